@@ -1,0 +1,46 @@
+// clickwisp-cli: plays, records, describes and searches from scripts.
+// Each verb lives in a file of its own and registers itself.
+#include "cli/verb.h"
+
+#include <iostream>
+
+namespace clickwisp::cli {
+
+std::vector<VerbSetup>& registeredVerbs()
+{
+    static std::vector<VerbSetup> verbs;
+    return verbs;
+}
+
+bool registerVerb(VerbSetup setup)
+{
+    registeredVerbs().push_back(std::move(setup));
+    return true;
+}
+
+} // namespace clickwisp::cli
+
+int main(int argc, char** argv)
+{
+    using namespace clickwisp::cli;
+    CLI::App app{"Clickwisp command line: play, record and search desktop macros.", "clickwisp-cli"};
+    app.require_subcommand(1);
+    std::vector<Verb> verbs;
+    for (auto& setup : registeredVerbs())
+        verbs.push_back(setup(app));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+    for (auto& verb : verbs) {
+        if (verb.command->parsed())
+            return verb.run();
+    }
+    return kExitUsage;
+}

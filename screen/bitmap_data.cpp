@@ -1,0 +1,144 @@
+#include "screen/bitmap_data.h"
+
+#include "platform/screen_source.h"
+
+#include <array>
+#include <cstring>
+#include <new>
+
+namespace clickwisp {
+namespace {
+
+uint32_t readLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+uint16_t readLe16(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
+
+void writeLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+constexpr int kHeaderSize = 54;
+
+} // namespace
+
+bool TBDBitmapData::SetSize(int32_t width, int32_t height)
+{
+    if (width == FWidth && height == FHeight)
+        return true;
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide)
+        return false;
+    // 64-bit arithmetic: kMaxSide keeps the product below 2^32, DataSize may
+    // still exceed int32, which is rejected below.
+    const int64_t stride = ((int64_t(width) * 24 + 31) & ~int64_t(31)) / 8;
+    const int64_t dataSize = stride * height;
+    if (dataSize > INT32_MAX)
+        return false;
+    FWidth = width;
+    FHeight = height;
+    FStride = int32_t(stride);
+    FRowPadding = int32_t(stride - 3 * int64_t(width));
+    FDataSize = int32_t(dataSize);
+    if (FDataSize <= FCapacity)
+        return true;
+    FPixels.reset();
+    FCapacity = 0;
+    FPixels.reset(new (std::nothrow) uint8_t[size_t(FDataSize)]);
+    if (!FPixels) {
+        FDataSize = 0;
+        return false;
+    }
+    FCapacity = FDataSize;
+    ++FAllocations;
+    return true;
+}
+
+void TBDBitmapData::Clear()
+{
+    FWidth = FHeight = FStride = FRowPadding = FDataSize = FCapacity = 0;
+    FPixels.reset();
+}
+
+bool TBDBitmapData::LoadFromStream(std::istream& stream)
+{
+    std::array<uint8_t, kHeaderSize> header{};
+    if (!stream.read(reinterpret_cast<char*>(header.data()), kHeaderSize))
+        return false;
+    const uint16_t type = readLe16(&header[0]);
+    const uint32_t infoSize = readLe32(&header[14]);
+    const int32_t width = int32_t(readLe32(&header[18]));
+    const int32_t height = int32_t(readLe32(&header[22]));
+    const uint16_t bitCount = readLe16(&header[28]);
+    const uint32_t compression = readLe32(&header[30]);
+    if (type != 0x4D42 || infoSize != 40 || bitCount != 24 || compression != 0)
+        return false;
+    // Top-down images (negative height) and absurd sizes are rejected before
+    // anything is allocated.
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide)
+        return false;
+    // Never allocate more than the stream can deliver.
+    const int64_t stride = ((int64_t(width) * 24 + 31) & ~int64_t(31)) / 8;
+    const int64_t needed = stride * height;
+    const auto here = stream.tellg();
+    if (here != std::streampos(-1)) {
+        stream.seekg(0, std::ios::end);
+        const auto end = stream.tellg();
+        stream.seekg(here);
+        if (end != std::streampos(-1) && int64_t(end - here) < needed)
+            return false;
+    }
+    if (!SetSize(width, height))
+        return false;
+    if (FDataSize == 0)
+        return true;
+    stream.read(reinterpret_cast<char*>(FPixels.get()), FDataSize);
+    return stream.gcount() == FDataSize;
+}
+
+bool TBDBitmapData::SaveToStream(std::ostream& stream) const
+{
+    std::array<uint8_t, kHeaderSize> header{};
+    header[0] = 'B';
+    header[1] = 'M';
+    writeLe32(&header[2], uint32_t(kHeaderSize + FDataSize));
+    writeLe32(&header[10], kHeaderSize);
+    writeLe32(&header[14], 40);
+    writeLe32(&header[18], uint32_t(FWidth));
+    writeLe32(&header[22], uint32_t(FHeight));
+    header[26] = 1;
+    header[28] = 24;
+    writeLe32(&header[34], uint32_t(FDataSize));
+    writeLe32(&header[38], 2835); // 72 dpi
+    writeLe32(&header[42], 2835);
+    stream.write(reinterpret_cast<const char*>(header.data()), kHeaderSize);
+    if (FDataSize > 0)
+        stream.write(reinterpret_cast<const char*>(FPixels.get()), FDataSize);
+    return bool(stream);
+}
+
+bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    const ScreenSize size = screen.screenSize();
+    if (left < 0 || left >= size.width)
+        left = 0;
+    if (top < 0 || top >= size.height)
+        top = 0;
+    if (width < 1)
+        width = size.width - left;
+    if (height < 1)
+        height = size.height - top;
+    if (!SetSize(width, height))
+        return false;
+    return screen.capture(left, top, *this);
+}
+
+} // namespace clickwisp

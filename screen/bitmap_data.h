@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <memory>
+
+namespace clickwisp {
+
+class ScreenSource;
+
+// A pixel buffer laid out like the pixel array of a bottom-up 24-bit BMP:
+// 3 bytes a pixel (blue, green, red), the bottom row first in memory, each
+// row padded to Stride bytes. As a number a pixel is 0x00RRGGBB.
+class TBDBitmapData {
+public:
+    // Largest width or height accepted from a BMP header or a capture.
+    static constexpr int32_t kMaxSide = 32768;
+
+    TBDBitmapData() = default;
+    ~TBDBitmapData() = default;
+    TBDBitmapData(const TBDBitmapData&) = delete;
+    TBDBitmapData& operator=(const TBDBitmapData&) = delete;
+
+    int32_t Width() const { return FWidth; }
+    int32_t Height() const { return FHeight; }
+    int32_t Stride() const { return FStride; }
+    int32_t RowPadding() const { return FRowPadding; }
+    int32_t DataSize() const { return FDataSize; }
+    int32_t Capacity() const { return FCapacity; }
+    uint8_t* Pixels() { return FPixels.get(); }
+    const uint8_t* Pixels() const { return FPixels.get(); }
+    // How many times the pixel array was allocated; captures reuse it.
+    int AllocationCount() const { return FAllocations; }
+
+    // Sets the size; reuses the array when it is large enough (contents are
+    // then left as they were). Fails for negative sizes, sides above
+    // kMaxSide, or lack of memory (the buffer then holds no array).
+    bool SetSize(int32_t width, int32_t height);
+    // Empties the buffer and releases the array.
+    void Clear();
+    // Loads an uncompressed 24-bit BMP file image starting at the stream's
+    // position. Pixel data follows the 54 header bytes directly. Fails on any
+    // other image, a truncated one, or sizes the stream cannot hold.
+    bool LoadFromStream(std::istream& stream);
+    // Writes the buffer as a 24-bit BMP file image.
+    bool SaveToStream(std::ostream& stream) const;
+
+    // Copies a screen rectangle: left/top outside the screen become 0,
+    // width/height below 1 take the rest of the screen; larger values are
+    // not cut (the part off the screen is black).
+    bool CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height);
+
+    // The pixel at (x, y), counted from the top-left corner, as 0x00RRGGBB.
+    uint32_t PixelAt(int32_t x, int32_t y) const
+    {
+        const uint8_t* p = FPixels.get() + size_t(FHeight - 1 - y) * size_t(FStride) + size_t(x) * 3;
+        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
+    }
+    // Pointer to the first byte of image row y (0 = top row).
+    const uint8_t* Row(int32_t y) const { return FPixels.get() + size_t(FHeight - 1 - y) * size_t(FStride); }
+    uint8_t* Row(int32_t y) { return FPixels.get() + size_t(FHeight - 1 - y) * size_t(FStride); }
+
+private:
+    int32_t FWidth = 0;
+    int32_t FHeight = 0;
+    int32_t FStride = 0;
+    int32_t FRowPadding = 0;
+    int32_t FDataSize = 0;
+    int32_t FCapacity = 0;
+    std::unique_ptr<uint8_t[]> FPixels;
+    int FAllocations = 0;
+};
+
+// Swaps the red and blue bytes and drops the top byte:
+// 0x00BBGGRR <-> 0x00RRGGBB.
+constexpr uint32_t SwapRedBlue(uint32_t c)
+{
+    return ((c & 0xFF0000u) >> 16) | (c & 0xFF00u) | ((c & 0xFFu) << 16);
+}
+
+} // namespace clickwisp

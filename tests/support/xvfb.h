@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+namespace clickwisp::test {
+
+// A private X server for one test process, started with -displayfd so that
+// parallel tests never pick the same display number.
+class XvfbServer {
+public:
+    // Starts Xvfb with one screen of width x height x 24 and the XTEST,
+    // MIT-SHM and RECORD extensions. Check ok() before use.
+    explicit XvfbServer(int width = 1920, int height = 1080);
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool ok() const { return !m_display.empty(); }
+    // ":N", also exported as DISPLAY while the server runs.
+    const std::string& display() const { return m_display; }
+    const std::string& error() const { return m_error; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+    std::string m_error;
+};
+
+} // namespace clickwisp::test
