@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pugi {
 class xml_node;
@@ -95,6 +96,9 @@ public:
     // The cell text for a list column named "Type" or "Action"; "unknown" otherwise.
     std::string Describe(std::string_view columnName) const;
 };
+
+// An owning list of actions in list order.
+using ActionList = std::vector<std::unique_ptr<TBaseCtrlEX>>;
 
 // The only copy there is: an item round trip. The copy has an empty picture cache.
 std::unique_ptr<TBaseCtrlEX> CopyAction(const TBaseCtrlEX& source);
