@@ -1,0 +1,371 @@
+#include "config/config.h"
+
+#include "core/atomic_file.h"
+#include "core/number_text.h"
+
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <pwd.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace clickwisp {
+
+// Attribute order and values follow the settings schema; the generated address
+// matches kProductWebAddress.
+const std::string_view DefaultConfigText =
+    " <config versionNo=\"2.0\" generated=\"https://clickwisp.example/\">"
+    "  <frame running=\"rbNormal\" left=\"316\" top=\"178\" height=\"500\" width=\"700\" max=\"False\"/>"
+    "  <shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
+    "  <running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"1\" times=\"1\"/>"
+    "  <cols>"
+    "   \t<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
+    "   \t<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
+    "   \t<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"272\" Index=\"2\"/>"
+    "  </cols>"
+    " </config>  ";
+
+namespace {
+
+enum class Kind { Text, Int, Bool };
+
+struct AttributeRule {
+    const char* name;
+    Kind kind;
+    const char* defaultValue; // nullptr: depends on the col's position
+};
+
+// The attribute names are the file format: append only.
+constexpr std::array kFrameRules{
+    AttributeRule{"running", Kind::Text, "rbNormal"}, AttributeRule{"left", Kind::Int, "316"},
+    AttributeRule{"top", Kind::Int, "178"},           AttributeRule{"height", Kind::Int, "500"},
+    AttributeRule{"width", Kind::Int, "700"},         AttributeRule{"max", Kind::Bool, "False"},
+};
+constexpr std::array kShadeRules{
+    AttributeRule{"mousemove", Kind::Bool, "True"},
+    AttributeRule{"keyboard", Kind::Bool, "True"},
+    AttributeRule{"start", Kind::Int, "1"},
+    AttributeRule{"stop", Kind::Int, "2"},
+};
+constexpr std::array kRunningRules{
+    AttributeRule{"start", Kind::Int, "1"},     AttributeRule{"stop", Kind::Int, "2"},
+    AttributeRule{"interval", Kind::Int, "1000"}, AttributeRule{"speed", Kind::Int, "0"},
+    AttributeRule{"repeat", Kind::Int, "1"},    AttributeRule{"times", Kind::Int, "1"},
+};
+constexpr std::array kColRules{
+    AttributeRule{"id", Kind::Int, nullptr},        AttributeRule{"Name", Kind::Text, nullptr},
+    AttributeRule{"Align", Kind::Text, "left"},     AttributeRule{"Color", Kind::Text, ""},
+    AttributeRule{"Visible", Kind::Bool, "True"},   AttributeRule{"Width", Kind::Int, nullptr},
+    AttributeRule{"Index", Kind::Int, nullptr},
+};
+
+// Defaults of a col that the file leaves out, by its position.
+std::string colDefault(const char* attribute, int position)
+{
+    static constexpr const char* kNames[] = {"No.", "Type", "Action"};
+    static constexpr int kWidths[] = {45, 100, 272};
+    const std::string_view name = attribute;
+    if (name == "id" || name == "Index")
+        return std::to_string(position);
+    if (name == "Name")
+        return position < 3 ? kNames[position] : "";
+    return std::to_string(position < 3 ? kWidths[position] : 100);
+}
+
+std::optional<bool> parseBool(std::string_view text)
+{
+    auto equalsNoCase = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
+                return false;
+        }
+        return true;
+    };
+    if (equalsNoCase(text, "true"))
+        return true;
+    if (equalsNoCase(text, "false"))
+        return false;
+    return std::nullopt;
+}
+
+// Empty when every attribute of node named in rules converts to its kind,
+// else a message naming the element, attribute and value.
+template <size_t N>
+std::optional<std::string> checkAttributes(pugi::xml_node node, const std::array<AttributeRule, N>& rules,
+                                           const std::string& where)
+{
+    for (const AttributeRule& rule : rules) {
+        pugi::xml_attribute attribute = node.attribute(rule.name);
+        if (!attribute || rule.kind == Kind::Text)
+            continue;
+        const std::string value = attribute.value();
+        if (rule.kind == Kind::Int && !ParseInt32(value))
+            return where + ", attribute " + rule.name + ": '" + value + "' is not a 32-bit integer";
+        if (rule.kind == Kind::Bool && !parseBool(value))
+            return where + ", attribute " + rule.name + ": '" + value + "' is not True or False";
+    }
+    return std::nullopt;
+}
+
+// Adds the attributes the file leaves out, so every getter and the saved
+// file see the default value.
+template <size_t N>
+void addMissingAttributes(pugi::xml_node node, const std::array<AttributeRule, N>& rules, int colPosition = -1)
+{
+    for (const AttributeRule& rule : rules) {
+        if (node.attribute(rule.name))
+            continue;
+        const std::string value = rule.defaultValue ? rule.defaultValue : colDefault(rule.name, colPosition);
+        node.append_attribute(rule.name).set_value(value.c_str());
+    }
+}
+
+std::filesystem::path homeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return std::filesystem::temp_directory_path();
+}
+
+} // namespace
+
+// ---- bindings ---------------------------------------------------------------
+
+int32_t TXMLConfigBinding::readInt(const char* name) const
+{
+    // Values were checked at load and setters write plain decimals.
+    return ParseInt32(m_node.attribute(name).value()).value_or(0);
+}
+
+bool TXMLConfigBinding::readBool(const char* name) const
+{
+    return parseBool(m_node.attribute(name).value()).value_or(false);
+}
+
+std::string TXMLConfigBinding::readText(const char* name) const
+{
+    return m_node.attribute(name).value();
+}
+
+void TXMLConfigBinding::writeText(const char* name, std::string_view value)
+{
+    if (!m_node)
+        return;
+    pugi::xml_attribute attribute = m_node.attribute(name);
+    if (!attribute)
+        attribute = m_node.append_attribute(name);
+    attribute.set_value(std::string(value).c_str());
+}
+
+void TXMLConfigBinding::writeInt(const char* name, int32_t value)
+{
+    writeText(name, std::to_string(value));
+}
+
+void TXMLConfigBinding::writeBool(const char* name, bool value)
+{
+    writeText(name, value ? "True" : "False");
+}
+
+int TXMLColsType::Count() const
+{
+    int count = 0;
+    for (pugi::xml_node col = m_node.child("col"); col; col = col.next_sibling("col"))
+        ++count;
+    return count;
+}
+
+TXMLColType TXMLColsType::Col(int index) const
+{
+    if (index < 0)
+        return TXMLColType(pugi::xml_node());
+    pugi::xml_node col = m_node.child("col");
+    for (int i = 0; col && i < index; ++i)
+        col = col.next_sibling("col");
+    return TXMLColType(col);
+}
+
+// ---- TConfig ----------------------------------------------------------------
+
+TConfig::TConfig(std::filesystem::path fileName)
+    : m_fileName(std::move(fileName))
+    , m_document(std::make_unique<pugi::xml_document>())
+{
+    load();
+}
+
+TConfig::~TConfig() = default;
+
+std::filesystem::path TConfig::DefaultConfigPath(const std::filesystem::path& executableFolder)
+{
+    std::error_code error;
+    if (!executableFolder.empty() && std::filesystem::is_directory(executableFolder, error)
+        && access(executableFolder.c_str(), W_OK) == 0)
+        return executableFolder / "config.xml";
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        base = xdg;
+    else
+        base = homeFolder() / ".config";
+    return base / "clickwisp" / "config.xml";
+}
+
+std::filesystem::path TConfig::DefaultConfigPath()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return DefaultConfigPath(error ? std::filesystem::path() : executable.parent_path());
+}
+
+pugi::xml_node TConfig::child(const char* name) const
+{
+    return m_document->document_element().child(name);
+}
+
+TXMLConfigType TConfig::GetConfig() const
+{
+    return TXMLConfigType(m_document->document_element());
+}
+TXMLFrameType TConfig::GetFrame() const
+{
+    return TXMLFrameType(child("frame"));
+}
+TXMLShadeType TConfig::GetShade() const
+{
+    return TXMLShadeType(child("shade"));
+}
+TXMLRunningType TConfig::GetRunning() const
+{
+    return TXMLRunningType(child("running"));
+}
+TXMLColsType TConfig::GetCols() const
+{
+    return TXMLColsType(child("cols"));
+}
+
+std::string TConfig::Text() const
+{
+    std::ostringstream out;
+    m_document->document_element().print(out, "", pugi::format_raw);
+    return out.str();
+}
+
+Result<void> TConfig::Save() const
+{
+    std::error_code ignored;
+    if (m_fileName.has_parent_path())
+        std::filesystem::create_directories(m_fileName.parent_path(), ignored);
+    return WriteFileAtomically(m_fileName, Text());
+}
+
+void TConfig::useDefaults()
+{
+    m_document->load_buffer(DefaultConfigText.data(), DefaultConfigText.size());
+}
+
+// Keeps the file that did not load as "<name>.bad" and puts the default text
+// in its place; the settings in memory are the defaults either way.
+void TConfig::replaceBrokenFile(const std::string& reason, bool warn)
+{
+    useDefaults();
+    std::filesystem::path backup = m_fileName;
+    backup += ".bad";
+    std::error_code error;
+    std::filesystem::rename(m_fileName, backup, error);
+    if (error) {
+        // Without a backup the old file stays where it is, untouched.
+        m_loadWarning = m_fileName.string() + ": " + reason + "; default settings are used, and the file could not be "
+            + "moved aside (" + error.message() + ")";
+        return;
+    }
+    auto written = WriteFileAtomically(m_fileName, DefaultConfigText);
+    if (warn || !written) {
+        m_loadWarning = m_fileName.string() + ": " + reason + "; default settings are used and the old file is kept as "
+            + backup.string();
+        if (!written)
+            m_loadWarning->append("; " + written.error().message);
+    }
+}
+
+void TConfig::load()
+{
+    std::error_code error;
+    if (!std::filesystem::exists(m_fileName, error)) {
+        useDefaults();
+        if (m_fileName.has_parent_path())
+            std::filesystem::create_directories(m_fileName.parent_path(), error);
+        if (auto written = WriteFileAtomically(m_fileName, DefaultConfigText); !written)
+            m_loadWarning = written.error().message + "; default settings are used";
+        return;
+    }
+
+    if (!std::filesystem::is_regular_file(m_fileName, error)) {
+        useDefaults();
+        m_loadWarning = m_fileName.string() + " is not a regular file; default settings are used";
+        return;
+    }
+    std::ifstream file(m_fileName, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (!file || file.bad()) {
+        // Unreadable is not broken: leave the file alone.
+        useDefaults();
+        m_loadWarning = "cannot read " + m_fileName.string() + "; default settings are used";
+        return;
+    }
+    const std::string text = content.str();
+
+    pugi::xml_parse_result parsed = m_document->load_buffer(text.data(), text.size());
+    if (!parsed) {
+        replaceBrokenFile("not well-formed XML (" + std::string(parsed.description()) + " at offset "
+                              + std::to_string(parsed.offset) + ")",
+                          true);
+        return;
+    }
+    pugi::xml_node root = m_document->document_element();
+    if (std::string_view(root.name()) != "config") {
+        replaceBrokenFile("the root element is '" + std::string(root.name()) + "', not 'config'", true);
+        return;
+    }
+    if (std::string_view(root.attribute("versionNo").value()) != "2.0") {
+        // Another format version: its settings are not used (no warning).
+        replaceBrokenFile("versionNo is not 2.0", false);
+        return;
+    }
+
+    std::optional<std::string> problem = checkAttributes(root.child("frame"), kFrameRules, "element frame");
+    if (!problem)
+        problem = checkAttributes(root.child("shade"), kShadeRules, "element shade");
+    if (!problem)
+        problem = checkAttributes(root.child("running"), kRunningRules, "element running");
+    int position = 0;
+    for (pugi::xml_node col = root.child("cols").child("col"); col && !problem; col = col.next_sibling("col"))
+        problem = checkAttributes(col, kColRules, "element col " + std::to_string(position++));
+    if (problem) {
+        replaceBrokenFile(*problem, true);
+        return;
+    }
+
+    // Missing parts read as their defaults; a missing cols element gets the
+    // three default columns.
+    pugi::xml_document defaults;
+    defaults.load_buffer(DefaultConfigText.data(), DefaultConfigText.size());
+    for (const char* name : {"frame", "shade", "running", "cols"}) {
+        if (!root.child(name))
+            root.append_copy(defaults.document_element().child(name));
+    }
+    addMissingAttributes(root.child("frame"), kFrameRules);
+    addMissingAttributes(root.child("shade"), kShadeRules);
+    addMissingAttributes(root.child("running"), kRunningRules);
+    position = 0;
+    for (pugi::xml_node col = root.child("cols").child("col"); col; col = col.next_sibling("col"))
+        addMissingAttributes(col, kColRules, position++);
+}
+
+} // namespace clickwisp
