@@ -1,0 +1,27 @@
+#pragma once
+
+#include <X11/X.h>
+
+#include <cstdint>
+
+namespace clickwisp {
+
+// Windows virtual-key codes and X keysyms, both ways, for playback and for
+// recording. Punctuation keys (VK_OEM_*) carry their US-layout meaning.
+
+// The keysym of the key a virtual-key code names: the unshifted symbol for
+// letters and punctuation ('A' gives XK_a), the left or right keysym for the
+// sided modifiers (0xA0-0xA5) and the left one for the plain Shift, Ctrl and
+// Alt codes (0x10-0x12). NoSymbol for codes without a key (mouse buttons,
+// unassigned codes).
+KeySym keysymForVirtualKey(uint8_t vk);
+
+// The virtual-key code of the key that produces keysym: letters of either
+// case give their capital-letter code, shifted punctuation its US key
+// ('!' gives '1', ':' gives VK_OEM_1), numeric-pad navigation the navigation
+// key. Modifiers give the plain codes 0x10 (Shift), 0x11 (Ctrl) and 0x12
+// (Alt) whatever their side, the codes that key names and recorded lists use.
+// 0 when the keysym has no virtual-key code.
+uint8_t virtualKeyForKeysym(KeySym keysym);
+
+} // namespace clickwisp

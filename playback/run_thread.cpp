@@ -1,0 +1,151 @@
+#include "playback/run_thread.h"
+
+#include "playback/press_tracker.h"
+
+#include <exception>
+
+namespace clickwisp {
+
+namespace {
+
+std::atomic<uint64_t> g_nextRunId{1};
+
+} // namespace
+
+std::string RunEnd::message() const
+{
+    if (outcome != RunOutcome::Failed)
+        return {};
+    if (actionNumber <= 0)
+        return reason;
+    return "Action " + std::to_string(actionNumber) + ": " + reason;
+}
+
+int64_t ScaleDelay(int64_t ms, int32_t speed)
+{
+    if (speed > 0)
+        return ms / (int64_t(speed) + 1);
+    if (speed < 0)
+        return ms * (1 - int64_t(speed));
+    return ms;
+}
+
+TRunThread::TRunThread(const ActionList& list, RunSettings settings, DesktopFactory desktop,
+                       std::shared_ptr<Waiter> waiter, EndNotice onEnd)
+    : m_runId(g_nextRunId.fetch_add(1)),
+      m_settings(settings),
+      m_desktop(std::move(desktop)),
+      m_waiter(std::move(waiter)),
+      m_onEnd(std::move(onEnd))
+{
+    m_actions.reserve(list.size());
+    for (const auto& action : list)
+        m_actions.push_back(CopyAction(*action));
+}
+
+TRunThread::~TRunThread()
+{
+    Terminate();
+    Join();
+}
+
+void TRunThread::Start()
+{
+    if (!m_thread.joinable() && !m_finished.load())
+        m_thread = std::thread([this] { body(); });
+}
+
+void TRunThread::Terminate()
+{
+    m_stop.request();
+}
+
+void TRunThread::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TRunThread::body()
+{
+    RunEnd end;
+    try {
+        auto platform = m_desktop();
+        if (!platform) {
+            end.outcome = RunOutcome::Failed;
+            end.reason = platform.error().message;
+        } else if (!platform->input || !platform->text || !platform->screen) {
+            end.outcome = RunOutcome::Failed;
+            end.reason = "the desktop offers no input, text or screen access";
+        } else {
+            Desktop desktop{*platform->input, *platform->text, *platform->screen};
+            end = play(desktop);
+        }
+        // The platform closes here, before the notice: once the owner hears
+        // of the end, nothing of the run is left open.
+    } catch (const std::exception& e) {
+        end.outcome = RunOutcome::Failed;
+        end.reason = e.what();
+    } catch (...) {
+        end.outcome = RunOutcome::Failed;
+        end.reason = "unexpected error";
+    }
+    end.runId = m_runId;
+    m_finished.store(true);
+    if (m_onEnd)
+        m_onEnd(end);
+}
+
+RunEnd TRunThread::play(Desktop& real)
+{
+    PressTracker tracker(real.input);
+    Desktop desktop{tracker, real.text, real.screen};
+    RunEnd end;
+    size_t current = 0; // index of the action under way, for error reports
+    try {
+        int64_t passesLeft = m_settings.Times;
+        bool another = !m_actions.empty();
+        while (another) {
+            for (current = 0; current < m_actions.size(); ++current) {
+                if (m_stop.requested())
+                    break;
+                TBaseCtrlEX& action = *m_actions[current];
+                if (action.actionType == atDelay) {
+                    m_waiter->Wait(ScaleDelay(action.delay, m_settings.Speed), m_stop);
+                    continue;
+                }
+                if (auto done = action.Execute(desktop); !done) {
+                    end.outcome = RunOutcome::Failed;
+                    end.actionNumber = int(current) + 1;
+                    end.reason = done.error().message;
+                    break;
+                }
+            }
+            if (end.outcome == RunOutcome::Failed || m_stop.requested())
+                break;
+            if (m_settings.RepeatMode == 0) {
+                another = false;
+            } else if (m_settings.RepeatMode == 1) {
+                --passesLeft; // 64-bit: a Times of INT32_MIN cannot wrap around
+                another = passesLeft > 0;
+            }
+            if (another && m_settings.Interval >= 1)
+                m_waiter->Wait(m_settings.Interval, m_stop);
+        }
+    } catch (const std::exception& e) {
+        end.outcome = RunOutcome::Failed;
+        end.actionNumber = int(current) + 1;
+        end.reason = e.what();
+    } catch (...) {
+        end.outcome = RunOutcome::Failed;
+        end.actionNumber = int(current) + 1;
+        end.reason = "unexpected error";
+    }
+    if (end.outcome != RunOutcome::Failed && m_stop.requested())
+        end.outcome = RunOutcome::Stopped;
+    if (end.outcome != RunOutcome::Finished)
+        tracker.releaseAll();
+    return end;
+}
+
+} // namespace clickwisp

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/action.h"
+#include "core/error.h"
+#include "platform/desktop.h"
+#include "playback/stop_request.h"
+#include "playback/waiter.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace clickwisp {
+
+// A run's copy of the playback settings, taken when it starts.
+struct RunSettings {
+    int32_t RepeatMode = 0; // 0 once, 1 Times passes, anything else until stopped
+    int32_t Times = 1;      // passes in mode 1; below 2 plays once
+    int32_t Interval = 1000; // ms between passes; below 1 no pause; never scaled
+    int32_t Speed = 0;      // -9 ... 9, applied to delay actions only
+};
+
+// How a run ended. Append only: callers may keep these values.
+enum class RunOutcome { Finished, Stopped, Failed };
+
+// A run's end notice. runId tells a stopped run's late notice from that of
+// a newer run.
+struct RunEnd {
+    uint64_t runId = 0;
+    RunOutcome outcome = RunOutcome::Finished;
+    int actionNumber = 0; // Failed: 1-based action; 0 when the desktop did not open
+    std::string reason;   // Failed: what went wrong
+
+    // "Action 3: <reason>" for a failure (or the reason alone for action 0);
+    // empty otherwise.
+    std::string message() const;
+};
+
+// Opens the desktop a run plays on. Called once on the worker thread, so
+// a backend's connection lives on the thread that uses it; the platform is
+// closed before the end notice is given.
+using DesktopFactory = std::function<Result<Platform>()>;
+
+// Receives a run's end notice on the worker thread. It must only queue the
+// notice for the controller's thread (it may not destroy the TRunThread).
+using EndNotice = std::function<void(const RunEnd&)>;
+
+// The speed rule for delay actions: step 0 keeps ms, 1 ... 9 divide by
+// step + 1 (rounding toward zero), -9 ... -1 multiply by 1 - step. Other
+// steps follow the same formulas; the 64-bit result cannot overflow.
+int64_t ScaleDelay(int64_t ms, int32_t speed);
+
+// One run of an action list on a worker thread of its own.
+//
+// Threads: the owner (the controller's thread) constructs, calls Start,
+// Terminate, Join and destroys; Terminate, Terminated, Finished and RunId
+// are also safe from any other thread. The worker reads only its own copies
+// of the actions and settings; the stop request is the only shared state.
+//
+// The body plays pass after pass, waits out delay actions scaled by Speed,
+// waits Interval between passes, and stops before the next action or within
+// a long wait once Terminate is called. When it ends by a stop or an error
+// it releases every key and mouse button it pressed and did not release.
+// Its last act is one call of the end notice.
+class TRunThread {
+public:
+    // Copies every action of list with CopyAction: later edits of list do
+    // not reach the run. Nothing runs before Start.
+    TRunThread(const ActionList& list, RunSettings settings, DesktopFactory desktop, std::shared_ptr<Waiter> waiter,
+               EndNotice onEnd);
+    // Requests a stop and waits for the body to return (at most the action
+    // under way). Destroy it after its end notice and this costs nothing.
+    ~TRunThread();
+    TRunThread(const TRunThread&) = delete;
+    TRunThread& operator=(const TRunThread&) = delete;
+
+    // Starts the worker; later calls do nothing.
+    void Start();
+    // Asks the worker to stop; returns at once. Harmless after the end.
+    void Terminate();
+    bool Terminated() const { return m_stop.requested(); }
+    // True once the body has returned and the end notice has been given.
+    bool Finished() const { return m_finished.load(); }
+    // Waits for the body to return (the command line's use; a window waits
+    // for the notice instead).
+    void Join();
+    uint64_t RunId() const { return m_runId; }
+
+    const ActionList& Actions() const { return m_actions; }
+
+private:
+    void body();
+    RunEnd play(Desktop& desktop);
+
+    const uint64_t m_runId;
+    ActionList m_actions;
+    RunSettings m_settings;
+    DesktopFactory m_desktop;
+    std::shared_ptr<Waiter> m_waiter;
+    EndNotice m_onEnd;
+    StopRequest m_stop;
+    std::atomic<bool> m_finished{false};
+    std::thread m_thread;
+};
+
+} // namespace clickwisp
