@@ -125,20 +125,25 @@ bool TBDBitmapData::SaveToStream(std::ostream& stream) const
     return bool(stream);
 }
 
-bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height)
+CaptureRect CaptureRectangle(const ScreenSize& screen, int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    const ScreenSize size = screen.screenSize();
-    if (left < 0 || left >= size.width)
+    if (left < 0 || left >= screen.width)
         left = 0;
-    if (top < 0 || top >= size.height)
+    if (top < 0 || top >= screen.height)
         top = 0;
     if (width < 1)
-        width = size.width - left;
+        width = screen.width - left;
     if (height < 1)
-        height = size.height - top;
-    if (!SetSize(width, height))
+        height = screen.height - top;
+    return CaptureRect{left, top, width, height};
+}
+
+bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, width, height);
+    if (!SetSize(rect.width, rect.height))
         return false;
-    return screen.capture(left, top, *this);
+    return screen.capture(rect.left, rect.top, *this);
 }
 
 } // namespace clickwisp

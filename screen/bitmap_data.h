@@ -1,12 +1,39 @@
 #pragma once
 
+#include "platform/input_injector.h" // ScreenPoint
+
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 
 namespace clickwisp {
 
 class ScreenSource;
+struct ScreenSize;
+
+// The screen rectangle a capture copies: left/top outside the screen become
+// 0, width/height below 1 take the rest of the screen, larger values are
+// kept (the part off the screen comes out black).
+struct CaptureRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+CaptureRect CaptureRectangle(const ScreenSize& screen, int32_t left, int32_t top, int32_t width, int32_t height);
+
+// Per-channel tolerances of a "near" colour comparison; a channel's values
+// may differ by at most its tolerance. A negative tolerance admits nothing.
+struct ColorTolerance {
+    int32_t red = 0;
+    int32_t green = 0;
+    int32_t blue = 0;
+};
+
+// Whether the pixels a and b (0x00RRGGBB; the top byte is ignored) differ
+// by at most the tolerance in each channel.
+bool ColorWithin(uint32_t a, uint32_t b, const ColorTolerance& tolerance);
 
 // A pixel buffer laid out like the pixel array of a bottom-up 24-bit BMP:
 // 3 bytes a pixel (blue, green, red), the bottom row first in memory, each
@@ -45,10 +72,27 @@ public:
     // Writes the buffer as a 24-bit BMP file image.
     bool SaveToStream(std::ostream& stream) const;
 
-    // Copies a screen rectangle: left/top outside the screen become 0,
-    // width/height below 1 take the rest of the screen; larger values are
-    // not cut (the part off the screen is black).
+    // Copies the screen rectangle CaptureRectangle gives for the arguments.
     bool CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height);
+
+    // Searches. Positions count from the top-left pixel, y downward; the
+    // top-most, then left-most, hit wins. Nothing found: an empty optional.
+    //
+    // The first pixel equal to color (0x00RRGGBB; a top byte other than 0
+    // matches nothing).
+    std::optional<ScreenPoint> LocateColor(uint32_t color) const;
+    // The first pixel within the tolerance of color.
+    std::optional<ScreenPoint> LocateColorNear(uint32_t color, const ColorTolerance& tolerance) const;
+    // The first placement of picture where every pixel is equal. A 0 x 0
+    // picture is found at (0, 0); a picture larger than this buffer nowhere.
+    std::optional<ScreenPoint> LocatePicture(const TBDBitmapData& picture) const;
+    // The first placement where every pixel is within the tolerance.
+    std::optional<ScreenPoint> LocatePictureNear(const TBDBitmapData& picture, const ColorTolerance& tolerance) const;
+    // Whether picture, with its top-left pixel on (left, top), matches
+    // exactly; false when any part of it would lie outside this buffer.
+    bool MatchPictureAt(const TBDBitmapData& picture, int32_t left, int32_t top) const;
+    bool MatchPictureNearAt(const TBDBitmapData& picture, const ColorTolerance& tolerance, int32_t left,
+                            int32_t top) const;
 
     // The pixel at (x, y), counted from the top-left corner, as 0x00RRGGBB.
     uint32_t PixelAt(int32_t x, int32_t y) const

@@ -1,0 +1,86 @@
+#include "screen/screen_search.h"
+
+#include "core/colour_text.h"
+#include "platform/screen_source.h"
+
+namespace clickwisp {
+namespace {
+
+constexpr ScreenPoint kNotFound{-1, -1};
+
+ColorTolerance uniformTolerance(int32_t similarity)
+{
+    const int32_t t = SimilarityTolerance(similarity);
+    return ColorTolerance{t, t, t};
+}
+
+// right - left (or bottom - top) without overflow, clamped to 32 bits.
+int32_t extent(int32_t from, int32_t to)
+{
+    const int64_t size = int64_t(to) - int64_t(from);
+    if (size > INT32_MAX)
+        return INT32_MAX;
+    if (size < INT32_MIN)
+        return INT32_MIN;
+    return int32_t(size);
+}
+
+// Captures the rectangle from (left, top) to (right, bottom). Results are
+// offset by the rectangle actually captured: a left or top moved to 0 by the
+// capture rules must not shift the reported point. Width -1: the capture
+// failed.
+CaptureRect captureInto(TBDBitmapData& capture, ScreenSource& screen, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom)
+{
+    CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, extent(left, right), extent(top, bottom));
+    if (!capture.CaptureScreen(screen, rect.left, rect.top, rect.width, rect.height))
+        rect.width = -1;
+    return rect;
+}
+
+} // namespace
+
+int32_t SimilarityTolerance(int32_t similarity)
+{
+    // 64-bit: a similarity far below 0 must not overflow.
+    const int64_t t = ((100 - int64_t(similarity)) * 255) / 100;
+    if (t > INT32_MAX)
+        return INT32_MAX;
+    if (t < INT32_MIN)
+        return INT32_MIN;
+    return int32_t(t);
+}
+
+Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
+                                      int32_t right, int32_t bottom, int32_t similarity)
+{
+    auto value = ConvertColorText(colorText);
+    if (!value)
+        return std::unexpected(value.error());
+    const uint32_t color = SwapRedBlue(*value);
+    TBDBitmapData capture;
+    const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
+    if (rect.width < 0)
+        return kNotFound;
+    const auto found = similarity == 100 ? capture.LocateColor(color)
+                                         : capture.LocateColorNear(color, uniformTolerance(similarity));
+    if (!found)
+        return kNotFound;
+    return ScreenPoint{rect.left + found->x, rect.top + found->y};
+}
+
+ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
+                                int32_t right, int32_t bottom, int32_t similarity)
+{
+    TBDBitmapData capture;
+    const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
+    if (rect.width < 0)
+        return kNotFound;
+    const auto found = similarity == 100 ? capture.LocatePicture(picture)
+                                         : capture.LocatePictureNear(picture, uniformTolerance(similarity));
+    if (!found)
+        return kNotFound;
+    return ScreenPoint{rect.left + found->x + picture.Width() / 2, rect.top + found->y + picture.Height() / 2};
+}
+
+} // namespace clickwisp

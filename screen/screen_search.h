@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/error.h"
+#include "platform/input_injector.h"
+#include "screen/bitmap_data.h"
+
+#include <string_view>
+
+namespace clickwisp {
+
+class ScreenSource;
+
+// The per-channel tolerance for a similarity percentage s (100 = exact):
+// ((100 - s) * 255) / 100, truncated toward zero. Above 100 it is negative
+// and admits nothing.
+int32_t SimilarityTolerance(int32_t similarity);
+
+// Captures the rectangle from (left, top) to (right, bottom) and returns the
+// screen point of the first pixel (top-most, then left-most) of the colour,
+// exact for similarity 100 and otherwise within SimilarityTolerance.
+// (-1, -1) when there is none, or when the capture failed. An error only
+// when colorText is neither a colour name nor a number; nothing is captured
+// then.
+Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
+                                      int32_t right, int32_t bottom, int32_t similarity);
+
+// Captures the rectangle and returns the screen point of the centre (halves
+// rounded down) of the first placement of picture; (-1, -1) when there is
+// none or the capture failed. An empty picture is found at the rectangle's
+// top-left corner.
+ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
+                                int32_t right, int32_t bottom, int32_t similarity);
+
+} // namespace clickwisp
