@@ -1,0 +1,175 @@
+#pragma once
+
+#include "core/action.h"
+#include "core/error.h"
+#include "screen/bitmap_data.h"
+
+#include <QFrame>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTimer;
+
+namespace clickwisp {
+
+class InputInjector;
+class ScreenSource;
+class TypedSpinBox;
+
+// The editor frame: every control of the action editor and all its logic.
+// The capture reads the pointer from input and the pixel from screen; when
+// either is null, Qt's own cursor position or screen grab is used instead.
+class TfrmDefine : public QFrame {
+    Q_OBJECT
+public:
+    TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* screen);
+    ~TfrmDefine() override;
+
+    // Shows every field of action. Values outside a list (a button byte of 9,
+    // a key code without a name) select nothing, and saving then keeps them.
+    void LoadFromAction(const TBaseCtrlEX& action);
+    // Checks every field first; on an invalid one returns an error naming it
+    // and leaves action untouched. Otherwise writes every field, whatever the
+    // type; the picture text is replaced only when another picture was loaded.
+    Result<void> SaveToAction(TBaseCtrlEX& action);
+
+    // A field whose text does not convert, with the message saying which.
+    struct FieldProblem {
+        QWidget* field = nullptr;
+        QString message;
+    };
+    // The first field (in saving order) that SaveToAction would refuse.
+    std::optional<FieldProblem> FindInvalidField() const;
+
+    // Loads a picture file (any format Qt reads) as the action's picture,
+    // converted to a 24-bit BMP. A missing or unreadable file is an error and
+    // the previous picture stays.
+    Result<void> LoadPictureFile(const QString& path);
+    bool hasPicture() const { return !m_pictureText.empty(); }
+    // The shown picture (null when there is none or it could not be read).
+    const QImage& picture() const { return m_picture; }
+
+    // Starts following the pointer into edPX/edPY (click type) or
+    // edMoveX/edMoveY (any other type).
+    void StartPointCapture();
+    // Starts following the colour under the pointer into edColor and edCl.
+    void StartColorCapture();
+    // Ends a capture under way; the last captured values stay.
+    void StopCapture();
+    bool capturingPoint() const { return FCapturePoint; }
+    bool capturingColor() const { return FCaptureColor; }
+    // One tick of the capture timer (every 10 ms while capturing).
+    void timerSetPointTimer();
+
+    // Enables or disables every control inside panel, at any depth.
+    static void SetChildrenEnabled(QWidget* panel, bool enabled);
+
+    // The file prompt of "Load BMP": returns the chosen file, or an empty
+    // text when the user cancels. Tests replace it; the default shows a file
+    // dialog.
+    void setFilePrompt(std::function<QString()> prompt);
+    // Where warnings go; the default shows a "Warning" message box.
+    void setWarningHandler(std::function<void(const QString&)> handler);
+    void showWarning(const QString& text);
+
+    // Type radio buttons and their panels.
+    QRadioButton* rbClick;
+    QRadioButton* rbMove;
+    QRadioButton* rbKey;
+    QRadioButton* rbText;
+    QRadioButton* rbDelay;
+    QFrame* plClick;
+    QFrame* plMove;
+    QFrame* plKey;
+    QFrame* plText;
+    QFrame* plDelay;
+
+    // Click panel.
+    QComboBox* cbButton;
+    QComboBox* cbClick;
+    QGroupBox* gbClickPoint;
+    QRadioButton* rbCurrent;
+    QRadioButton* rbFixed;
+    QRadioButton* rbColor;
+    QRadioButton* rbBMP;
+    QGroupBox* gbPoint;
+    QPushButton* btnCapture;
+    QLineEdit* edPX;
+    QLineEdit* edPY;
+    QGroupBox* gbColor;
+    QPushButton* btnCaptureColor;
+    QLineEdit* edCl;
+    QLineEdit* edColor;
+    TypedSpinBox* edSimilar;
+    QGroupBox* gbBMP;
+    QPushButton* btnBMP;
+    QScrollArea* sbImage;
+    QLabel* ImageBMP;
+    TypedSpinBox* edBMPSimilar;
+
+    // Move panel.
+    QPushButton* btnMoveCapture;
+    QLineEdit* edMoveX;
+    QLineEdit* edMoveY;
+
+    // Key panel.
+    QComboBox* cbKey;
+    QComboBox* cbKeyAction;
+
+    // Text panel.
+    QLineEdit* edText;
+
+    // Delay panel: hours, minutes, seconds, tenths, hundredths, thousandths.
+    TypedSpinBox* edIntHour;
+    TypedSpinBox* edIntMin;
+    TypedSpinBox* edIntSec;
+    TypedSpinBox* edIntTen;
+    TypedSpinBox* edIntHun;
+    TypedSpinBox* edIntThd;
+
+    QTimer* timerSetPoint;
+
+private:
+    void buildClickPanel();
+    void buildMovePanel();
+    void buildKeyPanel();
+    void buildTextPanel();
+    void buildDelayPanel();
+    void buildLayout();
+    void fillKeyList();
+    // Each type panel enabled exactly with its radio button.
+    void ApplyTypeRule();
+    // The group of the checked click point shown, the others hidden.
+    void ApplyClickPointRule();
+    void btnBMPClick();
+    void setSwatch(const QString& colourText);
+    void showPicture();
+    bool readPointer(int32_t& x, int32_t& y);
+    bool readPixel(int32_t x, int32_t y, uint32_t& colour);
+
+    InputInjector* m_input;
+    ScreenSource* m_screen;
+    QButtonGroup* m_typeGroup;
+    QButtonGroup* m_pointGroup;
+    bool FCapturePoint = false;
+    bool FCaptureColor = false;
+    TBDBitmapData m_pixel;           // 1 x 1 capture buffer, reused every tick
+    std::string m_pictureText;       // the picture as the action stores it
+    QImage m_picture;                // its decoded form, for display
+    std::function<QString()> m_filePrompt;
+    std::function<void(const QString&)> m_warn;
+};
+
+} // namespace clickwisp
