@@ -1,0 +1,257 @@
+#include "core/list_controller.h"
+
+#include "core/list_file.h"
+#include "record/load_recording.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace clickwisp {
+
+TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
+    : m_view(view), m_services(std::move(services)), m_self(std::make_shared<TMouseCtrl*>(this))
+{
+    GetConfig();
+    if (m_services.hotKeys) {
+        m_hotKeys = std::make_unique<HotKeys>(*m_services.hotKeys);
+        std::weak_ptr<TMouseCtrl*> self = m_self;
+        auto post = m_services.post;
+        m_services.hotKeys->setHandler([self, post](uint32_t modifiers, uint32_t vk) {
+            post([self, modifiers, vk] {
+                if (auto alive = self.lock())
+                    (*alive)->WMHotKey(modifiers, vk);
+            });
+        });
+    }
+    if (m_services.recorder) {
+        m_recorder = std::make_unique<Recorder>(*m_services.recorder);
+        m_recorder->setEventsQueued([this] {
+            postToSelf([](TMouseCtrl& self) {
+                if (self.m_recorder)
+                    self.m_recorder->drain();
+            });
+        });
+    }
+}
+
+TMouseCtrl::~TMouseCtrl()
+{
+    m_self.reset();
+    if (Recording())
+        stopRecordingInto(std::nullopt);
+    if (m_services.hotKeys)
+        m_services.hotKeys->setHandler({});
+    m_hotKeys.reset();
+    // Destroying a run asks it to stop and waits for it to leave the action
+    // under way, so no worker outlives the desktop it plays on.
+    if (m_run)
+        m_run->Terminate();
+    for (auto& run : m_stoppedRuns)
+        run->Terminate();
+    m_run.reset();
+    m_stoppedRuns.clear();
+    m_recorder.reset();
+}
+
+void TMouseCtrl::postToSelf(std::function<void(TMouseCtrl&)> call)
+{
+    std::weak_ptr<TMouseCtrl*> self = m_self;
+    m_services.post([self, call = std::move(call)] {
+        if (auto alive = self.lock())
+            call(**alive);
+    });
+}
+
+TConfig& TMouseCtrl::GetConfig()
+{
+    if (!Config)
+        Config = std::make_unique<TConfig>(m_services.configPath);
+    return *Config;
+}
+
+void TMouseCtrl::Start()
+{
+    if (const auto& warning = GetConfig().LoadWarning())
+        m_view.showMessage(*warning, ControllerView::MessageKind::Error);
+    if (!m_services.hotKeys && !m_services.hotKeysProblem.empty())
+        m_view.showMessage("The global hot keys are not available: " + m_services.hotKeysProblem,
+                           ControllerView::MessageKind::Error);
+    RegisterHotKeys();
+    m_view.setStatus(0, "Ready");
+}
+
+void TMouseCtrl::Shutdown()
+{
+    if (Recording())
+        stopRecordingInto(std::nullopt);
+    if (m_run)
+        m_run->Terminate();
+    if (auto saved = GetConfig().Save(); !saved)
+        m_view.showMessage("The settings could not be saved: " + saved.error().message,
+                           ControllerView::MessageKind::Error);
+    UnregisterHotKeys();
+}
+
+// ---- the list ----
+
+void TMouseCtrl::setSelected(int row)
+{
+    m_selected = row;
+    m_view.selectionChanged(row);
+}
+
+void TMouseCtrl::Select(int row)
+{
+    m_selected = row >= 0 && row < Count() ? row : -1;
+}
+
+void TMouseCtrl::replaceList(ActionList actions)
+{
+    m_actions = std::move(actions);
+    m_selected = -1;
+    m_view.listReset();
+    m_view.selectionChanged(-1);
+}
+
+void TMouseCtrl::AddAction(std::unique_ptr<TBaseCtrlEX> action)
+{
+    const int row = m_selected >= 0 ? m_selected + 1 : Count();
+    m_actions.insert(m_actions.begin() + row, std::move(action));
+    m_view.rowsInserted(row, 1);
+}
+
+void TMouseCtrl::NewAction()
+{
+    auto action = TBaseCtrlEX::Create();
+    if (m_view.showActionEditor("New Action", *action, false))
+        AddAction(std::move(action));
+}
+
+int TMouseCtrl::rowOf(const TBaseCtrlEX* action) const
+{
+    for (int row = 0; row < Count(); ++row) {
+        if (m_actions[size_t(row)].get() == action)
+            return row;
+    }
+    return -1;
+}
+
+// The editor and the questions are modal, but hot keys still arrive while
+// they are open: a recording that stops meanwhile replaces the whole list.
+// So the editor works on a copy, and each command finds its row again by
+// the action's identity once the dialog has closed.
+void TMouseCtrl::EditAction()
+{
+    if (m_selected < 0)
+        return;
+    const TBaseCtrlEX* original = m_actions[size_t(m_selected)].get();
+    auto edited = CopyAction(*original);
+    if (!m_view.showActionEditor("Edit Action", *edited, true))
+        return;
+    const int row = rowOf(original);
+    if (row < 0) {
+        m_view.showMessage("The list was replaced while the action was being edited; the changes were not applied.",
+                           ControllerView::MessageKind::Error);
+        return;
+    }
+    m_actions[size_t(row)] = std::move(edited);
+    m_view.rowChanged(row);
+}
+
+void TMouseCtrl::DeleteAction()
+{
+    if (m_selected < 0)
+        return;
+    const TBaseCtrlEX* doomed = m_actions[size_t(m_selected)].get();
+    if (!m_view.askYesNo("Are you sure to delete the click?"))
+        return;
+    const int row = rowOf(doomed);
+    if (row < 0)
+        return;
+    m_actions.erase(m_actions.begin() + row);
+    m_view.rowsRemoved(row, 1);
+    setSelected(Count() == 0 ? -1 : std::min(row, Count() - 1));
+}
+
+void TMouseCtrl::ClearList()
+{
+    if (!m_view.askYesNo("Are you sure to clear the list?"))
+        return;
+    replaceList({});
+}
+
+void TMouseCtrl::MoveUp()
+{
+    if (m_selected <= 0)
+        return;
+    const int row = m_selected;
+    std::swap(m_actions[size_t(row)], m_actions[size_t(row - 1)]);
+    m_view.rowMoved(row, row - 1);
+    setSelected(row - 1);
+}
+
+void TMouseCtrl::MoveDown()
+{
+    if (m_selected < 0 || m_selected + 1 >= Count())
+        return;
+    const int row = m_selected;
+    std::swap(m_actions[size_t(row)], m_actions[size_t(row + 1)]);
+    m_view.rowMoved(row, row + 1);
+    setSelected(row + 1);
+}
+
+void TMouseCtrl::LoadList()
+{
+    auto name = PromptOpenFile(m_view, kListFileExtension, kListFileFilter);
+    if (!name)
+        return;
+    auto loaded = LoadListFile(*name);
+    if (!loaded) {
+        m_view.showMessage("The list was not loaded: " + loaded.error().message, ControllerView::MessageKind::Error);
+        return;
+    }
+    replaceList(std::move(loaded->actions));
+    if (loaded->itemError)
+        m_view.showMessage("The list was loaded only up to the item that failed: " + loaded->itemError->message,
+                           ControllerView::MessageKind::Error);
+}
+
+void TMouseCtrl::SaveList()
+{
+    auto name = PromptSaveFile(m_view, kListFileExtension, kListFileFilter);
+    if (!name)
+        return;
+    if (auto saved = SaveListFile(*name, m_actions); !saved)
+        m_view.showMessage("The list was not saved: " + saved.error().message, ControllerView::MessageKind::Error);
+}
+
+void TMouseCtrl::ShowOptions()
+{
+    if (m_view.showOptionsDialog())
+        RegisterHotKeys();
+}
+
+void TMouseCtrl::LoadRecording(const TEventList& events)
+{
+    replaceList(clickwisp::LoadRecording(events));
+}
+
+void TMouseCtrl::MakeRunCopies(ActionList& copies) const
+{
+    copies.clear();
+    copies.reserve(m_actions.size());
+    for (const auto& action : m_actions)
+        copies.push_back(CopyAction(*action));
+}
+
+std::string TMouseCtrl::GetCellText(int row, int column) const
+{
+    if (row < 0 || row >= Count())
+        return {};
+    const std::string name = Config->GetCols().Col(column).Name();
+    if (name == "No.")
+        return std::to_string(row + 1);
+    return m_actions[size_t(row)]->Describe(name);
+}
+
+} // namespace clickwisp

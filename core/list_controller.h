@@ -1,0 +1,172 @@
+#pragma once
+
+#include "config/config.h"
+#include "core/action.h"
+#include "core/controller_view.h"
+#include "core/error.h"
+#include "core/event_msg.h"
+#include "playback/run_thread.h"
+#include "playback/waiter.h"
+#include "record/hot_keys.h"
+#include "record/recorder.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace clickwisp {
+
+class HotKeySource;
+class InputRecorder;
+
+// What the controller works with besides its view. The sources are borrowed
+// and must outlive the controller.
+struct ControllerServices {
+    std::filesystem::path configPath;
+    // Global hot keys; null when the desktop offers none (hotKeysProblem says why).
+    HotKeySource* hotKeys = nullptr;
+    std::string hotKeysProblem;
+    // The recording source; null when the desktop offers none (recorderProblem says why).
+    InputRecorder* recorder = nullptr;
+    std::string recorderProblem;
+    // Opens the desktop a run plays on, on the run's own thread.
+    DesktopFactory playbackDesktop;
+    std::shared_ptr<Waiter> waiter;
+    // Queues a call to run later on the user-interface thread. Any thread may
+    // call it; the calls must run in the order they were queued.
+    std::function<void(std::function<void()>)> post;
+};
+
+// Where a command came from: a hot key's key code matters for recording
+// (its own key presses are not stored) and for playback (the run waits for
+// the user to let go of it).
+struct HotKeyOrigin {
+    uint32_t modifiers = 0;
+    uint32_t vk = 0;
+};
+
+// The action list controller: owns the edited list (actions in order, at
+// most one selected), the configuration, the hot-key registrations, the
+// recorder and the run under way, and carries out every command of the main
+// window. Everything runs on the user-interface thread; the run's worker and
+// the platform sources reach the controller only through services.post.
+class TMouseCtrl {
+public:
+    // Loads the configuration (GetConfig). Nothing is shown or registered
+    // before Start.
+    TMouseCtrl(ControllerView& view, ControllerServices services);
+    // Stops a recording (its events become the list) and a run, and releases
+    // the hot keys. Does not write config.xml: see Shutdown.
+    ~TMouseCtrl();
+    TMouseCtrl(const TMouseCtrl&) = delete;
+    TMouseCtrl& operator=(const TMouseCtrl&) = delete;
+
+    // Called once the window has applied its bounds and columns: says what
+    // went wrong loading config.xml, registers the hot keys, status "Ready".
+    void Start();
+    // Called on closing, after the window has written its bounds and
+    // columns into the configuration: stops a recording under way, asks a
+    // run to stop and writes config.xml (a failure is shown).
+    void Shutdown();
+
+    // The list.
+    int Count() const { return int(m_actions.size()); }
+    const TBaseCtrlEX& Action(int row) const { return *m_actions.at(size_t(row)); }
+    const ActionList& Actions() const { return m_actions; }
+    int Selected() const { return m_selected; }
+    // The user selected row (-1: none). Out-of-range rows select none.
+    void Select(int row);
+
+    // Inserts action after the selected row, or at the end when none is
+    // selected; the selection stays where it was.
+    void AddAction(std::unique_ptr<TBaseCtrlEX> action);
+    // The editor with "New Action"; on OK the action is added.
+    void NewAction();
+    // The editor with "Edit Action" on the selected action.
+    void EditAction();
+    // Asks "Are you sure to delete the click?" and removes the selected row;
+    // the row that takes its place (or the new last row) is selected.
+    void DeleteAction();
+    // Asks "Are you sure to clear the list?" (also for an empty list).
+    void ClearList();
+    // Move the selected row by one place; it stays selected.
+    void MoveUp();
+    void MoveDown();
+    // Open prompt, then replaces the list by the file's actions. A file that
+    // does not load leaves the list as it was; an item that does not convert
+    // keeps the items before it. Either is shown to the user.
+    void LoadList();
+    // Save prompt (always asked), then writes the list atomically; a failure
+    // is shown and leaves the old file untouched.
+    void SaveList();
+    // The options dialog; on OK the hot keys are registered again.
+    void ShowOptions();
+    // Replaces the list by the actions of a recording (no selection).
+    void LoadRecording(const TEventList& events);
+    // Fills copies with independent copies of every action, in list order.
+    void MakeRunCopies(ActionList& copies) const;
+    // The text of a list cell: the row number for a column named "No.",
+    // otherwise the action's description for the column's name.
+    std::string GetCellText(int row, int column) const;
+    TConfig& GetConfig();
+
+    // Playback. Run does nothing while a run is under way; Stop asks the run
+    // to stop and returns at once (its end notice brings "Finished").
+    void Run(std::optional<HotKeyOrigin> origin = std::nullopt);
+    void Stop();
+    // A run's end notice, on the user-interface thread. The notice of a
+    // stopped run never ends a newer run.
+    void RunFinished(const RunEnd& end);
+    bool Running() const { return m_running; }
+
+    // Recording: the one toggle of the record button and both ALT keys.
+    // Does nothing while a run is under way.
+    void btnShadeClick(std::optional<HotKeyOrigin> origin = std::nullopt);
+    bool Recording() const { return m_recorder && m_recorder->Recording(); }
+
+    // Hot keys: (re)registers the four keys from the configuration; a key
+    // that cannot be registered is shown. WMHotKey dispatches a pressed key.
+    void RegisterHotKeys();
+    void UnregisterHotKeys();
+    void WMHotKey(uint32_t modifiers, uint32_t vk);
+    HotKeyNumbers ConfiguredHotKeys();
+
+    // The status-bar hint for a control under the pointer: the stop key of
+    // what is under way, else the control's own hint.
+    std::string HintFor(const std::string& controlHint);
+
+private:
+    void replaceList(ActionList actions);
+    int rowOf(const TBaseCtrlEX* action) const;
+    void setSelected(int row);
+    void stopRecordingInto(std::optional<HotKeyOrigin> origin);
+    std::string stopRunHint();
+    std::string startRunHint();
+    void finishStatus();
+    void postToSelf(std::function<void(TMouseCtrl&)> call);
+
+    ControllerView& m_view;
+    ControllerServices m_services;
+    std::unique_ptr<TConfig> Config;
+    ActionList m_actions;
+    int m_selected = -1;
+
+    std::unique_ptr<HotKeys> m_hotKeys;
+    std::unique_ptr<Recorder> m_recorder;
+    // The hot key that started the recording under way, if one did.
+    std::optional<HotKeyOrigin> m_recordStartKey;
+
+    bool m_running = false;
+    std::unique_ptr<TRunThread> m_run;
+    // Runs asked to stop whose end notice has not arrived yet.
+    std::vector<std::unique_ptr<TRunThread>> m_stoppedRuns;
+
+    // Lets queued calls find out whether the controller still exists.
+    std::shared_ptr<TMouseCtrl*> m_self;
+};
+
+} // namespace clickwisp

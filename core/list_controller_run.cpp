@@ -1,0 +1,225 @@
+// TMouseCtrl: playback, recording and the hot keys that drive them.
+#include "core/list_controller.h"
+
+#include "record/hot_key_presses.h"
+#include "record/load_recording.h"
+
+#include <algorithm>
+
+namespace clickwisp {
+
+namespace {
+
+bool isKeyUp(const EVENTMSG& event)
+{
+    return event.message == WM_KEYUP || event.message == WM_SYSKEYUP;
+}
+
+bool isKeyDown(const EVENTMSG& event)
+{
+    return event.message == WM_KEYDOWN || event.message == WM_SYSKEYDOWN;
+}
+
+bool isKeyOf(const EVENTMSG& event, const HotKeyOrigin& key)
+{
+    const uint32_t vk = event.paramL & 0xFF;
+    if (vk == key.vk)
+        return true;
+    if ((key.modifiers & MOD_ALT) && (vk == 0x12 || vk == 0xA4 || vk == 0xA5))
+        return true;
+    return (key.modifiers & MOD_CONTROL) && (vk == 0x11 || vk == 0xA2 || vk == 0xA3);
+}
+
+// A recording started by a hot key begins while the user still holds it:
+// the releases of its keys that come before any key is pressed again are
+// not the user's actions on the desktop, so they are left out.
+void dropStartKeyReleases(TEventList& events, const HotKeyOrigin& key)
+{
+    auto firstDown = std::find_if(events.begin(), events.end(), isKeyDown);
+    events.erase(std::remove_if(events.begin(), firstDown,
+                                [&](const EVENTMSG& event) { return isKeyUp(event) && isKeyOf(event, key); }),
+                 firstDown);
+}
+
+} // namespace
+
+// ---- playback ----
+
+std::string TMouseCtrl::stopRunHint()
+{
+    return "Press CTRL+F" + std::to_string(GetConfig().GetRunning().stop() + 1) + " to Stop Running Action List";
+}
+
+std::string TMouseCtrl::startRunHint()
+{
+    return "Press CTRL+F" + std::to_string(GetConfig().GetRunning().start() + 1) + " to Run Action List";
+}
+
+void TMouseCtrl::Run(std::optional<HotKeyOrigin> origin)
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_view.setStatus(0, "Running...");
+    m_view.setStatus(1, stopRunHint());
+    m_view.setEditingEnabled(false);
+
+    const auto running = GetConfig().GetRunning();
+    const RunSettings settings{running.repeat(), running.times(), running.interval(), running.speed()};
+    DesktopFactory desktop = m_services.playbackDesktop;
+    if (origin && m_services.hotKeys) {
+        // Played input must not combine with the CTRL the user still holds.
+        desktop = [keys = m_services.hotKeys, key = *origin, open = std::move(desktop)] {
+            WaitForHotKeyRelease(*keys, key.modifiers, key.vk);
+            return open();
+        };
+    }
+    std::weak_ptr<TMouseCtrl*> self = m_self;
+    auto post = m_services.post;
+    // The run copies the list itself (CopyAction, as MakeRunCopies does), so
+    // edits made while it plays do not reach it.
+    m_run = std::make_unique<TRunThread>(m_actions, settings, std::move(desktop), m_services.waiter,
+                                         [self, post](const RunEnd& end) {
+                                             post([self, end] {
+                                                 if (auto alive = self.lock())
+                                                     (*alive)->RunFinished(end);
+                                             });
+                                         });
+    m_run->Start();
+}
+
+void TMouseCtrl::Stop()
+{
+    m_running = false;
+    if (m_run) {
+        m_run->Terminate();
+        // Kept until its end notice, so nothing touches a finished worker.
+        m_stoppedRuns.push_back(std::move(m_run));
+    }
+    m_view.setEditingEnabled(true);
+}
+
+void TMouseCtrl::RunFinished(const RunEnd& end)
+{
+    if (m_run && m_run->RunId() == end.runId) {
+        m_run.reset(); // the body is past its notice: this only joins it
+        m_running = false;
+    } else {
+        auto stopped = std::find_if(m_stoppedRuns.begin(), m_stoppedRuns.end(),
+                                    [&](const auto& run) { return run->RunId() == end.runId; });
+        if (stopped == m_stoppedRuns.end())
+            return;
+        m_stoppedRuns.erase(stopped);
+        if (m_running) {
+            // A newer run is under way: its texts and controls stay.
+            if (end.outcome == RunOutcome::Failed)
+                m_view.showMessage("An earlier run ended by an error. " + end.message(),
+                                   ControllerView::MessageKind::Error);
+            return;
+        }
+    }
+    finishStatus();
+    if (end.outcome == RunOutcome::Failed)
+        m_view.showMessage("The run ended by an error. " + end.message(), ControllerView::MessageKind::Error);
+}
+
+void TMouseCtrl::finishStatus()
+{
+    m_view.setEditingEnabled(true);
+    m_view.setStatus(0, "Finished");
+    m_view.setStatus(1, startRunHint());
+    m_view.showAndRaise();
+}
+
+// ---- recording ----
+
+void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
+{
+    if (m_running)
+        return;
+    if (!m_recorder) {
+        m_view.showMessage("Recording is not available: " + m_services.recorderProblem,
+                           ControllerView::MessageKind::Error);
+        return;
+    }
+    if (m_recorder->Recording()) {
+        stopRecordingInto(origin);
+        m_view.setRecordingShown(false);
+        m_view.setStatus(0, "Ready");
+        return;
+    }
+    const auto shade = GetConfig().GetShade();
+    if (auto started = m_recorder->StartRecording(shade.mousemove(), shade.keyboard()); !started) {
+        m_view.showMessage("The recording could not start: " + started.error().message,
+                           ControllerView::MessageKind::Error);
+        return;
+    }
+    m_recordStartKey = origin;
+    m_view.setStatus(0, "Recoding...");
+    m_view.setRecordingShown(true);
+}
+
+void TMouseCtrl::stopRecordingInto(std::optional<HotKeyOrigin> origin)
+{
+    m_recorder->StopRecording();
+    TEventList& events = m_recorder->RecordedEvents();
+    if (origin)
+        DropHotKeyPresses(events, origin->modifiers, origin->vk);
+    if (m_recordStartKey)
+        dropStartKeyReleases(events, *m_recordStartKey);
+    m_recordStartKey.reset();
+    LoadRecording(events);
+}
+
+// ---- hot keys ----
+
+HotKeyNumbers TMouseCtrl::ConfiguredHotKeys()
+{
+    const auto shade = GetConfig().GetShade();
+    const auto running = GetConfig().GetRunning();
+    return HotKeyNumbers{shade.start(), shade.stop(), running.start(), running.stop()};
+}
+
+void TMouseCtrl::RegisterHotKeys()
+{
+    if (!m_hotKeys)
+        return;
+    if (auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys()); !registered)
+        m_view.showMessage("Some hot keys could not be registered: " + registered.error().message,
+                           ControllerView::MessageKind::Error);
+}
+
+void TMouseCtrl::UnregisterHotKeys()
+{
+    if (m_hotKeys)
+        m_hotKeys->UnregisterHotKeys();
+}
+
+void TMouseCtrl::WMHotKey(uint32_t modifiers, uint32_t vk)
+{
+    const HotKeyOrigin origin{modifiers, vk};
+    switch (clickwisp::WMHotKey(modifiers, vk, ConfiguredHotKeys())) {
+    case HotKeyCommand::Run:
+        Run(origin);
+        break;
+    case HotKeyCommand::Stop:
+        Stop();
+        break;
+    case HotKeyCommand::ToggleRecording:
+        btnShadeClick(origin);
+        break;
+    case HotKeyCommand::Nothing:
+        break;
+    }
+}
+
+std::string TMouseCtrl::HintFor(const std::string& controlHint)
+{
+    if (Recording())
+        return "Press ALT+F" + std::to_string(GetConfig().GetShade().stop() + 1) + " to Stop Record Mouse Action";
+    if (m_running)
+        return stopRunHint();
+    return controlHint;
+}
+
+} // namespace clickwisp
