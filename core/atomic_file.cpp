@@ -1,5 +1,6 @@
 #include "core/atomic_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,11 +10,39 @@
 
 namespace clickwisp {
 
+namespace {
+
+// Creates a new, unique file next to path. New files get 0666 less the
+// umask; a file that replaces another keeps the other's permissions.
+int createTemporary(const std::filesystem::path& path, std::string& name)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    struct stat existing {};
+    const bool replacing = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const mode_t mode = replacing ? (existing.st_mode & 07777) : 0666;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = (folder / ("." + path.filename().string() + "." + std::to_string(getpid()) + "."
+                          + std::to_string(counter.fetch_add(1)) + ".tmp"))
+                   .string();
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            if (replacing)
+                fchmod(fd, mode); // the umask may have narrowed it
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+} // namespace
+
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
 {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
+    std::string temp;
+    const int fd = createTemporary(path, temp);
     if (fd < 0)
         return fail("cannot write " + path.string() + ": " + std::strerror(errno));
     auto abandon = [&](int error) {
@@ -33,10 +62,6 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_
     }
     if (fsync(fd) != 0)
         return abandon(errno);
-    // mkstemp creates 0600; a saved file gets the usual permissions.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
     if (close(fd) != 0) {
         int error = errno;
         unlink(temp.c_str());

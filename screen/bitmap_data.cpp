@@ -2,9 +2,12 @@
 
 #include "platform/screen_source.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <vector>
 
 namespace clickwisp {
 namespace {
@@ -29,12 +32,29 @@ void writeLe32(uint8_t* p, uint32_t v)
 
 constexpr int kHeaderSize = 54;
 
+// Bytes left in a seekable stream; nothing for a stream that cannot tell.
+std::optional<int64_t> remainingBytes(std::istream& stream)
+{
+    const auto here = stream.tellg();
+    if (here == std::streampos(-1)) {
+        stream.clear();
+        return std::nullopt;
+    }
+    stream.seekg(0, std::ios::end);
+    const auto end = stream.tellg();
+    stream.clear();
+    stream.seekg(here);
+    if (end == std::streampos(-1) || !stream) {
+        stream.clear();
+        return std::nullopt;
+    }
+    return int64_t(end - here);
+}
+
 } // namespace
 
 bool TBDBitmapData::SetSize(int32_t width, int32_t height)
 {
-    if (width == FWidth && height == FHeight)
-        return true;
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide)
         return false;
     // 64-bit arithmetic: kMaxSide keeps the product below 2^32, DataSize may
@@ -43,6 +63,10 @@ bool TBDBitmapData::SetSize(int32_t width, int32_t height)
     const int64_t dataSize = stride * height;
     if (dataSize > INT32_MAX)
         return false;
+    // The same size again changes nothing, unless an earlier allocation of
+    // this size failed and left no array behind.
+    if (width == FWidth && height == FHeight && dataSize == FDataSize)
+        return true;
     FWidth = width;
     FHeight = height;
     FStride = int32_t(stride);
@@ -85,23 +109,44 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
     // anything is allocated.
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide)
         return false;
-    // Never allocate more than the stream can deliver.
     const int64_t stride = ((int64_t(width) * 24 + 31) & ~int64_t(31)) / 8;
     const int64_t needed = stride * height;
-    const auto here = stream.tellg();
-    if (here != std::streampos(-1)) {
-        stream.seekg(0, std::ios::end);
-        const auto end = stream.tellg();
-        stream.seekg(here);
-        if (end != std::streampos(-1) && int64_t(end - here) < needed)
+    if (needed > INT32_MAX)
+        return false;
+    // Never allocate more than the stream can deliver: a seekable stream
+    // tells its length; any other is read in chunks first, so a header that
+    // lies about its size costs no more memory than the data that came.
+    const std::optional<int64_t> available = remainingBytes(stream);
+    std::vector<char> staged;
+    if (available) {
+        if (*available < needed)
             return false;
+    } else {
+        constexpr size_t kChunk = size_t(1) << 20;
+        while (int64_t(staged.size()) < needed) {
+            const size_t want = std::min<size_t>(kChunk, size_t(needed) - staged.size());
+            const size_t had = staged.size();
+            staged.resize(had + want);
+            stream.read(staged.data() + had, std::streamsize(want));
+            if (stream.gcount() != std::streamsize(want))
+                return false;
+        }
     }
     if (!SetSize(width, height))
         return false;
     if (FDataSize == 0)
         return true;
+    if (!available) {
+        std::memcpy(FPixels.get(), staged.data(), size_t(FDataSize));
+        return true;
+    }
     stream.read(reinterpret_cast<char*>(FPixels.get()), FDataSize);
-    return stream.gcount() == FDataSize;
+    const std::streamsize got = stream.gcount();
+    if (got == FDataSize)
+        return true;
+    // A stream that ended early: what it did not supply reads as black.
+    std::memset(FPixels.get() + got, 0, size_t(FDataSize - got));
+    return false;
 }
 
 bool TBDBitmapData::SaveToStream(std::ostream& stream) const
