@@ -1,6 +1,8 @@
 // The search operations of TBDBitmapData.
 #include "screen/bitmap_data.h"
-#include "screen/reference_search.h"
+#include "screen/hash_search.h"
+#include "screen/picture_search.h"
+#include "screen/pixel_kernels.h"
 
 namespace clickwisp {
 
@@ -15,34 +17,58 @@ bool ColorWithin(uint32_t a, uint32_t b, const ColorTolerance& tolerance)
 
 std::optional<ScreenPoint> TBDBitmapData::LocateColor(uint32_t color) const
 {
-    return reference::LocateColor(*this, color);
+    return search::findColor(*this, color, nullptr);
 }
 
 std::optional<ScreenPoint> TBDBitmapData::LocateColorNear(uint32_t color, const ColorTolerance& tolerance) const
 {
-    return reference::LocateColorNear(*this, color, tolerance);
+    return search::findColor(*this, color, &tolerance);
 }
 
 std::optional<ScreenPoint> TBDBitmapData::LocatePicture(const TBDBitmapData& picture) const
 {
-    return reference::LocatePicture(*this, picture);
+    return search::findPicture(*this, picture, nullptr);
 }
 
 std::optional<ScreenPoint> TBDBitmapData::LocatePictureNear(const TBDBitmapData& picture,
                                                            const ColorTolerance& tolerance) const
 {
-    return reference::LocatePictureNear(*this, picture, tolerance);
+    return search::findPicture(*this, picture, &tolerance);
 }
+
+namespace {
+
+// A placement with a negative corner would read outside the buffer: no match.
+bool placementFits(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t left, int32_t top)
+{
+    return left >= 0 && top >= 0 && int64_t(left) + picture.Width() <= screen.Width() &&
+           int64_t(top) + picture.Height() <= screen.Height();
+}
+
+} // namespace
 
 bool TBDBitmapData::MatchPictureAt(const TBDBitmapData& picture, int32_t left, int32_t top) const
 {
-    return reference::MatchPictureAt(*this, picture, left, top);
+    return placementFits(*this, picture, left, top) && search::matchesExactly(*this, picture, left, top);
 }
 
 bool TBDBitmapData::MatchPictureNearAt(const TBDBitmapData& picture, const ColorTolerance& tolerance, int32_t left,
                                        int32_t top) const
 {
-    return reference::MatchPictureNearAt(*this, picture, tolerance, left, top);
+    if (!placementFits(*this, picture, left, top))
+        return false;
+    if (picture.Width() == 0 || picture.Height() == 0)
+        return true;
+    if (tolerance.red < 0 || tolerance.green < 0 || tolerance.blue < 0)
+        return false;
+    const kernels::PixelProbe probe =
+        kernels::makeProbe(0, false, tolerance.red, tolerance.green, tolerance.blue);
+    const size_t bytes = size_t(picture.Width()) * 3;
+    for (int32_t row = picture.Height() - 1; row >= 0; --row) {
+        if (!kernels::bytesWithin(Row(top + row) + size_t(left) * 3, picture.Row(row), bytes, probe))
+            return false;
+    }
+    return true;
 }
 
 } // namespace clickwisp

@@ -1,0 +1,232 @@
+// Screen capture on X11: the whole root window is the screen. Pixels come
+// through MIT-SHM (XShmGetImage into a shared segment kept between captures)
+// or, where the extension is missing or unusable (a remote display),
+// through XGetImage, and are converted to the buffer's bottom-up 24-bit
+// rows in one pass.
+#include "platform/x11/x11_display.h"
+#include "platform/x11/x11_display_label.h"
+#include "platform/x11/x11_error_trap.h"
+#include "platform/x11/x11_platform.h"
+#include "screen/bitmap_data.h"
+#include "screen/pixel_kernels.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace clickwisp {
+namespace {
+
+struct ImageDestroyer {
+    void operator()(XImage* image) const
+    {
+        if (image) {
+            image->data = nullptr; // the shared segment is not the image's to free
+            XDestroyImage(image);
+        }
+    }
+};
+using ImagePtr = std::unique_ptr<XImage, ImageDestroyer>;
+
+// Where a channel sits in a pixel value, from the visual's mask.
+struct Channel {
+    explicit Channel(unsigned long mask)
+    {
+        if (mask == 0)
+            return;
+        while (!(mask & 1)) {
+            mask >>= 1;
+            ++shift;
+        }
+        bits = 0;
+        while (mask & 1) {
+            mask >>= 1;
+            ++bits;
+        }
+        max = (1ul << bits) - 1;
+    }
+    uint8_t from(unsigned long pixel) const
+    {
+        if (max == 0)
+            return 0;
+        return uint8_t((((pixel >> shift) & max) * 255 + max / 2) / max);
+    }
+    int shift = 0;
+    int bits = 0;
+    unsigned long max = 0;
+};
+
+class X11Screen final : public ScreenSource {
+public:
+    explicit X11Screen(X11DisplayPtr display) : m_display(std::move(display))
+    {
+        m_root = DefaultRootWindow(m_display.get());
+        m_visual = DefaultVisual(m_display.get(), DefaultScreen(m_display.get()));
+        m_depth = DefaultDepth(m_display.get(), DefaultScreen(m_display.get()));
+        int major = 0, minor = 0;
+        Bool pixmaps = False;
+        m_shmAvailable = XShmQueryVersion(m_display.get(), &major, &minor, &pixmaps);
+    }
+
+    ~X11Screen() override { releaseSegment(); }
+
+    ScreenSize screenSize() override
+    {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        if (!XGetGeometry(m_display.get(), m_root, &root, &x, &y, &width, &height, &border, &depth))
+            return ScreenSize{};
+        return ScreenSize{int32_t(width), int32_t(height)};
+    }
+
+    bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
+    {
+        if (target.DataSize() == 0)
+            return true;
+        const ScreenSize size = screenSize();
+        // Only the part on the screen is fetched; the rest is black.
+        const int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
+        const int64_t x1 = std::min<int64_t>(int64_t(left) + target.Width(), size.width);
+        const int64_t y1 = std::min<int64_t>(int64_t(top) + target.Height(), size.height);
+        const bool whole = x0 == left && y0 == top && x1 - x0 == target.Width() && y1 - y0 == target.Height();
+        if (!whole)
+            std::memset(target.Pixels(), 0, size_t(target.DataSize()));
+        if (x0 >= x1 || y0 >= y1)
+            return true;
+        const int32_t width = int32_t(x1 - x0), height = int32_t(y1 - y0);
+        XImage* image = m_shmAvailable ? fetchShared(int32_t(x0), int32_t(y0), width, height) : nullptr;
+        ImagePtr plain;
+        if (!image) {
+            X11ErrorTrap trap(m_display.get());
+            plain.reset(XGetImage(m_display.get(), m_root, int(x0), int(y0), unsigned(width), unsigned(height),
+                                  AllPlanes, ZPixmap));
+            if (trap.sync() != 0 || !plain)
+                return false;
+            image = plain.get();
+        }
+        convert(*image, target, int32_t(x0 - left), int32_t(y0 - top));
+        return true;
+    }
+
+private:
+    // Fetches through the shared segment, growing it when needed. Null when
+    // MIT-SHM does not work for this display; it is then not tried again.
+    XImage* fetchShared(int32_t x, int32_t y, int32_t width, int32_t height)
+    {
+        if (!m_image || m_image->width != width || m_image->height != height) {
+            m_image.reset(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr,
+                                          &m_segment, unsigned(width), unsigned(height)));
+            if (!m_image)
+                return giveUpShared();
+            const size_t bytes = size_t(m_image->bytes_per_line) * size_t(height);
+            if (bytes > m_segmentBytes && !attachSegment(bytes))
+                return giveUpShared();
+            m_image->data = m_segment.shmaddr;
+        }
+        X11ErrorTrap trap(m_display.get());
+        const Bool ok = XShmGetImage(m_display.get(), m_root, m_image.get(), x, y, AllPlanes);
+        if (trap.sync() != 0 || !ok)
+            return nullptr; // this capture goes the plain way
+        return m_image.get();
+    }
+
+    bool attachSegment(size_t bytes)
+    {
+        releaseSegment();
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0)
+            return false;
+        void* address = shmat(id, nullptr, 0);
+        if (address == reinterpret_cast<void*>(-1)) {
+            shmctl(id, IPC_RMID, nullptr);
+            return false;
+        }
+        m_segment.shmid = id;
+        m_segment.shmaddr = static_cast<char*>(address);
+        m_segment.readOnly = False;
+        X11ErrorTrap trap(m_display.get());
+        const Bool attached = XShmAttach(m_display.get(), &m_segment);
+        const bool ok = trap.sync() == 0 && attached;
+        // Marked for removal at once: it goes away with the last detach, even
+        // if this process dies.
+        shmctl(id, IPC_RMID, nullptr);
+        if (!ok) {
+            shmdt(m_segment.shmaddr);
+            m_segment.shmaddr = nullptr;
+            return false;
+        }
+        m_attached = true;
+        m_segmentBytes = bytes;
+        return true;
+    }
+
+    void releaseSegment()
+    {
+        m_image.reset();
+        if (m_attached) {
+            XShmDetach(m_display.get(), &m_segment);
+            XSync(m_display.get(), False);
+            m_attached = false;
+        }
+        if (m_segment.shmaddr)
+            shmdt(m_segment.shmaddr);
+        m_segment.shmaddr = nullptr;
+        m_segmentBytes = 0;
+    }
+
+    XImage* giveUpShared()
+    {
+        releaseSegment();
+        m_shmAvailable = false;
+        return nullptr;
+    }
+
+    // Copies image into target with its top-left pixel at (dx, dy).
+    void convert(XImage& image, TBDBitmapData& target, int32_t dx, int32_t dy)
+    {
+        const bool direct = image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
+                            image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+        for (int32_t y = 0; y < image.height; ++y) {
+            uint8_t* out = target.Row(y + dy) + size_t(dx) * 3;
+            if (direct) {
+                kernels::packPixels(reinterpret_cast<const uint8_t*>(image.data) + size_t(y) * size_t(image.bytes_per_line),
+                                    out, image.width);
+                continue;
+            }
+            const Channel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
+            for (int32_t x = 0; x < image.width; ++x) {
+                const unsigned long pixel = XGetPixel(&image, x, y);
+                out[3 * x] = blue.from(pixel);
+                out[3 * x + 1] = green.from(pixel);
+                out[3 * x + 2] = red.from(pixel);
+            }
+        }
+    }
+
+    X11DisplayPtr m_display;
+    Window m_root = 0;
+    Visual* m_visual = nullptr;
+    int m_depth = 0;
+    bool m_shmAvailable = false;
+    XShmSegmentInfo m_segment{};
+    bool m_attached = false;
+    size_t m_segmentBytes = 0;
+    ImagePtr m_image;
+};
+
+} // namespace
+
+Result<std::unique_ptr<ScreenSource>> makeX11Screen(const std::string& display)
+{
+    X11DisplayPtr connection(XOpenDisplay(display.empty() ? nullptr : display.c_str()));
+    if (!connection)
+        return fail("screen capture: cannot open X display " + x11DisplayLabel(display));
+    return std::make_unique<X11Screen>(std::move(connection));
+}
+
+} // namespace clickwisp

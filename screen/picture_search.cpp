@@ -1,0 +1,148 @@
+// How the searches go fast while keeping the plain scan's answer:
+//
+// - Pixels are compared 32 or 16 at a time (pixel_kernels), one screen row
+//   segment per call, giving a bit per pixel.
+// - A picture placement is first tested on a few probe pixels chosen to be
+//   rare on this screen (probe_plan); for each placement row the probes'
+//   bit masks are ANDed, 64 placements at a time, and only placements that
+//   pass every probe are compared in full.
+// - An exact search whose full comparisons grow too costly (a picture whose
+//   every colour is common on the screen) switches to a rolling hash whose
+//   time does not depend on the content (hash_search).
+// - Rows are stored bottom-up, so scanning top row first walks memory
+//   backwards. Placement rows are taken in bands: within a band in memory
+//   order, keeping the top-most hit; the first band with a hit ends the
+//   search. The answer is the same placement as the plain scan's.
+#include "screen/picture_search.h"
+
+#include "screen/hash_search.h"
+#include "screen/pixel_kernels.h"
+#include "screen/probe_plan.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace clickwisp::search {
+namespace {
+
+bool admitsNothing(const ColorTolerance& t)
+{
+    return t.red < 0 || t.green < 0 || t.blue < 0;
+}
+
+kernels::PixelProbe probeFor(uint32_t color, const ColorTolerance* tolerance)
+{
+    if (!tolerance)
+        return kernels::makeProbe(color, true);
+    return kernels::makeProbe(color, false, tolerance->red, tolerance->green, tolerance->blue);
+}
+
+// Runs rowHit(top) -> left or -1 over the tops 0..lastTop band by band and
+// returns the top-most, then left-most, hit. rowHit may return kGiveUp to
+// hand the rest to fallback(bandStart).
+constexpr int32_t kGiveUp = -2;
+
+template <typename RowHit, typename Fallback>
+std::optional<ScreenPoint> scanBands(int32_t lastTop, int32_t bandRows, RowHit rowHit, Fallback fallback)
+{
+    bandRows = std::max(bandRows, 1);
+    for (int32_t bandStart = 0; bandStart <= lastTop; bandStart += bandRows) {
+        const int32_t bandEnd = std::min(lastTop, bandStart + bandRows - 1);
+        std::optional<ScreenPoint> best;
+        for (int32_t top = bandEnd; top >= bandStart; --top) {
+            const int32_t left = rowHit(top);
+            if (left == kGiveUp)
+                return fallback(bandStart);
+            if (left >= 0)
+                best = ScreenPoint{left, top};
+        }
+        if (best)
+            return best;
+    }
+    return std::nullopt;
+}
+
+std::optional<ScreenPoint> noFallback(int32_t)
+{
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color, const ColorTolerance* tolerance)
+{
+    if (tolerance ? admitsNothing(*tolerance) : color > 0xFFFFFFu)
+        return std::nullopt;
+    const int32_t width = screen.Width();
+    if (width <= 0 || screen.Height() <= 0)
+        return std::nullopt;
+    const kernels::PixelProbe probe = probeFor(color, tolerance);
+    const size_t words = kernels::maskWords(width);
+    std::vector<uint64_t> mask(words);
+    auto rowHit = [&](int32_t top) {
+        kernels::fillMask(mask.data(), width);
+        if (!kernels::andMatches(screen.Row(top), width, probe, mask.data()))
+            return -1;
+        return kernels::firstSetPixel(mask.data(), words, [](int32_t) { return true; });
+    };
+    return scanBands(screen.Height() - 1, 16, rowHit, noFallback);
+}
+
+std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                                       const ColorTolerance* tolerance, const Tuning& tuning)
+{
+    const int32_t w = picture.Width(), h = picture.Height();
+    if (w > screen.Width() || h > screen.Height())
+        return std::nullopt;
+    if (w == 0 || h == 0)
+        return ScreenPoint{0, 0}; // nothing to compare: the first placement
+    if (tolerance && admitsNothing(*tolerance))
+        return std::nullopt;
+    if (!tolerance && tuning.hashOnly)
+        return hashSearch(screen, picture, 0);
+
+    const std::vector<Probe> probes = chooseProbes(screen, picture, tolerance);
+    std::vector<kernels::PixelProbe> tests;
+    for (const Probe& p : probes)
+        tests.push_back(probeFor(p.color, tolerance));
+    const kernels::PixelProbe rowTolerance = probeFor(0, tolerance);
+
+    const int32_t placements = screen.Width() - w + 1;
+    const size_t words = kernels::maskWords(placements);
+    std::vector<uint64_t> mask(words);
+    const size_t rowBytes = size_t(w) * 3;
+    int64_t budget = tuning.confirmBudget;
+
+    auto confirm = [&](int32_t left, int32_t top) {
+        if (!tolerance) {
+            budget -= int64_t(rowBytes + 64) * h; // an upper bound of the work
+            return matchesExactly(screen, picture, left, top);
+        }
+        for (int32_t row = h - 1; row >= 0; --row) {
+            if (!kernels::bytesWithin(screen.Row(top + row) + size_t(left) * 3, picture.Row(row), rowBytes,
+                                      rowTolerance))
+                return false;
+        }
+        return true;
+    };
+    auto rowHit = [&](int32_t top) {
+        kernels::fillMask(mask.data(), placements);
+        for (size_t i = 0; i < probes.size(); ++i) {
+            const uint8_t* start = screen.Row(top + probes[i].dy) + size_t(probes[i].dx) * 3;
+            if (!kernels::andMatches(start, placements, tests[i], mask.data()))
+                return -1;
+        }
+        bool giveUp = false;
+        const int32_t left = kernels::firstSetPixel(mask.data(), words, [&](int32_t x) {
+            if (confirm(x, top))
+                return true;
+            giveUp = tuning.confirmBudget >= 0 && budget < 0;
+            return giveUp;
+        });
+        return giveUp ? kGiveUp : left;
+    };
+    auto fallback = [&](int32_t bandStart) { return hashSearch(screen, picture, bandStart); };
+    return scanBands(screen.Height() - h, tuning.bandRows, rowHit, fallback);
+}
+
+} // namespace clickwisp::search

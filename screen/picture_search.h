@@ -1,0 +1,29 @@
+#pragma once
+
+#include "screen/bitmap_data.h"
+
+#include <optional>
+
+// The fast colour and picture searches behind TBDBitmapData's Locate
+// operations. They return exactly what the plain scan returns, for every
+// input; only the work differs.
+namespace clickwisp::search {
+
+// Knobs for the exact picture search; tests set them to force each path.
+struct Tuning {
+    // Bytes compared while confirming probe hits before the search switches
+    // to the hash search, whose cost does not depend on the content.
+    // Negative: never switch.
+    int64_t confirmBudget = 12 << 20;
+    // Go straight to the hash search.
+    bool hashOnly = false;
+    // Placement rows handled as one band, in memory order.
+    int32_t bandRows = 16;
+};
+
+// tolerance null: exact.
+std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color, const ColorTolerance* tolerance);
+std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                                       const ColorTolerance* tolerance, const Tuning& tuning = {});
+
+} // namespace clickwisp::search

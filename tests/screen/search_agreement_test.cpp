@@ -1,0 +1,229 @@
+// The fast searches against the plain scan, on thousands of random screens
+// and pictures, with every SIMD variant this processor runs and every path
+// of the exact picture search.
+#include "screen/picture_search.h"
+#include "screen/pixel_kernels.h"
+#include "screen/reference_search.h"
+#include "tests/screen/images.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace clickwisp {
+namespace {
+
+using test::setPixel;
+
+std::string show(const std::optional<ScreenPoint>& p)
+{
+    return p ? "(" + std::to_string(p->x) + ", " + std::to_string(p->y) + ")" : "not found";
+}
+
+std::vector<kernels::Level> levels()
+{
+    std::vector<kernels::Level> all{kernels::Level::Scalar};
+    if (kernels::bestLevel() >= kernels::Level::Sse2)
+        all.push_back(kernels::Level::Sse2);
+    if (kernels::bestLevel() >= kernels::Level::Avx2)
+        all.push_back(kernels::Level::Avx2);
+    return all;
+}
+
+// Restores the best SIMD level when a test ends.
+struct LevelGuard {
+    ~LevelGuard() { kernels::setLevel(kernels::bestLevel()); }
+};
+
+class Generator {
+public:
+    explicit Generator(uint32_t seed) : m_random(seed) {}
+
+    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
+    bool chance(int percent) { return between(0, 99) < percent; }
+    uint32_t anyColor() { return uint32_t(between(0, 0xFFFFFF)); }
+
+    // A colour whose channels each differ from base by at most spread.
+    uint32_t near(uint32_t base, int32_t spread)
+    {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int32_t c = std::clamp(int32_t((base >> shift) & 0xFF) + between(-spread, spread), 0, 255);
+            out |= uint32_t(c) << shift;
+        }
+        return out;
+    }
+
+    // Screens of the kinds that trouble searches: noise over a few colours,
+    // one colour with a few dots, colours close to each other, full noise.
+    std::unique_ptr<TBDBitmapData> screen(int32_t width, int32_t height)
+    {
+        const uint32_t base = anyColor();
+        auto image = test::solidImage(width, height, base);
+        std::vector<uint32_t> palette;
+        const int kind = between(0, 3);
+        const int colours = between(2, 4);
+        for (int i = 0; i < colours; ++i)
+            palette.push_back(kind == 2 ? near(base, 20) : anyColor());
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                uint32_t c = base;
+                switch (kind) {
+                case 0: c = palette[size_t(between(0, colours - 1))]; break;
+                case 1: c = chance(3) ? palette[0] : base; break;
+                case 2: c = palette[size_t(between(0, colours - 1))]; break;
+                default: c = anyColor(); break;
+                }
+                setPixel(*image, x, y, c);
+            }
+        }
+        return image;
+    }
+
+    // A picture: cut from the screen (planted), cut and then changed in one
+    // channel of one pixel by change, or of its own.
+    std::unique_ptr<TBDBitmapData> picture(const TBDBitmapData& screen, int32_t change)
+    {
+        const int32_t w = chance(10) ? screen.Width() : between(1, std::min(screen.Width(), 12));
+        const int32_t h = chance(10) ? screen.Height() : between(1, std::min(screen.Height(), 9));
+        const int kind = between(0, 9);
+        if (kind < 7) {
+            auto cut = test::cutOut(screen, between(0, screen.Width() - w), between(0, screen.Height() - h), w, h);
+            if (kind >= 4) {
+                const int32_t x = between(0, w - 1), y = between(0, h - 1);
+                const int shift = 8 * between(0, 2);
+                const uint32_t p = cut->PixelAt(x, y);
+                const int32_t channel = int32_t((p >> shift) & 0xFF);
+                const int32_t moved = channel + change <= 255 ? channel + change : channel - change;
+                if (moved >= 0 && moved <= 255)
+                    setPixel(*cut, x, y, (p & ~(0xFFu << shift)) | (uint32_t(moved) << shift));
+            }
+            return cut;
+        }
+        if (kind == 7)
+            return test::solidImage(w, h, screen.PixelAt(0, 0));
+        auto own = test::solidImage(w, h, 0);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                setPixel(*own, x, y, screen.PixelAt(between(0, screen.Width() - 1), between(0, screen.Height() - 1)));
+        return own;
+    }
+
+    ColorTolerance tolerance()
+    {
+        static const int32_t similarities[] = {95, 90, 85, 60, 99, 0};
+        if (chance(15)) // channels of their own
+            return ColorTolerance{between(0, 40), between(0, 40), between(0, 40)};
+        if (chance(5))
+            return ColorTolerance{-1, -1, -1}; // similarity above 100
+        const int32_t s = similarities[between(0, 5)];
+        const int32_t t = ((100 - s) * 255) / 100;
+        return ColorTolerance{t, t, t};
+    }
+
+private:
+    std::mt19937 m_random;
+};
+
+TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
+{
+    LevelGuard guard;
+    Generator gen(20240611);
+    search::Tuning hashFirst;
+    hashFirst.hashOnly = true;
+    search::Tuning noBudget;
+    noBudget.confirmBudget = 0; // the first failed confirmation hands over to the hash search
+    search::Tuning thinBands;
+    thinBands.bandRows = 1;
+    int found = 0, cases = 0;
+    for (int round = 0; round < 1500; ++round) {
+        const int32_t width = gen.chance(20) ? gen.between(1, 4) : gen.between(1, 150);
+        const int32_t height = gen.chance(20) ? gen.between(1, 4) : gen.between(1, 60);
+        auto screen = gen.screen(width, height);
+        const ColorTolerance tolerance = gen.tolerance();
+        const int32_t t = std::max(tolerance.red, 0);
+        auto picture = gen.picture(*screen, gen.chance(50) ? t : t + 1);
+        SCOPED_TRACE("round " + std::to_string(round) + ": screen " + std::to_string(width) + "x" +
+                     std::to_string(height) + ", picture " + std::to_string(picture->Width()) + "x" +
+                     std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/" +
+                     std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
+        const auto exact = reference::LocatePicture(*screen, *picture);
+        const auto near = reference::LocatePictureNear(*screen, *picture, tolerance);
+        found += exact.has_value() + near.has_value();
+        for (kernels::Level level : levels()) {
+            kernels::setLevel(level);
+            SCOPED_TRACE(kernels::levelName(level));
+            EXPECT_EQ(show(screen->LocatePicture(*picture)), show(exact));
+            EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, noBudget)), show(exact));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, thinBands)), show(near));
+            cases += 4;
+        }
+        EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, hashFirst)), show(exact));
+        ++cases;
+        if (HasFailure())
+            break;
+    }
+    // The generator must produce hits as well as misses to test anything.
+    EXPECT_GT(found, 1000);
+    EXPECT_LT(found, 2800);
+    EXPECT_GT(cases, 6000);
+}
+
+TEST(SearchAgreement, ColourSearchesReturnWhatThePlainScanReturns)
+{
+    LevelGuard guard;
+    Generator gen(777);
+    int found = 0;
+    for (int round = 0; round < 1500; ++round) {
+        const int32_t width = gen.chance(20) ? gen.between(1, 4) : gen.between(1, 300);
+        const int32_t height = gen.between(1, 40);
+        auto screen = gen.screen(width, height);
+        const ColorTolerance tolerance = gen.tolerance();
+        const uint32_t onScreen = screen->PixelAt(gen.between(0, width - 1), gen.between(0, height - 1));
+        const uint32_t color = gen.chance(50) ? onScreen : gen.chance(50) ? gen.near(onScreen, 30) : gen.anyColor();
+        SCOPED_TRACE("round " + std::to_string(round) + ": colour " + std::to_string(color));
+        const auto exact = reference::LocateColor(*screen, color);
+        const auto near = reference::LocateColorNear(*screen, color, tolerance);
+        found += exact.has_value() + near.has_value();
+        for (kernels::Level level : levels()) {
+            kernels::setLevel(level);
+            SCOPED_TRACE(kernels::levelName(level));
+            EXPECT_EQ(show(screen->LocateColor(color)), show(exact));
+            EXPECT_EQ(show(screen->LocateColorNear(color, tolerance)), show(near));
+        }
+        if (HasFailure())
+            break;
+    }
+    EXPECT_GT(found, 1000);
+    EXPECT_LT(found, 2800);
+}
+
+TEST(SearchAgreement, PictureMatchesAgreeOnEveryPlacement)
+{
+    LevelGuard guard;
+    Generator gen(4242);
+    for (int round = 0; round < 300; ++round) {
+        auto screen = gen.screen(gen.between(1, 90), gen.between(1, 12));
+        auto picture = gen.picture(*screen, gen.between(0, 30));
+        const ColorTolerance tolerance = gen.tolerance();
+        for (kernels::Level level : levels()) {
+            kernels::setLevel(level);
+            for (int32_t top = -2; top <= screen->Height(); ++top) {
+                for (int32_t left = -2; left <= screen->Width(); ++left) {
+                    ASSERT_EQ(screen->MatchPictureAt(*picture, left, top),
+                              reference::MatchPictureAt(*screen, *picture, left, top))
+                        << "round " << round << " at " << left << ", " << top;
+                    ASSERT_EQ(screen->MatchPictureNearAt(*picture, tolerance, left, top),
+                              reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top))
+                        << "round " << round << " at " << left << ", " << top;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace clickwisp
