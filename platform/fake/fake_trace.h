@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,7 +15,17 @@ public:
     void add(std::string line)
     {
         std::lock_guard lock(m_mutex);
-        m_lines.push_back(std::move(line));
+        if (m_sink)
+            m_sink(line);
+        else
+            m_lines.push_back(std::move(line));
+    }
+    // From now on hands each line to sink, in order and under the trace's
+    // lock, instead of keeping it (a long --dry-run streams its output).
+    void setSink(std::function<void(const std::string&)> sink)
+    {
+        std::lock_guard lock(m_mutex);
+        m_sink = std::move(sink);
     }
     std::vector<std::string> lines() const
     {
@@ -30,6 +41,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
+    std::function<void(const std::string&)> m_sink;
 };
 
 } // namespace clickwisp

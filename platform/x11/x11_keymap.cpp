@@ -1,9 +1,14 @@
 #include "platform/x11/x11_keymap.h"
 
+#include <X11/X.h>
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
+#include <type_traits>
+
 namespace clickwisp {
+
+static_assert(std::is_same_v<KeySym, KeySymCode>);
 
 namespace {
 

@@ -1,0 +1,207 @@
+// clickwisp-cli play: plays an action list on the desktop, or with
+// --dry-run on the fake desktop, printing every call it would make.
+#include "cli/verb.h"
+#include "core/list_file.h"
+#include "core/number_text.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_waiter.h"
+#include "platform/x11/x11_platform.h"
+#include "playback/run_thread.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <cstdio>
+#include <iostream>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace clickwisp::cli {
+namespace {
+
+struct PlayArgs {
+    std::string file;
+    std::string repeat = "once";
+    int32_t interval = 1000;
+    int32_t speed = 0;
+    bool dryRun = false;
+    std::string screen;
+    std::string pointer;
+};
+
+void complain(const std::string& message)
+{
+    std::cerr << "clickwisp-cli play: " << message << "\n";
+}
+
+// "once" is mode 0, "forever" mode 2, a number N mode 1 with N passes.
+std::optional<RunSettings> settingsFrom(const PlayArgs& args)
+{
+    RunSettings settings;
+    settings.Interval = args.interval;
+    settings.Speed = args.speed;
+    if (args.repeat == "once") {
+        settings.RepeatMode = 0;
+    } else if (args.repeat == "forever") {
+        settings.RepeatMode = 2;
+    } else if (auto times = ParseInt32(args.repeat); times && args.repeat[0] != '$') {
+        settings.RepeatMode = 1;
+        settings.Times = *times;
+    } else {
+        complain("--repeat: '" + args.repeat + "' is not once, forever or a whole number");
+        return std::nullopt;
+    }
+    return settings;
+}
+
+std::optional<ScreenPoint> pointerFrom(const std::string& text)
+{
+    const auto comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    auto x = ParseInt32(std::string_view(text).substr(0, comma));
+    auto y = ParseInt32(std::string_view(text).substr(comma + 1));
+    if (!x || !y || text[0] == '$' || text[comma + 1] == '$')
+        return std::nullopt;
+    return ScreenPoint{*x, *y};
+}
+
+// Plays on the worker and waits for its end; the first SIGINT or SIGTERM
+// stops the run cleanly, a second one leaves at once.
+RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std::shared_ptr<Platform> platform,
+                    std::shared_ptr<Waiter> waiter)
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    // Blocked before the worker starts, so it inherits the mask and the
+    // signals are read here only.
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    int ended[2] = {-1, -1};
+    if (signals < 0 || pipe(ended) != 0) {
+        RunEnd end;
+        end.outcome = RunOutcome::Failed;
+        end.reason = std::string("cannot watch for stop signals: ") + std::strerror(errno);
+        return end;
+    }
+
+    RunEnd result;
+    auto factory = [platform]() -> Result<Platform> { return std::move(*platform); };
+    TRunThread run(actions, settings, factory, std::move(waiter), [&](const RunEnd& end) {
+        result = end;
+        const char byte = 1;
+        ssize_t written = write(ended[1], &byte, 1);
+        (void)written;
+    });
+    run.Start();
+    int stops = 0;
+    for (;;) {
+        pollfd fds[2] = {{ended[0], POLLIN, 0}, {signals, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds[0].revents)
+            break;
+        if (fds[1].revents) {
+            signalfd_siginfo info;
+            if (read(signals, &info, sizeof info) == ssize_t(sizeof info)) {
+                if (++stops > 1)
+                    _exit(128 + int(info.ssi_signo));
+                run.Terminate();
+            }
+        }
+    }
+    run.Join(); // makes result safe to read
+    close(ended[0]);
+    close(ended[1]);
+    close(signals);
+    pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+    return result;
+}
+
+int play(const PlayArgs& args)
+{
+    auto settings = settingsFrom(args);
+    if (!settings)
+        return kExitUsage;
+    ScreenPoint pointer{0, 0};
+    if (!args.dryRun && (!args.screen.empty() || !args.pointer.empty())) {
+        complain("--screen and --pointer describe the fake desktop and need --dry-run");
+        return kExitUsage;
+    }
+    if (!args.pointer.empty()) {
+        auto parsed = pointerFrom(args.pointer);
+        if (!parsed) {
+            complain("--pointer: '" + args.pointer + "' is not X,Y");
+            return kExitUsage;
+        }
+        pointer = *parsed;
+    }
+
+    auto loaded = LoadListFile(args.file);
+    if (!loaded) {
+        complain(loaded.error().message);
+        return kExitBadInput;
+    }
+    if (loaded->itemError) {
+        complain(loaded->itemError->message);
+        return kExitBadInput;
+    }
+
+    std::shared_ptr<Waiter> waiter;
+    auto platform = std::make_shared<Platform>();
+    if (args.dryRun) {
+        auto trace = std::make_shared<FakeTrace>();
+        trace->setSink([](const std::string& line) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        });
+        auto fake = makeFakePlatform(FakeOptions{trace, args.screen, pointer, true});
+        if (!fake) {
+            complain(fake.error().message);
+            return kExitBadInput;
+        }
+        *platform = std::move(*fake);
+        waiter = makeTraceWaiter(trace);
+    } else {
+        auto x11 = openX11Playback();
+        if (!x11) {
+            complain(x11.error().message);
+            return kExitNoDisplay;
+        }
+        *platform = std::move(*x11);
+        waiter = makeSteadyWaiter();
+    }
+
+    const RunEnd end = playUntilEnd(loaded->actions, *settings, platform, waiter);
+    std::fflush(stdout);
+    if (end.outcome == RunOutcome::Failed) {
+        complain(args.file + ": " + end.message());
+        return kExitRunError;
+    }
+    return kExitOk;
+}
+
+const bool registered = registerVerb([](CLI::App& app) {
+    auto args = std::make_shared<PlayArgs>();
+    CLI::App* command = app.add_subcommand("play", "Play an action list on the desktop (or on a fake one).");
+    command->add_option("FILE", args->file, "action list file")->required();
+    command->add_option("--repeat", args->repeat, "once, forever, or a number of passes")
+        ->capture_default_str();
+    command->add_option("--interval", args->interval, "milliseconds between passes")->capture_default_str();
+    command->add_option("--speed", args->speed, "delay speed step, -9 (slower) to 9 (faster)")
+        ->check(CLI::Range(-9, 9))
+        ->capture_default_str();
+    command->add_flag("--dry-run", args->dryRun, "play on a fake desktop and print every call on stdout");
+    command->add_option("--screen", args->screen, "24-bit BMP image used as the fake screen (with --dry-run)");
+    command->add_option("--pointer", args->pointer, "X,Y where the fake pointer starts (with --dry-run)");
+    return Verb{command, [args] { return play(*args); }};
+});
+
+} // namespace
+} // namespace clickwisp::cli

@@ -1,0 +1,73 @@
+#include "platform/x11/x11_keymap.h"
+#include "playback/key_names.h"
+
+#include <X11/XF86keysym.h>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+namespace clickwisp {
+namespace {
+
+TEST(X11Keymap, PlayedKeysUseTheUnshiftedUsSymbol)
+{
+    EXPECT_EQ(keysymForVirtualKey('A'), KeySymCode(XK_a));
+    EXPECT_EQ(keysymForVirtualKey('Z'), KeySymCode(XK_z));
+    EXPECT_EQ(keysymForVirtualKey('0'), KeySymCode(XK_0));
+    EXPECT_EQ(keysymForVirtualKey(0x0D), KeySymCode(XK_Return));
+    EXPECT_EQ(keysymForVirtualKey(0x60), KeySymCode(XK_KP_0));
+    EXPECT_EQ(keysymForVirtualKey(0x69), KeySymCode(XK_KP_9));
+    EXPECT_EQ(keysymForVirtualKey(0x70), KeySymCode(XK_F1));
+    EXPECT_EQ(keysymForVirtualKey(0x87), KeySymCode(XK_F24));
+    EXPECT_EQ(keysymForVirtualKey(0xBA), KeySymCode(XK_semicolon));
+    EXPECT_EQ(keysymForVirtualKey(0xC0), KeySymCode(XK_grave));
+    EXPECT_EQ(keysymForVirtualKey(0xDE), KeySymCode(XK_apostrophe));
+    EXPECT_EQ(keysymForVirtualKey(0xA1), KeySymCode(XK_Shift_R));
+    EXPECT_EQ(keysymForVirtualKey(0xA5), KeySymCode(XK_Alt_R));
+    EXPECT_EQ(keysymForVirtualKey(0x11), KeySymCode(XK_Control_L));
+    EXPECT_EQ(keysymForVirtualKey(0xAD), KeySymCode(XF86XK_AudioMute));
+    // Mouse buttons and unassigned codes have no key.
+    for (int vk : {0, 1, 2, 4, 0x0A, 0x3A, 0x88, 0xFF})
+        EXPECT_EQ(keysymForVirtualKey(uint8_t(vk)), KeySymCode(0)) << vk;
+}
+
+TEST(X11Keymap, EveryNamedKeyPlaysAndReadsBack)
+{
+    // Every code the key list names has a key, and recording that key gives
+    // the code back, except the sided modifiers, read back as the plain ones.
+    for (int vk = 0; vk < 256; ++vk) {
+        const KeySymCode keysym = keysymForVirtualKey(uint8_t(vk));
+        if (keysym == 0) {
+            // Only codes without a key: mouse buttons, cancel, unassigned.
+            EXPECT_TRUE(KeyName(vk).empty() || vk <= 4) << vk << " " << KeyName(vk);
+            continue;
+        }
+        uint8_t back = virtualKeyForKeysym(keysym);
+        if (vk >= 0xA0 && vk <= 0xA5)
+            EXPECT_EQ(back, 0x10 + (vk - 0xA0) / 2) << vk;
+        else
+            EXPECT_EQ(back, vk) << vk;
+    }
+}
+
+TEST(X11Keymap, RecordedSymbolsOfTheSameKey)
+{
+    EXPECT_EQ(virtualKeyForKeysym(XK_A), 'A');
+    EXPECT_EQ(virtualKeyForKeysym(XK_exclam), '1');
+    EXPECT_EQ(virtualKeyForKeysym(XK_parenright), '0');
+    EXPECT_EQ(virtualKeyForKeysym(XK_colon), 0xBA);
+    EXPECT_EQ(virtualKeyForKeysym(XK_question), 0xBF);
+    EXPECT_EQ(virtualKeyForKeysym(XK_bar), 0xDC);
+    EXPECT_EQ(virtualKeyForKeysym(XK_Shift_R), 0x10);
+    EXPECT_EQ(virtualKeyForKeysym(XK_Control_R), 0x11);
+    EXPECT_EQ(virtualKeyForKeysym(XK_Alt_R), 0x12);
+    EXPECT_EQ(virtualKeyForKeysym(XK_KP_Enter), 0x0D);
+    EXPECT_EQ(virtualKeyForKeysym(XK_KP_Home), 0x24);
+    EXPECT_EQ(virtualKeyForKeysym(XK_ISO_Left_Tab), 0x09);
+    EXPECT_EQ(virtualKeyForKeysym(XK_F24), 0x87);
+    EXPECT_EQ(virtualKeyForKeysym(XK_F25), 0);
+    EXPECT_EQ(virtualKeyForKeysym(0x01000101), 0); // a Unicode keysym
+    EXPECT_EQ(virtualKeyForKeysym(0), 0);
+}
+
+} // namespace
+} // namespace clickwisp

@@ -1,0 +1,323 @@
+#include "platform/fake/fake_waiter.h"
+#include "playback/run_thread.h"
+#include "tests/playback/fake_desk.h"
+
+#include <gmock/gmock.h>
+
+#include <chrono>
+#include <climits>
+
+using clickwisp::test::MakeAction;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace clickwisp {
+namespace {
+
+// Writes each wait to the trace like the dry-run waiter, and requests the
+// run's stop during wait number stopAt (as a user would during a delay).
+class StoppingWaiter final : public Waiter {
+public:
+    StoppingWaiter(std::shared_ptr<FakeTrace> trace, int stopAt) : m_trace(std::move(trace)), m_stopAt(stopAt) {}
+    void Wait(int64_t ms, StopRequest& stop) override
+    {
+        m_trace->add("Wait " + std::to_string(ms));
+        if (++m_count == m_stopAt)
+            stop.request();
+    }
+
+private:
+    std::shared_ptr<FakeTrace> m_trace;
+    int m_stopAt;
+    int m_count = 0;
+};
+
+DesktopFactory FakeFactory(std::shared_ptr<FakeTrace> trace);
+
+// Plays list on a fake desktop until the run ends; returns the trace and
+// the one end notice.
+struct Played {
+    std::vector<std::string> lines;
+    RunEnd end;
+    int notices = 0;
+};
+
+Played Play(const ActionList& list, RunSettings settings, std::shared_ptr<Waiter> waiter = nullptr,
+            std::shared_ptr<FakeTrace> trace = nullptr)
+{
+    if (!trace)
+        trace = std::make_shared<FakeTrace>();
+    if (!waiter)
+        waiter = makeTraceWaiter(trace);
+    Played played;
+    TRunThread run(
+        list, settings, FakeFactory(trace), waiter,
+        [&](const RunEnd& end) {
+            played.end = end;
+            ++played.notices;
+        });
+    run.Start();
+    run.Join();
+    EXPECT_TRUE(run.Finished());
+    EXPECT_EQ(played.end.runId, run.RunId());
+    played.lines = trace->lines();
+    return played;
+}
+
+DesktopFactory FakeFactory(std::shared_ptr<FakeTrace> trace)
+{
+    return [trace] {
+        FakeOptions options;
+        options.trace = trace;
+        return makeFakePlatform(options);
+    };
+}
+
+std::unique_ptr<TBaseCtrlEX> Move(int32_t x, int32_t y)
+{
+    auto move = MakeAction(atMove);
+    move->mouseMovePosX = x;
+    move->mouseMovePosY = y;
+    return move;
+}
+
+ActionList List(std::vector<std::unique_ptr<TBaseCtrlEX>> actions)
+{
+    ActionList list;
+    for (auto& action : actions)
+        list.push_back(std::move(action));
+    return list;
+}
+
+ActionList OneMove()
+{
+    ActionList list;
+    list.push_back(Move(1, 2));
+    return list;
+}
+
+TEST(ScaleDelay, SpeedSteps)
+{
+    EXPECT_EQ(ScaleDelay(1000, 0), 1000);
+    EXPECT_EQ(ScaleDelay(1000, 9), 100);
+    EXPECT_EQ(ScaleDelay(1000, 2), 333);
+    EXPECT_EQ(ScaleDelay(1000, 1), 500);
+    EXPECT_EQ(ScaleDelay(1000, -1), 2000);
+    EXPECT_EQ(ScaleDelay(1000, -9), 10000);
+    EXPECT_EQ(ScaleDelay(-999, 2), -333); // rounds toward zero
+    EXPECT_EQ(ScaleDelay(INT32_MAX, -9), int64_t(INT32_MAX) * 10); // no overflow
+}
+
+TEST(RunThread, RepeatModes)
+{
+    {
+        Played p = Play(OneMove(), {1, 3, 1000, 0});
+        EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2", "Wait 1000",
+                                         "SetCursorPos 1 2"));
+        EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
+        EXPECT_EQ(p.notices, 1);
+    }
+    for (int32_t times : {1, 0, -5, INT32_MIN}) {
+        Played p = Play(OneMove(), {1, times, 1000, 0});
+        EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2")) << "times " << times;
+    }
+    // Mode 0 ignores times and interval.
+    EXPECT_THAT(Play(OneMove(), {0, 5, 1000, 0}).lines, ElementsAre("SetCursorPos 1 2"));
+    // No pause when the interval is below 1.
+    EXPECT_THAT(Play(OneMove(), {1, 2, 0, 0}).lines, ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
+}
+
+TEST(RunThread, ForeverRunsUntilStopped)
+{
+    auto trace = std::make_shared<FakeTrace>();
+    for (int32_t mode : {2, 77}) {
+        trace->clear();
+        Played p = Play(OneMove(), {mode, 0, 250, 5}, std::make_shared<StoppingWaiter>(trace, 3), trace);
+        // Stopped during the third interval: no pass follows it.
+        EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2", "Wait 250", "SetCursorPos 1 2", "Wait 250",
+                                         "SetCursorPos 1 2", "Wait 250"));
+        EXPECT_EQ(p.end.outcome, RunOutcome::Stopped);
+    }
+}
+
+TEST(RunThread, SpeedScalesDelaysButNotTheInterval)
+{
+    for (auto [speed, wait] : {std::pair{9, "Wait 100"}, std::pair{-9, "Wait 10000"}, std::pair{2, "Wait 333"},
+                               std::pair{0, "Wait 1000"}}) {
+        auto list = List({});
+        list.push_back(TBaseCtrlEX::CreateDelay(1000));
+        Played p = Play(list, {1, 2, 1000, speed});
+        EXPECT_THAT(p.lines, ElementsAre(wait, "Wait 1000", wait)) << "speed " << speed;
+    }
+    // Zero and negative delays are still waits (that end at once).
+    auto list = List({});
+    list.push_back(TBaseCtrlEX::CreateDelay(0));
+    list.push_back(TBaseCtrlEX::CreateDelay(-40));
+    EXPECT_THAT(Play(list, {0, 1, 1000, 1}).lines, ElementsAre("Wait 0", "Wait -20"));
+}
+
+TEST(RunThread, EmptyListEndsAtOnce)
+{
+    Played p = Play({}, {2, 0, 1000, 0});
+    EXPECT_THAT(p.lines, IsEmpty());
+    EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
+    EXPECT_EQ(p.notices, 1);
+}
+
+TEST(RunThread, FailingActionEndsTheRunAndTheNoticeSaysWhy)
+{
+    auto bad = MakeAction(atClick);
+    bad->mousePoint = cpColor;
+    bad->fColor = "white";
+    auto list = List({});
+    list.push_back(Move(1, 1));
+    list.push_back(std::move(bad));
+    list.push_back(Move(2, 2));
+    Played p = Play(list, {1, 3, 1000, 0});
+    EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 1"));
+    EXPECT_EQ(p.end.outcome, RunOutcome::Failed);
+    EXPECT_EQ(p.end.actionNumber, 2);
+    EXPECT_THAT(p.end.reason, HasSubstr("white"));
+    EXPECT_THAT(p.end.message(), ::testing::StartsWith("Action 2: "));
+}
+
+TEST(RunThread, DesktopThatDoesNotOpenIsAFailure)
+{
+    Played played;
+    TRunThread run(
+        OneMove(), {}, [] () -> Result<Platform> { return fail("cannot open X display ':99'"); },
+        makeSteadyWaiter(), [&](const RunEnd& end) { played.end = end; });
+    run.Start();
+    run.Join();
+    EXPECT_EQ(played.end.outcome, RunOutcome::Failed);
+    EXPECT_EQ(played.end.actionNumber, 0);
+    EXPECT_EQ(played.end.message(), "cannot open X display ':99'");
+}
+
+TEST(RunThread, StopOrErrorReleasesWhatTheRunHeldDown)
+{
+    auto keyDown = MakeAction(atKey);
+    keyDown->key = 0x10;
+    keyDown->keyAction = kaDown;
+    auto otherKey = MakeAction(atKey);
+    otherKey->key = 0x41;
+    otherKey->keyAction = kaDown;
+    auto otherUp = MakeAction(atKey);
+    otherUp->key = 0x41;
+    otherUp->keyAction = kaUp;
+    auto buttonDown = MakeAction(atClick);
+    buttonDown->mouseAction = maButtonDown;
+    buttonDown->mouseButton = abRight;
+    auto list = List({});
+    list.push_back(std::move(keyDown));
+    list.push_back(std::move(otherKey));
+    list.push_back(std::move(otherUp));
+    list.push_back(std::move(buttonDown));
+    list.push_back(TBaseCtrlEX::CreateDelay(5000));
+    const std::vector<std::string> pressed = {"keybd_event 0x10 0", "keybd_event 0x41 0", "keybd_event 0x41 2",
+                                              "SetCursorPos 0 0", "mouse_event 0x0008 0", "Wait 5000"};
+
+    // A normal end leaves input as the list left it.
+    EXPECT_EQ(Play(list, {}).lines, pressed);
+
+    // Stopped during the delay: the latest press is released first.
+    auto trace = std::make_shared<FakeTrace>();
+    Played stopped = Play(list, {}, std::make_shared<StoppingWaiter>(trace, 1), trace);
+    auto expected = pressed;
+    expected.push_back("mouse_event 0x0010 0");
+    expected.push_back("keybd_event 0x10 2");
+    EXPECT_EQ(stopped.lines, expected);
+    EXPECT_EQ(stopped.end.outcome, RunOutcome::Stopped);
+
+    // Ended by an error after the presses.
+    auto bad = MakeAction(atClick);
+    bad->mousePoint = cpColor;
+    bad->fColor = "nonsense";
+    list.back() = std::move(bad);
+    Played failed = Play(list, {});
+    expected.erase(expected.begin() + 5); // no wait in this list
+    EXPECT_EQ(failed.lines, expected);
+    EXPECT_EQ(failed.end.outcome, RunOutcome::Failed);
+    EXPECT_EQ(failed.end.actionNumber, 5);
+}
+
+TEST(RunThread, PlaysCopiesMadeWhenCreated)
+{
+    auto list = OneMove();
+    auto trace = std::make_shared<FakeTrace>();
+    RunEnd end;
+    TRunThread run(
+        list, {}, FakeFactory(trace), makeTraceWaiter(trace),
+        [&](const RunEnd& e) { end = e; });
+    // Edits after creation do not reach the run.
+    list[0]->mouseMovePosX = 99;
+    list.push_back(Move(5, 5));
+    ASSERT_EQ(run.Actions().size(), 1u);
+    EXPECT_NE(run.Actions()[0].get(), list[0].get());
+    run.Start();
+    run.Join();
+    EXPECT_THAT(trace->lines(), ElementsAre("SetCursorPos 1 2"));
+}
+
+TEST(RunThread, LifecycleCalls)
+{
+    auto trace = std::make_shared<FakeTrace>();
+    int notices = 0;
+    std::vector<uint64_t> ids;
+    for (int i = 0; i < 2; ++i) {
+        TRunThread run(
+            OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace),
+            [&](const RunEnd&) { ++notices; });
+        EXPECT_FALSE(run.Finished());
+        run.Start();
+        run.Start(); // no second worker
+        run.Join();
+        run.Start(); // nor after the end
+        run.Terminate(); // harmless after the end
+        run.Join();
+        EXPECT_TRUE(run.Terminated());
+        ids.push_back(run.RunId());
+    }
+    EXPECT_EQ(notices, 2);
+    EXPECT_THAT(trace->lines(), ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
+    EXPECT_NE(ids[0], ids[1]);
+
+    // Destroyed without being started: nothing plays, no notice.
+    {
+        TRunThread idle(
+            OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace),
+            [&](const RunEnd&) { ++notices; });
+    }
+    EXPECT_EQ(notices, 2);
+}
+
+TEST(RunThread, StopDuringALongDelayEndsPromptly)
+{
+    // The real waiter: a 10-second delay, stopped after a moment.
+    auto list = List({});
+    list.push_back(TBaseCtrlEX::CreateDelay(10000));
+    list.push_back(Move(3, 3));
+    auto trace = std::make_shared<FakeTrace>();
+    std::atomic<bool> ended{false};
+    RunEnd end;
+    TRunThread run(
+        list, {}, FakeFactory(trace), makeSteadyWaiter(),
+        [&](const RunEnd& e) {
+            end = e;
+            ended = true;
+        });
+    const auto start = std::chrono::steady_clock::now();
+    run.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(ended.load());
+    run.Terminate();
+    run.Join();
+    // Far below the delay; the latency itself is measured by the bench.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(end.outcome, RunOutcome::Stopped);
+    EXPECT_THAT(trace->lines(), IsEmpty()); // the move after the delay never happens
+}
+
+} // namespace
+} // namespace clickwisp
