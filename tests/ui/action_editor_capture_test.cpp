@@ -1,0 +1,226 @@
+// The editor's capture of the pointer position and of the colour under it,
+// served by stand-in platform capabilities, and the keys that end it.
+
+#include "tests/ui/action_editor_helpers.h"
+
+#include "platform/input_injector.h"
+#include "platform/screen_source.h"
+
+#include <QCursor>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace clickwisp;
+
+namespace {
+
+class StubPointer : public InputInjector {
+public:
+    ScreenPoint position{0, 0};
+    ScreenPoint GetCursorPos() override { return position; }
+    void SetCursorPos(int32_t x, int32_t y) override { position = {x, y}; }
+    void mouse_event(uint32_t, int32_t) override {}
+    void keybd_event(uint8_t, uint32_t) override {}
+};
+
+// A 1920 x 1080 screen whose pixel (x, y) is colourAt(x, y), as 0x00RRGGBB.
+class StubScreen : public ScreenSource {
+public:
+    std::function<uint32_t(int32_t, int32_t)> colourAt = [](int32_t, int32_t) { return 0u; };
+    int captures = 0;
+    ScreenSize screenSize() override { return {1920, 1080}; }
+    bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
+    {
+        ++captures;
+        for (int32_t y = 0; y < target.Height(); ++y)
+            for (int32_t x = 0; x < target.Width(); ++x) {
+                const uint32_t c = colourAt(left + x, top + y);
+                uint8_t* p = target.Row(y) + 3 * x;
+                p[0] = uint8_t(c);
+                p[1] = uint8_t(c >> 8);
+                p[2] = uint8_t(c >> 16);
+            }
+        return true;
+    }
+};
+
+} // namespace
+
+class ActionEditorCaptureTest : public QObject {
+    Q_OBJECT
+
+private:
+    StubPointer m_pointer;
+    StubScreen m_screen;
+
+private slots:
+    void init()
+    {
+        m_pointer.position = {0, 0};
+        m_screen.colourAt = [](int32_t x, int32_t) { return x < 100 ? 0x123456u : 0xFF0000u; };
+    }
+
+    void aPointCaptureFillsTheClickPoint()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        f->rbFixed->click();
+        f->btnCapture->click();
+        QVERIFY(f->capturingPoint());
+        QCOMPARE(f->timerSetPoint->interval(), 10);
+        QVERIFY(f->timerSetPoint->isActive());
+        m_pointer.position = {10, 20};
+        QTRY_COMPARE(f->edPX->text(), QStringLiteral("10"));
+        QCOMPARE(f->edPY->text(), QStringLiteral("20"));
+        m_pointer.position = {1919, 1079};
+        QTRY_COMPARE(f->edPY->text(), QStringLiteral("1079"));
+        QCOMPARE(f->edPX->text(), QStringLiteral("1919"));
+        QCOMPARE(f->edMoveX->text(), QStringLiteral("1000"));
+        QCOMPARE(f->edMoveY->text(), QStringLiteral("600"));
+        QCOMPARE(f->edColor->text(), QStringLiteral("clBlack")); // a point capture reads no colour
+    }
+
+    void aPointCaptureOfAnotherTypeFillsTheMoveTarget()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        f->rbMove->click();
+        f->btnMoveCapture->click();
+        m_pointer.position = {321, 54};
+        QTRY_COMPARE(f->edMoveX->text(), QStringLiteral("321"));
+        QCOMPARE(f->edMoveY->text(), QStringLiteral("54"));
+        QCOMPARE(f->edPX->text(), QStringLiteral("1000"));
+        QCOMPARE(f->edPY->text(), QStringLiteral("600"));
+    }
+
+    void aColourCaptureFillsTheColourAndTheSwatch()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        f->rbColor->click();
+        f->btnCaptureColor->click();
+        QVERIFY(f->capturingColor());
+        m_pointer.position = {50, 7};
+        // Red 0x12, green 0x34, blue 0x56 is no named colour.
+        QTRY_COMPARE(f->edColor->text(), QStringLiteral("$00563412"));
+        QCOMPARE(f->edCl->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
+        m_pointer.position = {150, 7};
+        QTRY_COMPARE(f->edColor->text(), QStringLiteral("clRed"));
+        QCOMPARE(f->edCl->palette().color(QPalette::Base), QColor(Qt::red));
+        QCOMPARE(f->edPX->text(), QStringLiteral("1000"));
+
+        auto action = TBaseCtrlEX::Create();
+        f->StopCapture();
+        QVERIFY(dialog.SaveToAction(*action).has_value());
+        QCOMPARE(action->fColor, std::string("clRed"));
+        QCOMPARE(int(action->mousePoint), int(cpColor));
+    }
+
+    void aPointCaptureWinsWhenBothAreOn()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        f->StartColorCapture();
+        f->StartPointCapture();
+        m_pointer.position = {150, 9};
+        const int capturesBefore = m_screen.captures;
+        f->timerSetPointTimer();
+        QCOMPARE(f->edPX->text(), QStringLiteral("150"));
+        QCOMPARE(f->edColor->text(), QStringLiteral("clBlack"));
+        QCOMPARE(m_screen.captures, capturesBefore);
+    }
+
+    void keysThatTypeACharacterEndTheCapture_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("letter") << int(Qt::Key_A) << "a" << true;
+        QTest::newRow("digit") << int(Qt::Key_5) << "5" << true;
+        QTest::newRow("space") << int(Qt::Key_Space) << " " << true;
+        QTest::newRow("enter") << int(Qt::Key_Return) << "\r" << true;
+        QTest::newRow("left arrow") << int(Qt::Key_Left) << "" << false;
+        QTest::newRow("down arrow") << int(Qt::Key_Down) << "" << false;
+        QTest::newRow("F5") << int(Qt::Key_F5) << "" << false;
+        QTest::newRow("shift") << int(Qt::Key_Shift) << "" << false;
+    }
+
+    void keysThatTypeACharacterEndTheCapture()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(bool, ends);
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        f->rbFixed->click();
+        f->btnCapture->click();
+        m_pointer.position = {11, 12};
+        QTRY_COMPARE(f->edPX->text(), QStringLiteral("11"));
+
+        // The key goes to whichever control has the focus; the dialog sees it first.
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(f->edPY, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(f->edPY, &release);
+        QCOMPARE(f->capturingPoint(), !ends);
+        QCOMPARE(f->timerSetPoint->isActive(), !ends);
+
+        m_pointer.position = {33, 44};
+        if (ends) {
+            QTest::qWait(50); // several ticks, had the timer still been running
+            QCOMPARE(f->edPX->text(), QStringLiteral("11"));
+        } else {
+            QTRY_COMPARE(f->edPX->text(), QStringLiteral("33"));
+            QCOMPARE(f->edPY->text(), QStringLiteral("44"));
+        }
+        QVERIFY(dialog.isVisible());
+    }
+
+    void okAndClosingEndTheCapture()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        f->rbFixed->click();
+        f->btnCapture->click();
+        m_pointer.position = {77, 88};
+        QTRY_COMPARE(f->edPX->text(), QStringLiteral("77"));
+        dialog.btnOK->click();
+        QVERIFY(!f->capturingPoint());
+        QVERIFY(!f->timerSetPoint->isActive());
+        auto action = TBaseCtrlEX::Create();
+        QVERIFY(dialog.SaveToAction(*action).has_value());
+        QCOMPARE(action->mouseClickPosX, 77);
+        QCOMPARE(action->mouseClickPosY, 88);
+
+        TDForm closing(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        closing.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&closing));
+        closing.frame()->StartColorCapture();
+        closing.close();
+        QVERIFY(!closing.frame()->timerSetPoint->isActive());
+        QCOMPARE(closing.result(), int(QDialog::Rejected));
+    }
+
+    void withoutAPlatformPointerQtsCursorIsFollowed()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"));
+        TfrmDefine* f = dialog.frame();
+        f->rbMove->click();
+        QCursor::setPos(QPoint(42, 43));
+        if (QCursor::pos() != QPoint(42, 43))
+            QSKIP("this Qt platform cannot place the cursor");
+        f->btnMoveCapture->click();
+        QTRY_COMPARE(f->edMoveX->text(), QStringLiteral("42"));
+        QCOMPARE(f->edMoveY->text(), QStringLiteral("43"));
+    }
+};
+
+QTEST_MAIN(ActionEditorCaptureTest)
+#include "action_editor_capture_test.moc"
