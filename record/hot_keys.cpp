@@ -102,7 +102,7 @@ void HotKeys::UnregisterHotKeys()
 HotKeyCommand WMHotKey(uint32_t modifiers, uint32_t vk, const HotKeyNumbers& numbers)
 {
     if (vk < VK_F1 || vk > VK_F12)
-        return HotKeyCommand::None;
+        return HotKeyCommand::Nothing;
     const int n = int(vk - VK_F1);
     if (modifiers == MOD_CONTROL) {
         if (n == numbers.runningStop)
@@ -113,7 +113,7 @@ HotKeyCommand WMHotKey(uint32_t modifiers, uint32_t vk, const HotKeyNumbers& num
         if (n == numbers.shadeStart || n == numbers.shadeStop)
             return HotKeyCommand::ToggleRecording;
     }
-    return HotKeyCommand::None;
+    return HotKeyCommand::Nothing;
 }
 
 bool WaitForHotKeyRelease(HotKeySource& source, uint32_t modifiers, uint32_t vk)

@@ -25,7 +25,7 @@ struct HotKeyNumbers {
 };
 
 // What a hot key asks the program to do.
-enum class HotKeyCommand { None, ToggleRecording, Run, Stop };
+enum class HotKeyCommand { Nothing, ToggleRecording, Run, Stop };
 
 // "ALT+F3", "CTRL+F13": a combination as the user reads it.
 std::string HotKeyText(uint32_t modifiers, uint32_t vk);

@@ -11,7 +11,7 @@
 
 namespace clickwisp::test {
 
-XvfbServer::XvfbServer(int width, int height)
+XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& extraArguments)
 {
     int fds[2];
     if (pipe(fds) != 0) {
@@ -28,9 +28,14 @@ XvfbServer::XvfbServer(int width, int height)
             dup2(devnull, 1);
             dup2(devnull, 2);
         }
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "+extension", "XTEST", "+extension", "RECORD", "+extension", "MIT-SHM", "-ac", "-noreset",
-               static_cast<char*>(nullptr));
+        std::vector<const char*> args{"Xvfb",       "-displayfd", fd.c_str(), "-screen",    "0",
+                                      screen.c_str(), "-nolisten",  "tcp",      "+extension", "XTEST",
+                                      "+extension", "RECORD",     "+extension", "MIT-SHM",  "-ac",
+                                      "-noreset"};
+        for (const auto& argument : extraArguments)
+            args.push_back(argument.c_str());
+        args.push_back(nullptr);
+        execvp("Xvfb", const_cast<char* const*>(args.data()));
         _exit(127);
     }
     close(fds[1]);

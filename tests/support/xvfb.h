@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace clickwisp::test {
 
@@ -10,8 +11,9 @@ namespace clickwisp::test {
 class XvfbServer {
 public:
     // Starts Xvfb with one screen of width x height x 24 and the XTEST,
-    // MIT-SHM and RECORD extensions. Check ok() before use.
-    explicit XvfbServer(int width = 1920, int height = 1080);
+    // MIT-SHM and RECORD extensions, followed by any extra arguments (e.g.
+    // {"-extension", "RECORD"} for a server without it). Check ok() before use.
+    explicit XvfbServer(int width = 1920, int height = 1080, const std::vector<std::string>& extraArguments = {});
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;

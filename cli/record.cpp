@@ -1,0 +1,210 @@
+// clickwisp-cli record: records the desktop's pointer and keyboard until
+// Ctrl+C, SIGTERM, the stop-recording hot key or the given duration, then
+// writes the recording as an action list.
+#include "cli/verb.h"
+#include "config/config.h"
+#include "core/list_file.h"
+#include "core/number_text.h"
+#include "platform/x11/x11_platform.h"
+#include "record/hot_key_presses.h"
+#include "record/hot_keys.h"
+#include "record/load_recording.h"
+#include "record/recorder.h"
+
+#include <pugixml.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace clickwisp::cli {
+namespace {
+
+struct RecordArgs {
+    std::string file;
+    bool noMouseMove = false;
+    bool noKeyboard = false;
+    std::optional<double> duration;
+};
+
+void complain(const std::string& message)
+{
+    std::cerr << "clickwisp-cli record: " << message << "\n";
+}
+
+// The stop-recording hot-key number from the GUI's config.xml, read only:
+// the file is never created or rewritten from here. The GUI's default (F3)
+// when there is no usable file or value.
+int stopHotKeyNumber()
+{
+    constexpr int kDefault = 2;
+    const auto path = TConfig::DefaultConfigPath();
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return kDefault;
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str()))
+        return kDefault;
+    const pugi::xml_node root = document.document_element();
+    // The GUI replaces files of another version by its defaults.
+    if (std::string_view(root.name()) != "config" || std::string_view(root.attribute("versionNo").value()) != "2.0")
+        return kDefault;
+    const pugi::xml_attribute stop = root.child("shade").attribute("stop");
+    return stop ? ParseInt32(stop.value()).value_or(kDefault) : kDefault;
+}
+
+// The output must be writable before anything is recorded, so a recording is
+// never made only to be lost.
+std::optional<std::string> outputProblem(const std::filesystem::path& file)
+{
+    std::error_code error;
+    const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    if (!std::filesystem::is_directory(folder, error))
+        return file.string() + ": folder " + folder.string() + " does not exist";
+    if (access(folder.c_str(), W_OK) != 0)
+        return file.string() + ": folder " + folder.string() + " is not writable";
+    if (std::filesystem::is_directory(file, error))
+        return file.string() + ": is a folder";
+    return std::nullopt;
+}
+
+enum class StopReason { Signal, HotKey, Duration, Failed };
+
+// Waits on the recorder's owning thread, moving queued events into the
+// recording as they come, until something asks to stop.
+StopReason waitForStop(Recorder& recorder, int signals, int hotKeyPressed, std::optional<double> duration)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto deadline = duration ? start + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(*duration))
+                                   : Clock::time_point::max();
+    for (;;) {
+        recorder.drain();
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return StopReason::Duration;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        const int timeout = int(std::min<long long>(100, left + 1));
+        pollfd fds[2] = {{signals, POLLIN, 0}, {hotKeyPressed, POLLIN, 0}};
+        if (poll(fds, 2, timeout) < 0) {
+            if (errno == EINTR)
+                continue;
+            return StopReason::Failed;
+        }
+        if (fds[0].revents & POLLIN)
+            return StopReason::Signal;
+        if (fds[1].revents & POLLIN)
+            return StopReason::HotKey;
+    }
+}
+
+int record(const RecordArgs& args)
+{
+    if (auto problem = outputProblem(args.file)) {
+        complain(*problem);
+        return kExitBadInput;
+    }
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    // Blocked before the X11 threads start, so they inherit the mask and the
+    // signals are read here only.
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    const int hotKeyPressed = eventfd(0, EFD_CLOEXEC);
+    if (signals < 0 || hotKeyPressed < 0) {
+        complain(std::string("cannot watch for stop signals: ") + std::strerror(errno));
+        return kExitRunError;
+    }
+
+    auto source = makeX11Recorder();
+    if (!source) {
+        complain(source.error().message);
+        return kExitNoDisplay;
+    }
+    auto hotKeys = makeX11HotKeys();
+    if (!hotKeys) {
+        complain(hotKeys.error().message);
+        return kExitNoDisplay;
+    }
+
+    const int stopNumber = stopHotKeyNumber();
+    const uint32_t stopKey = VK_F1 + uint32_t(stopNumber);
+    std::string stopHint = "Ctrl+C";
+    if (stopNumber >= 0 && stopNumber <= 11) {
+        (*hotKeys)->setHandler([hotKeyPressed, stopKey](uint32_t modifiers, uint32_t vk) {
+            if (modifiers == MOD_ALT && vk == stopKey) {
+                const uint64_t one = 1;
+                ssize_t written = write(hotKeyPressed, &one, sizeof one);
+                (void)written;
+            }
+        });
+        auto registered = (*hotKeys)->registerHotKey(GlobalAddAtom("WispShadepathStop"), MOD_ALT, stopKey);
+        if (registered)
+            stopHint = HotKeyText(MOD_ALT, stopKey) + ", " + stopHint;
+        else
+            complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
+    } else {
+        complain("config.xml: shade stop " + std::to_string(stopNumber) +
+                 " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
+    }
+
+    Recorder recorder(**source);
+    if (auto started = recorder.StartRecording(!args.noMouseMove, !args.noKeyboard); !started) {
+        complain(started.error().message);
+        return kExitNoDisplay;
+    }
+    // One write, so a reader never sees half the line.
+    std::cerr << ("Recording; stop with " + stopHint + " or SIGTERM\n") << std::flush;
+
+    const StopReason reason = waitForStop(recorder, signals, hotKeyPressed, args.duration);
+    if (reason == StopReason::HotKey) {
+        // Lets the hot key's own releases arrive, so they can be cut with it.
+        (*hotKeys)->waitForRelease(MOD_ALT, stopKey, kHotKeyReleaseLimit);
+    }
+    recorder.StopRecording();
+    close(signals);
+    close(hotKeyPressed);
+    if (reason == StopReason::Failed) {
+        complain(std::string("waiting for the end of the recording failed: ") + std::strerror(errno));
+        return kExitRunError;
+    }
+    if (reason == StopReason::HotKey)
+        DropHotKeyPresses(recorder.RecordedEvents(), MOD_ALT, stopKey);
+
+    const TEventList& events = recorder.RecordedEvents();
+    const ActionList actions = LoadRecording(events);
+    if (auto saved = SaveListFile(args.file, actions); !saved) {
+        complain(saved.error().message);
+        return kExitBadInput;
+    }
+    std::cout << "Recorded " << events.size() << " events, wrote " << actions.size() << " actions to "
+              << args.file << std::endl;
+    return kExitOk;
+}
+
+const bool registered = registerVerb([](CLI::App& app) {
+    auto args = std::make_shared<RecordArgs>();
+    CLI::App* command = app.add_subcommand(
+        "record", "Record the desktop's pointer and keyboard into an action list file.");
+    command->add_option("FILE", args->file, "action list file to write")->required();
+    command->add_flag("--no-mouse-move", args->noMouseMove, "leave out pointer moves");
+    command->add_flag("--no-keyboard", args->noKeyboard, "leave out key presses and releases");
+    command->add_option("--duration", args->duration, "stop after this many seconds")
+        ->check(CLI::PositiveNumber);
+    return Verb{command, [args] { return record(*args); }};
+});
+
+} // namespace
+} // namespace clickwisp::cli

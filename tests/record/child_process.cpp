@@ -1,0 +1,108 @@
+#include "tests/record/child_process.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace clickwisp::test {
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv)
+{
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0)
+        throw std::runtime_error("pipe failed");
+    m_pid = fork();
+    if (m_pid == 0) {
+        int devnull = open("/dev/null", O_RDONLY);
+        dup2(devnull, 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {out[0], out[1], err[0], err[1], devnull})
+            close(fd);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    m_outFd = out[0];
+    m_errFd = err[0];
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!m_exited && m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+    for (int fd : {m_outFd, m_errFd}) {
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
+void ChildProcess::readFor(std::chrono::milliseconds timeout)
+{
+    pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
+    if (poll(fds, 2, int(timeout.count())) <= 0)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+            continue;
+        char buffer[4096];
+        ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            close(fds[i].fd);
+            (i == 0 ? m_outFd : m_errFd) = -1;
+        } else {
+            (i == 0 ? m_out : m_err).append(buffer, size_t(n));
+        }
+    }
+}
+
+bool ChildProcess::waitForStderr(const std::string& text, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_err.find(text) == std::string::npos) {
+        if (m_errFd < 0 || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        readFor(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+void ChildProcess::signal(int number)
+{
+    if (!m_exited)
+        kill(m_pid, number);
+}
+
+bool ChildProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!m_exited) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_exited = true;
+            m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (m_outFd >= 0 || m_errFd >= 0)
+            readFor(std::chrono::milliseconds(20));
+        else
+            usleep(20000);
+    }
+    while (m_outFd >= 0 || m_errFd >= 0)
+        readFor(std::chrono::milliseconds(100));
+    return true;
+}
+
+} // namespace clickwisp::test
