@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "core/number_text.h"
+#include "core/product_info.h"
 
 #include <array>
 #include <cctype>
@@ -360,6 +361,8 @@ void TConfig::load()
         if (!root.child(name))
             root.append_copy(defaults.document_element().child(name));
     }
+    if (!root.attribute("generated"))
+        root.append_attribute("generated").set_value(std::string(kProductWebAddress).c_str());
     addMissingAttributes(root.child("frame"), kFrameRules);
     addMissingAttributes(root.child("shade"), kShadeRules);
     addMissingAttributes(root.child("running"), kRunningRules);

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <spanstream>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace clickwisp {
 namespace {
@@ -93,6 +93,29 @@ TEST(PixelBuffer, ImpossibleSizesFailWithoutAllocating)
     EXPECT_FALSE(buffer.SetSize(TBDBitmapData::kMaxSide, TBDBitmapData::kMaxSide)) << "over 2 GiB of pixels";
     EXPECT_EQ(buffer.AllocationCount(), 0);
     EXPECT_EQ(buffer.Width(), 0);
+}
+
+TEST(PixelBuffer, FailedAllocationIsNotMistakenForTheSameSizeLater)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit breaks the sanitizer's own memory";
+#else
+    rlimit old{};
+    getrlimit(RLIMIT_AS, &old);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(1) << 30;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &small), 0);
+    TBDBitmapData buffer;
+    const bool first = buffer.SetSize(30000, 20000); // 1.8 GB
+    const bool second = buffer.SetSize(30000, 20000);
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_FALSE(first);
+    EXPECT_FALSE(second) << "a buffer without an array must not report success";
+    EXPECT_EQ(buffer.DataSize(), 0);
+    EXPECT_EQ(buffer.Pixels(), nullptr);
+    ASSERT_TRUE(buffer.SetSize(2, 2));
+    EXPECT_NE(buffer.Pixels(), nullptr);
+#endif
 }
 
 TEST(PixelBuffer, Loads3x2ImageBottomRowFirst)

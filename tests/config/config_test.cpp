@@ -1,0 +1,327 @@
+// config.xml: defaults, bindings, saving and recovery from broken files.
+#include "config/config.h"
+#include "core/product_info.h"
+#include "tests/support/process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace clickwisp {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+// The default text with one attribute's value replaced.
+std::string defaultWith(const std::string& from, const std::string& to)
+{
+    std::string text(DefaultConfigText);
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+void expectDefaultSettings(TConfig& config)
+{
+    EXPECT_EQ(config.GetConfig().versionNo(), "2.0");
+    EXPECT_EQ(config.GetConfig().generated(), kProductWebAddress);
+    TXMLFrameType frame = config.GetFrame();
+    EXPECT_EQ(frame.running(), "rbNormal");
+    EXPECT_EQ(frame.left(), 316);
+    EXPECT_EQ(frame.top(), 178);
+    EXPECT_EQ(frame.height(), 500);
+    EXPECT_EQ(frame.width(), 700);
+    EXPECT_FALSE(frame.max());
+    TXMLShadeType shade = config.GetShade();
+    EXPECT_TRUE(shade.mousemove());
+    EXPECT_TRUE(shade.keyboard());
+    EXPECT_EQ(shade.start(), 1);
+    EXPECT_EQ(shade.stop(), 2);
+    TXMLRunningType running = config.GetRunning();
+    EXPECT_EQ(running.start(), 1);
+    EXPECT_EQ(running.stop(), 2);
+    EXPECT_EQ(running.interval(), 1000);
+    EXPECT_EQ(running.speed(), 0);
+    EXPECT_EQ(running.repeat(), 1);
+    EXPECT_EQ(running.times(), 1);
+    TXMLColsType cols = config.GetCols();
+    ASSERT_EQ(cols.Count(), 3);
+    const char* names[] = {"No.", "Type", "Action"};
+    const int widths[] = {45, 100, 272};
+    for (int i = 0; i < 3; ++i) {
+        TXMLColType col = cols.Col(i);
+        EXPECT_EQ(col.id(), i);
+        EXPECT_EQ(col.Name(), names[i]);
+        EXPECT_EQ(col.Align(), "left");
+        EXPECT_EQ(col.Color(), "");
+        EXPECT_TRUE(col.Visible());
+        EXPECT_EQ(col.Width(), widths[i]);
+        EXPECT_EQ(col.Index(), i);
+    }
+}
+
+TEST(ConfigDefaults, TheBuiltInTextHasItsShape)
+{
+    const std::string text(DefaultConfigText);
+    EXPECT_TRUE(text.starts_with(" <config versionNo=\"2.0\" generated=\""));
+    EXPECT_NE(text[1], ' ') << "exactly one leading blank";
+    EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 3);
+    for (size_t tab = text.find('\t'); tab != std::string::npos; tab = text.find('\t', tab + 1)) {
+        EXPECT_EQ(text.compare(tab + 1, 4, "<col"), 0);
+        EXPECT_EQ(text[tab - 1], ' ');
+    }
+    const size_t end = text.rfind("</config>");
+    ASSERT_NE(end, std::string::npos);
+    const std::string tail = text.substr(end + 9);
+    EXPECT_FALSE(tail.empty());
+    EXPECT_EQ(tail.find_first_not_of(' '), std::string::npos);
+    EXPECT_NE(text.find("<frame running=\"rbNormal\" left=\"316\" top=\"178\" height=\"500\" width=\"700\" "
+                        "max=\"False\"/>"),
+              std::string::npos);
+    EXPECT_NE(text.find("<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"272\" "
+                        "Index=\"2\"/>"),
+              std::string::npos);
+}
+
+TEST(ConfigDefaults, NoFileCreatesTheDefaultText)
+{
+    TempDir dir;
+    const auto path = dir / "sub" / "config.xml";
+    TConfig config(path);
+    EXPECT_FALSE(config.LoadWarning()) << *config.LoadWarning();
+    EXPECT_EQ(readFile(path), DefaultConfigText);
+    expectDefaultSettings(config);
+}
+
+TEST(ConfigDefaults, OtherVersionsAreReplacedAndKeptAside)
+{
+    for (const std::string version : {"versionNo=\"2.00\"", "versionNo=\"1.0\"", "versionNo=\"\"", "versionNo=\" 2.0\"",
+                                       "versionno=\"2.0\""}) {
+        SCOPED_TRACE(version);
+        TempDir dir;
+        std::string old = defaultWith("versionNo=\"2.0\"", version);
+        old.replace(old.find("left=\"316\""), 10, "left=\"999\"");
+        writeFile(dir / "config.xml", old);
+        TConfig config(dir / "config.xml");
+        EXPECT_FALSE(config.LoadWarning()) << "another version is replaced quietly";
+        EXPECT_EQ(readFile(dir / "config.xml"), DefaultConfigText);
+        EXPECT_EQ(readFile(dir / "config.xml.bad"), old);
+        expectDefaultSettings(config);
+    }
+}
+
+TEST(ConfigRecovery, BrokenFilesFallBackToDefaultsAndAreKept)
+{
+    struct Case {
+        std::string content;
+        std::string reason; // part of the warning
+    };
+    const Case cases[] = {
+        {"<config versionNo=\"2.0\"><frame left=\"1\"></config>", "not well-formed XML"},
+        {"", "not well-formed XML"},
+        {"<settings versionNo=\"2.0\"/>", "root element is 'settings'"},
+        {defaultWith("left=\"316\"", "left=\"abc\""), "element frame, attribute left: 'abc' is not a 32-bit integer"},
+        {defaultWith("top=\"178\"", "top=\"99999999999\""), "attribute top: '99999999999'"},
+        {defaultWith("max=\"False\"", "max=\"maybe\""), "element frame, attribute max: 'maybe' is not True or False"},
+        {defaultWith("keyboard=\"True\"", "keyboard=\"\""), "element shade, attribute keyboard: ''"},
+        {defaultWith("interval=\"1000\"", "interval=\"1s\""), "element running, attribute interval: '1s'"},
+        {defaultWith("Width=\"100\"", "Width=\"wide\""), "element col 1, attribute Width: 'wide'"},
+        {defaultWith("Visible=\"True\" Width=\"272\"", "Visible=\"yes\" Width=\"272\""),
+         "element col 2, attribute Visible: 'yes'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        TempDir dir;
+        const auto path = dir / "config.xml";
+        writeFile(path, c.content);
+        TConfig config(path);
+        ASSERT_TRUE(config.LoadWarning());
+        const std::string& warning = *config.LoadWarning();
+        EXPECT_NE(warning.find(path.string()), std::string::npos) << warning;
+        EXPECT_NE(warning.find(c.reason), std::string::npos) << warning;
+        EXPECT_NE(warning.find("config.xml.bad"), std::string::npos) << warning;
+        EXPECT_EQ(readFile(dir / "config.xml.bad"), c.content) << "nothing lost";
+        EXPECT_EQ(readFile(path), DefaultConfigText);
+        expectDefaultSettings(config);
+    }
+}
+
+TEST(ConfigRecovery, MissingPartsReadAsDefaults)
+{
+    TempDir dir;
+    writeFile(dir / "config.xml", "<config versionNo=\"2.0\"><frame left=\"5\" max=\"TRUE\"/>"
+                                  "<cols><col Name=\"Action\"/><col/><col Width=\"7\"/><col/></cols></config>");
+    TConfig config(dir / "config.xml");
+    EXPECT_FALSE(config.LoadWarning());
+    EXPECT_EQ(config.GetFrame().left(), 5);
+    EXPECT_TRUE(config.GetFrame().max()) << "True in any letter case";
+    EXPECT_EQ(config.GetFrame().top(), 178);
+    EXPECT_EQ(config.GetShade().stop(), 2);
+    EXPECT_TRUE(config.GetShade().mousemove());
+    EXPECT_EQ(config.GetRunning().interval(), 1000);
+    TXMLColsType cols = config.GetCols();
+    ASSERT_EQ(cols.Count(), 4);
+    EXPECT_EQ(cols.Col(0).Name(), "Action");
+    EXPECT_EQ(cols.Col(0).Width(), 45) << "the width of the first default column";
+    EXPECT_EQ(cols.Col(1).Name(), "Type");
+    EXPECT_EQ(cols.Col(2).Width(), 7);
+    EXPECT_EQ(cols.Col(3).Name(), "");
+    EXPECT_EQ(cols.Col(3).Index(), 3);
+    EXPECT_TRUE(cols.Col(3).Visible());
+
+    // Elements that are missing altogether come back with their defaults.
+    writeFile(dir / "bare.xml", "<config versionNo=\"2.0\"/>");
+    TConfig bare(dir / "bare.xml");
+    EXPECT_FALSE(bare.LoadWarning());
+    expectDefaultSettings(bare);
+    bare.GetRunning().setSpeed(-9);
+    ASSERT_TRUE(bare.Save());
+    TConfig reread(dir / "bare.xml");
+    EXPECT_EQ(reread.GetRunning().speed(), -9);
+}
+
+TEST(ConfigBindings, SettersAreSeenAtOnceAndSurviveSave)
+{
+    TempDir dir;
+    const auto path = dir / "config.xml";
+    {
+        TConfig config(path);
+        config.GetFrame().setMax(true);
+        config.GetFrame().setLeft(-1200);
+        config.GetFrame().setWidth(1920);
+        config.GetShade().setMousemove(false);
+        config.GetShade().setStart(11);
+        config.GetRunning().setRepeat(2);
+        config.GetRunning().setTimes(2147483647);
+        config.GetRunning().setSpeed(-9);
+        TXMLColType hidden = config.GetCols().Col(1);
+        hidden.setVisible(false);
+        hidden.setWidth(33);
+        hidden.setIndex(2);
+        config.GetCols().Col(0).setAlign("Right");
+        config.GetCols().Col(2).setName("Aktion « ü »");
+        EXPECT_EQ(config.GetFrame().left(), -1200) << "another binding sees the change";
+        EXPECT_FALSE(config.GetShade().mousemove());
+        EXPECT_EQ(readFile(path), DefaultConfigText) << "nothing reaches the disk before Save";
+        ASSERT_TRUE(config.Save());
+        const std::string saved = readFile(path);
+        EXPECT_EQ(saved, config.Text());
+        EXPECT_TRUE(saved.starts_with("<config versionNo=\"2.0\"")) << "no declaration";
+        EXPECT_EQ(saved.find('\n'), std::string::npos);
+    }
+    TConfig config(path);
+    EXPECT_FALSE(config.LoadWarning());
+    EXPECT_TRUE(config.GetFrame().max());
+    EXPECT_EQ(config.GetFrame().left(), -1200);
+    EXPECT_EQ(config.GetFrame().width(), 1920);
+    EXPECT_EQ(config.GetFrame().top(), 178);
+    EXPECT_FALSE(config.GetShade().mousemove());
+    EXPECT_TRUE(config.GetShade().keyboard());
+    EXPECT_EQ(config.GetShade().start(), 11);
+    EXPECT_EQ(config.GetRunning().repeat(), 2);
+    EXPECT_EQ(config.GetRunning().times(), 2147483647);
+    EXPECT_EQ(config.GetRunning().speed(), -9);
+    TXMLColType hidden = config.GetCols().Col(1);
+    EXPECT_FALSE(hidden.Visible());
+    EXPECT_EQ(hidden.Width(), 33);
+    EXPECT_EQ(hidden.Index(), 2);
+    EXPECT_EQ(config.GetCols().Col(0).Align(), "Right") << "stored as written; only the list view interprets it";
+    EXPECT_EQ(config.GetCols().Col(2).Name(), "Aktion « ü »");
+}
+
+TEST(ConfigBindings, ColumnsPastTheEndReadNothing)
+{
+    TempDir dir;
+    TConfig config(dir / "config.xml");
+    for (int index : {-1, 3, 100}) {
+        TXMLColType col = config.GetCols().Col(index);
+        EXPECT_FALSE(col.exists());
+        EXPECT_EQ(col.Name(), "");
+        EXPECT_EQ(col.Width(), 0);
+        col.setWidth(5); // ignored
+    }
+    EXPECT_EQ(config.GetCols().Count(), 3);
+    EXPECT_TRUE(config.GetCols().Col(2).exists());
+}
+
+TEST(ConfigSave, FailureIsReportedAndOldFileKept)
+{
+    TempDir dir;
+    const auto folder = dir / "settings";
+    TConfig config(folder / "config.xml");
+    config.GetRunning().setInterval(5);
+    // The folder is replaced by a regular file: nothing can be written there.
+    std::filesystem::remove_all(folder);
+    writeFile(folder, "in the way");
+    auto saved = config.Save();
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_NE(saved.error().message.find("settings/config.xml"), std::string::npos) << saved.error().message;
+    EXPECT_EQ(readFile(folder), "in the way");
+}
+
+TEST(ConfigRecovery, UnusablePathsKeepDefaultsWithAWarning)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "config.xml");
+    TConfig folder(dir / "config.xml");
+    ASSERT_TRUE(folder.LoadWarning());
+    EXPECT_NE(folder.LoadWarning()->find("not a regular file"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "config.xml")) << "left alone";
+    expectDefaultSettings(folder);
+
+    writeFile(dir / "file", "x");
+    TConfig blocked(dir / "file" / "config.xml");
+    ASSERT_TRUE(blocked.LoadWarning());
+    EXPECT_NE(blocked.LoadWarning()->find("file/config.xml"), std::string::npos) << *blocked.LoadWarning();
+    expectDefaultSettings(blocked);
+    EXPECT_FALSE(blocked.Save().has_value());
+}
+
+class ConfigLocation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"XDG_CONFIG_HOME", "HOME"}) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
+{
+    TempDir dir;
+    EXPECT_EQ(TConfig::DefaultConfigPath(dir.path()), dir / "config.xml");
+
+    const auto unusable = dir / "no-such-folder";
+    setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+    EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "xdg" / "clickwisp" / "config.xml");
+
+    setenv("XDG_CONFIG_HOME", "relative/path", 1); // not absolute: ignored
+    setenv("HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
+
+    // The running test program's own folder (a build folder) is writable.
+    const auto own = TConfig::DefaultConfigPath();
+    EXPECT_EQ(own.filename(), "config.xml");
+    EXPECT_TRUE(std::filesystem::equivalent(own.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path()));
+}
+
+} // namespace
+} // namespace clickwisp
