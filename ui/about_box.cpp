@@ -1,0 +1,85 @@
+#include "ui/about_box.h"
+
+#include "ui/app_icons.h"
+
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QUrl>
+
+namespace clickwisp {
+
+bool openAddress(const char* url)
+{
+    return QDesktopServices::openUrl(QUrl(QString::fromLatin1(url)));
+}
+
+namespace {
+
+QLabel* linkLabel(const char* url, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(url), text.toHtmlEscaped()),
+                             parent);
+    label->setTextFormat(Qt::RichText);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setToolTip(QString::fromLatin1(url));
+    QObject::connect(label, &QLabel::linkActivated, parent, [url] { openAddress(url); });
+    return label;
+}
+
+} // namespace
+
+TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About Clickwisp"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(24, 20, 24, 20);
+    grid->setHorizontalSpacing(12);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(programIcon().pixmap(64, 64));
+    grid->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
+
+    lblCaption = new QLabel(this);
+    QFont big = lblCaption->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    lblCaption->setFont(big);
+    grid->addWidget(lblCaption, 0, 1, 1, 2);
+
+    auto* about = new QLabel(QStringLiteral("Records, edits and replays mouse and keyboard actions."), this);
+    grid->addWidget(about, 1, 1, 1, 2);
+
+    grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 2, 1);
+    lblWeb = linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this);
+    grid->addWidget(lblWeb, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 3, 1);
+    lblMail = linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this);
+    grid->addWidget(lblMail, 3, 2);
+    grid->setColumnStretch(2, 1);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFMAbout::showEvent(QShowEvent* event)
+{
+    lblCaption->setText(QString::fromLatin1(kProductCaption));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableVirtualGeometry();
+        move(desktop.center() - rect().center());
+    }
+    QDialog::showEvent(event);
+}
+
+void TFMAbout::mousePressEvent(QMouseEvent* event)
+{
+    // The links are child labels and take their own clicks.
+    accept();
+    event->accept();
+}
+
+} // namespace clickwisp

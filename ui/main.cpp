@@ -1,0 +1,51 @@
+// Clickwisp, the desktop program. It takes no command-line arguments.
+#include "config/config.h"
+#include "platform/x11/x11_platform.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+
+using namespace clickwisp;
+
+namespace {
+
+// The desktop as X11 offers it; what is missing is told to the user by the
+// window, and the rest still works.
+MainWindowServices x11Services()
+{
+    MainWindowServices services;
+    services.configPath = TConfig::DefaultConfigPath();
+    if (auto hotKeys = makeX11HotKeys())
+        services.hotKeys = std::move(*hotKeys);
+    else
+        services.hotKeysProblem = hotKeys.error().message;
+    if (auto recorder = makeX11Recorder())
+        services.recorder = std::move(*recorder);
+    else
+        services.recorderProblem = recorder.error().message;
+    if (auto input = makeX11Input())
+        services.editorInput = std::move(*input);
+    if (auto screen = makeX11Screen())
+        services.editorScreen = std::move(*screen);
+    services.playbackDesktop = [] { return openX11Playback(); };
+    services.waiter = makeSteadyWaiter();
+    return services;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Clickwisp"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Clickwisp"));
+    QApplication::setDesktopFileName(QStringLiteral("clickwisp"));
+    // Message boxes may close while the window is hidden in the notification
+    // area; only closing the main window ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TMForm window(x11Services());
+    QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.showAtStart();
+    return app.exec();
+}

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "core/controller_view.h"
+#include "playback/run_thread.h"
+#include "playback/waiter.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QSystemTrayIcon;
+class QToolButton;
+class QTreeView;
+
+namespace clickwisp {
+
+class ActionListModel;
+class HotKeySource;
+class InputInjector;
+class InputRecorder;
+class ScreenSource;
+class TMouseCtrl;
+
+// The desktop the main window works on. The window owns all of it; a
+// missing capability comes with the reason, which the user is told.
+struct MainWindowServices {
+    std::filesystem::path configPath;
+    std::unique_ptr<HotKeySource> hotKeys;
+    std::string hotKeysProblem;
+    std::unique_ptr<InputRecorder> recorder;
+    std::string recorderProblem;
+    DesktopFactory playbackDesktop;
+    std::shared_ptr<Waiter> waiter;
+    // Pointer and pixel for the action editor's capture (may be null).
+    std::unique_ptr<InputInjector> editorInput;
+    std::unique_ptr<ScreenSource> editorScreen;
+};
+
+// Replacements for the modal boxes and file dialogs, so tests can answer
+// them. Each one that is set is used instead of its dialog.
+struct DialogHooks {
+    std::function<bool(const QString& question)> askYesNo;
+    std::function<void(const QString& text)> showMessage;
+    std::function<std::optional<QString>(bool save)> chooseFile;
+};
+
+// The main window: tool panel, list view, right panel, status bar, menu
+// and the notification-area icon. It holds no list logic: every command
+// goes to its TMouseCtrl, which reaches back through ControllerView.
+class TMForm : public QMainWindow, public ControllerView {
+    Q_OBJECT
+public:
+    explicit TMForm(MainWindowServices services, QWidget* parent = nullptr);
+    ~TMForm() override;
+
+    // Shows the window as configured: centred on the desktop with the
+    // configured size, or maximised.
+    void showAtStart();
+    void setDialogHooks(DialogHooks hooks);
+    // Null once the window has closed.
+    TMouseCtrl* controller() const { return m_controller.get(); }
+
+    // ControllerView
+    bool askYesNo(const std::string& question) override;
+    void showMessage(const std::string& text, MessageKind kind) override;
+    std::optional<std::string> chooseOpenFile(const std::string& defaultExt, const std::string& filter,
+                                              const std::string& initialName) override;
+    std::optional<std::string> chooseSaveFile(const std::string& defaultExt, const std::string& filter,
+                                              const std::string& initialName) override;
+    bool showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction) override;
+    bool showOptionsDialog() override;
+    void setStatus(int panel, const std::string& text) override;
+    void setEditingEnabled(bool enabled) override;
+    void setRecordingShown(bool recording) override;
+    void showAndRaise() override;
+    void listReset() override;
+    void rowsInserted(int first, int count) override;
+    void rowsRemoved(int first, int count) override;
+    void rowMoved(int from, int to) override;
+    void rowChanged(int row) override;
+    void selectionChanged(int row) override;
+
+    // Commands of the window itself.
+    void btnShadeClick();
+    void OpenHelpPage();
+    void ShowAbout();
+
+    // Tool panel (MainPanel), left to right.
+    QWidget* MainPanel;
+    QToolButton* btnShade;
+    QToolButton* VisibilityDemoButton; // Load
+    QToolButton* AlignDemoButton;      // Save
+    QToolButton* SpeedButton4;         // New
+    QToolButton* SpeedButton5;         // Edit
+    QToolButton* SpeedButton7;         // Delete
+    QToolButton* SpeedButton8;         // Clear
+    QToolButton* SpeedButton2;         // Options
+    QToolButton* QuitButton;
+    // Right panel (Panel2).
+    QWidget* Panel2;
+    QToolButton* btnStart;
+    QToolButton* btnStop;
+    QToolButton* sbUp;
+    QToolButton* sbDown;
+    QTreeView* VT;
+    QLabel* StatusPanel0;
+    QLabel* StatusPanel1;
+    QSystemTrayIcon* TrayIcon = nullptr; // null without a notification area
+
+signals:
+    // The window has closed and saved its settings; the program may end.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolPanel();
+    void buildRightPanel();
+    void buildListView();
+    void buildStatusAndMenu();
+    void buildTrayIcon();
+    QToolButton* addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
+                           const char* fallbackIcon, int width, int height);
+    std::function<void()> command(void (TMouseCtrl::*operation)());
+    void applyWindowSettings();
+    void applyColumns();
+    void storeWindowSettings();
+    void WMTrayIcon();
+
+    MainWindowServices m_services;
+    DialogHooks m_hooks;
+    ActionListModel* m_model;
+    std::unique_ptr<TMouseCtrl> m_controller;
+    QHash<QObject*, QString> m_hints;
+    bool m_startMaximized = false;
+    bool m_syncingSelection = false;
+};
+
+} // namespace clickwisp

@@ -1,0 +1,237 @@
+// TMForm: what the controller asks of the window, and the window's own events.
+#include "ui/main_window.h"
+
+#include "core/list_controller.h"
+#include "ui/about_box.h"
+#include "ui/action_editor.h"
+#include "ui/action_list_model.h"
+#include "ui/options_dialog.h"
+
+#include <QEvent>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace clickwisp {
+
+namespace {
+
+// "XML File|*.XML" becomes "XML File (*.XML *.xml)": the patterns match
+// whatever the letter case of the file name, as the user expects.
+QString qtFilter(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            for (const QString& variant : {pattern, pattern.toLower(), pattern.toUpper()}) {
+                if (!patterns.contains(variant))
+                    patterns << variant;
+            }
+        }
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+bool TMForm::askYesNo(const std::string& question)
+{
+    const QString text = QString::fromStdString(question);
+    if (m_hooks.askYesNo)
+        return m_hooks.askYesNo(text);
+    return QMessageBox::question(this, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No) !=
+           QMessageBox::No;
+}
+
+void TMForm::showMessage(const std::string& text, MessageKind kind)
+{
+    const QString message = QString::fromStdString(text);
+    if (m_hooks.showMessage)
+        return m_hooks.showMessage(message);
+    QMessageBox box(kind == MessageKind::Notice ? QMessageBox::Question : QMessageBox::Warning,
+                    QStringLiteral("Warning"), message, QMessageBox::Ok, this);
+    box.exec();
+}
+
+std::optional<std::string> TMForm::chooseOpenFile(const std::string& defaultExt, const std::string& filter,
+                                                  const std::string& initialName)
+{
+    if (m_hooks.chooseFile) {
+        auto name = m_hooks.chooseFile(false);
+        return name ? std::optional(name->toStdString()) : std::nullopt;
+    }
+    QFileDialog dialog(this, QString(), QString::fromStdString(initialName), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // a missing file is the prompt's to report
+    dialog.setDefaultSuffix(QString::fromStdString(defaultExt).remove(0, 1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> TMForm::chooseSaveFile(const std::string& defaultExt, const std::string& filter,
+                                                  const std::string& initialName)
+{
+    if (m_hooks.chooseFile) {
+        auto name = m_hooks.chooseFile(true);
+        return name ? std::optional(name->toStdString()) : std::nullopt;
+    }
+    QFileDialog dialog(this, QString(), QString::fromStdString(initialName), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite); // the prompt asks, in its own words
+    dialog.setDefaultSuffix(QString::fromStdString(defaultExt).remove(0, 1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction)
+{
+    TDForm editor(this, QString::fromStdString(caption), m_services.editorInput.get(),
+                  m_services.editorScreen.get());
+    if (m_hooks.showMessage)
+        editor.setWarningHandler(m_hooks.showMessage);
+    if (loadFromAction)
+        editor.LoadFromAction(action);
+    if (editor.exec() != QDialog::Accepted)
+        return false;
+    if (auto saved = editor.SaveToAction(action); !saved) {
+        showMessage(saved.error().message, MessageKind::Error);
+        return false;
+    }
+    return true;
+}
+
+bool TMForm::showOptionsDialog()
+{
+    TFMConfig options(m_controller->GetConfig(), this);
+    return options.exec() == QDialog::Accepted;
+}
+
+void TMForm::setStatus(int panel, const std::string& text)
+{
+    (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(QString::fromStdString(text));
+}
+
+void TMForm::setEditingEnabled(bool enabled)
+{
+    const std::initializer_list<QWidget*> editing = {VT,           btnShade,     VisibilityDemoButton, AlignDemoButton,
+                                                     SpeedButton4, SpeedButton5, SpeedButton7,         SpeedButton8,
+                                                     SpeedButton2, QuitButton,   btnStart,             sbUp,
+                                                     sbDown};
+    for (QWidget* widget : editing)
+        widget->setEnabled(enabled);
+    update();
+}
+
+void TMForm::setRecordingShown(bool recording)
+{
+    btnShade->setText(recording ? QStringLiteral("Stop Record") : QStringLiteral("&Record Mouse"));
+}
+
+void TMForm::showAndRaise()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMForm::listReset()
+{
+    m_model->listReset();
+}
+
+void TMForm::rowsInserted(int first, int count)
+{
+    m_model->rowsInserted(first, count);
+}
+
+void TMForm::rowsRemoved(int first, int count)
+{
+    m_model->rowsRemoved(first, count);
+}
+
+void TMForm::rowMoved(int from, int to)
+{
+    m_model->rowMoved(from, to);
+}
+
+void TMForm::rowChanged(int row)
+{
+    m_model->rowChanged(row);
+}
+
+void TMForm::selectionChanged(int row)
+{
+    m_syncingSelection = true;
+    QItemSelectionModel* selection = VT->selectionModel();
+    if (row < 0) {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        const QModelIndex index = m_model->index(row, 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        VT->scrollTo(index);
+    }
+    m_syncingSelection = false;
+}
+
+void TMForm::btnShadeClick()
+{
+    if (m_controller)
+        m_controller->btnShadeClick();
+}
+
+void TMForm::OpenHelpPage()
+{
+    openAddress(kHelpPageUrl);
+}
+
+void TMForm::ShowAbout()
+{
+    TFMAbout about(this);
+    about.exec();
+}
+
+void TMForm::WMTrayIcon()
+{
+    if (isVisible() && !isMinimized())
+        hide();
+    else
+        showAndRaise();
+}
+
+void TMForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimising hides the window to the notification area; without one the
+    // window is minimised as usual, so it can always be found again.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayIcon)
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+}
+
+bool TMForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The status hint follows the pointer over the buttons and the list.
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        auto hint = m_hints.constFind(watched);
+        if (hint != m_hints.constEnd() && m_controller)
+            StatusPanel1->setText(QString::fromStdString(m_controller->HintFor(hint->toStdString())));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace clickwisp
