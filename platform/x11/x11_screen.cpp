@@ -119,14 +119,17 @@ private:
     XImage* fetchShared(int32_t x, int32_t y, int32_t width, int32_t height)
     {
         if (!m_image || m_image->width != width || m_image->height != height) {
-            m_image.reset(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr,
-                                          &m_segment, unsigned(width), unsigned(height)));
-            if (!m_image)
+            // Held apart until the segment is attached: attaching a larger
+            // segment releases the old one together with m_image.
+            ImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr,
+                                           &m_segment, unsigned(width), unsigned(height)));
+            if (!image)
                 return giveUpShared();
-            const size_t bytes = size_t(m_image->bytes_per_line) * size_t(height);
+            const size_t bytes = size_t(image->bytes_per_line) * size_t(height);
             if (bytes > m_segmentBytes && !attachSegment(bytes))
                 return giveUpShared();
-            m_image->data = m_segment.shmaddr;
+            image->data = m_segment.shmaddr;
+            m_image = std::move(image);
         }
         X11ErrorTrap trap(m_display.get());
         const Bool ok = XShmGetImage(m_display.get(), m_root, m_image.get(), x, y, AllPlanes);
