@@ -1,0 +1,131 @@
+// The editor's capture on a real X server: the pointer is moved by xdotool
+// over windows of known colours painted by another X client, and the editor
+// reads the position and the pixel through the X11 backend.
+
+#include "tests/ui/action_editor_helpers.h"
+
+#include "platform/x11/x11_platform.h"
+#include "tests/support/process.h"
+#include "tests/support/xvfb.h"
+#include "ui/typed_fields.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+using namespace clickwisp;
+
+class ActionEditorX11Test : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::XvfbServer> m_xvfb;
+    std::vector<std::unique_ptr<QProcess>> m_windows;
+    std::unique_ptr<InputInjector> m_input;
+    std::unique_ptr<ScreenSource> m_screen;
+
+    static void movePointer(int x, int y)
+    {
+        const auto moved = test::runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y)});
+        QVERIFY2(moved.status == 0, moved.err.c_str());
+    }
+
+    // A window of one colour, drawn by ImageMagick's viewer at (x, y).
+    void showColourWindow(const QString& colour, int x, int y, int width, int height)
+    {
+        auto viewer = std::make_unique<QProcess>();
+        viewer->start(QStringLiteral("display"),
+                      {QStringLiteral("-geometry"), QStringLiteral("+%1+%2").arg(x).arg(y), QStringLiteral("-size"),
+                       QStringLiteral("%1x%2").arg(width).arg(height), QStringLiteral("xc:") + colour});
+        QVERIFY2(viewer->waitForStarted(), qPrintable(viewer->errorString()));
+        m_windows.push_back(std::move(viewer));
+        const std::string title = "ImageMagick: " + colour.toStdString();
+        QTRY_VERIFY_WITH_TIMEOUT(test::runProcess({"xdotool", "search", "--onlyvisible", "--name", title}).status == 0,
+                                 20000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_xvfb = std::make_unique<test::XvfbServer>(800, 600);
+        QVERIFY2(m_xvfb->ok(), m_xvfb->error().c_str());
+        auto input = makeX11Input(m_xvfb->display());
+        QVERIFY2(input.has_value(), input ? "" : input.error().message.c_str());
+        m_input = std::move(*input);
+        auto screen = makeX11Screen(m_xvfb->display());
+        QVERIFY2(screen.has_value(), screen ? "" : screen.error().message.c_str());
+        m_screen = std::move(*screen);
+        showColourWindow(QStringLiteral("#123456"), 100, 50, 200, 100);
+        showColourWindow(QStringLiteral("#00FF00"), 400, 300, 150, 120);
+    }
+
+    void cleanupTestCase()
+    {
+        for (auto& viewer : m_windows) {
+            viewer->kill();
+            viewer->waitForFinished(5000);
+        }
+        m_windows.clear();
+        m_input.reset();
+        m_screen.reset();
+        m_xvfb.reset();
+    }
+
+    void thePointCaptureFollowsThePointerAcrossTheDesktop()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), m_input.get(), m_screen.get());
+        TfrmDefine* f = dialog.frame();
+        f->rbFixed->click();
+        f->btnCapture->click();
+        movePointer(250, 120);
+        QTRY_COMPARE(f->edPX->text(), QStringLiteral("250"));
+        QTRY_COMPARE(f->edPY->text(), QStringLiteral("120"));
+        movePointer(799, 0);
+        QTRY_COMPARE(f->edPX->text(), QStringLiteral("799"));
+        QTRY_COMPARE(f->edPY->text(), QStringLiteral("0"));
+
+        f->rbMove->click();
+        f->btnMoveCapture->click();
+        movePointer(420, 333);
+        QTRY_COMPARE(f->edMoveX->text(), QStringLiteral("420"));
+        QTRY_COMPARE(f->edMoveY->text(), QStringLiteral("333"));
+        QCOMPARE(f->edPX->text(), QStringLiteral("799"));
+    }
+
+    void theColourCaptureReadsThePixelUnderThePointer()
+    {
+        TDForm dialog(nullptr, QStringLiteral("New Action"), m_input.get(), m_screen.get());
+        TfrmDefine* f = dialog.frame();
+        f->rbColor->click();
+        f->btnCaptureColor->click();
+
+        movePointer(250, 120);
+        QTRY_COMPARE(f->edColor->text(), QStringLiteral("$00563412"));
+        QCOMPARE(f->edCl->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
+
+        movePointer(500, 400);
+        QTRY_COMPARE(f->edColor->text(), QStringLiteral("clLime"));
+        QCOMPARE(f->edCl->palette().color(QPalette::Base), QColor(0, 0xFF, 0));
+
+        // A character key ends the capture; the pointer then moves on alone.
+        QTest::keyClick(f->edSimilar, Qt::Key_Q);
+        QVERIFY(!f->capturingColor());
+        movePointer(250, 120);
+        QTest::qWait(100);
+        QCOMPARE(f->edColor->text(), QStringLiteral("clLime"));
+
+        auto action = TBaseCtrlEX::Create();
+        QVERIFY(dialog.SaveToAction(*action).has_value());
+        QCOMPARE(action->fColor, std::string("clLime"));
+        QCOMPARE(int(action->mousePoint), int(cpColor));
+    }
+};
+
+QTEST_MAIN(ActionEditorX11Test)
+#include "action_editor_x11_test.moc"
