@@ -29,6 +29,8 @@ MainWindowServices x11Services()
         services.editorScreen = std::move(*screen);
     services.playbackDesktop = [] { return openX11Playback(); };
     services.waiter = makeSteadyWaiter();
+    // Only the end-to-end tests set this; it adds no behaviour of its own.
+    services.statusLogPath = qEnvironmentVariable("CLICKWISP_STATUS_LOG");
     return services;
 }
 

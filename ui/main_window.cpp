@@ -62,7 +62,10 @@ QFrame* separator(QWidget* parent)
 } // namespace
 
 TMForm::TMForm(MainWindowServices services, QWidget* parent)
-    : QMainWindow(parent), m_services(std::move(services)), m_model(new ActionListModel(this))
+    : QMainWindow(parent),
+      m_services(std::move(services)),
+      m_hooks(m_services.dialogs),
+      m_model(new ActionListModel(this))
 {
     setWindowTitle(QStringLiteral("Clickwisp"));
     setWindowIcon(programIcon());
@@ -114,11 +117,6 @@ TMForm::~TMForm()
     // A window destroyed without closing writes nothing, like a killed program.
     m_model->setController(nullptr);
     m_controller.reset();
-}
-
-void TMForm::setDialogHooks(DialogHooks hooks)
-{
-    m_hooks = std::move(hooks);
 }
 
 QToolButton* TMForm::addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,

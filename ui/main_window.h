@@ -26,6 +26,14 @@ class InputRecorder;
 class ScreenSource;
 class TMouseCtrl;
 
+// Replacements for the modal boxes and file dialogs, so tests can answer
+// them. Each one that is set is used instead of its dialog.
+struct DialogHooks {
+    std::function<bool(const QString& question)> askYesNo;
+    std::function<void(const QString& text)> showMessage;
+    std::function<std::optional<QString>(bool save)> chooseFile;
+};
+
 // The desktop the main window works on. The window owns all of it; a
 // missing capability comes with the reason, which the user is told.
 struct MainWindowServices {
@@ -39,15 +47,12 @@ struct MainWindowServices {
     // Pointer and pixel for the action editor's capture (may be null).
     std::unique_ptr<InputInjector> editorInput;
     std::unique_ptr<ScreenSource> editorScreen;
+    // For end-to-end tests: when set, every status text is appended to this
+    // file as "<panel>: <text>", since another program cannot read the bar.
+    QString statusLogPath;
+    DialogHooks dialogs;
 };
 
-// Replacements for the modal boxes and file dialogs, so tests can answer
-// them. Each one that is set is used instead of its dialog.
-struct DialogHooks {
-    std::function<bool(const QString& question)> askYesNo;
-    std::function<void(const QString& text)> showMessage;
-    std::function<std::optional<QString>(bool save)> chooseFile;
-};
 
 // The main window: tool panel, list view, right panel, status bar, menu
 // and the notification-area icon. It holds no list logic: every command
@@ -61,7 +66,6 @@ public:
     // Shows the window as configured: centred on the desktop with the
     // configured size, or maximised.
     void showAtStart();
-    void setDialogHooks(DialogHooks hooks);
     // Null once the window has closed.
     TMouseCtrl* controller() const { return m_controller.get(); }
 
@@ -136,7 +140,7 @@ private:
     void WMTrayIcon();
 
     MainWindowServices m_services;
-    DialogHooks m_hooks;
+    DialogHooks& m_hooks; // m_services.dialogs
     ActionListModel* m_model;
     std::unique_ptr<TMouseCtrl> m_controller;
     QHash<QObject*, QString> m_hints;

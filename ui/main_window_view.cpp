@@ -8,6 +8,7 @@
 #include "ui/options_dialog.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -120,6 +121,11 @@ bool TMForm::showOptionsDialog()
 void TMForm::setStatus(int panel, const std::string& text)
 {
     (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(QString::fromStdString(text));
+    if (!m_services.statusLogPath.isEmpty()) {
+        QFile log(m_services.statusLogPath);
+        if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+            log.write(QStringLiteral("%1: %2\n").arg(panel).arg(QString::fromStdString(text)).toUtf8());
+    }
 }
 
 void TMForm::setEditingEnabled(bool enabled)
