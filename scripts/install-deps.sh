@@ -9,7 +9,9 @@ PACKAGES=(
   # engine
   libpugixml-dev libcli11-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format
+  # fuzz targets (libFuzzer; clang 16 is the first that can use libstdc++ 12's <expected>)
+  clang-16 libclang-rt-16-dev
   # X11 backend
   libx11-dev libxext-dev libxtst-dev
   # GUI

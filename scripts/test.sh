@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test:
+#   1. a normal build (warnings are errors), ctest;
+#   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
+#   3. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
+# Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-fuzz (BUILD_ROOT
+# defaults to build).
+# Exits non-zero when any stage fails; every stage runs regardless.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="${JOBS:-$(nproc)}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+BUILD_ROOT="${BUILD_ROOT:-build}"
+cd "$ROOT"
+
+scripts/install-deps.sh
+
+failed=()
+
+# configure_and_test NAME CMAKE-ARGS...
+configure_and_test() {
+  local name="$1"
+  shift
+  local dir="$BUILD_ROOT/test-$name"
+  echo "==== $name build ($dir)"
+  if ! cmake -S . -B "$dir" -G Ninja -DCLICKWISP_WERROR=ON "$@" >"$dir.configure.log" 2>&1; then
+    cat "$dir.configure.log"
+    failed+=("$name: configure")
+    return
+  fi
+  if ! ninja -C "$dir" -j "$JOBS"; then
+    failed+=("$name: build")
+    return
+  fi
+  echo "==== $name tests"
+  if ! (cd "$dir" && ctest --output-on-failure -j "$JOBS"); then
+    failed+=("$name: tests")
+  fi
+}
+
+mkdir -p "$BUILD_ROOT"
+configure_and_test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure_and_test sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
+
+if command -v clang++-16 >/dev/null; then
+  dir="$BUILD_ROOT/test-fuzz"
+  echo "==== fuzz targets, ${FUZZ_SECONDS} s each ($dir)"
+  if cmake -S . -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++-16 -DCLICKWISP_FUZZ=ON -DCLICKWISP_GUI=OFF \
+       -DCLICKWISP_TESTS=OFF -DCLICKWISP_BENCH=OFF >"$dir.configure.log" 2>&1 \
+     && ninja -C "$dir" -j "$JOBS" fuzz_list_file fuzz_config fuzz_bitmap fuzz_base64; then
+    # The config target writes files for every input: a memory-backed folder keeps it quick.
+    scratch="$(mktemp -d "$( [ -d /dev/shm ] && echo /dev/shm || echo /tmp)/clickwisp-fuzz.XXXXXX")"
+    for target in list_file config bitmap base64; do
+      mkdir -p "$dir/corpus/$target"
+      echo "---- fuzz_$target"
+      if TMPDIR="$scratch" "$dir/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+           -artifact_prefix="$dir/fuzz_$target-" "$dir/corpus/$target" "fuzz/corpus/$target" \
+           >"$dir/fuzz_$target.log" 2>&1; then
+        grep -E '^(Done|stat::number_of_executed_units)' "$dir/fuzz_$target.log" || true
+      else
+        tail -n 40 "$dir/fuzz_$target.log"
+        failed+=("fuzz_$target")
+      fi
+    done
+    rm -rf "$scratch"
+  else
+    cat "$dir.configure.log"
+    failed+=("fuzz: build")
+  fi
+else
+  echo "==== fuzz targets skipped: clang++-16 not found"
+fi
+
+echo "===="
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "All stages passed."
