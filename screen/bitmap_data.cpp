@@ -94,7 +94,7 @@ void TBDBitmapData::Clear()
 
 bool TBDBitmapData::LoadFromStream(std::istream& stream)
 {
-    std::array<uint8_t, kHeaderSize> header{};
+    std::array<uint8_t, kHeaderSize> header {};
     if (!stream.read(reinterpret_cast<char*>(header.data()), kHeaderSize))
         return false;
     const uint16_t type = readLe16(&header[0]);
@@ -151,7 +151,7 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
 
 bool TBDBitmapData::SaveToStream(std::ostream& stream) const
 {
-    std::array<uint8_t, kHeaderSize> header{};
+    std::array<uint8_t, kHeaderSize> header {};
     header[0] = 'B';
     header[1] = 'M';
     writeLe32(&header[2], uint32_t(kHeaderSize + FDataSize));
@@ -180,7 +180,7 @@ CaptureRect CaptureRectangle(const ScreenSize& screen, int32_t left, int32_t top
         width = screen.width - left;
     if (height < 1)
         height = screen.height - top;
-    return CaptureRect{left, top, width, height};
+    return CaptureRect { left, top, width, height };
 }
 
 bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height)

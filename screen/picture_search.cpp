@@ -78,9 +78,10 @@ std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color
         return std::nullopt;
     const kernels::PixelProbe probe = probeFor(color, tolerance);
     const size_t words = kernels::maskWords(width);
-    std::vector<uint64_t> mask(words);
+    std::vector<uint64_t> full(words), mask(words);
+    kernels::fillMask(full.data(), width);
     auto rowHit = [&](int32_t top) {
-        kernels::fillMask(mask.data(), width);
+        std::copy(full.begin(), full.end(), mask.begin());
         if (!kernels::andMatches(screen.Row(top), width, probe, mask.data()))
             return -1;
         return kernels::firstSetPixel(mask.data(), words, [](int32_t) { return true; });
@@ -109,7 +110,8 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
 
     const int32_t placements = screen.Width() - w + 1;
     const size_t words = kernels::maskWords(placements);
-    std::vector<uint64_t> mask(words);
+    std::vector<uint64_t> full(words), mask(words);
+    kernels::fillMask(full.data(), placements);
     const size_t rowBytes = size_t(w) * 3;
     int64_t budget = tuning.confirmBudget;
 
@@ -126,7 +128,7 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
         return true;
     };
     auto rowHit = [&](int32_t top) {
-        kernels::fillMask(mask.data(), placements);
+        std::copy(full.begin(), full.end(), mask.begin());
         for (size_t i = 0; i < probes.size(); ++i) {
             const uint8_t* start = screen.Row(top + probes[i].dy) + size_t(probes[i].dx) * 3;
             if (!kernels::andMatches(start, placements, tests[i], mask.data()))

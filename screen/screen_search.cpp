@@ -38,6 +38,12 @@ CaptureRect captureInto(TBDBitmapData& capture, ScreenSource& screen, int32_t le
     return rect;
 }
 
+std::unexpected<Error> captureFailed(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top) +
+                ") to (" + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
+}
+
 } // namespace
 
 int32_t SimilarityTolerance(int32_t similarity)
@@ -51,8 +57,8 @@ int32_t SimilarityTolerance(int32_t similarity)
     return int32_t(t);
 }
 
-Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
-                                      int32_t right, int32_t bottom, int32_t similarity)
+Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_view colorText, int32_t left,
+                                             int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
     auto value = ConvertColorText(colorText);
     if (!value)
@@ -61,7 +67,7 @@ Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view col
     TBDBitmapData capture;
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
     if (rect.width < 0)
-        return kNotFound;
+        return captureFailed(left, top, right, bottom);
     const auto found = similarity == 100 ? capture.LocateColor(color)
                                          : capture.LocateColorNear(color, uniformTolerance(similarity));
     if (!found)
@@ -69,18 +75,34 @@ Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view col
     return ScreenPoint{rect.left + found->x, rect.top + found->y};
 }
 
-ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
-                                int32_t right, int32_t bottom, int32_t similarity)
+Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
+                                               int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
     TBDBitmapData capture;
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
     if (rect.width < 0)
-        return kNotFound;
+        return captureFailed(left, top, right, bottom);
     const auto found = similarity == 100 ? capture.LocatePicture(picture)
                                          : capture.LocatePictureNear(picture, uniformTolerance(similarity));
     if (!found)
         return kNotFound;
     return ScreenPoint{rect.left + found->x + picture.Width() / 2, rect.top + found->y + picture.Height() / 2};
+}
+
+Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
+                                      int32_t right, int32_t bottom, int32_t similarity)
+{
+    if (auto value = ConvertColorText(colorText); !value)
+        return std::unexpected(value.error());
+    // The colour converts, so an error can only be a failed capture, in
+    // which nothing is found.
+    return FindColorOnScreenChecked(screen, colorText, left, top, right, bottom, similarity).value_or(kNotFound);
+}
+
+ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
+                                int32_t right, int32_t bottom, int32_t similarity)
+{
+    return FindPictureOnScreenChecked(screen, picture, left, top, right, bottom, similarity).value_or(kNotFound);
 }
 
 } // namespace clickwisp

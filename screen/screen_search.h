@@ -31,4 +31,11 @@ Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view col
 ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
                                 int32_t right, int32_t bottom, int32_t similarity);
 
+// The same two searches for callers that tell the user what went wrong: a
+// failed capture is an error here (naming the rectangle), not (-1, -1).
+Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_view colorText, int32_t left,
+                                             int32_t top, int32_t right, int32_t bottom, int32_t similarity);
+Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
+                                               int32_t top, int32_t right, int32_t bottom, int32_t similarity);
+
 } // namespace clickwisp

@@ -1,0 +1,59 @@
+// clickwisp-cli find-picture PICTURE.bmp: where a picture click would click.
+#include "cli/screen_verbs.h"
+#include "cli/verb.h"
+#include "screen/screen_search.h"
+
+namespace clickwisp::cli {
+namespace {
+
+constexpr const char* kPrefix = "clickwisp-cli find-picture: ";
+
+int findPicture(const std::string& pictureFile, int32_t similarity, const ScreenOptions& options)
+{
+    const auto area = parseArea(options.area);
+    if (!area) {
+        std::cerr << kPrefix << area.error().message << '\n';
+        return kExitUsage;
+    }
+    const auto picture = loadBmp(pictureFile, "picture");
+    if (!picture) {
+        std::cerr << kPrefix << picture.error().message << '\n';
+        return kExitBadInput;
+    }
+    OpenedScreen screen = openScreen(options);
+    if (!screen.source) {
+        std::cerr << kPrefix << screen.error << '\n';
+        return screen.status;
+    }
+    const auto found = FindPictureOnScreenChecked(*screen.source, **picture, area->left, area->top,
+                                                  farEdge(area->left, area->width),
+                                                  farEdge(area->top, area->height), similarity);
+    if (!found) {
+        std::cerr << kPrefix << found.error().message << '\n';
+        return kExitRunError;
+    }
+    return reportPoint(*found) ? kExitOk : kExitNotFound;
+}
+
+const bool registered = registerVerb([](CLI::App& app) {
+    struct Arguments {
+        std::string picture;
+        int32_t similarity = 100;
+        ScreenOptions screen;
+    };
+    auto args = std::make_shared<Arguments>();
+    CLI::App* command =
+        app.add_subcommand("find-picture", "Print where the centre of the first placement of a picture is");
+    command->add_option("PICTURE", args->picture, "The picture: an uncompressed 24-bit BMP file")->required();
+    command->add_option("--similar", args->similarity, "Similarity in percent; 100 is exact (default)");
+    args->screen.addArea(*command, "to search");
+    args->screen.addScreenImage(*command);
+    command->footer("Prints \"X Y\", the screen point of the centre (halves rounded down) of the top-most,\n"
+                    "then left-most, placement of the picture.\n"
+                    "Exit status: 0 found, 1 not found, 2 picture or screen image not usable,\n"
+                    "3 the capture failed, 64 wrong command line, 69 no display.");
+    return Verb{command, [args] { return findPicture(args->picture, args->similarity, args->screen); }};
+});
+
+} // namespace
+} // namespace clickwisp::cli

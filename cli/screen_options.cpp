@@ -1,0 +1,80 @@
+#include "cli/screen_options.h"
+
+#include "cli/verb.h"
+#include "core/number_text.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/x11/x11_platform.h"
+
+#include <fstream>
+#include <vector>
+
+namespace clickwisp::cli {
+
+void ScreenOptions::addArea(CLI::App& command, const std::string& what)
+{
+    command.add_option("--area", area,
+                       "Rectangle " + what + ": left,top,width,height in screen pixels (default: the whole screen)");
+}
+
+void ScreenOptions::addScreenImage(CLI::App& command)
+{
+    command.add_option("--screen", screenImage, "Use this 24-bit BMP image as the screen (no display needed)");
+}
+
+Result<CaptureRect> parseArea(const std::string& text)
+{
+    if (text.empty())
+        return CaptureRect{0, 0, 0, 0};
+    std::vector<int32_t> values;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto value = ParseInt32(part);
+        if (!value)
+            return fail("--area '" + text + "': '" + part + "' is not an integer (expected X,Y,W,H)");
+        values.push_back(*value);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (values.size() != 4)
+        return fail("--area '" + text + "': expected four integers X,Y,W,H");
+    return CaptureRect{values[0], values[1], values[2], values[3]};
+}
+
+OpenedScreen openScreen(const ScreenOptions& options)
+{
+    OpenedScreen opened;
+    if (!options.screenImage.empty()) {
+        auto fake = makeFakeScreen(nullptr, options.screenImage);
+        if (!fake) {
+            opened.status = kExitBadInput;
+            opened.error = fake.error().message;
+        } else {
+            opened.source = std::move(*fake);
+        }
+        return opened;
+    }
+    auto x11 = makeX11Screen();
+    if (!x11) {
+        opened.status = kExitNoDisplay;
+        opened.error = x11.error().message;
+    } else {
+        opened.source = std::move(*x11);
+    }
+    return opened;
+}
+
+Result<std::unique_ptr<TBDBitmapData>> loadBmp(const std::string& fileName, const std::string& what)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        return fail(what + " " + fileName + ": cannot be opened");
+    auto image = std::make_unique<TBDBitmapData>();
+    if (!image->LoadFromStream(in))
+        return fail(what + " " + fileName + ": not an uncompressed 24-bit BMP image, or cut short");
+    return image;
+}
+
+} // namespace clickwisp::cli
