@@ -1,0 +1,159 @@
+// The real program under a private X server, driven like a user would with
+// xdotool, and checked through an independent test window and config.xml.
+#include <QProcess>
+#include <QTest>
+
+#include "config/config.h"
+#include "core/list_file.h"
+#include "tests/support/process.h"
+#include "tests/support/xvfb.h"
+// Last: Xlib's macros (None, Bool, Status) must not meet Qt's headers.
+#include "tests/playback/x_test_window.h"
+
+#include <filesystem>
+
+using namespace clickwisp;
+
+namespace {
+
+const char* kPreparedConfig =
+    "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"5\" top=\"5\" height=\"480\" "
+    "width=\"640\" max=\"False\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
+    "<running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
+    "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
+    "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
+    "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
+    "</cols></config>";
+
+// Runs xdotool with the given arguments; its standard output, trimmed.
+QString xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (condition())
+            return true;
+        QTest::qWait(50);
+    }
+    return condition();
+}
+
+} // namespace
+
+class AppEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void hotKeysPlayAndRecordAndClosingSavesTheSettings()
+    {
+        test::XvfbServer xvfb(1280, 800);
+        QVERIFY2(xvfb.ok(), xvfb.error().c_str());
+        test::TempDir dir;
+        // The settings live beside the program, so it runs from a copy.
+        std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
+        test::writeFile(dir / "config.xml", kPreparedConfig);
+        ActionList actions;
+        actions.push_back(TBaseCtrlEX::Create());
+        actions.back()->actionType = atMove;
+        actions.back()->mouseMovePosX = 200;
+        actions.back()->mouseMovePosY = 150;
+        actions.push_back(TBaseCtrlEX::Create());
+        actions.back()->mousePoint = cpFixed;
+        actions.back()->mouseClickPosX = 200;
+        actions.back()->mouseClickPosY = 150;
+        actions.push_back(TBaseCtrlEX::Create());
+        actions.back()->actionType = atText;
+        actions.back()->typeText = "hi";
+        QVERIFY(SaveListFile(dir / "list.xml", actions));
+
+        test::XTestWindow target(xvfb.display(), 100, 80, 250, 200);
+        QVERIFY(target.ok());
+
+        const QString statusLog = QString::fromStdString((dir / "status.log").string());
+        auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
+        auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
+
+        QProcess app;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("CLICKWISP_STATUS_LOG"), statusLog);
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        QVERIFY(app.waitForStarted());
+        QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
+
+        QString window;
+        QVERIFY(waitFor([&] {
+            window = xdotool({"search", "--onlyvisible", "--name", "^Clickwisp 4.2.1$"});
+            return !window.isEmpty();
+        }));
+
+        // Load the list through the Load button's shortcut and the file dialog.
+        xdotool({"windowfocus", "--sync", window, "key", "alt+l"});
+        QVERIFY2(waitFor([&] { return xdotool({"getwindowfocus", "getwindowname"}).startsWith("Open"); }),
+                 "the open dialog did not appear");
+        xdotool({"type", "--delay", "5", QString::fromStdString((dir / "list.xml").string())});
+        xdotool({"key", "Return"});
+        QVERIFY(waitFor([&] { return xdotool({"search", "--onlyvisible", "--name", "^Open"}).isEmpty(); }));
+
+        // CTRL+F2 plays it into the test window, whatever has the focus.
+        target.takeFocus();
+        xdotool({"key", "ctrl+F2"});
+        QVERIFY2(waitFor([&] { return countOf("0: Finished") == 1; }), "the run did not finish");
+        QVERIFY(countOf("0: Running...") == 1);
+        QVERIFY(target.waitForText(3, std::chrono::seconds(5)));
+        QCOMPARE(target.text(), std::u32string(U"hi\n"));
+        const auto clicks = target.buttons();
+        QCOMPARE(int(clicks.size()), 2);
+        QCOMPARE(clicks[0], (test::XTestWindow::ButtonEvent{1, true, 200, 150}));
+        QCOMPARE(clicks[1], (test::XTestWindow::ButtonEvent{1, false, 200, 150}));
+
+        // ALT+F2 records a click and a key; ALT+F3 stops; CTRL+F2 plays them back.
+        xdotool({"key", "alt+F2"});
+        QVERIFY(waitFor([&] { return countOf("0: Recoding...") == 1; }));
+        xdotool({"mousemove", "150", "120"});
+        xdotool({"click", "1"});
+        xdotool({"key", "b"});
+        xdotool({"key", "alt+F3"});
+        QVERIFY2(waitFor([&] { return countOf("0: Ready") == 2; }), "the recording did not stop");
+
+        target.clear();
+        target.takeFocus();
+        xdotool({"mousemove", "900", "700"});
+        xdotool({"key", "ctrl+F2"});
+        QVERIFY2(waitFor([&] { return countOf("0: Finished") == 2; }), "the recording did not play");
+        QVERIFY(target.waitForText(1, std::chrono::seconds(5)));
+        QCOMPARE(target.text(), std::u32string(U"b"));
+        const auto played = target.buttons();
+        QCOMPARE(int(played.size()), 2);
+        QCOMPARE(played[0], (test::XTestWindow::ButtonEvent{1, true, 150, 120}));
+        QCOMPARE(played[1], (test::XTestWindow::ButtonEvent{1, false, 150, 120}));
+
+        // Exit (alt+x) closes and writes the settings.
+        xdotool({"windowfocus", "--sync", window, "key", "alt+x"});
+        QVERIFY(app.waitForFinished(10000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 0);
+        const std::string saved = test::readFile(dir / "config.xml");
+        QVERIFY2(saved != kPreparedConfig, "config.xml was not written at shutdown");
+        TConfig config(dir / "config.xml");
+        QVERIFY(!config.LoadWarning());
+        QCOMPARE(config.GetFrame().width(), 640);
+        QCOMPARE(config.GetFrame().height(), 480);
+        // Centred on the 1280 x 800 desktop, whatever left and top said.
+        QCOMPARE(config.GetFrame().left(), (1280 - 640) / 2);
+        QCOMPARE(config.GetRunning().repeat(), 0);
+        QCOMPARE(config.GetCols().Col(2).Width(), 300);
+        QCOMPARE(config.GetCols().Col(2).Index(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(AppEndToEndTest)
+#include "app_e2e_test.moc"
