@@ -74,12 +74,12 @@ public:
             m_held[vk] = 0;
         } else {
             m_keyboard.refresh();
-            std::vector<KeyCode> held;
+            std::vector<X11Keyboard::Stroke> held;
             for (KeyCode c : m_held) {
                 if (c)
-                    held.push_back(c);
+                    held.push_back({c, false});
             }
-            code = m_keyboard.bind(keysym, held).code;
+            code = m_keyboard.bind(keysym, held, true).code;
             if (down)
                 m_held[vk] = code;
         }
@@ -87,7 +87,7 @@ public:
             return;
         XTestFakeKeyEvent(m_display.get(), code, down ? True : False, CurrentTime);
         XSync(m_display.get(), False);
-        m_keyboard.touch({code});
+        m_keyboard.touch({{code, false}});
     }
 
 private:

@@ -54,15 +54,18 @@ X11Keyboard::X11Keyboard(Display* display) : m_display(display) {}
 
 X11Keyboard::~X11Keyboard()
 {
-    std::vector<KeyCode> restored;
-    while (!m_bound.empty()) {
-        restored.push_back(m_bound.begin()->first);
-        restore(restored.back());
+    if (m_spares.empty())
+        return;
+    for (const auto& [code, places] : m_spares) {
+        waitForGrace(places[0]);
+        waitForGrace(places[1]);
+        KeySym none = NoSymbol;
+        XChangeKeyboardMapping(m_display, code, 1, &none, 1);
     }
     // Released only once the server has the keycodes back as they were.
     XSync(m_display, False);
-    for (KeyCode code : restored)
-        unclaim(m_display, code);
+    for (const auto& entry : m_spares)
+        unclaim(m_display, entry.first);
 }
 
 void X11Keyboard::refresh()
@@ -82,7 +85,7 @@ void X11Keyboard::refresh()
     if (xkb && XkbGetState(m_display, XkbUseCoreKbd, &state) == Success) {
         for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
             const auto key = KeyCode(code);
-            if (m_bound.contains(key))
+            if (m_spares.contains(key))
                 continue;
             const int groups = XkbKeyNumGroups(xkb, code);
             if (groups == 0 || XkbKeyNumSyms(xkb, code) == 0) {
@@ -116,7 +119,7 @@ void X11Keyboard::refresh()
             for (int code = minCode; code <= maxCode; ++code) {
                 const KeySym* row = syms + size_t(code - minCode) * size_t(perCode);
                 const auto key = KeyCode(code);
-                if (m_bound.contains(key))
+                if (m_spares.contains(key))
                     continue;
                 bool anySym = false;
                 for (int i = 0; i < perCode; ++i)
@@ -144,75 +147,91 @@ X11Keyboard::Stroke X11Keyboard::find(KeySym keysym) const
     if (auto it = m_layout.find(keysym); it != m_layout.end())
         return it->second;
     if (auto it = m_boundBySym.find(keysym); it != m_boundBySym.end())
-        return Stroke{it->second, false};
+        return it->second;
     return {};
 }
 
-X11Keyboard::Stroke X11Keyboard::bind(KeySym keysym, const std::vector<KeyCode>& avoid)
+X11Keyboard::Stroke X11Keyboard::bind(KeySym keysym, const std::vector<Stroke>& keep, bool plainOnly)
 {
-    if (Stroke known = find(keysym); known.code)
+    if (Stroke known = find(keysym); known.code && !(plainOnly && known.shift))
         return known;
-    KeyCode code = 0;
-    if (m_bound.size() < kMaxSpares) {
+    const int levels = plainOnly ? 1 : 2;
+    Stroke place;
+    // A free place on a keycode we hold: its other keysym keeps its level.
+    for (auto& [code, places] : m_spares) {
+        for (int level = 0; level < levels && !place.code; ++level) {
+            if (places[size_t(level)].keysym == NoSymbol)
+                place = Stroke{code, level == 1};
+        }
+    }
+    // A further empty keycode.
+    if (!place.code && m_spares.size() < kMaxSpares) {
         for (auto it = m_empty.begin(); it != m_empty.end(); ++it) {
             if (claim(m_display, *it)) {
-                code = *it;
+                place = Stroke{*it, false};
+                m_spares[*it] = SparePlaces{};
                 m_empty.erase(it);
                 break;
             }
         }
     }
-    if (!code) {
-        // Take back the spare used longest ago that is not still needed.
-        auto oldest = m_lastUse.end();
-        for (auto it = m_lastUse.begin(); it != m_lastUse.end(); ++it) {
-            if (std::find(avoid.begin(), avoid.end(), it->first) != avoid.end())
-                continue;
-            if (oldest == m_lastUse.end() || it->second < oldest->second)
-                oldest = it;
+    // The place used longest ago that is not still needed.
+    if (!place.code) {
+        const Place* oldest = nullptr;
+        for (auto& [code, places] : m_spares) {
+            for (int level = 0; level < levels; ++level) {
+                const Stroke candidate{code, level == 1};
+                if (std::find(keep.begin(), keep.end(), candidate) != keep.end())
+                    continue;
+                const Place& p = places[size_t(level)];
+                if (!oldest || p.lastUse < oldest->lastUse) {
+                    oldest = &p;
+                    place = candidate;
+                }
+            }
         }
-        if (oldest == m_lastUse.end())
+        if (!oldest)
             return {};
-        code = oldest->first;
-        waitForGrace(code);
-        m_boundBySym.erase(m_bound[code]);
+        waitForGrace(*oldest);
     }
-    // The keysym on both levels, so a held Shift does not change it.
-    KeySym syms[2] = {keysym, keysym};
-    XChangeKeyboardMapping(m_display, code, 2, syms, 1);
-    m_bound[code] = keysym;
-    m_boundBySym[keysym] = code;
-    m_lastUse.try_emplace(code, std::chrono::steady_clock::time_point{});
-    return Stroke{code, false};
+    Place& slot = m_spares[place.code][place.shift ? 1 : 0];
+    // The keysym this place had is gone, unless it also has another place
+    // (a keysym bound with Shift and later wanted plain keeps both).
+    if (auto it = m_boundBySym.find(slot.keysym); it != m_boundBySym.end() && it->second == place)
+        m_boundBySym.erase(it);
+    slot.keysym = keysym;
+    m_boundBySym[keysym] = place;
+    write(place.code);
+    return place;
 }
 
-void X11Keyboard::touch(const std::vector<KeyCode>& codes)
+void X11Keyboard::touch(const std::vector<Stroke>& strokes)
 {
     const auto now = std::chrono::steady_clock::now();
-    for (KeyCode code : codes) {
-        if (m_bound.contains(code))
-            m_lastUse[code] = now;
+    for (const Stroke& stroke : strokes) {
+        if (auto it = m_spares.find(stroke.code); it != m_spares.end())
+            it->second[stroke.shift ? 1 : 0].lastUse = now;
     }
 }
 
-void X11Keyboard::waitForGrace(KeyCode code)
+// A keycode with one keysym gets it on both levels, so Shift does not
+// change it; with two, Shift selects the second.
+void X11Keyboard::write(KeyCode code)
 {
-    auto it = m_lastUse.find(code);
-    if (it == m_lastUse.end())
-        return;
-    const auto until = it->second + kGrace;
-    while (std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_until(until);
+    const SparePlaces& places = m_spares[code];
+    KeySym syms[2] = {places[0].keysym, places[1].keysym};
+    if (syms[0] == NoSymbol)
+        syms[0] = syms[1];
+    else if (syms[1] == NoSymbol)
+        syms[1] = syms[0];
+    XChangeKeyboardMapping(m_display, code, 2, syms, 1);
 }
 
-void X11Keyboard::restore(KeyCode code)
+void X11Keyboard::waitForGrace(const Place& place)
 {
-    waitForGrace(code);
-    KeySym none = NoSymbol;
-    XChangeKeyboardMapping(m_display, code, 1, &none, 1);
-    m_boundBySym.erase(m_bound[code]);
-    m_bound.erase(code);
-    m_lastUse.erase(code);
+    const auto until = place.lastUse + kGrace;
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_until(until);
 }
 
 } // namespace clickwisp

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -11,25 +12,27 @@
 namespace clickwisp {
 
 // Which key types a keysym in the keyboard layout of one connection, and
-// spare keycodes bound for a while to keysyms the layout lacks.
+// spare keycodes bound for a while to keysyms the layout lacks: two keysyms
+// per spare keycode, one plain and one with Shift.
 //
-// A bound spare keycode stays bound until its keycode is needed for another
-// keysym or this object is destroyed, and it is only rebound or restored a
-// grace period after its last use: a client reads the keyboard mapping when
-// it handles the key event, which may be later than we send it.
+// A client reads the keyboard mapping when it handles a key event, which may
+// be a while after we send it. So a bound keysym keeps its place until the
+// place is needed for another keysym or this object is destroyed, and it is
+// replaced or restored only a grace period after its last use.
 class X11Keyboard {
 public:
     struct Stroke {
         KeyCode code = 0; // 0: no key, and no spare keycode to bind
         bool shift = false;
+        friend bool operator==(const Stroke&, const Stroke&) = default;
     };
 
-    // Time a client is given to read a key event before its spare keycode
-    // changes meaning.
-    static constexpr std::chrono::milliseconds kGrace{100};
+    // Time a client is given to read a key event before the keysym of its
+    // spare keycode changes.
+    static constexpr std::chrono::milliseconds kGrace{250};
 
     explicit X11Keyboard(Display* display);
-    // Restores every spare keycode still bound (after the grace period).
+    // Gives every spare keycode its empty mapping back (after the grace period).
     ~X11Keyboard();
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;
@@ -38,28 +41,33 @@ public:
     void refresh();
 
     // The key of keysym in the current layout (the unshifted level first),
-    // or a spare keycode already bound to it; code 0 when neither exists.
+    // or a spare place already bound to it; code 0 when neither exists.
     Stroke find(KeySym keysym) const;
-    // As find, binding a spare keycode when the layout has no key. A spare
-    // in avoid is never taken (they carry keysyms still to be typed).
-    Stroke bind(KeySym keysym, const std::vector<KeyCode>& avoid = {});
-    // Marks the spare keycodes in codes as used now.
-    void touch(const std::vector<KeyCode>& codes);
+    // As find, binding a spare place when the layout has no key. Places in
+    // keep are never taken (they carry keysyms still to be typed). With
+    // plainOnly the keysym is bound only where no Shift is needed.
+    Stroke bind(KeySym keysym, const std::vector<Stroke>& keep = {}, bool plainOnly = false);
+    // Marks the spare places of strokes as used now.
+    void touch(const std::vector<Stroke>& strokes);
 
     KeyCode shiftCode() const { return m_shift; }
-    bool isSpare(KeyCode code) const { return m_bound.contains(code); }
+    bool isSpare(KeyCode code) const { return m_spares.contains(code); }
 
 private:
-    // Gives code back its empty mapping; the caller releases the claim.
-    void restore(KeyCode code);
-    void waitForGrace(KeyCode code);
+    struct Place {
+        KeySym keysym = NoSymbol;
+        std::chrono::steady_clock::time_point lastUse{};
+    };
+    using SparePlaces = std::array<Place, 2>; // plain, Shift
+
+    void write(KeyCode code);
+    static void waitForGrace(const Place& place);
 
     Display* m_display;
     std::unordered_map<KeySym, Stroke> m_layout;
     std::vector<KeyCode> m_empty; // keycodes with no keysym that we may claim
-    std::map<KeyCode, KeySym> m_bound;
-    std::unordered_map<KeySym, KeyCode> m_boundBySym;
-    std::map<KeyCode, std::chrono::steady_clock::time_point> m_lastUse;
+    std::map<KeyCode, SparePlaces> m_spares;
+    std::unordered_map<KeySym, Stroke> m_boundBySym;
     KeyCode m_shift = 0;
 };
 

@@ -85,7 +85,7 @@ void X11Text::type(const std::vector<KeySym>& keysyms)
     size_t next = 0;
     while (next < keysyms.size()) {
         std::vector<X11Keyboard::Stroke> strokes;
-        std::vector<KeyCode> spares; // spares this batch types with
+        std::vector<X11Keyboard::Stroke> spares; // spare places this batch types with
         for (; next < keysyms.size(); ++next) {
             X11Keyboard::Stroke stroke = m_keyboard.bind(keysyms[next], spares);
             if (!stroke.code) {
@@ -93,8 +93,8 @@ void X11Text::type(const std::vector<KeySym>& keysyms)
                     continue; // no spare keycode at all: the character cannot be typed
                 break;
             }
-            if (m_keyboard.isSpare(stroke.code) && std::find(spares.begin(), spares.end(), stroke.code) == spares.end())
-                spares.push_back(stroke.code);
+            if (m_keyboard.isSpare(stroke.code) && std::find(spares.begin(), spares.end(), stroke) == spares.end())
+                spares.push_back(stroke);
             strokes.push_back(stroke);
         }
         press(strokes);
