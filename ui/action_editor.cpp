@@ -2,12 +2,12 @@
 
 #include "ui/action_editor_frame.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QAbstractSpinBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -21,7 +21,7 @@ TDForm::TDForm(QWidget* parent, const QString& caption, InputInjector* input, Sc
     setObjectName(QStringLiteral("DForm"));
     setWindowTitle(caption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     frmDefine = new TfrmDefine(this, input, screen);
     btnOK = new QPushButton(QStringLiteral("&OK"), this);
@@ -73,8 +73,7 @@ void TDForm::setWarningHandler(std::function<void(const QString&)> handler)
 
 bool TDForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && ownsObject(watched)
-        && !static_cast<QKeyEvent*>(event)->text().isEmpty())
+    if (event->type() == QEvent::KeyPress && ownsObject(watched) && !static_cast<QKeyEvent*>(event)->text().isEmpty())
         frmDefine->StopCapture();
     return QDialog::eventFilter(watched, event);
 }

@@ -73,17 +73,22 @@ std::optional<QColor> systemColour(uint32_t index)
 {
     const QPalette palette = QGuiApplication::palette();
     switch (index) {
-    case 5: return palette.color(QPalette::Base);                        // clWindow
-    case 7: case 8: return palette.color(QPalette::Text);                // clMenuText, clWindowText
-    case 9: case 18: return palette.color(QPalette::ButtonText);         // clCaptionText, clBtnText
-    case 13: case 29: return palette.color(QPalette::Highlight);         // clHighlight, clMenuHighlight
-    case 14: return palette.color(QPalette::HighlightedText);            // clHighlightText
-    case 16: case 21: return palette.color(QPalette::Dark);              // clBtnShadow, cl3DDkShadow
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text);   // clGrayText
-    case 20: case 22: return palette.color(QPalette::Light);             // clBtnHighlight, cl3DLight
-    case 23: return palette.color(QPalette::ToolTipText);                // clInfoText
-    case 24: return palette.color(QPalette::ToolTipBase);                // clInfoBk
-    case 26: return palette.color(QPalette::Link);                       // clHotLight
+    case 5: return palette.color(QPalette::Base); // clWindow
+    case 7:
+    case 8: return palette.color(QPalette::Text); // clMenuText, clWindowText
+    case 9:
+    case 18: return palette.color(QPalette::ButtonText); // clCaptionText, clBtnText
+    case 13:
+    case 29: return palette.color(QPalette::Highlight); // clHighlight, clMenuHighlight
+    case 14: return palette.color(QPalette::HighlightedText); // clHighlightText
+    case 16:
+    case 21: return palette.color(QPalette::Dark); // clBtnShadow, cl3DDkShadow
+    case 17: return palette.color(QPalette::Disabled, QPalette::Text); // clGrayText
+    case 20:
+    case 22: return palette.color(QPalette::Light); // clBtnHighlight, cl3DLight
+    case 23: return palette.color(QPalette::ToolTipText); // clInfoText
+    case 24: return palette.color(QPalette::ToolTipBase); // clInfoBk
+    case 26: return palette.color(QPalette::Link); // clHotLight
     default: break;
     }
     if (index <= 30)
@@ -115,8 +120,7 @@ void TfrmDefine::LoadFromAction(const TBaseCtrlEX& action)
     m_picture = QImage();
     if (!m_pictureText.empty()) {
         if (auto bytes = Base64Decode(m_pictureText)) {
-            std::ispanstream stream(
-                std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+            std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
             TBDBitmapData bitmap;
             if (bitmap.LoadFromStream(stream) && bitmap.Width() > 0 && bitmap.Height() > 0) {
                 QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_BGR888);
@@ -154,35 +158,35 @@ std::optional<TfrmDefine::FieldProblem> TfrmDefine::FindInvalidField() const
         const char* name;
     };
     const Field fields[] = {
-        {edPX, text(edPX), "Click point X"},
-        {edPY, text(edPY), "Click point Y"},
-        {edSimilar, text(edSimilar), "Color similarity"},
-        {edBMPSimilar, text(edBMPSimilar), "BMP similarity"},
-        {edMoveX, text(edMoveX), "Move X"},
-        {edMoveY, text(edMoveY), "Move Y"},
-        {edIntHour, text(edIntHour), "Delay hours"},
-        {edIntMin, text(edIntMin), "Delay minutes"},
-        {edIntSec, text(edIntSec), "Delay seconds"},
-        {edIntTen, text(edIntTen), "Delay 1/10 S"},
-        {edIntHun, text(edIntHun), "Delay 1/100 S"},
-        {edIntThd, text(edIntThd), "Delay ms(1/1000 S)"},
+        { edPX, text(edPX), "Click point X" },
+        { edPY, text(edPY), "Click point Y" },
+        { edSimilar, text(edSimilar), "Color similarity" },
+        { edBMPSimilar, text(edBMPSimilar), "BMP similarity" },
+        { edMoveX, text(edMoveX), "Move X" },
+        { edMoveY, text(edMoveY), "Move Y" },
+        { edIntHour, text(edIntHour), "Delay hours" },
+        { edIntMin, text(edIntMin), "Delay minutes" },
+        { edIntSec, text(edIntSec), "Delay seconds" },
+        { edIntTen, text(edIntTen), "Delay 1/10 S" },
+        { edIntHun, text(edIntHun), "Delay 1/100 S" },
+        { edIntThd, text(edIntThd), "Delay ms(1/1000 S)" },
     };
     for (const Field& field : fields) {
         if (fieldValue(field.text))
             continue;
         const QString name = QString::fromLatin1(field.name);
         if (field.text.trimmed().isEmpty())
-            return FieldProblem{field.widget, QStringLiteral("%1: the field is empty; enter a number").arg(name)};
-        return FieldProblem{field.widget, QStringLiteral("%1: '%2' is not a whole number").arg(name, field.text)};
+            return FieldProblem { field.widget, QStringLiteral("%1: the field is empty; enter a number").arg(name) };
+        return FieldProblem { field.widget, QStringLiteral("%1: '%2' is not a whole number").arg(name, field.text) };
     }
     const int64_t delay = int64_t(*fieldValue(text(edIntHour))) * 3600000 + int64_t(*fieldValue(text(edIntMin))) * 60000
         + int64_t(*fieldValue(text(edIntSec))) * 1000 + int64_t(*fieldValue(text(edIntTen))) * 100
         + int64_t(*fieldValue(text(edIntHun))) * 10 + int64_t(*fieldValue(text(edIntThd)));
     if (delay > std::numeric_limits<int32_t>::max() || delay < std::numeric_limits<int32_t>::min())
-        return FieldProblem{edIntHour,
-                            QStringLiteral("Delay: %1 ms is out of range (at most %2 ms)")
-                                .arg(delay)
-                                .arg(std::numeric_limits<int32_t>::max())};
+        return FieldProblem { edIntHour,
+            QStringLiteral("Delay: %1 ms is out of range (at most %2 ms)")
+                .arg(delay)
+                .arg(std::numeric_limits<int32_t>::max()) };
     return std::nullopt;
 }
 
@@ -225,8 +229,8 @@ Result<void> TfrmDefine::SaveToAction(TBaseCtrlEX& action)
     action.typeText = edText->text().toStdString();
 
     action.delay = int32_t(int64_t(value(text(edIntHour))) * 3600000 + int64_t(value(text(edIntMin))) * 60000
-                           + int64_t(value(text(edIntSec))) * 1000 + int64_t(value(text(edIntTen))) * 100
-                           + int64_t(value(text(edIntHun))) * 10 + int64_t(value(text(edIntThd))));
+        + int64_t(value(text(edIntSec))) * 1000 + int64_t(value(text(edIntTen))) * 100
+        + int64_t(value(text(edIntHun))) * 10 + int64_t(value(text(edIntThd))));
     return {};
 }
 
@@ -381,8 +385,8 @@ void TfrmDefine::btnBMPClick()
         QFileDialog dialog(window(), QStringLiteral("Load BMP"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({QStringLiteral("BMP File (*.bmp)"),
-                               QStringLiteral("Pictures (*.bmp *.png *.jpg *.jpeg *.gif *.ppm)")});
+        dialog.setNameFilters(
+            { QStringLiteral("BMP File (*.bmp)"), QStringLiteral("Pictures (*.bmp *.png *.jpg *.jpeg *.gif *.ppm)") });
         dialog.setDefaultSuffix(QStringLiteral("bmp"));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();

@@ -26,8 +26,7 @@ namespace {
 
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
 
-template <typename W>
-W* named(W* widget, const char* name)
+template <typename W> W* named(W* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -69,7 +68,7 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     rbText = named(new QRadioButton(QStringLiteral("Type Text"), this), "rbText");
     rbDelay = named(new QRadioButton(QStringLiteral("Delay"), this), "rbDelay");
     m_typeGroup = new QButtonGroup(this);
-    for (auto* rb : {rbClick, rbMove, rbKey, rbText, rbDelay})
+    for (auto* rb : { rbClick, rbMove, rbKey, rbText, rbDelay })
         m_typeGroup->addButton(rb, m_typeGroup->buttons().size());
 
     buildClickPanel();
@@ -105,10 +104,11 @@ void TfrmDefine::buildClickPanel()
     plClick->setFrameShape(QFrame::StyledPanel);
 
     cbButton = named(new QComboBox(plClick), "cbButton");
-    cbButton->addItems({QStringLiteral("Left Button"), QStringLiteral("Right Button"), QStringLiteral("Middle Button")});
+    cbButton->addItems(
+        { QStringLiteral("Left Button"), QStringLiteral("Right Button"), QStringLiteral("Middle Button") });
     cbClick = named(new QComboBox(plClick), "cbClick");
-    cbClick->addItems({QStringLiteral("Single Click"), QStringLiteral("Double Click"), QStringLiteral("Button Down"),
-                       QStringLiteral("Button Up")});
+    cbClick->addItems({ QStringLiteral("Single Click"), QStringLiteral("Double Click"), QStringLiteral("Button Down"),
+        QStringLiteral("Button Up") });
 
     gbClickPoint = named(new QGroupBox(QStringLiteral("Click Point"), plClick), "gbClickPoint");
     rbCurrent = named(new QRadioButton(QStringLiteral("Click where the mouse is"), gbClickPoint), "rbCurrent");
@@ -118,7 +118,7 @@ void TfrmDefine::buildClickPanel()
     m_pointGroup = new QButtonGroup(this);
     auto* pointLayout = new QGridLayout(gbClickPoint);
     int id = 0;
-    for (auto* rb : {rbCurrent, rbFixed, rbColor, rbBMP}) {
+    for (auto* rb : { rbCurrent, rbFixed, rbColor, rbBMP }) {
         m_pointGroup->addButton(rb, id);
         pointLayout->addWidget(rb, id / 2, id % 2);
         ++id;
@@ -183,12 +183,12 @@ void TfrmDefine::buildClickPanel()
     bmpGrid->addLayout(bmpSimilarRow, 2, 0);
     bmpGrid->setColumnStretch(1, 1);
 
-    for (auto* group : {gbPoint, gbColor, gbBMP})
+    for (auto* group : { gbPoint, gbColor, gbBMP })
         targetLayout->addWidget(group, 0, 0);
     // Room for the largest group, so the dialog keeps its size when the
     // click point changes.
     QSize room;
-    for (auto* group : {gbPoint, gbColor, gbBMP})
+    for (auto* group : { gbPoint, gbColor, gbBMP })
         room = room.expandedTo(group->sizeHint());
     targets->setMinimumSize(room);
 
@@ -226,7 +226,7 @@ void TfrmDefine::buildKeyPanel()
     cbKey = named(new QComboBox(plKey), "cbKey");
     cbKey->setMaxVisibleItems(20);
     cbKeyAction = named(new QComboBox(plKey), "cbKeyAction");
-    cbKeyAction->addItems({QStringLiteral("Key Down"), QStringLiteral("Key Up"), QStringLiteral("Key Press")});
+    cbKeyAction->addItems({ QStringLiteral("Key Down"), QStringLiteral("Key Up"), QStringLiteral("Key Press") });
     auto* layout = new QHBoxLayout(plKey);
     layout->addWidget(new QLabel(QStringLiteral("Key"), plKey));
     layout->addWidget(cbKey);
@@ -257,8 +257,12 @@ void TfrmDefine::buildDelayPanel()
     edIntThd = timeField(plDelay, "edIntThd", 9, 1, "0");
     auto* layout = new QHBoxLayout(plDelay);
     const std::pair<TypedSpinBox*, const char*> fields[] = {
-        {edIntHour, "Hours"}, {edIntMin, "Minutes"}, {edIntSec, "Seconds"},
-        {edIntTen, "1/10 S"}, {edIntHun, "1/100 S"}, {edIntThd, "ms(1/1000 S)"},
+        { edIntHour, "Hours" },
+        { edIntMin, "Minutes" },
+        { edIntSec, "Seconds" },
+        { edIntTen, "1/10 S" },
+        { edIntHun, "1/100 S" },
+        { edIntThd, "ms(1/1000 S)" },
     };
     for (const auto& [spin, caption] : fields) {
         layout->addWidget(spin);
@@ -272,7 +276,11 @@ void TfrmDefine::buildLayout()
 {
     auto* layout = new QGridLayout(this);
     const std::pair<QRadioButton*, QFrame*> rows[] = {
-        {rbClick, plClick}, {rbMove, plMove}, {rbKey, plKey}, {rbText, plText}, {rbDelay, plDelay},
+        { rbClick, plClick },
+        { rbMove, plMove },
+        { rbKey, plKey },
+        { rbText, plText },
+        { rbDelay, plDelay },
     };
     int row = 0;
     for (const auto& [radio, panel] : rows) {
@@ -283,10 +291,9 @@ void TfrmDefine::buildLayout()
     layout->setColumnStretch(1, 1);
 
     // Tab order: each radio button before its panel, the panels in reading order.
-    QWidget* order[] = {rbClick, cbButton, cbClick, rbCurrent, rbFixed, rbColor, rbBMP, btnCapture, edPX, edPY,
-                        btnCaptureColor, edColor, edSimilar, btnBMP, edBMPSimilar, rbMove, btnMoveCapture, edMoveX,
-                        edMoveY, rbKey, cbKey, cbKeyAction, rbText, edText, rbDelay, edIntHour, edIntMin, edIntSec,
-                        edIntTen, edIntHun, edIntThd};
+    QWidget* order[] = { rbClick, cbButton, cbClick, rbCurrent, rbFixed, rbColor, rbBMP, btnCapture, edPX, edPY,
+        btnCaptureColor, edColor, edSimilar, btnBMP, edBMPSimilar, rbMove, btnMoveCapture, edMoveX, edMoveY, rbKey,
+        cbKey, cbKeyAction, rbText, edText, rbDelay, edIntHour, edIntMin, edIntSec, edIntTen, edIntHun, edIntThd };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -320,7 +327,11 @@ void TfrmDefine::SetChildrenEnabled(QWidget* panel, bool enabled)
 void TfrmDefine::ApplyTypeRule()
 {
     const std::pair<QRadioButton*, QFrame*> rows[] = {
-        {rbClick, plClick}, {rbMove, plMove}, {rbKey, plKey}, {rbText, plText}, {rbDelay, plDelay},
+        { rbClick, plClick },
+        { rbMove, plMove },
+        { rbKey, plKey },
+        { rbText, plText },
+        { rbDelay, plDelay },
     };
     for (const auto& [radio, panel] : rows)
         panel->setEnabled(radio->isChecked());

@@ -165,9 +165,9 @@ private:
     QButtonGroup* m_pointGroup;
     bool FCapturePoint = false;
     bool FCaptureColor = false;
-    TBDBitmapData m_pixel;           // 1 x 1 capture buffer, reused every tick
-    std::string m_pictureText;       // the picture as the action stores it
-    QImage m_picture;                // its decoded form, for display
+    TBDBitmapData m_pixel; // 1 x 1 capture buffer, reused every tick
+    std::string m_pictureText; // the picture as the action stores it
+    QImage m_picture; // its decoded form, for display
     std::function<QString()> m_filePrompt;
     std::function<void(const QString&)> m_warn;
 };

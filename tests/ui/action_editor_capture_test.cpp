@@ -18,11 +18,11 @@ namespace {
 
 class StubPointer : public InputInjector {
 public:
-    ScreenPoint position{0, 0};
+    ScreenPoint position { 0, 0 };
     ScreenPoint GetCursorPos() override { return position; }
-    void SetCursorPos(int32_t x, int32_t y) override { position = {x, y}; }
-    void mouse_event(uint32_t, int32_t) override {}
-    void keybd_event(uint8_t, uint32_t) override {}
+    void SetCursorPos(int32_t x, int32_t y) override { position = { x, y }; }
+    void mouse_event(uint32_t, int32_t) override { }
+    void keybd_event(uint8_t, uint32_t) override { }
 };
 
 // A 1920 x 1080 screen whose pixel (x, y) is colourAt(x, y), as 0x00RRGGBB.
@@ -30,7 +30,7 @@ class StubScreen : public ScreenSource {
 public:
     std::function<uint32_t(int32_t, int32_t)> colourAt = [](int32_t, int32_t) { return 0u; };
     int captures = 0;
-    ScreenSize screenSize() override { return {1920, 1080}; }
+    ScreenSize screenSize() override { return { 1920, 1080 }; }
     bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
     {
         ++captures;
@@ -58,7 +58,7 @@ private:
 private slots:
     void init()
     {
-        m_pointer.position = {0, 0};
+        m_pointer.position = { 0, 0 };
         m_screen.colourAt = [](int32_t x, int32_t) { return x < 100 ? 0x123456u : 0xFF0000u; };
     }
 
@@ -68,7 +68,7 @@ private slots:
         TfrmDefine* f = dialog.frame();
         f->StartColorCapture();
         f->StartPointCapture();
-        m_pointer.position = {150, 9};
+        m_pointer.position = { 150, 9 };
         const int capturesBefore = m_screen.captures;
         f->timerSetPointTimer();
         QCOMPARE(f->edPX->text(), QStringLiteral("150"));
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         f->rbFixed->click();
         f->btnCapture->click();
-        m_pointer.position = {11, 12};
+        m_pointer.position = { 11, 12 };
         QTRY_COMPARE(f->edPX->text(), QStringLiteral("11"));
 
         // The key goes to whichever control has the focus; the dialog sees it first.
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(f->capturingPoint(), !ends);
         QCOMPARE(f->timerSetPoint->isActive(), !ends);
 
-        m_pointer.position = {33, 44};
+        m_pointer.position = { 33, 44 };
         if (ends) {
             QTest::qWait(50); // several ticks, had the timer still been running
             QCOMPARE(f->edPX->text(), QStringLiteral("11"));
@@ -138,7 +138,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         f->rbFixed->click();
         f->btnCapture->click();
-        m_pointer.position = {77, 88};
+        m_pointer.position = { 77, 88 };
         QTRY_COMPARE(f->edPX->text(), QStringLiteral("77"));
         dialog.btnOK->click();
         QVERIFY(!f->capturingPoint());

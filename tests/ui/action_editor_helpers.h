@@ -21,18 +21,17 @@ inline QString dumpAction(const TBaseCtrlEX& a)
 {
     std::ostringstream out;
     out << "actionType=" << int(a.actionType) << " mouseButton=" << int(a.mouseButton)
-        << " mouseAction=" << int(a.mouseAction) << " mousePoint=" << int(a.mousePoint)
-        << " click=" << a.mouseClickPosX << "," << a.mouseClickPosY << " fColor=" << a.fColor
-        << " fColorSimplar=" << a.fColorSimplar << " fBMP=[" << a.fBMP << "] fBMPSimplar=" << a.fBMPSimplar
-        << " move=" << a.mouseMovePosX << "," << a.mouseMovePosY << " key=" << a.key
-        << " keyAction=" << int(a.keyAction) << " typeText=[" << a.typeText << "] delay=" << a.delay
+        << " mouseAction=" << int(a.mouseAction) << " mousePoint=" << int(a.mousePoint) << " click=" << a.mouseClickPosX
+        << "," << a.mouseClickPosY << " fColor=" << a.fColor << " fColorSimplar=" << a.fColorSimplar << " fBMP=["
+        << a.fBMP << "] fBMPSimplar=" << a.fBMPSimplar << " move=" << a.mouseMovePosX << "," << a.mouseMovePosY
+        << " key=" << a.key << " keyAction=" << int(a.keyAction) << " typeText=[" << a.typeText << "] delay=" << a.delay
         << " screenType=" << int(a.screenType);
     return QString::fromStdString(out.str());
 }
 
 // A 24-bit picture whose pixel (x, y) is colour(x, y), as 0x00RRGGBB.
-inline void fillBitmap(TBDBitmapData& bitmap, int32_t width, int32_t height,
-                       const std::function<uint32_t(int32_t, int32_t)>& colour)
+inline void fillBitmap(
+    TBDBitmapData& bitmap, int32_t width, int32_t height, const std::function<uint32_t(int32_t, int32_t)>& colour)
 {
     bitmap.SetSize(width, height);
     for (int32_t y = 0; y < height; ++y) {

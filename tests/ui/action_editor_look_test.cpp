@@ -39,7 +39,7 @@ private slots:
 
         // Not sizeable, and every panel lies inside the dialog.
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        for (QFrame* panel : {f->plClick, f->plMove, f->plKey, f->plText, f->plDelay}) {
+        for (QFrame* panel : { f->plClick, f->plMove, f->plKey, f->plText, f->plDelay }) {
             const QRect area(panel->mapTo(&dialog, QPoint(0, 0)), panel->size());
             QVERIFY2(dialog.rect().contains(area) && !area.isEmpty(), qPrintable(panel->objectName()));
         }

@@ -85,7 +85,7 @@ private:
 
     // A dialog on the picture click point whose file prompt answers with path.
     struct Editor {
-        TDForm dialog{nullptr, QStringLiteral("Edit Action")};
+        TDForm dialog { nullptr, QStringLiteral("Edit Action") };
         QStringList warnings;
         QString answer;
         Editor()
@@ -184,10 +184,14 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("missing") << "nowhere.bmp" << "The file does not exist.";
-        QTest::newRow("not a picture") << "notes.bmp" << "notes.bmp is not a readable picture";
-        QTest::newRow("empty file") << "empty.bmp" << "empty.bmp is not a readable picture";
-        QTest::newRow("prompt cancelled") << "" << "";
+        QTest::newRow("missing") << "nowhere.bmp"
+                                 << "The file does not exist.";
+        QTest::newRow("not a picture") << "notes.bmp"
+                                       << "notes.bmp is not a readable picture";
+        QTest::newRow("empty file") << "empty.bmp"
+                                    << "empty.bmp is not a readable picture";
+        QTest::newRow("prompt cancelled") << ""
+                                          << "";
     }
 
     void aFailedLoadKeepsThePreviousPicture()

@@ -31,8 +31,8 @@ QStringList comboItems(const QComboBox* combo)
 
 QStringList delayTexts(TfrmDefine* f)
 {
-    return {f->edIntHour->text(), f->edIntMin->text(), f->edIntSec->text(),
-            f->edIntTen->text(),  f->edIntHun->text(), f->edIntThd->text()};
+    return { f->edIntHour->text(), f->edIntMin->text(), f->edIntSec->text(), f->edIntTen->text(), f->edIntHun->text(),
+        f->edIntThd->text() };
 }
 
 void setFieldText(QWidget* field, const QString& text)
@@ -57,43 +57,43 @@ private slots:
         QVERIFY(dialog.SaveToAction(*action).has_value());
         // A left single click where the pointer is, key "0" (code 48) going down.
         QCOMPARE(dumpAction(*action),
-                 QStringLiteral("actionType=0 mouseButton=0 mouseAction=0 mousePoint=0 click=1000,600 fColor=clBlack "
-                                "fColorSimplar=100 fBMP=[] fBMPSimplar=100 move=1000,600 key=48 keyAction=0 "
-                                "typeText=[] delay=1000 screenType=0"));
+            QStringLiteral("actionType=0 mouseButton=0 mouseAction=0 mousePoint=0 click=1000,600 fColor=clBlack "
+                           "fColorSimplar=100 fBMP=[] fBMPSimplar=100 move=1000,600 key=48 keyAction=0 "
+                           "typeText=[] delay=1000 screenType=0"));
     }
 
     void controlsCarryTheirCaptionsAndLimits()
     {
         TDForm dialog(nullptr, QStringLiteral("Edit Action"));
         TfrmDefine* f = dialog.frame();
-        const std::pair<QAbstractButton*, const char*> captions[] = {
-            {f->rbClick, "Mouse Click"}, {f->rbMove, "Mouse Move"}, {f->rbKey, "Keystroke "},
-            {f->rbText, "Type Text"}, {f->rbDelay, "Delay"}, {f->rbCurrent, "Click where the mouse is"},
-            {f->rbFixed, "Click on a fixed point"}, {f->rbColor, "Click color block "}, {f->rbBMP, "Click BMP block"},
-            {f->btnCapture, "Start Capture"}, {f->btnCaptureColor, "Start Capture"},
-            {f->btnMoveCapture, "Start Capture"}, {f->btnBMP, "Load BMP"}, {dialog.btnOK, "&OK"},
-            {dialog.btnCancel, "&Cancel"}};
+        const std::pair<QAbstractButton*, const char*> captions[]
+            = { { f->rbClick, "Mouse Click" }, { f->rbMove, "Mouse Move" }, { f->rbKey, "Keystroke " },
+                  { f->rbText, "Type Text" }, { f->rbDelay, "Delay" }, { f->rbCurrent, "Click where the mouse is" },
+                  { f->rbFixed, "Click on a fixed point" }, { f->rbColor, "Click color block " },
+                  { f->rbBMP, "Click BMP block" }, { f->btnCapture, "Start Capture" },
+                  { f->btnCaptureColor, "Start Capture" }, { f->btnMoveCapture, "Start Capture" },
+                  { f->btnBMP, "Load BMP" }, { dialog.btnOK, "&OK" }, { dialog.btnCancel, "&Cancel" } };
         for (const auto& [button, caption] : captions)
             QCOMPARE(button->text(), QString::fromUtf8(caption));
-        QCOMPARE(QStringList({f->gbClickPoint->title(), f->gbPoint->title(), f->gbColor->title(), f->gbBMP->title()}),
-                 QStringList({"Click Point", "specify click point", "specify color block", "specify bmp"}));
-        QCOMPARE(comboItems(f->cbButton), QStringList({"Left Button", "Right Button", "Middle Button"}));
-        QCOMPARE(comboItems(f->cbClick), QStringList({"Single Click", "Double Click", "Button Down", "Button Up"}));
-        QCOMPARE(comboItems(f->cbKeyAction), QStringList({"Key Down", "Key Up", "Key Press"}));
+        QCOMPARE(QStringList({ f->gbClickPoint->title(), f->gbPoint->title(), f->gbColor->title(), f->gbBMP->title() }),
+            QStringList({ "Click Point", "specify click point", "specify color block", "specify bmp" }));
+        QCOMPARE(comboItems(f->cbButton), QStringList({ "Left Button", "Right Button", "Middle Button" }));
+        QCOMPARE(comboItems(f->cbClick), QStringList({ "Single Click", "Double Click", "Button Down", "Button Up" }));
+        QCOMPARE(comboItems(f->cbKeyAction), QStringList({ "Key Down", "Key Up", "Key Press" }));
         QVERIFY(f->edColor->isReadOnly() && f->edCl->isReadOnly());
-        for (QWidget* holder : {static_cast<QWidget*>(f->gbPoint), static_cast<QWidget*>(f->gbColor),
-                                static_cast<QWidget*>(f->plMove)}) {
+        for (QWidget* holder : { static_cast<QWidget*>(f->gbPoint), static_cast<QWidget*>(f->gbColor),
+                 static_cast<QWidget*>(f->plMove) }) {
             QStringList labels;
             for (QLabel* label : holder->findChildren<QLabel*>())
                 labels << label->text();
             QVERIFY2(labels.contains(QStringLiteral("Press Any Key To Stop Capture")), qPrintable(labels.join('|')));
         }
-        for (TypedSpinBox* spin : {f->edSimilar, f->edBMPSimilar})
-            QCOMPARE(QList<int>({spin->minimum(), spin->maximum(), spin->singleStep()}), QList<int>({60, 100, 5}));
+        for (TypedSpinBox* spin : { f->edSimilar, f->edBMPSimilar })
+            QCOMPARE(QList<int>({ spin->minimum(), spin->maximum(), spin->singleStep() }), QList<int>({ 60, 100, 5 }));
         QList<int> maxima;
-        for (TypedSpinBox* spin : {f->edIntHour, f->edIntMin, f->edIntSec, f->edIntTen, f->edIntHun, f->edIntThd})
+        for (TypedSpinBox* spin : { f->edIntHour, f->edIntMin, f->edIntSec, f->edIntTen, f->edIntHun, f->edIntThd })
             maxima << spin->maximum();
-        QCOMPARE(maxima, QList<int>({23, 59, 59, 9, 9, 9}));
+        QCOMPARE(maxima, QList<int>({ 23, 59, 59, 9, 9, 9 }));
         for (QPushButton* button : dialog.findChildren<QPushButton*>())
             QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
     }
@@ -103,19 +103,23 @@ private slots:
         TDForm dialog(nullptr, QStringLiteral("New Action"));
         TfrmDefine* f = dialog.frame();
         const std::pair<QRadioButton*, QFrame*> rows[] = {
-            {f->rbClick, f->plClick}, {f->rbMove, f->plMove}, {f->rbKey, f->plKey},
-            {f->rbText, f->plText},   {f->rbDelay, f->plDelay},
+            { f->rbClick, f->plClick },
+            { f->rbMove, f->plMove },
+            { f->rbKey, f->plKey },
+            { f->rbText, f->plText },
+            { f->rbDelay, f->plDelay },
         };
         // Move first: it must disable the click panel's hidden capture
         // buttons too; Click last: it must enable all of them again.
-        for (QRadioButton* chosen : {f->rbMove, f->rbKey, f->rbText, f->rbDelay, f->rbClick}) {
+        for (QRadioButton* chosen : { f->rbMove, f->rbKey, f->rbText, f->rbDelay, f->rbClick }) {
             chosen->click();
             for (const auto& [radio, panel] : rows) {
                 const bool on = radio == chosen;
                 QCOMPARE(panel->isEnabled(), on);
                 QVERIFY(!panel->isHidden());
                 for (QWidget* control : panel->findChildren<QWidget*>())
-                    QVERIFY2(control->isEnabled() == on, qPrintable(chosen->objectName() + ": " + control->objectName()));
+                    QVERIFY2(
+                        control->isEnabled() == on, qPrintable(chosen->objectName() + ": " + control->objectName()));
             }
         }
     }
@@ -126,13 +130,13 @@ private slots:
         TfrmDefine* f = dialog.frame();
         QVERIFY(f->rbCurrent->isChecked());
         QVERIFY(f->gbPoint->isHidden() && f->gbColor->isHidden() && f->gbBMP->isHidden());
-        for (QRadioButton* radio : {f->rbFixed, f->rbColor, f->rbBMP, f->rbCurrent}) {
+        for (QRadioButton* radio : { f->rbFixed, f->rbColor, f->rbBMP, f->rbCurrent }) {
             f->StartPointCapture();
             f->StartColorCapture();
             radio->click();
-            const std::pair<QGroupBox*, QPushButton*> groups[] = {
-                {f->gbPoint, f->btnCapture}, {f->gbColor, f->btnCaptureColor}, {f->gbBMP, f->btnBMP}};
-            const QRadioButton* owners[] = {f->rbFixed, f->rbColor, f->rbBMP};
+            const std::pair<QGroupBox*, QPushButton*> groups[]
+                = { { f->gbPoint, f->btnCapture }, { f->gbColor, f->btnCaptureColor }, { f->gbBMP, f->btnBMP } };
+            const QRadioButton* owners[] = { f->rbFixed, f->rbColor, f->rbBMP };
             for (int i = 0; i < 3; ++i) {
                 QCOMPARE(!groups[i].first->isHidden(), owners[i] == radio);
                 QCOMPARE(groups[i].second->isEnabled(), owners[i] == radio);
@@ -166,7 +170,7 @@ private slots:
     void everyActionKindSurvivesARoundTrip_data()
     {
         QTest::addColumn<int>("kind");
-        const char* kinds[] = {"fixed point", "colour", "picture", "move", "key", "text", "delay", "right double"};
+        const char* kinds[] = { "fixed point", "colour", "picture", "move", "key", "text", "delay", "right double" };
         for (int i = 0; i < 8; ++i)
             QTest::newRow(kinds[i]) << i;
     }
@@ -192,14 +196,24 @@ private slots:
         a.delay = 3723456;
         a.fBMP = Base64Encode(std::span(reinterpret_cast<const uint8_t*>(picture.data()), picture.size()));
         switch (kind) {
-        case 0: a.mousePoint = cpFixed; a.mouseButton = abMiddle; a.mouseAction = maButtonUp; break;
+        case 0:
+            a.mousePoint = cpFixed;
+            a.mouseButton = abMiddle;
+            a.mouseAction = maButtonUp;
+            break;
         case 1: a.mousePoint = cpColor; break;
-        case 2: a.mousePoint = cpPicture; a.mouseAction = maButtonDown; break;
+        case 2:
+            a.mousePoint = cpPicture;
+            a.mouseAction = maButtonDown;
+            break;
         case 3: a.actionType = atMove; break;
         case 4: a.actionType = atKey; break;
         case 5: a.actionType = atText; break;
         case 6: a.actionType = atDelay; break;
-        case 7: a.mouseButton = abRight; a.mouseAction = maDoubleClick; break;
+        case 7:
+            a.mouseButton = abRight;
+            a.mouseAction = maDoubleClick;
+            break;
         }
 
         // Every field is written whatever the type: a fresh action gets them all.
@@ -235,13 +249,13 @@ private slots:
         dialog.LoadFromAction(*edited);
         for (QRadioButton* rb : f->findChildren<QRadioButton*>())
             QVERIFY2(!rb->isChecked(), qPrintable(rb->objectName()));
-        for (QComboBox* combo : {f->cbButton, f->cbClick, f->cbKey, f->cbKeyAction})
+        for (QComboBox* combo : { f->cbButton, f->cbClick, f->cbKey, f->cbKeyAction })
             QCOMPARE(combo->currentIndex(), -1);
         QVERIFY(!f->plClick->isEnabled() && !f->plDelay->isEnabled());
         QVERIFY(f->gbPoint->isHidden() && f->gbColor->isHidden() && f->gbBMP->isHidden());
-        QCOMPARE(QStringList({f->edPX->text(), f->edPY->text(), f->edSimilar->text(), f->edBMPSimilar->text()}),
-                 QStringList({"-20", "123456", "150", "70000"}));
-        QCOMPARE(delayTexts(f), QStringList({"0", "0", "-1", "-5", "0", "0"}));
+        QCOMPARE(QStringList({ f->edPX->text(), f->edPY->text(), f->edSimilar->text(), f->edBMPSimilar->text() }),
+            QStringList({ "-20", "123456", "150", "70000" }));
+        QCOMPARE(delayTexts(f), QStringList({ "0", "0", "-1", "-5", "0", "0" }));
         QVERIFY(dialog.SaveToAction(*edited).has_value());
         QCOMPARE(dumpAction(*edited), dumpAction(*source));
 
@@ -255,9 +269,9 @@ private slots:
     {
         QTest::addColumn<int>("delay");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("1 h 2 min 3 s 4 5 6") << 3723456 << QStringList{"1", "2", "3", "4", "5", "6"};
-        QTest::newRow("23:59:59.999") << 86399999 << QStringList{"23", "59", "59", "9", "9", "9"};
-        QTest::newRow("beyond the arrows") << 2147483647 << QStringList{"596", "31", "23", "6", "4", "7"};
+        QTest::newRow("1 h 2 min 3 s 4 5 6") << 3723456 << QStringList { "1", "2", "3", "4", "5", "6" };
+        QTest::newRow("23:59:59.999") << 86399999 << QStringList { "23", "59", "59", "9", "9", "9" };
+        QTest::newRow("beyond the arrows") << 2147483647 << QStringList { "596", "31", "23", "6", "4", "7" };
     }
 
     void theDelaySplitsIntoSixFields()
@@ -320,19 +334,45 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("named");
-        QTest::newRow("point x") << "edPX" << "" << "Click point X: the field is empty";
-        QTest::newRow("point y") << "edPY" << "" << "Click point Y:";
-        QTest::newRow("colour similarity") << "edSimilar" << "" << "Color similarity:";
-        QTest::newRow("picture similarity") << "edBMPSimilar" << "" << "BMP similarity:";
-        QTest::newRow("move x") << "edMoveX" << "" << "Move X:";
-        QTest::newRow("move y") << "edMoveY" << "" << "Move Y:";
-        QTest::newRow("hours") << "edIntHour" << "x" << "Delay hours: 'x' is not a whole number";
-        QTest::newRow("minutes") << "edIntMin" << "1o" << "Delay minutes:";
-        QTest::newRow("seconds") << "edIntSec" << "" << "Delay seconds:";
-        QTest::newRow("tenths") << "edIntTen" << "-" << "Delay 1/10 S:";
-        QTest::newRow("hundredths") << "edIntHun" << "a" << "Delay 1/100 S:";
-        QTest::newRow("thousandths") << "edIntThd" << "z" << "Delay ms(1/1000 S):";
-        QTest::newRow("beyond 32 bits") << "edIntHour" << "5000" << "Delay: 18000001000 ms is out of range";
+        QTest::newRow("point x") << "edPX"
+                                 << ""
+                                 << "Click point X: the field is empty";
+        QTest::newRow("point y") << "edPY"
+                                 << ""
+                                 << "Click point Y:";
+        QTest::newRow("colour similarity") << "edSimilar"
+                                           << ""
+                                           << "Color similarity:";
+        QTest::newRow("picture similarity") << "edBMPSimilar"
+                                            << ""
+                                            << "BMP similarity:";
+        QTest::newRow("move x") << "edMoveX"
+                                << ""
+                                << "Move X:";
+        QTest::newRow("move y") << "edMoveY"
+                                << ""
+                                << "Move Y:";
+        QTest::newRow("hours") << "edIntHour"
+                               << "x"
+                               << "Delay hours: 'x' is not a whole number";
+        QTest::newRow("minutes") << "edIntMin"
+                                 << "1o"
+                                 << "Delay minutes:";
+        QTest::newRow("seconds") << "edIntSec"
+                                 << ""
+                                 << "Delay seconds:";
+        QTest::newRow("tenths") << "edIntTen"
+                                << "-"
+                                << "Delay 1/10 S:";
+        QTest::newRow("hundredths") << "edIntHun"
+                                    << "a"
+                                    << "Delay 1/100 S:";
+        QTest::newRow("thousandths") << "edIntThd"
+                                     << "z"
+                                     << "Delay ms(1/1000 S):";
+        QTest::newRow("beyond 32 bits") << "edIntHour"
+                                        << "5000"
+                                        << "Delay: 18000001000 ms is out of range";
     }
 
     void okWithAnInvalidFieldStaysOpenAndChangesNothing()

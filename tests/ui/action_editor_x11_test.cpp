@@ -32,7 +32,7 @@ private:
 
     static void movePointer(int x, int y)
     {
-        const auto moved = test::runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y)});
+        const auto moved = test::runProcess({ "xdotool", "mousemove", std::to_string(x), std::to_string(y) });
         QVERIFY2(moved.status == 0, moved.err.c_str());
     }
 
@@ -41,13 +41,13 @@ private:
     {
         auto viewer = std::make_unique<QProcess>();
         viewer->start(QStringLiteral("display"),
-                      {QStringLiteral("-geometry"), QStringLiteral("+%1+%2").arg(x).arg(y), QStringLiteral("-size"),
-                       QStringLiteral("%1x%2").arg(width).arg(height), QStringLiteral("xc:") + colour});
+            { QStringLiteral("-geometry"), QStringLiteral("+%1+%2").arg(x).arg(y), QStringLiteral("-size"),
+                QStringLiteral("%1x%2").arg(width).arg(height), QStringLiteral("xc:") + colour });
         QVERIFY2(viewer->waitForStarted(), qPrintable(viewer->errorString()));
         m_windows.push_back(std::move(viewer));
         const std::string title = "ImageMagick: " + colour.toStdString();
-        QTRY_VERIFY_WITH_TIMEOUT(test::runProcess({"xdotool", "search", "--onlyvisible", "--name", title}).status == 0,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            test::runProcess({ "xdotool", "search", "--onlyvisible", "--name", title }).status == 0, 20000);
     }
 
 private slots:
