@@ -40,7 +40,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Clickwisp"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Clickwisp"));
     QApplication::setDesktopFileName(QStringLiteral("clickwisp"));
     // Message boxes may close while the window is hidden in the notification
     // area; only closing the main window ends the program.
