@@ -18,6 +18,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick
+  # window frames for scripts/screenshots.sh
+  openbox
 )
 
 missing=()
