@@ -228,12 +228,21 @@ private slots:
         QCOMPARE(align(0), Qt::AlignHCenter);
         QCOMPARE(h.cell(0, 0), QStringLiteral("1"));
 
+        // Double-clicking a divider fits the column to its texts.
+        auto longText = TBaseCtrlEX::Create();
+        longText->actionType = atText;
+        longText->typeText = std::string(120, 'w');
+        h.ctrl().AddAction(std::move(longText));
+        emit header->sectionHandleDoubleClicked(2);
+        QVERIFY(header->sectionSize(2) > 400);
+
         // A reload keeps the layout.
         test::writeFile(h.dir / "one.xml", ListToText(ActionList{}));
         h.files << QString::fromStdString((h.dir / "one.xml").string());
         h.window->VisibilityDemoButton->click();
         QVERIFY(header->isSectionHidden(0));
-        QCOMPARE(header->sectionSize(2), 200);
+        QCOMPARE(header->visualIndex(1), 0);
+        QVERIFY(header->sectionSize(2) > 400);
 
         header->resizeSection(2, 250);
         header->moveSection(header->visualIndex(2), 0);
