@@ -128,17 +128,20 @@ Result<void> X11Recorder::start(Sink sink)
 
 void X11Recorder::stop()
 {
+    // A context that never got enabled cannot be disabled; its error must
+    // not reach Xlib's default handler, which would end the program.
+    X11ErrorTrap trap(m_control);
     if (m_context) {
         // The server sends what it has recorded so far, then end-of-data,
         // which ends XRecordEnableContext on the recording thread.
         XRecordDisableContext(m_control, m_context);
-        XSync(m_control, False);
+        trap.sync();
     }
     if (m_thread.joinable())
         m_thread.join();
     if (m_context) {
         XRecordFreeContext(m_control, m_context);
-        XSync(m_control, False);
+        trap.sync();
         m_context = 0;
     }
     if (m_data) {

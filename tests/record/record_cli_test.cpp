@@ -2,6 +2,7 @@
 // the list file checked, and the list played back into a test window.
 #include "core/list_file.h"
 #include "tests/record/child_process.h"
+#include "tests/record/xdotool.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 
@@ -22,6 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ChildProcess;
 using test::runProcess;
+using test::xdotool;
 using test::TempDir;
 using test::XvfbServer;
 
@@ -35,13 +37,6 @@ protected:
         std::filesystem::copy_file(test::cliPath(), cli);
     }
 
-    static void xdotool(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> argv{"xdotool"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        auto result = runProcess(argv);
-        ASSERT_EQ(result.status, 0) << result.err;
-    }
 
     std::unique_ptr<ChildProcess> startRecording(std::vector<std::string> extra = {})
     {
@@ -122,12 +117,12 @@ int delayBetween(const ActionList& actions, const TBaseCtrlEX* from, const TBase
 TEST_F(RecordCliTest, HotKeyStopsRecordingOfClicksKeysAndGaps)
 {
     auto child = startRecording();
-    xdotool({"mousemove", "200", "300", "click", "1"});
+    ASSERT_TRUE(xdotool({"mousemove", "200", "300", "click", "1"}));
     const auto gapStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(400ms);
-    xdotool({"mousemove", "600", "500", "click", "3", "key", "b"});
+    ASSERT_TRUE(xdotool({"mousemove", "600", "500", "click", "3", "key", "b"}));
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - gapStart);
-    xdotool({"key", "alt+F3"});
+    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -160,7 +155,7 @@ TEST_F(RecordCliTest, HotKeyStopsRecordingOfClicksKeysAndGaps)
 TEST_F(RecordCliTest, DurationEndsRecordingAndFiltersLeaveOutMovesAndKeys)
 {
     auto child = startRecording({"--duration", "2", "--no-mouse-move", "--no-keyboard"});
-    xdotool({"mousemove", "50", "60", "key", "x", "click", "2", "mousemove", "70", "80"});
+    ASSERT_TRUE(xdotool({"mousemove", "50", "60", "key", "x", "click", "2", "mousemove", "70", "80"}));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -173,7 +168,7 @@ TEST_F(RecordCliTest, DurationEndsRecordingAndFiltersLeaveOutMovesAndKeys)
 TEST_F(RecordCliTest, SigtermStopsAndWritesTheRecording)
 {
     auto child = startRecording({"--no-mouse-move"});
-    xdotool({"mousemove", "10", "20", "click", "1"});
+    ASSERT_TRUE(xdotool({"mousemove", "10", "20", "click", "1"}));
     child->signal(SIGTERM);
     finish(*child);
     const ActionList actions = loadOutput();
@@ -200,9 +195,9 @@ TEST_F(RecordCliTest, StopKeyComesFromTheGuiSettings)
     auto child = startRecording({"--no-mouse-move"});
     EXPECT_NE(child->err().find("ALT+F6"), std::string::npos) << child->err();
     // ALT+F3 is an ordinary key now: recorded, and the recording goes on.
-    xdotool({"key", "alt+F3"});
+    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
     EXPECT_FALSE(child->waitForExit(500ms));
-    xdotool({"key", "alt+F6"});
+    ASSERT_TRUE(xdotool({"key", "alt+F6"}));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -296,13 +291,13 @@ TEST_F(RecordCliTest, PlayingTheRecordingRepeatsTheSameInput)
 {
     TestWindow window(server.display());
     auto child = startRecording();
-    xdotool({"mousemove", "200", "300", "click", "1", "key", "c", "mousemove", "700", "100", "click", "3"});
-    xdotool({"key", "alt+F3"});
+    ASSERT_TRUE(xdotool({"mousemove", "200", "300", "click", "1", "key", "c", "mousemove", "700", "100", "click", "3"}));
+    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
     finish(*child);
     const std::vector<std::string> recorded = window.take();
     ASSERT_FALSE(recorded.empty());
 
-    xdotool({"mousemove", "5", "5"});
+    ASSERT_TRUE(xdotool({"mousemove", "5", "5"}));
     auto played = runProcess({cli.string(), "play", output.string()});
     ASSERT_EQ(played.status, 0) << played.err;
     EXPECT_EQ(window.take(), (std::vector<std::string>{"press 1 at 200,300", "release 1 at 200,300", "key c",

@@ -2,6 +2,7 @@
 // (xdotool) and by XTest bursts.
 #include "platform/x11/x11_platform.h"
 #include "record/recorder.h"
+#include "tests/record/xdotool.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 
@@ -17,6 +18,7 @@ namespace clickwisp {
 namespace {
 
 using test::runProcess;
+using test::xdotool;
 using test::XvfbServer;
 
 class X11RecorderTest : public ::testing::Test {
@@ -29,13 +31,6 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(server->ok()) << server->error(); }
 
-    static void xdotool(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> argv{"xdotool"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        auto result = runProcess(argv);
-        ASSERT_EQ(result.status, 0) << result.err;
-    }
 
     static XvfbServer* server;
 };
@@ -75,8 +70,8 @@ TEST_F(X11RecorderTest, PointerButtonsWheelAndKeysOfAnotherClientBecomeEvents)
     ASSERT_TRUE(source) << source.error().message;
     Recorder recorder(**source);
     ASSERT_TRUE(recorder.StartRecording(true, true));
-    xdotool({"mousemove", "100", "200", "click", "1", "click", "3", "click", "4", "click", "5", "click", "8",
-             "key", "a", "keydown", "alt", "key", "b", "keyup", "alt"});
+    ASSERT_TRUE(xdotool({"mousemove", "100", "200", "click", "1", "click", "3", "click", "4", "click", "5",
+                         "click", "8", "key", "a", "keydown", "alt", "key", "b", "keyup", "alt"}));
     recorder.StopRecording();
 
     const TEventList& all = recorder.RecordedEvents();
@@ -116,10 +111,10 @@ TEST_F(X11RecorderTest, TimeStampsFollowTheServerClockInMilliseconds)
     ASSERT_TRUE(source) << source.error().message;
     Recorder recorder(**source);
     ASSERT_TRUE(recorder.StartRecording(false, true));
-    xdotool({"key", "x"});
+    ASSERT_TRUE(xdotool({"key", "x"}));
     const auto before = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    xdotool({"key", "y"});
+    ASSERT_TRUE(xdotool({"key", "y"}));
     const auto gap = std::chrono::steady_clock::now() - before;
     recorder.StopRecording();
 
@@ -163,9 +158,9 @@ TEST_F(X11RecorderTest, RecorderCanBeStartedAgainAndStopsDelivering)
     Recorder recorder(**source);
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(recorder.StartRecording(false, true)) << "round " << round;
-        xdotool({"key", "q"});
+        ASSERT_TRUE(xdotool({"key", "q"}));
         recorder.StopRecording();
-        xdotool({"key", "w"});
+        ASSERT_TRUE(xdotool({"key", "w"}));
         ASSERT_EQ(recorder.RecordedEvents().size(), 2u) << "round " << round;
         EXPECT_EQ(recorder.RecordedEvents()[0].paramL & 0xFF, uint32_t('Q'));
         EXPECT_EQ(recorder.drain(), 0u);
