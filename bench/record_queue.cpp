@@ -20,7 +20,7 @@ void BM_AppendAndDrain(benchmark::State& state)
         (void)recorder.StartRecording(false, true);
         state.ResumeTiming();
         for (int64_t i = 0; i < batch; ++i)
-            source.feed(EVENTMSG{i % 3 ? WM_MOUSEMOVE : WM_KEYDOWN, uint32_t(i), 0, uint32_t(i), 0});
+            source.feed(EVENTMSG { i % 3 ? WM_MOUSEMOVE : WM_KEYDOWN, uint32_t(i), 0, uint32_t(i), 0 });
         recorder.drain();
         benchmark::DoNotOptimize(recorder.RecordedEvents().data());
     }
@@ -32,7 +32,7 @@ void BM_LoadRecording(benchmark::State& state)
 {
     TEventList events;
     for (int64_t i = 0; i < state.range(0); ++i)
-        events.push_back(EVENTMSG{i % 2 ? WM_LBUTTONDOWN : WM_LBUTTONUP, 10, 20, uint32_t(i * 7), 0});
+        events.push_back(EVENTMSG { i % 2 ? WM_LBUTTONDOWN : WM_LBUTTONUP, 10, 20, uint32_t(i * 7), 0 });
     for (auto _ : state) {
         ActionList actions = LoadRecording(events);
         benchmark::DoNotOptimize(actions.data());

@@ -25,10 +25,10 @@ using namespace clickwisp;
 
 double cpuSeconds()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Forked before any thread exists; sends its burst once told to through go.
@@ -106,8 +106,8 @@ int runRound(int events)
     const size_t got = recorder.RecordedEvents().size();
     std::printf("%7d events  received %7zu  complete and in order: %-3s  %8.1f ms  %9.0f events/s  "
                 "%6.2f us CPU per event\n",
-                events, got, inOrder(recorder.RecordedEvents(), events) ? "yes" : "NO", seconds * 1e3,
-                double(got) / seconds, cpu * 1e6 / double(got ? got : 1));
+        events, got, inOrder(recorder.RecordedEvents(), events) ? "yes" : "NO", seconds * 1e3, double(got) / seconds,
+        cpu * 1e6 / double(got ? got : 1));
     return inOrder(recorder.RecordedEvents(), events) ? 0 : 1;
 }
 

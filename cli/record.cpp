@@ -84,9 +84,9 @@ StopReason waitForStop(Recorder& recorder, int signals, int hotKeyPressed, std::
 {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    const auto deadline = duration ? start + std::chrono::duration_cast<Clock::duration>(
-                                                 std::chrono::duration<double>(*duration))
-                                   : Clock::time_point::max();
+    const auto deadline = duration
+        ? start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*duration))
+        : Clock::time_point::max();
     for (;;) {
         recorder.drain();
         const auto now = Clock::now();
@@ -94,7 +94,7 @@ StopReason waitForStop(Recorder& recorder, int signals, int hotKeyPressed, std::
             return StopReason::Duration;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         const int timeout = int(std::min<long long>(100, left + 1));
-        pollfd fds[2] = {{signals, POLLIN, 0}, {hotKeyPressed, POLLIN, 0}};
+        pollfd fds[2] = { { signals, POLLIN, 0 }, { hotKeyPressed, POLLIN, 0 } };
         if (poll(fds, 2, timeout) < 0) {
             if (errno == EINTR)
                 continue;
@@ -156,8 +156,8 @@ int record(const RecordArgs& args)
         else
             complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
     } else {
-        complain("config.xml: shade stop " + std::to_string(stopNumber) +
-                 " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
+        complain("config.xml: shade stop " + std::to_string(stopNumber)
+            + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
     }
 
     Recorder recorder(**source);
@@ -189,21 +189,20 @@ int record(const RecordArgs& args)
         complain(saved.error().message);
         return kExitBadInput;
     }
-    std::cout << "Recorded " << events.size() << " events, wrote " << actions.size() << " actions to "
-              << args.file << std::endl;
+    std::cout << "Recorded " << events.size() << " events, wrote " << actions.size() << " actions to " << args.file
+              << std::endl;
     return kExitOk;
 }
 
 const bool registered = registerVerb([](CLI::App& app) {
     auto args = std::make_shared<RecordArgs>();
-    CLI::App* command = app.add_subcommand(
-        "record", "Record the desktop's pointer and keyboard into an action list file.");
+    CLI::App* command
+        = app.add_subcommand("record", "Record the desktop's pointer and keyboard into an action list file.");
     command->add_option("FILE", args->file, "action list file to write")->required();
     command->add_flag("--no-mouse-move", args->noMouseMove, "leave out pointer moves");
     command->add_flag("--no-keyboard", args->noKeyboard, "leave out key presses and releases");
-    command->add_option("--duration", args->duration, "stop after this many seconds")
-        ->check(CLI::PositiveNumber);
-    return Verb{command, [args] { return record(*args); }};
+    command->add_option("--duration", args->duration, "stop after this many seconds")->check(CLI::PositiveNumber);
+    return Verb { command, [args] { return record(*args); } };
 });
 
 } // namespace

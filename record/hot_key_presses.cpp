@@ -27,8 +27,8 @@ bool isModifierKey(uint32_t vkCode, uint32_t modifiers)
 
 void DropHotKeyPresses(TEventList& events, uint32_t modifiers, uint32_t vk)
 {
-    auto last = std::find_if(events.rbegin(), events.rend(),
-                             [&](const EVENTMSG& e) { return isKeyDown(e) && (e.paramL & 0xFF) == vk; });
+    auto last = std::find_if(
+        events.rbegin(), events.rend(), [&](const EVENTMSG& e) { return isKeyDown(e) && (e.paramL & 0xFF) == vk; });
     if (last == events.rend())
         return;
     size_t cut = size_t(events.rend() - last) - 1;

@@ -19,10 +19,10 @@ struct HotKeyRow {
 
 // Registration order; the names are the identifiers' names.
 constexpr HotKeyRow kRows[] = {
-    {"WispShadepathStart", MOD_ALT, &HotKeyNumbers::shadeStart},
-    {"WispShadepathStop", MOD_ALT, &HotKeyNumbers::shadeStop},
-    {"WispRunningStart", MOD_CONTROL, &HotKeyNumbers::runningStart},
-    {"WispRunningStop", MOD_CONTROL, &HotKeyNumbers::runningStop},
+    { "WispShadepathStart", MOD_ALT, &HotKeyNumbers::shadeStart },
+    { "WispShadepathStop", MOD_ALT, &HotKeyNumbers::shadeStop },
+    { "WispRunningStart", MOD_CONTROL, &HotKeyNumbers::runningStart },
+    { "WispRunningStop", MOD_CONTROL, &HotKeyNumbers::runningStop },
 };
 
 // The key a configured number stands for, wrapped to a byte like the
@@ -62,7 +62,10 @@ int GlobalAddAtom(const std::string& name)
     return it->second;
 }
 
-HotKeys::HotKeys(HotKeySource& source) : m_source(source) {}
+HotKeys::HotKeys(HotKeySource& source)
+    : m_source(source)
+{
+}
 
 HotKeys::~HotKeys()
 {
@@ -77,7 +80,7 @@ Result<void> HotKeys::RegisterHotKeys(const HotKeyNumbers& numbers)
     for (const auto& row : kRows) {
         const int id = GlobalAddAtom(row.atomName);
         const uint32_t vk = keyForNumber(numbers.*row.number);
-        const std::pair combination{row.modifiers, vk};
+        const std::pair combination { row.modifiers, vk };
         if (std::find(taken.begin(), taken.end(), combination) == taken.end()) {
             taken.push_back(combination);
             if (auto registered = m_source.registerHotKey(id, row.modifiers, vk); !registered) {

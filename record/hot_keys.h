@@ -18,10 +18,10 @@ enum : uint32_t {
 // The configured hot-key numbers, 0 to 11 for F1 to F12; other values are
 // registered as VK_F1 + number and ignored when they arrive.
 struct HotKeyNumbers {
-    int shadeStart = 1;   // ALT: toggle recording
-    int shadeStop = 2;    // ALT: toggle recording
+    int shadeStart = 1; // ALT: toggle recording
+    int shadeStop = 2; // ALT: toggle recording
     int runningStart = 1; // CTRL: start playback
-    int runningStop = 2;  // CTRL: stop playback
+    int runningStop = 2; // CTRL: stop playback
 };
 
 // What a hot key asks the program to do.
@@ -66,7 +66,7 @@ int GlobalAddAtom(const std::string& name);
 HotKeyCommand WMHotKey(uint32_t modifiers, uint32_t vk, const HotKeyNumbers& numbers);
 
 // Longest wait for the user to let go of a hot key before playback starts.
-inline constexpr std::chrono::milliseconds kHotKeyReleaseLimit{2000};
+inline constexpr std::chrono::milliseconds kHotKeyReleaseLimit { 2000 };
 
 // Blocks until the hot key's modifier and key are released, at most
 // kHotKeyReleaseLimit, so played input never combines with the keys the user

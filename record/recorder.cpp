@@ -2,7 +2,10 @@
 
 namespace clickwisp {
 
-Recorder::Recorder(InputRecorder& source) : m_source(source) {}
+Recorder::Recorder(InputRecorder& source)
+    : m_source(source)
+{
+}
 
 Recorder::~Recorder()
 {
@@ -45,8 +48,9 @@ void Recorder::append(const EVENTMSG& event)
 {
     if (!m_recordMouseMove && event.message == WM_MOUSEMOVE)
         return;
-    if (!m_recordKeystroke && (event.message == WM_KEYDOWN || event.message == WM_KEYUP ||
-                               event.message == WM_SYSKEYDOWN || event.message == WM_SYSKEYUP))
+    if (!m_recordKeystroke
+        && (event.message == WM_KEYDOWN || event.message == WM_KEYUP || event.message == WM_SYSKEYDOWN
+            || event.message == WM_SYSKEYUP))
         return;
     bool wasEmpty;
     {

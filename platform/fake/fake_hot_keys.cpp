@@ -5,7 +5,10 @@
 
 namespace clickwisp {
 
-FakeHotKeys::FakeHotKeys(std::shared_ptr<FakeTrace> trace) : m_trace(std::move(trace)) {}
+FakeHotKeys::FakeHotKeys(std::shared_ptr<FakeTrace> trace)
+    : m_trace(std::move(trace))
+{
+}
 
 void FakeHotKeys::setHandler(Handler handler)
 {
@@ -18,7 +21,7 @@ Result<void> FakeHotKeys::registerHotKey(int id, uint32_t modifiers, uint32_t vk
     std::lock_guard lock(m_mutex);
     const std::string combination = HotKeyText(modifiers, vk);
     m_trace->add("registerHotKey " + std::to_string(id) + " " + combination);
-    const std::pair key{modifiers, vk};
+    const std::pair key { modifiers, vk };
     if (m_heldElsewhere.contains(key))
         return fail("hot key " + combination + " is held by another program");
     for (const auto& [otherId, otherKey] : m_keys) {
@@ -50,7 +53,7 @@ bool FakeHotKeys::press(uint32_t modifiers, uint32_t vk)
         std::lock_guard lock(m_mutex);
         bool found = false;
         for (const auto& [id, key] : m_keys)
-            found = found || key == std::pair{modifiers, vk};
+            found = found || key == std::pair { modifiers, vk };
         if (!found || !m_handler)
             return false;
         handler = m_handler;
@@ -62,7 +65,7 @@ bool FakeHotKeys::press(uint32_t modifiers, uint32_t vk)
 void FakeHotKeys::holdElsewhere(uint32_t modifiers, uint32_t vk)
 {
     std::lock_guard lock(m_mutex);
-    m_heldElsewhere.insert({modifiers, vk});
+    m_heldElsewhere.insert({ modifiers, vk });
 }
 
 void FakeHotKeys::setReleasedInTime(bool released)

@@ -4,7 +4,10 @@
 
 namespace clickwisp {
 
-FakeRecorder::FakeRecorder(std::shared_ptr<FakeTrace> trace) : m_trace(std::move(trace)) {}
+FakeRecorder::FakeRecorder(std::shared_ptr<FakeTrace> trace)
+    : m_trace(std::move(trace))
+{
+}
 
 Result<void> FakeRecorder::start(Sink sink)
 {

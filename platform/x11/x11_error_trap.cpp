@@ -28,7 +28,8 @@ int onError(Display* display, XErrorEvent* event)
 
 } // namespace
 
-X11ErrorTrap::X11ErrorTrap(Display* display) : m_display(display)
+X11ErrorTrap::X11ErrorTrap(Display* display)
+    : m_display(display)
 {
     static std::once_flag installed;
     std::call_once(installed, [] { g_previous = XSetErrorHandler(onError); });

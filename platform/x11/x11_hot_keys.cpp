@@ -1,7 +1,9 @@
 // Global hot keys through passive key grabs on the root window. The
 // connection belongs to a thread that waits for the grabbed key presses;
 // registration from other threads takes the same lock around Xlib calls.
+// Before the X11 headers, whose macros (None) would spoil its names.
 #include "record/hot_keys.h"
+
 #include "platform/x11/x11_display_label.h"
 #include "platform/x11/x11_error_trap.h"
 #include "platform/x11/x11_keymap.h"
@@ -68,7 +70,10 @@ private:
 };
 
 X11HotKeys::X11HotKeys(Display* display, int wakeRead, int wakeWrite)
-    : m_display(display), m_root(DefaultRootWindow(display)), m_wakeRead(wakeRead), m_wakeWrite(wakeWrite)
+    : m_display(display)
+    , m_root(DefaultRootWindow(display))
+    , m_wakeRead(wakeRead)
+    , m_wakeWrite(wakeWrite)
 {
     // Held keys repeat as presses only, so a repeat is a press of a key
     // already down and is dropped: holding ALT+F2 toggles recording once.
@@ -123,8 +128,8 @@ std::vector<KeyCode> X11HotKeys::keycodesOfModifiers(uint32_t modifiers) const
     XModifierKeymap* map = XGetModifierMapping(m_display);
     for (int modifier = 0; modifier < 8; ++modifier) {
         const unsigned bit = 1u << modifier;
-        const bool wanted = ((modifiers & MOD_ALT) && bit == m_altMask) ||
-                            ((modifiers & MOD_CONTROL) && bit == ControlMask);
+        const bool wanted
+            = ((modifiers & MOD_ALT) && bit == m_altMask) || ((modifiers & MOD_CONTROL) && bit == ControlMask);
         for (int i = 0; wanted && i < map->max_keypermod; ++i) {
             if (KeyCode keycode = map->modifiermap[modifier * map->max_keypermod + i])
                 keycodes.push_back(keycode);
@@ -137,7 +142,7 @@ std::vector<KeyCode> X11HotKeys::keycodesOfModifiers(uint32_t modifiers) const
 // The lock states a grab must also cover to work whatever Caps and Num Lock are.
 std::vector<unsigned> X11HotKeys::lockVariants() const
 {
-    std::vector<unsigned> variants{0, LockMask};
+    std::vector<unsigned> variants { 0, LockMask };
     if (m_numLockMask) {
         variants.push_back(m_numLockMask);
         variants.push_back(m_numLockMask | LockMask);
@@ -166,7 +171,7 @@ Result<void> X11HotKeys::registerHotKey(int id, uint32_t modifiers, uint32_t vk)
     const KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(m_display, keysym);
     if (keycode == 0)
         return fail("hot key " + combination + ": no key of this keyboard produces it");
-    Grab grab{modifiers, vk, keycode, 0};
+    Grab grab { modifiers, vk, keycode, 0 };
     if (modifiers & MOD_ALT)
         grab.xModifiers |= m_altMask;
     if (modifiers & MOD_CONTROL)
@@ -232,7 +237,7 @@ bool X11HotKeys::waitForRelease(uint32_t modifiers, uint32_t vk, std::chrono::mi
 
 void X11HotKeys::run()
 {
-    pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+    pollfd fds[2] = { { ConnectionNumber(m_display), POLLIN, 0 }, { m_wakeRead, POLLIN, 0 } };
     for (;;) {
         std::vector<std::pair<uint32_t, uint32_t>> pressed;
         {

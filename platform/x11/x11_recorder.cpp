@@ -30,7 +30,11 @@ constexpr uint8_t kVkAlt = 0x12;
 
 class X11Recorder : public InputRecorder {
 public:
-    X11Recorder(std::string name, Display* control) : m_name(std::move(name)), m_control(control) {}
+    X11Recorder(std::string name, Display* control)
+        : m_name(std::move(name))
+        , m_control(control)
+    {
+    }
     ~X11Recorder() override
     {
         stop();
@@ -56,7 +60,7 @@ private:
     Sink m_sink;
 
     // Used by the recording thread only, built before it starts.
-    std::array<uint8_t, 256> m_vkForKeycode{};
+    std::array<uint8_t, 256> m_vkForKeycode {};
     std::bitset<256> m_altHeld;
 
     std::mutex m_phaseMutex;
@@ -101,8 +105,8 @@ Result<void> X11Recorder::start(Sink sink)
             XCloseDisplay(m_data);
             m_data = nullptr;
             m_context = 0;
-            return fail("the X server " + x11DisplayLabel(m_name) + " refused a RECORD context (error " +
-                        std::to_string(error) + ")");
+            return fail("the X server " + x11DisplayLabel(m_name) + " refused a RECORD context (error "
+                + std::to_string(error) + ")");
         }
     }
     XFree(range);
@@ -115,8 +119,8 @@ Result<void> X11Recorder::start(Sink sink)
     // Recording has begun once the server sends its start-of-data reply;
     // input that comes after start() returns is therefore never missed.
     std::unique_lock lock(m_phaseMutex);
-    const bool settled = m_phaseChanged.wait_for(lock, std::chrono::seconds(10),
-                                                 [this] { return m_phase != Phase::Starting; });
+    const bool settled
+        = m_phaseChanged.wait_for(lock, std::chrono::seconds(10), [this] { return m_phase != Phase::Starting; });
     const bool running = settled && m_phase == Phase::Running;
     lock.unlock();
     if (!running) {
@@ -236,8 +240,8 @@ Result<std::unique_ptr<InputRecorder>> makeX11Recorder(const std::string& displa
     int major = 0, minor = 0;
     if (!XRecordQueryVersion(control, &major, &minor)) {
         XCloseDisplay(control);
-        return fail("the X server " + x11DisplayLabel(display) +
-                    " has no RECORD extension, so input cannot be recorded");
+        return fail(
+            "the X server " + x11DisplayLabel(display) + " has no RECORD extension, so input cannot be recorded");
     }
     return std::make_unique<X11Recorder>(display, control);
 }

@@ -20,7 +20,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
         dup2(devnull, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        for (int fd : {out[0], out[1], err[0], err[1], devnull})
+        for (int fd : { out[0], out[1], err[0], err[1], devnull })
             close(fd);
         std::vector<char*> args;
         for (const auto& a : argv)
@@ -41,7 +41,7 @@ ChildProcess::~ChildProcess()
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
     }
-    for (int fd : {m_outFd, m_errFd}) {
+    for (int fd : { m_outFd, m_errFd }) {
         if (fd >= 0)
             close(fd);
     }
@@ -49,7 +49,7 @@ ChildProcess::~ChildProcess()
 
 void ChildProcess::readFor(std::chrono::milliseconds timeout)
 {
-    pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
+    pollfd fds[2] = { { m_outFd, POLLIN, 0 }, { m_errFd, POLLIN, 0 } };
     if (poll(fds, 2, int(timeout.count())) <= 0)
         return;
     for (int i = 0; i < 2; ++i) {

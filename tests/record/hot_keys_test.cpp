@@ -101,32 +101,33 @@ protected:
     std::string id(const char* name) { return std::to_string(GlobalAddAtom(name)); }
 
     std::shared_ptr<FakeTrace> trace = std::make_shared<FakeTrace>();
-    FakeHotKeys source{trace};
-    HotKeys hotKeys{source};
+    FakeHotKeys source { trace };
+    HotKeys hotKeys { source };
     std::vector<std::pair<uint32_t, uint32_t>> arrived;
 };
 
 TEST_F(HotKeysTest, RegistersTheFourNamesInOrder)
 {
-    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers{}));
-    EXPECT_EQ(trace->lines(), (std::vector<std::string>{
-                                  "registerHotKey " + id("WispShadepathStart") + " ALT+F2",
-                                  "registerHotKey " + id("WispShadepathStop") + " ALT+F3",
-                                  "registerHotKey " + id("WispRunningStart") + " CTRL+F2",
-                                  "registerHotKey " + id("WispRunningStop") + " CTRL+F3",
-                              }));
+    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers {}));
+    EXPECT_EQ(trace->lines(),
+        (std::vector<std::string> {
+            "registerHotKey " + id("WispShadepathStart") + " ALT+F2",
+            "registerHotKey " + id("WispShadepathStop") + " ALT+F3",
+            "registerHotKey " + id("WispRunningStart") + " CTRL+F2",
+            "registerHotKey " + id("WispRunningStop") + " CTRL+F3",
+        }));
     EXPECT_EQ(hotKeys.HotKeyIds(),
-              (std::vector<std::string>{id("WispShadepathStart"), id("WispShadepathStop"), id("WispRunningStart"),
-                                        id("WispRunningStop")}));
+        (std::vector<std::string> {
+            id("WispShadepathStart"), id("WispShadepathStop"), id("WispRunningStart"), id("WispRunningStop") }));
     EXPECT_TRUE(source.press(MOD_CONTROL, VK_F2));
     EXPECT_FALSE(source.press(MOD_CONTROL, VK_F4));
-    EXPECT_EQ(arrived, (std::vector<std::pair<uint32_t, uint32_t>>{{MOD_CONTROL, VK_F2}}));
+    EXPECT_EQ(arrived, (std::vector<std::pair<uint32_t, uint32_t>> { { MOD_CONTROL, VK_F2 } }));
 }
 
 TEST_F(HotKeysTest, NewSettingsReplaceTheOldKeys)
 {
-    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers{}));
-    HotKeyNumbers numbers{5, 6, 7, 8};
+    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers {}));
+    HotKeyNumbers numbers { 5, 6, 7, 8 };
     trace->clear();
     ASSERT_TRUE(hotKeys.RegisterHotKeys(numbers));
     // Every old key goes before any new one comes.
@@ -147,19 +148,20 @@ TEST_F(HotKeysTest, NewSettingsReplaceTheOldKeys)
 TEST_F(HotKeysTest, KeyHeldByAnotherProgramIsReportedByNameAndTheRestStillWork)
 {
     source.holdElsewhere(MOD_ALT, VK_F3);
-    auto registered = hotKeys.RegisterHotKeys(HotKeyNumbers{});
+    auto registered = hotKeys.RegisterHotKeys(HotKeyNumbers {});
     ASSERT_FALSE(registered);
     EXPECT_NE(registered.error().message.find("ALT+F3"), std::string::npos) << registered.error().message;
     EXPECT_EQ(registered.error().message.find("CTRL"), std::string::npos) << registered.error().message;
-    EXPECT_EQ(source.registered(), (std::set<std::pair<uint32_t, uint32_t>>{
-                                       {MOD_ALT, VK_F2}, {MOD_CONTROL, VK_F2}, {MOD_CONTROL, VK_F3}}));
+    EXPECT_EQ(source.registered(),
+        (std::set<std::pair<uint32_t, uint32_t>> {
+            { MOD_ALT, VK_F2 }, { MOD_CONTROL, VK_F2 }, { MOD_CONTROL, VK_F3 } }));
 }
 
 TEST_F(HotKeysTest, EveryFailedCombinationIsNamed)
 {
     source.holdElsewhere(MOD_ALT, VK_F2);
     source.holdElsewhere(MOD_CONTROL, VK_F3);
-    auto registered = hotKeys.RegisterHotKeys(HotKeyNumbers{});
+    auto registered = hotKeys.RegisterHotKeys(HotKeyNumbers {});
     ASSERT_FALSE(registered);
     EXPECT_NE(registered.error().message.find("ALT+F2"), std::string::npos) << registered.error().message;
     EXPECT_NE(registered.error().message.find("CTRL+F3"), std::string::npos) << registered.error().message;
@@ -177,7 +179,7 @@ TEST_F(HotKeysTest, SameNumberTwiceRegistersOnceAndTheKeyStillArrives)
     EXPECT_EQ(WMHotKey(arrived.at(0).first, arrived.at(0).second, numbers), HotKeyCommand::Stop);
 
     // Changing it back frees the key and takes the two new ones.
-    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers{}));
+    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers {}));
     EXPECT_FALSE(source.press(MOD_CONTROL, VK_F5));
     EXPECT_EQ(source.registered().size(), 4u);
 }
@@ -188,22 +190,22 @@ TEST_F(HotKeysTest, NumbersOutsideTheFunctionKeysRegisterButDoNothing)
     numbers.shadeStart = 12;
     numbers.runningStart = -1;
     ASSERT_TRUE(hotKeys.RegisterHotKeys(numbers));
-    EXPECT_TRUE(source.registered().contains({MOD_ALT, VK_F13}));
-    EXPECT_TRUE(source.registered().contains({MOD_CONTROL, VK_F1 - 1}));
+    EXPECT_TRUE(source.registered().contains({ MOD_ALT, VK_F13 }));
+    EXPECT_TRUE(source.registered().contains({ MOD_CONTROL, VK_F1 - 1 }));
     ASSERT_TRUE(source.press(MOD_ALT, VK_F13));
     EXPECT_EQ(WMHotKey(arrived.at(0).first, arrived.at(0).second, numbers), HotKeyCommand::Nothing);
 }
 
 TEST_F(HotKeysTest, UnregisterAndDestructionReleaseEveryKey)
 {
-    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers{}));
+    ASSERT_TRUE(hotKeys.RegisterHotKeys(HotKeyNumbers {}));
     hotKeys.UnregisterHotKeys();
     EXPECT_TRUE(source.registered().empty());
     EXPECT_TRUE(hotKeys.HotKeyIds().empty());
 
     {
         HotKeys scoped(source);
-        ASSERT_TRUE(scoped.RegisterHotKeys(HotKeyNumbers{}));
+        ASSERT_TRUE(scoped.RegisterHotKeys(HotKeyNumbers {}));
         EXPECT_EQ(source.registered().size(), 4u);
     }
     EXPECT_TRUE(source.registered().empty());
@@ -216,8 +218,8 @@ TEST(WaitForHotKeyRelease, WaitsForTheHotKeyAtMostTwoSeconds)
     EXPECT_TRUE(WaitForHotKeyRelease(source, MOD_CONTROL, VK_F2));
     source.setReleasedInTime(false);
     EXPECT_FALSE(WaitForHotKeyRelease(source, MOD_CONTROL, VK_F2));
-    EXPECT_EQ(trace->lines(),
-              (std::vector<std::string>{"waitForRelease CTRL+F2 2000", "waitForRelease CTRL+F2 2000"}));
+    EXPECT_EQ(
+        trace->lines(), (std::vector<std::string> { "waitForRelease CTRL+F2 2000", "waitForRelease CTRL+F2 2000" }));
 }
 
 } // namespace

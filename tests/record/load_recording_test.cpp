@@ -9,7 +9,7 @@ namespace {
 
 EVENTMSG event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time)
 {
-    return EVENTMSG{message, paramL, paramH, time, 0};
+    return EVENTMSG { message, paramL, paramH, time, 0 };
 }
 
 TEST(LoadRecording, EmptyRecordingGivesEmptyList)
@@ -49,7 +49,7 @@ TEST(LoadRecording, ThreeEventsGiveEventDelayEventDelayEvent)
 
 TEST(LoadRecording, DelayIsTakenAcrossTheWrapOfTheClock)
 {
-    const EVENTMSG events[] = {event(WM_MOUSEMOVE, 1, 1, 0xFFFFFF00u), event(WM_MOUSEMOVE, 2, 2, 0x00000010u)};
+    const EVENTMSG events[] = { event(WM_MOUSEMOVE, 1, 1, 0xFFFFFF00u), event(WM_MOUSEMOVE, 2, 2, 0x00000010u) };
     const ActionList actions = LoadRecording(events);
     ASSERT_EQ(actions.size(), 3u);
     EXPECT_EQ(actions[1]->actionType, atDelay);
@@ -58,8 +58,8 @@ TEST(LoadRecording, DelayIsTakenAcrossTheWrapOfTheClock)
 
 TEST(LoadRecording, SystemKeysAndWheelBecomeTheirActions)
 {
-    const EVENTMSG events[] = {
-        event(WM_SYSKEYDOWN, 0x12, 0, 40), event(WM_SYSKEYUP, 0x12, 0, 50), event(WM_MOUSEWHEEL, 15, 16, 50)};
+    const EVENTMSG events[]
+        = { event(WM_SYSKEYDOWN, 0x12, 0, 40), event(WM_SYSKEYUP, 0x12, 0, 50), event(WM_MOUSEWHEEL, 15, 16, 50) };
     const ActionList actions = LoadRecording(events);
     ASSERT_EQ(actions.size(), 5u);
     // Keys typed with ALT held give the same kinds of actions as plain keys.

@@ -23,8 +23,8 @@ namespace {
 using namespace std::chrono_literals;
 using test::ChildProcess;
 using test::runProcess;
-using test::xdotool;
 using test::TempDir;
+using test::xdotool;
 using test::XvfbServer;
 
 class RecordCliTest : public ::testing::Test {
@@ -37,10 +37,9 @@ protected:
         std::filesystem::copy_file(test::cliPath(), cli);
     }
 
-
     std::unique_ptr<ChildProcess> startRecording(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> argv{cli.string(), "record", output.string()};
+        std::vector<std::string> argv { cli.string(), "record", output.string() };
         argv.insert(argv.end(), extra.begin(), extra.end());
         auto child = std::make_unique<ChildProcess>(argv);
         EXPECT_TRUE(child->waitForStderr("Recording", 10s)) << child->err();
@@ -63,7 +62,7 @@ protected:
         return std::move(loaded->actions);
     }
 
-    XvfbServer server{1024, 768};
+    XvfbServer server { 1024, 768 };
     TempDir folder;
     std::filesystem::path cli = folder / "clickwisp-cli";
     std::filesystem::path output = folder / "recorded.xml";
@@ -117,12 +116,12 @@ int delayBetween(const ActionList& actions, const TBaseCtrlEX* from, const TBase
 TEST_F(RecordCliTest, HotKeyStopsRecordingOfClicksKeysAndGaps)
 {
     auto child = startRecording();
-    ASSERT_TRUE(xdotool({"mousemove", "200", "300", "click", "1"}));
+    ASSERT_TRUE(xdotool({ "mousemove", "200", "300", "click", "1" }));
     const auto gapStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(400ms);
-    ASSERT_TRUE(xdotool({"mousemove", "600", "500", "click", "3", "key", "b"}));
+    ASSERT_TRUE(xdotool({ "mousemove", "600", "500", "click", "3", "key", "b" }));
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - gapStart);
-    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
+    ASSERT_TRUE(xdotool({ "key", "alt+F3" }));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -144,9 +143,9 @@ TEST_F(RecordCliTest, HotKeyStopsRecordingOfClicksKeysAndGaps)
     for (size_t i = 0; i < actions.size(); ++i)
         EXPECT_EQ(actions[i]->actionType == atDelay, i % 2 == 1) << "row " << i;
     const size_t events = (actions.size() + 1) / 2;
-    EXPECT_NE(child->out().find("Recorded " + std::to_string(events) + " events, wrote " +
-                                std::to_string(actions.size()) + " actions to " + output.string()),
-              std::string::npos)
+    EXPECT_NE(child->out().find("Recorded " + std::to_string(events) + " events, wrote "
+                  + std::to_string(actions.size()) + " actions to " + output.string()),
+        std::string::npos)
         << child->out();
     // The program never creates the GUI's settings file.
     EXPECT_FALSE(std::filesystem::exists(folder / "config.xml"));
@@ -154,8 +153,8 @@ TEST_F(RecordCliTest, HotKeyStopsRecordingOfClicksKeysAndGaps)
 
 TEST_F(RecordCliTest, DurationEndsRecordingAndFiltersLeaveOutMovesAndKeys)
 {
-    auto child = startRecording({"--duration", "2", "--no-mouse-move", "--no-keyboard"});
-    ASSERT_TRUE(xdotool({"mousemove", "50", "60", "key", "x", "click", "2", "mousemove", "70", "80"}));
+    auto child = startRecording({ "--duration", "2", "--no-mouse-move", "--no-keyboard" });
+    ASSERT_TRUE(xdotool({ "mousemove", "50", "60", "key", "x", "click", "2", "mousemove", "70", "80" }));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -167,8 +166,8 @@ TEST_F(RecordCliTest, DurationEndsRecordingAndFiltersLeaveOutMovesAndKeys)
 
 TEST_F(RecordCliTest, SigtermStopsAndWritesTheRecording)
 {
-    auto child = startRecording({"--no-mouse-move"});
-    ASSERT_TRUE(xdotool({"mousemove", "10", "20", "click", "1"}));
+    auto child = startRecording({ "--no-mouse-move" });
+    ASSERT_TRUE(xdotool({ "mousemove", "10", "20", "click", "1" }));
     child->signal(SIGTERM);
     finish(*child);
     const ActionList actions = loadOutput();
@@ -192,12 +191,12 @@ TEST_F(RecordCliTest, StopKeyComesFromTheGuiSettings)
     const std::string config = "<config versionNo=\"2.0\"><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" "
                                "stop=\"5\"/></config>";
     test::writeFile(folder / "config.xml", config);
-    auto child = startRecording({"--no-mouse-move"});
+    auto child = startRecording({ "--no-mouse-move" });
     EXPECT_NE(child->err().find("ALT+F6"), std::string::npos) << child->err();
     // ALT+F3 is an ordinary key now: recorded, and the recording goes on.
-    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
+    ASSERT_TRUE(xdotool({ "key", "alt+F3" }));
     EXPECT_FALSE(child->waitForExit(500ms));
-    ASSERT_TRUE(xdotool({"key", "alt+F6"}));
+    ASSERT_TRUE(xdotool({ "key", "alt+F6" }));
     finish(*child);
 
     const ActionList actions = loadOutput();
@@ -213,7 +212,7 @@ TEST_F(RecordCliTest, StopKeyComesFromTheGuiSettings)
 
 TEST_F(RecordCliTest, MissingDisplayExitsWith69AndWritesNothing)
 {
-    auto result = runProcess({"env", "DISPLAY=:985", cli.string(), "record", output.string()});
+    auto result = runProcess({ "env", "DISPLAY=:985", cli.string(), "record", output.string() });
     EXPECT_EQ(result.status, 69);
     EXPECT_NE(result.err.find("':985'"), std::string::npos) << result.err;
     EXPECT_FALSE(std::filesystem::exists(output));
@@ -221,9 +220,9 @@ TEST_F(RecordCliTest, MissingDisplayExitsWith69AndWritesNothing)
 
 TEST_F(RecordCliTest, ServerWithoutRecordExtensionExitsWith69)
 {
-    XvfbServer bare(640, 480, {"-extension", "RECORD"});
+    XvfbServer bare(640, 480, { "-extension", "RECORD" });
     ASSERT_TRUE(bare.ok()) << bare.error();
-    auto result = runProcess({"env", "DISPLAY=" + bare.display(), cli.string(), "record", output.string()});
+    auto result = runProcess({ "env", "DISPLAY=" + bare.display(), cli.string(), "record", output.string() });
     EXPECT_EQ(result.status, 69);
     EXPECT_NE(result.err.find("RECORD extension"), std::string::npos) << result.err;
     EXPECT_FALSE(std::filesystem::exists(output));
@@ -231,7 +230,7 @@ TEST_F(RecordCliTest, ServerWithoutRecordExtensionExitsWith69)
 
 TEST_F(RecordCliTest, UnwritableDestinationIsRefusedBeforeRecording)
 {
-    auto result = runProcess({cli.string(), "record", (folder / "missing" / "out.xml").string(), "--duration", "1"});
+    auto result = runProcess({ cli.string(), "record", (folder / "missing" / "out.xml").string(), "--duration", "1" });
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("does not exist"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("Recording"), std::string::npos) << result.err;
@@ -239,7 +238,7 @@ TEST_F(RecordCliTest, UnwritableDestinationIsRefusedBeforeRecording)
 
 TEST_F(RecordCliTest, BadDurationIsAUsageError)
 {
-    auto result = runProcess({cli.string(), "record", output.string(), "--duration", "-3"});
+    auto result = runProcess({ cli.string(), "record", output.string(), "--duration", "-3" });
     EXPECT_EQ(result.status, 64);
     EXPECT_FALSE(std::filesystem::exists(output));
 }
@@ -247,13 +246,14 @@ TEST_F(RecordCliTest, BadDurationIsAUsageError)
 // A window that sees the clicks and keys that reach it.
 class TestWindow {
 public:
-    explicit TestWindow(const std::string& display) : m_display(XOpenDisplay(display.c_str()))
+    explicit TestWindow(const std::string& display)
+        : m_display(XOpenDisplay(display.c_str()))
     {
-        XSetWindowAttributes attributes{};
+        XSetWindowAttributes attributes {};
         attributes.override_redirect = True;
         attributes.event_mask = ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask;
         m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1024, 768, 0, CopyFromParent,
-                                 InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
+            InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
         XMapRaised(m_display, m_window);
         XSync(m_display, False);
         XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
@@ -270,9 +270,9 @@ public:
             XEvent event;
             XNextEvent(m_display, &event);
             if (event.type == ButtonPress || event.type == ButtonRelease) {
-                seen.push_back(std::string(event.type == ButtonPress ? "press " : "release ") +
-                               std::to_string(event.xbutton.button) + " at " + std::to_string(event.xbutton.x_root) +
-                               "," + std::to_string(event.xbutton.y_root));
+                seen.push_back(std::string(event.type == ButtonPress ? "press " : "release ")
+                    + std::to_string(event.xbutton.button) + " at " + std::to_string(event.xbutton.x_root) + ","
+                    + std::to_string(event.xbutton.y_root));
             } else if (event.type == KeyPress || event.type == KeyRelease) {
                 const KeySym keysym = XLookupKeysym(&event.xkey, 0);
                 const char* name = XKeysymToString(keysym);
@@ -291,19 +291,21 @@ TEST_F(RecordCliTest, PlayingTheRecordingRepeatsTheSameInput)
 {
     TestWindow window(server.display());
     auto child = startRecording();
-    ASSERT_TRUE(xdotool({"mousemove", "200", "300", "click", "1", "key", "c", "mousemove", "700", "100", "click", "3"}));
-    ASSERT_TRUE(xdotool({"key", "alt+F3"}));
+    ASSERT_TRUE(
+        xdotool({ "mousemove", "200", "300", "click", "1", "key", "c", "mousemove", "700", "100", "click", "3" }));
+    ASSERT_TRUE(xdotool({ "key", "alt+F3" }));
     finish(*child);
     const std::vector<std::string> recorded = window.take();
     ASSERT_FALSE(recorded.empty());
 
-    ASSERT_TRUE(xdotool({"mousemove", "5", "5"}));
-    auto played = runProcess({cli.string(), "play", output.string()});
+    ASSERT_TRUE(xdotool({ "mousemove", "5", "5" }));
+    auto played = runProcess({ cli.string(), "play", output.string() });
     ASSERT_EQ(played.status, 0) << played.err;
-    EXPECT_EQ(window.take(), (std::vector<std::string>{"press 1 at 200,300", "release 1 at 200,300", "key c",
-                                                       "release key c", "press 3 at 700,100", "release 3 at 700,100"}));
+    EXPECT_EQ(window.take(),
+        (std::vector<std::string> { "press 1 at 200,300", "release 1 at 200,300", "key c", "release key c",
+            "press 3 at 700,100", "release 3 at 700,100" }));
     // The pointer ends where the recording left it.
-    auto location = runProcess({"xdotool", "getmouselocation"});
+    auto location = runProcess({ "xdotool", "getmouselocation" });
     EXPECT_EQ(location.out.rfind("x:700 y:100 ", 0), 0u) << location.out;
 }
 

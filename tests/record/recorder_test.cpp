@@ -13,7 +13,7 @@ namespace {
 
 EVENTMSG event(uint32_t message, uint32_t time)
 {
-    return EVENTMSG{message, time, time + 1, time, 0};
+    return EVENTMSG { message, time, time + 1, time, 0 };
 }
 
 std::vector<uint32_t> messages(const TEventList& events)
@@ -29,14 +29,14 @@ protected:
     void feedOneOfEach()
     {
         uint32_t time = 100;
-        for (uint32_t message : std::initializer_list<uint32_t>{WM_MOUSEMOVE, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_LBUTTONDOWN,
-                                 WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u})
+        for (uint32_t message : std::initializer_list<uint32_t> { WM_MOUSEMOVE, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
+                 WM_SYSKEYUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u })
             source.feed(event(message, time++));
     }
 
     std::shared_ptr<FakeTrace> trace = std::make_shared<FakeTrace>();
-    FakeRecorder source{trace};
-    Recorder recorder{source};
+    FakeRecorder source { trace };
+    Recorder recorder { source };
 };
 
 TEST_F(RecorderTest, RecordsEveryEventInOrderWithBothFiltersOn)
@@ -47,13 +47,13 @@ TEST_F(RecorderTest, RecordsEveryEventInOrderWithBothFiltersOn)
     recorder.StopRecording();
     EXPECT_FALSE(recorder.Recording());
     EXPECT_EQ(messages(recorder.RecordedEvents()),
-              (std::vector<uint32_t>{WM_MOUSEMOVE, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_LBUTTONDOWN,
-                                     WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u}));
+        (std::vector<uint32_t> { WM_MOUSEMOVE, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_LBUTTONDOWN,
+            WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u }));
     // Copies, unchanged.
     EXPECT_EQ(recorder.RecordedEvents()[5].paramL, 105u);
     EXPECT_EQ(recorder.RecordedEvents()[5].paramH, 106u);
     EXPECT_EQ(recorder.RecordedEvents()[5].time, 105u);
-    EXPECT_EQ(trace->lines(), (std::vector<std::string>{"recorder start", "recorder stop"}));
+    EXPECT_EQ(trace->lines(), (std::vector<std::string> { "recorder start", "recorder stop" }));
 }
 
 TEST_F(RecorderTest, MouseMoveFilterDropsOnlyPointerMoves)
@@ -62,8 +62,8 @@ TEST_F(RecorderTest, MouseMoveFilterDropsOnlyPointerMoves)
     feedOneOfEach();
     recorder.StopRecording();
     EXPECT_EQ(messages(recorder.RecordedEvents()),
-              (std::vector<uint32_t>{WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_LBUTTONDOWN, WM_LBUTTONUP,
-                                     WM_MOUSEWHEEL, 0x0312u}));
+        (std::vector<uint32_t> {
+            WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u }));
 }
 
 TEST_F(RecorderTest, KeystrokeFilterDropsPlainAndSystemKeys)
@@ -72,7 +72,7 @@ TEST_F(RecorderTest, KeystrokeFilterDropsPlainAndSystemKeys)
     feedOneOfEach();
     recorder.StopRecording();
     EXPECT_EQ(messages(recorder.RecordedEvents()),
-              (std::vector<uint32_t>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u}));
+        (std::vector<uint32_t> { WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL, 0x0312u }));
 }
 
 TEST_F(RecorderTest, FiltersHoldUntilTheNextStart)

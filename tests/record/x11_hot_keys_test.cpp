@@ -57,8 +57,7 @@ protected:
         source->setHandler(arrivals.handler());
     }
 
-
-    XvfbServer server{800, 600};
+    XvfbServer server { 800, 600 };
     std::unique_ptr<HotKeySource> source;
     Arrivals arrivals;
 };
@@ -74,15 +73,15 @@ TEST_F(X11HotKeysTest, RegisteredKeysArriveAsModifierAndVirtualKey)
 {
     ASSERT_TRUE(source->registerHotKey(1, MOD_ALT, VK_F3));
     ASSERT_TRUE(source->registerHotKey(2, MOD_CONTROL, VK_F2));
-    ASSERT_TRUE(xdotool({"key", "F3", "ctrl+F3", "alt+F3", "ctrl+F2"}));
-    EXPECT_EQ(arrivals.waitFor(2), (std::vector<Key>{{MOD_ALT, VK_F3}, {MOD_CONTROL, VK_F2}}));
+    ASSERT_TRUE(xdotool({ "key", "F3", "ctrl+F3", "alt+F3", "ctrl+F2" }));
+    EXPECT_EQ(arrivals.waitFor(2), (std::vector<Key> { { MOD_ALT, VK_F3 }, { MOD_CONTROL, VK_F2 } }));
 }
 
 TEST_F(X11HotKeysTest, KeysWorkWhateverTheLockState)
 {
     ASSERT_TRUE(source->registerHotKey(1, MOD_ALT, VK_F3));
-    ASSERT_TRUE(xdotool({"key", "Num_Lock", "alt+F3", "Caps_Lock", "alt+F3", "Num_Lock", "alt+F3", "Caps_Lock"}));
-    EXPECT_EQ(arrivals.waitFor(3), (std::vector<Key>(3, Key{MOD_ALT, VK_F3})));
+    ASSERT_TRUE(xdotool({ "key", "Num_Lock", "alt+F3", "Caps_Lock", "alt+F3", "Num_Lock", "alt+F3", "Caps_Lock" }));
+    EXPECT_EQ(arrivals.waitFor(3), (std::vector<Key>(3, Key { MOD_ALT, VK_F3 })));
 }
 
 TEST_F(X11HotKeysTest, KeyHeldByAnotherProgramIsReportedByName)
@@ -99,8 +98,8 @@ TEST_F(X11HotKeysTest, KeyHeldByAnotherProgramIsReportedByName)
     // Once the other program lets go, the key can be had.
     (*other)->unregisterHotKey(7);
     ASSERT_TRUE(source->registerHotKey(1, MOD_CONTROL, VK_F2));
-    ASSERT_TRUE(xdotool({"key", "ctrl+F2"}));
-    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key>{{MOD_CONTROL, VK_F2}}));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+F2" }));
+    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key> { { MOD_CONTROL, VK_F2 } }));
 }
 
 TEST_F(X11HotKeysTest, UnregisteredKeyNoLongerArrives)
@@ -110,8 +109,8 @@ TEST_F(X11HotKeysTest, UnregisteredKeyNoLongerArrives)
     source->unregisterHotKey(1);
     source->unregisterHotKey(99); // unknown: ignored
     // F4 comes after F3, so once F4 is in, F3 would have been too.
-    ASSERT_TRUE(xdotool({"key", "alt+F3", "alt+F4"}));
-    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key>{{MOD_ALT, VK_F4}}));
+    ASSERT_TRUE(xdotool({ "key", "alt+F3", "alt+F4" }));
+    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key> { { MOD_ALT, VK_F4 } }));
 }
 
 TEST_F(X11HotKeysTest, SameCombinationUnderTwoIdentifiersIsRefused)
@@ -122,8 +121,8 @@ TEST_F(X11HotKeysTest, SameCombinationUnderTwoIdentifiersIsRefused)
     EXPECT_NE(again.error().message.find("ALT+F3"), std::string::npos);
     // Registering an identifier again replaces its key.
     ASSERT_TRUE(source->registerHotKey(1, MOD_ALT, VK_F4));
-    ASSERT_TRUE(xdotool({"key", "alt+F3", "alt+F4"}));
-    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key>{{MOD_ALT, VK_F4}}));
+    ASSERT_TRUE(xdotool({ "key", "alt+F3", "alt+F4" }));
+    EXPECT_EQ(arrivals.waitFor(1), (std::vector<Key> { { MOD_ALT, VK_F4 } }));
 }
 
 TEST_F(X11HotKeysTest, HeldKeyTogglesOnlyOnce)
@@ -131,21 +130,21 @@ TEST_F(X11HotKeysTest, HeldKeyTogglesOnlyOnce)
     ASSERT_TRUE(source->registerHotKey(1, MOD_ALT, VK_F2));
     ASSERT_TRUE(source->registerHotKey(2, MOD_ALT, VK_F4));
     // Held past the auto-repeat delay.
-    ASSERT_TRUE(xdotool({"keydown", "alt+F2", "sleep", "1.2", "keyup", "F2", "key", "F4", "keyup", "alt"}));
-    EXPECT_EQ(arrivals.waitFor(2), (std::vector<Key>{{MOD_ALT, VK_F2}, {MOD_ALT, VK_F4}}));
+    ASSERT_TRUE(xdotool({ "keydown", "alt+F2", "sleep", "1.2", "keyup", "F2", "key", "F4", "keyup", "alt" }));
+    EXPECT_EQ(arrivals.waitFor(2), (std::vector<Key> { { MOD_ALT, VK_F2 }, { MOD_ALT, VK_F4 } }));
 }
 
 TEST_F(X11HotKeysTest, WaitForReleaseFollowsTheHeldKeys)
 {
-    ASSERT_TRUE(xdotool({"keydown", "ctrl"}));
+    ASSERT_TRUE(xdotool({ "keydown", "ctrl" }));
     EXPECT_FALSE(source->waitForRelease(MOD_CONTROL, VK_F2, 200ms));
-    ASSERT_TRUE(xdotool({"keyup", "ctrl", "keydown", "F2"}));
+    ASSERT_TRUE(xdotool({ "keyup", "ctrl", "keydown", "F2" }));
     EXPECT_FALSE(source->waitForRelease(MOD_CONTROL, VK_F2, 200ms));
     // ALT is not part of this hot key, so holding it does not matter.
-    ASSERT_TRUE(xdotool({"keyup", "F2", "keydown", "alt"}));
+    ASSERT_TRUE(xdotool({ "keyup", "F2", "keydown", "alt" }));
     EXPECT_TRUE(source->waitForRelease(MOD_CONTROL, VK_F2, 2s));
     EXPECT_FALSE(source->waitForRelease(MOD_ALT, VK_F2, 200ms));
-    ASSERT_TRUE(xdotool({"keyup", "alt"}));
+    ASSERT_TRUE(xdotool({ "keyup", "alt" }));
 }
 
 } // namespace

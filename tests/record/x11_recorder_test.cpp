@@ -31,7 +31,6 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(server->ok()) << server->error(); }
 
-
     static XvfbServer* server;
 };
 
@@ -56,7 +55,7 @@ TEST(X11RecorderOpen, MissingDisplayIsReportedByName)
 
 TEST(X11RecorderOpen, ServerWithoutRecordExtensionIsReported)
 {
-    XvfbServer bare(640, 480, {"-extension", "RECORD"});
+    XvfbServer bare(640, 480, { "-extension", "RECORD" });
     ASSERT_TRUE(bare.ok()) << bare.error();
     auto recorder = makeX11Recorder(bare.display());
     ASSERT_FALSE(recorder);
@@ -70,8 +69,8 @@ TEST_F(X11RecorderTest, PointerButtonsWheelAndKeysOfAnotherClientBecomeEvents)
     ASSERT_TRUE(source) << source.error().message;
     Recorder recorder(**source);
     ASSERT_TRUE(recorder.StartRecording(true, true));
-    ASSERT_TRUE(xdotool({"mousemove", "100", "200", "click", "1", "click", "3", "click", "4", "click", "5",
-                         "click", "8", "key", "a", "keydown", "alt", "key", "b", "keyup", "alt"}));
+    ASSERT_TRUE(xdotool({ "mousemove", "100", "200", "click", "1", "click", "3", "click", "4", "click", "5", "click",
+        "8", "key", "a", "keydown", "alt", "key", "b", "keyup", "alt" }));
     recorder.StopRecording();
 
     const TEventList& all = recorder.RecordedEvents();
@@ -89,9 +88,18 @@ TEST_F(X11RecorderTest, PointerButtonsWheelAndKeysOfAnotherClientBecomeEvents)
     };
     // Wheel turns are their presses; the side button (8) has no action and is left out.
     const Expected expected[] = {
-        {WM_LBUTTONDOWN, 100}, {WM_LBUTTONUP, 100},   {WM_RBUTTONDOWN, 100}, {WM_RBUTTONUP, 100},
-        {WM_MOUSEWHEEL, 100},  {WM_MOUSEWHEEL, 100},  {WM_KEYDOWN, 'A'},     {WM_KEYUP, 'A'},
-        {WM_SYSKEYDOWN, 0x12}, {WM_SYSKEYDOWN, 'B'},  {WM_SYSKEYUP, 'B'},    {WM_SYSKEYUP, 0x12},
+        { WM_LBUTTONDOWN, 100 },
+        { WM_LBUTTONUP, 100 },
+        { WM_RBUTTONDOWN, 100 },
+        { WM_RBUTTONUP, 100 },
+        { WM_MOUSEWHEEL, 100 },
+        { WM_MOUSEWHEEL, 100 },
+        { WM_KEYDOWN, 'A' },
+        { WM_KEYUP, 'A' },
+        { WM_SYSKEYDOWN, 0x12 },
+        { WM_SYSKEYDOWN, 'B' },
+        { WM_SYSKEYUP, 'B' },
+        { WM_SYSKEYUP, 0x12 },
     };
     ASSERT_EQ(events.size(), std::size(expected));
     for (size_t i = 0; i < events.size(); ++i) {
@@ -111,10 +119,10 @@ TEST_F(X11RecorderTest, TimeStampsFollowTheServerClockInMilliseconds)
     ASSERT_TRUE(source) << source.error().message;
     Recorder recorder(**source);
     ASSERT_TRUE(recorder.StartRecording(false, true));
-    ASSERT_TRUE(xdotool({"key", "x"}));
+    ASSERT_TRUE(xdotool({ "key", "x" }));
     const auto before = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_TRUE(xdotool({"key", "y"}));
+    ASSERT_TRUE(xdotool({ "key", "y" }));
     const auto gap = std::chrono::steady_clock::now() - before;
     recorder.StopRecording();
 
@@ -158,9 +166,9 @@ TEST_F(X11RecorderTest, RecorderCanBeStartedAgainAndStopsDelivering)
     Recorder recorder(**source);
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(recorder.StartRecording(false, true)) << "round " << round;
-        ASSERT_TRUE(xdotool({"key", "q"}));
+        ASSERT_TRUE(xdotool({ "key", "q" }));
         recorder.StopRecording();
-        ASSERT_TRUE(xdotool({"key", "w"}));
+        ASSERT_TRUE(xdotool({ "key", "w" }));
         ASSERT_EQ(recorder.RecordedEvents().size(), 2u) << "round " << round;
         EXPECT_EQ(recorder.RecordedEvents()[0].paramL & 0xFF, uint32_t('Q'));
         EXPECT_EQ(recorder.drain(), 0u);

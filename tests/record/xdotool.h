@@ -13,7 +13,7 @@ namespace clickwisp::test {
 // ASSERT_TRUE(xdotool({...})).
 inline ::testing::AssertionResult xdotool(const std::vector<std::string>& commands)
 {
-    std::vector<std::string> argv{"xdotool"};
+    std::vector<std::string> argv { "xdotool" };
     argv.insert(argv.end(), commands.begin(), commands.end());
     const ProcessResult result = runProcess(argv);
     if (result.status == 0)
