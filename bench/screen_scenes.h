@@ -135,6 +135,17 @@ inline Image desktopScene(int32_t width, int32_t height)
     return image;
 }
 
+// Horizontal stripes of two greys, one pixel high: every colour of a picture
+// cut from it is common, and every other placement matches all but a few
+// pixels of such a picture.
+inline Image stripesScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0xFFFFFF);
+    for (int32_t y = 0; y < height; y += 2)
+        fill(*image, 0, y, width, 1, 0xC0C0C0);
+    return image;
+}
+
 inline Image cut(const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     auto image = blank(width, height, 0);

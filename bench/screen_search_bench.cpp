@@ -109,8 +109,9 @@ void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, c
     for (const PictureSpec& spec : specs) {
         auto present = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
         // Absent: one pixel changed. A text pixel turned white on the page
-        // (every colour of the picture stays common); elsewhere the middle
-        // pixel moved by 1 (exact) or by 60 (beyond the tolerance).
+        // and the middle pixel turned to the other stripe's grey on the
+        // stripes (every colour of the picture stays common); elsewhere the
+        // middle pixel moved by 1 (exact) or by 60 (beyond the tolerance).
         auto absentExact = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
         auto absentNear = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
         int32_t cx = spec.width / 2, cy = spec.height / 2;
@@ -124,6 +125,9 @@ void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, c
         if (screen.name == "page") {
             put(*absentExact, cx, cy, 0xFFFFFF);
             put(*absentNear, cx, cy, 0xFFFFFF);
+        } else if (screen.name == "stripes") { // the other stripe's colour: common too
+            put(*absentExact, cx, cy, p ^ 0x3F3F3F);
+            put(*absentNear, cx, cy, p ^ 0x3F3F3F);
         } else {
             put(*absentExact, cx, cy, (p & 0xFF) == 0xFF ? p - 1 : p + 1);
             put(*absentNear, cx, cy, (p & 0xFF) >= 0x80 ? p - 60 : p + 60);
@@ -197,6 +201,10 @@ void registerAll(bool withPlain)
         for (int32_t size : {16, 64, 256})
             pageSpecs.push_back({size, size, width - width / 8 - size / 4, height - 100 - size});
         pictureCases(page, pageSpecs, resolution, withPlain, false);
+        // Stripes: the picture's middle pixel has the other stripe's colour,
+        // so it is nowhere; its other pixels match at every other row.
+        g_screens.push_back({"stripes", stripesScene(width, height)});
+        pictureCases(g_screens.back(), {{64, 64, width / 2, height / 2}}, resolution, withPlain, false);
     }
 }
 

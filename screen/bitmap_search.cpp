@@ -65,7 +65,7 @@ bool TBDBitmapData::MatchPictureNearAt(const TBDBitmapData& picture, const Color
         kernels::makeProbe(0, false, tolerance.red, tolerance.green, tolerance.blue);
     const size_t bytes = size_t(picture.Width()) * 3;
     for (int32_t row = picture.Height() - 1; row >= 0; --row) {
-        if (!kernels::bytesWithin(Row(top + row) + size_t(left) * 3, picture.Row(row), bytes, probe))
+        if (kernels::firstByteOutside(Row(top + row) + size_t(left) * 3, picture.Row(row), bytes, probe) != bytes)
             return false;
     }
     return true;

@@ -5,7 +5,8 @@
 // - A picture placement is first tested on a few probe pixels chosen to be
 //   rare on this screen (probe_plan); for each placement row the probes'
 //   bit masks are ANDed, 64 placements at a time, and only placements that
-//   pass every probe are compared in full.
+//   pass every probe are compared in full. A pixel that fails a full
+//   comparison joins the probes.
 // - An exact search whose full comparisons grow too costly (a picture whose
 //   every colour is common on the screen) switches to a rolling hash whose
 //   time does not depend on the content (hash_search).
@@ -20,6 +21,7 @@
 #include "screen/probe_plan.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace clickwisp::search {
@@ -41,6 +43,9 @@ kernels::PixelProbe probeFor(uint32_t color, const ColorTolerance* tolerance)
 // returns the top-most, then left-most, hit. rowHit may return kGiveUp to
 // hand the rest to fallback(bandStart).
 constexpr int32_t kGiveUp = -2;
+
+constexpr size_t kPlannedProbes = 4;
+constexpr size_t kMaxProbes = 8; // planned and learned
 
 template <typename RowHit, typename Fallback>
 std::optional<ScreenPoint> scanBands(int32_t lastTop, int32_t bandRows, RowHit rowHit, Fallback fallback)
@@ -102,7 +107,7 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
     if (!tolerance && tuning.hashOnly)
         return hashSearch(screen, picture, 0);
 
-    const std::vector<Probe> probes = chooseProbes(screen, picture, tolerance);
+    std::vector<Probe> probes = chooseProbes(screen, picture, tolerance, kPlannedProbes);
     std::vector<kernels::PixelProbe> tests;
     for (const Probe& p : probes)
         tests.push_back(probeFor(p.color, tolerance));
@@ -115,33 +120,72 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
     const size_t rowBytes = size_t(w) * 3;
     int64_t budget = tuning.confirmBudget;
 
-    auto confirm = [&](int32_t left, int32_t top) {
-        if (!tolerance) {
-            budget -= int64_t(rowBytes + 64) * h; // an upper bound of the work
-            return matchesExactly(screen, picture, left, top);
-        }
+    // Compares the whole placement, bottom row first; on a mismatch, failed
+    // is a picture pixel that does not match.
+    auto confirm = [&](int32_t left, int32_t top, Probe& failed) {
         for (int32_t row = h - 1; row >= 0; --row) {
-            if (!kernels::bytesWithin(screen.Row(top + row) + size_t(left) * 3, picture.Row(row), rowBytes,
-                                      rowTolerance))
+            const uint8_t* on = screen.Row(top + row) + size_t(left) * 3;
+            const uint8_t* want = picture.Row(row);
+            size_t at = rowBytes;
+            if (!tolerance) {
+                budget -= int64_t(rowBytes) + 64;
+                if (std::memcmp(on, want, rowBytes) != 0)
+                    for (at = 0; on[at] == want[at] && on[at + 1] == want[at + 1] && on[at + 2] == want[at + 2];)
+                        at += 3;
+            } else {
+                at = kernels::firstByteOutside(on, want, rowBytes, rowTolerance);
+            }
+            if (at != rowBytes) {
+                failed = Probe{int32_t(at / 3), row, picture.PixelAt(int32_t(at / 3), row)};
                 return false;
+            }
         }
         return true;
+    };
+    // A pixel that failed a full comparison becomes a probe of its own: on
+    // screens where many placements pass the planned probes (repeating
+    // patterns), the same pixel tends to fail them all.
+    auto learn = [&](const Probe& failed) {
+        const bool known = std::any_of(probes.begin(), probes.end(),
+                                       [&](const Probe& p) { return p.dx == failed.dx && p.dy == failed.dy; });
+        if (known || probes.size() >= kMaxProbes)
+            return false;
+        // Second in line: after the rarest planned probe, before the others,
+        // which it has just proved weaker than itself here.
+        probes.insert(probes.begin() + 1, failed);
+        tests.insert(tests.begin() + 1, probeFor(failed.color, tolerance));
+        return true;
+    };
+    auto applyProbe = [&](size_t i, int32_t top) {
+        const uint8_t* start = screen.Row(top + probes[i].dy) + size_t(probes[i].dx) * 3;
+        return kernels::andMatches(start, placements, tests[i], mask.data());
     };
     auto rowHit = [&](int32_t top) {
         std::copy(full.begin(), full.end(), mask.begin());
         for (size_t i = 0; i < probes.size(); ++i) {
-            const uint8_t* start = screen.Row(top + probes[i].dy) + size_t(probes[i].dx) * 3;
-            if (!kernels::andMatches(start, placements, tests[i], mask.data()))
+            if (!applyProbe(i, top))
                 return -1;
         }
-        bool giveUp = false;
-        const int32_t left = kernels::firstSetPixel(mask.data(), words, [&](int32_t x) {
-            if (confirm(x, top))
-                return true;
-            giveUp = tuning.confirmBudget >= 0 && budget < 0;
-            return giveUp;
-        });
-        return giveUp ? kGiveUp : left;
+        while (true) {
+            bool giveUp = false, learned = false;
+            Probe failed;
+            const int32_t left = kernels::firstSetPixel(mask.data(), words, [&](int32_t x) {
+                if (confirm(x, top, failed))
+                    return true;
+                giveUp = tuning.confirmBudget >= 0 && budget < 0;
+                learned = !giveUp && learn(failed);
+                if (learned) // the placements up to x are done with
+                    kernels::clearBefore(mask.data(), x + 1);
+                return giveUp || learned;
+            });
+            if (giveUp)
+                return kGiveUp;
+            if (!learned)
+                return left;
+            // The new probe may rule out the rest of this row at once.
+            if (!applyProbe(1, top))
+                return -1;
+        }
     };
     auto fallback = [&](int32_t bandStart) { return hashSearch(screen, picture, bandStart); };
     return scanBands(screen.Height() - h, tuning.bandRows, rowHit, fallback);

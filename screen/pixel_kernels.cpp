@@ -64,13 +64,14 @@ inline void blockNear(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64_
     blockBits(b, w0, w1, w2, [&](int k) { return byteWithin(b[k], p.probe.color[k % 3], p.probe.tolerance[k % 3]); });
 }
 
-bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
+// from: where the scan starts, a multiple of 3.
+size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe, size_t from = 0)
 {
-    for (size_t k = 0; k < n; ++k) {
+    for (size_t k = from; k < n; ++k) {
         if (!byteWithin(a[k], b[k], probe.tolerance[k % 3]))
-            return false;
+            return k;
     }
-    return true;
+    return n;
 }
 
 void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
@@ -138,7 +139,9 @@ inline void blockNear(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64_
               [&](__m128i s, int phase) { return nearMask(s, p.color[phase], p.tolerance[phase]); });
 }
 
-bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
+// Whole 48-byte blocks are tested at once; the bytes of a failing block and
+// the tail are looked at one by one.
+size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
 {
     const Patterns p(probe);
     size_t k = 0;
@@ -150,9 +153,9 @@ bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe&
             bad = _mm_or_si128(bad, _mm_subs_epu8(d, p.tolerance[j]));
         }
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
-            return false;
+            return scalar::firstByteOutside(a, b, k + 48, probe, k);
     }
-    return scalar::bytesWithin(a + k, b + k, n - k, probe);
+    return scalar::firstByteOutside(a, b, n, probe, k);
 }
 
 using scalar::packPixels;
@@ -210,7 +213,7 @@ inline void blockNear(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64_
               nearMask(load(b + 160), p.color[1], p.tolerance[1]));
 }
 
-bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
+size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
 {
     const Patterns p(probe);
     const __m256i tolerance[3] = {p.tolerance[0], p.tolerance[2], p.tolerance[1]};
@@ -223,9 +226,9 @@ bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe&
             bad = _mm256_or_si256(bad, _mm256_subs_epu8(d, tolerance[j]));
         }
         if (!_mm256_testz_si256(bad, bad))
-            return false;
+            return scalar::firstByteOutside(a, b, k + 96, probe, k);
     }
-    return sse2::bytesWithin(a + k, b + k, n - k, probe);
+    return k + sse2::firstByteOutside(a + k, b + k, n - k, probe);
 }
 
 void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
@@ -327,6 +330,15 @@ void fillMask(uint64_t* mask, int32_t pixels)
     }
 }
 
+void clearBefore(uint64_t* mask, int32_t pixel)
+{
+    const size_t bits = 3 * size_t(pixel);
+    for (size_t i = 0; i < bits / 64; ++i)
+        mask[i] = 0;
+    if (bits % 64)
+        mask[bits / 64] &= ~uint64_t(0) << (bits % 64);
+}
+
 #ifdef CLICKWISP_X86
 #define CLICKWISP_DISPATCH(call)                                                                                       \
     switch (activeLevel()) {                                                                                           \
@@ -344,9 +356,9 @@ bool andMatches(const uint8_t* p, int32_t pixels, const PixelProbe& probe, uint6
     CLICKWISP_DISPATCH(andMatches(p, pixels, probe, mask));
 }
 
-bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance)
+size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance)
 {
-    CLICKWISP_DISPATCH(bytesWithin(a, b, n, tolerance));
+    CLICKWISP_DISPATCH(firstByteOutside(a, b, n, tolerance));
 }
 
 void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)

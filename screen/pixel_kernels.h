@@ -36,14 +36,18 @@ constexpr size_t maskWords(int32_t pixels) { return 3 * ((size_t(pixels) + 63) /
 // Sets the bits of pixels 0..n-1 and clears the rest.
 void fillMask(uint64_t* mask, int32_t pixels);
 
+// Clears the bits of the pixels before pixel (0 .. pixel - 1).
+void clearBefore(uint64_t* mask, int32_t pixel);
+
 // Clears the bits of the pixels among the n from p on that do not match the
 // probe. Chunks of 64 pixels whose bits are all clear are not read. Reads
 // only the 3 * n bytes from p. True when any bit is left set.
 bool andMatches(const uint8_t* p, int32_t pixels, const PixelProbe& probe, uint64_t* mask);
 
-// Whether each of the n bytes of a and b differ by at most the tolerance of
-// their channel (byte k: channel k % 3). Both start on a pixel boundary.
-bool bytesWithin(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance);
+// The index of the first of the n bytes of a and b that differ by more than
+// the tolerance of their channel (byte k: channel k % 3), or n when none
+// does. Both start on a pixel boundary.
+size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance);
 
 // Converts n 32-bit pixels (blue, green, red, unused) to 3-byte pixels.
 void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels);

@@ -25,6 +25,16 @@ int32_t extent(int32_t from, int32_t to)
     return int32_t(size);
 }
 
+// The capture buffer, one per thread, kept between searches. Every search
+// still captures the screen anew; only the array is reused, because a fresh
+// 6 to 25 MB array each time (pages the system must map and zero) would
+// cost more than the search itself.
+TBDBitmapData& captureBuffer()
+{
+    thread_local TBDBitmapData buffer;
+    return buffer;
+}
+
 // Captures the rectangle from (left, top) to (right, bottom). Results are
 // offset by the rectangle actually captured: a left or top moved to 0 by the
 // capture rules must not shift the reported point. Width -1: the capture
@@ -64,7 +74,7 @@ Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_v
     if (!value)
         return std::unexpected(value.error());
     const uint32_t color = SwapRedBlue(*value);
-    TBDBitmapData capture;
+    TBDBitmapData& capture = captureBuffer();
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
     if (rect.width < 0)
         return captureFailed(left, top, right, bottom);
@@ -78,7 +88,7 @@ Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_v
 Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
                                                int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
-    TBDBitmapData capture;
+    TBDBitmapData& capture = captureBuffer();
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
     if (rect.width < 0)
         return captureFailed(left, top, right, bottom);
