@@ -119,10 +119,9 @@ private:
     XImage* fetchShared(int32_t x, int32_t y, int32_t width, int32_t height)
     {
         if (!m_image || m_image->width != width || m_image->height != height) {
-            // Held apart until the segment is attached: attaching a larger
-            // segment releases the old one together with m_image.
-            ImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr,
-                                           &m_segment, unsigned(width), unsigned(height)));
+            m_image.reset();
+            ImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr, &m_segment,
+                                           unsigned(width), unsigned(height)));
             if (!image)
                 return giveUpShared();
             const size_t bytes = size_t(image->bytes_per_line) * size_t(height);
@@ -140,7 +139,7 @@ private:
 
     bool attachSegment(size_t bytes)
     {
-        releaseSegment();
+        detachSegment();
         const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         if (id < 0)
             return false;
@@ -171,6 +170,11 @@ private:
     void releaseSegment()
     {
         m_image.reset();
+        detachSegment();
+    }
+
+    void detachSegment()
+    {
         if (m_attached) {
             XShmDetach(m_display.get(), &m_segment);
             XSync(m_display.get(), False);

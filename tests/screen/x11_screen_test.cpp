@@ -160,7 +160,12 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
     auto screen = makeX11Screen(server.display());
     ASSERT_TRUE(screen.has_value()) << screen.error().message;
     EXPECT_EQ((*screen)->screenSize(), (ScreenSize{640, 480}));
+    // The editor reads one pixel through a 1 x 1 capture.
     TBDBitmapData buffer;
+    ASSERT_TRUE(buffer.CaptureScreen(**screen, 321, 123, 1, 1));
+    EXPECT_EQ(buffer.PixelAt(0, 0), 0xFE0102u);
+    // Larger captures after it (the shared segment grows), partly off the
+    // screen, then the whole screen.
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 600, 440, 100, 60));
     for (int32_t y = 0; y < 60; ++y) {
         for (int32_t x = 0; x < 100; ++x) {
@@ -168,13 +173,15 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
             ASSERT_EQ(buffer.PixelAt(x, y), expected) << x << ", " << y;
         }
     }
-    // The editor reads one pixel through a 1 x 1 capture; the buffer is reused.
-    const int before = buffer.AllocationCount();
-    ASSERT_TRUE(buffer.CaptureScreen(**screen, 321, 123, 1, 1));
-    EXPECT_EQ(buffer.PixelAt(0, 0), 0xFE0102u);
+    ASSERT_TRUE(buffer.CaptureScreen(**screen, 0, 0, 0, 0));
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            ASSERT_EQ(buffer.PixelAt(x, y), scene->PixelAt(x, y)) << x << ", " << y;
+    // Smaller again: the buffer is reused.
+    const int allocations = buffer.AllocationCount();
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 320, 123, 1, 1));
     EXPECT_EQ(buffer.PixelAt(0, 0), scene->PixelAt(320, 123));
-    EXPECT_EQ(buffer.AllocationCount(), before);
+    EXPECT_EQ(buffer.AllocationCount(), allocations);
 }
 
 TEST_F(X11Screen, FollowsAPlainColourSetByXsetroot)
