@@ -15,8 +15,8 @@ bool fileExists(const std::string& name)
 
 } // namespace
 
-std::optional<std::string> PromptOpenFile(ControllerView& view, const std::string& defaultExt,
-                                          const std::string& filter, const std::string& initialName)
+std::optional<std::string> PromptOpenFile(
+    ControllerView& view, const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
     auto name = view.chooseOpenFile(defaultExt, filter, initialName);
     if (!name)
@@ -28,8 +28,8 @@ std::optional<std::string> PromptOpenFile(ControllerView& view, const std::strin
     return name;
 }
 
-std::optional<std::string> PromptSaveFile(ControllerView& view, const std::string& defaultExt,
-                                          const std::string& filter, const std::string& initialName)
+std::optional<std::string> PromptSaveFile(
+    ControllerView& view, const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
     auto name = view.chooseSaveFile(defaultExt, filter, initialName);
     if (!name)

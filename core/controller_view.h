@@ -13,7 +13,7 @@ class TBaseCtrlEX;
 class ControllerView {
 public:
     enum class MessageKind {
-        Error,  // something failed: warning icon
+        Error, // something failed: warning icon
         Notice, // a remark the user just acknowledges: question icon
     };
 
@@ -28,10 +28,12 @@ public:
     // The desktop's open and save dialogs. defaultExt is like ".xml", filter
     // like "XML File|*.XML"; initialName may be empty. No name when
     // cancelled. The save dialog must not ask about overwriting itself.
-    virtual std::optional<std::string> chooseOpenFile(const std::string& defaultExt, const std::string& filter,
-                                                      const std::string& initialName) = 0;
-    virtual std::optional<std::string> chooseSaveFile(const std::string& defaultExt, const std::string& filter,
-                                                      const std::string& initialName) = 0;
+    virtual std::optional<std::string> chooseOpenFile(
+        const std::string& defaultExt, const std::string& filter, const std::string& initialName)
+        = 0;
+    virtual std::optional<std::string> chooseSaveFile(
+        const std::string& defaultExt, const std::string& filter, const std::string& initialName)
+        = 0;
 
     // The modal action editor. When loadFromAction is true the dialog starts
     // from action's fields, else from its own defaults. On OK it stores its
@@ -67,10 +69,10 @@ inline constexpr const char* kListFileFilter = "XML File|*.XML";
 // The shared open prompt: the chosen name when the file exists; otherwise
 // "The file does not exist." is shown and no name comes back.
 std::optional<std::string> PromptOpenFile(ControllerView& view, const std::string& defaultExt,
-                                          const std::string& filter, const std::string& initialName = {});
+    const std::string& filter, const std::string& initialName = {});
 // The shared save prompt: when the chosen file exists, asks
 // "A file with the same name already exists,overwrite?"; No gives no name.
 std::optional<std::string> PromptSaveFile(ControllerView& view, const std::string& defaultExt,
-                                          const std::string& filter, const std::string& initialName = {});
+    const std::string& filter, const std::string& initialName = {});
 
 } // namespace clickwisp

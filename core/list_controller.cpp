@@ -9,7 +9,9 @@
 namespace clickwisp {
 
 TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
-    : m_view(view), m_services(std::move(services)), m_self(std::make_shared<TMouseCtrl*>(this))
+    : m_view(view)
+    , m_services(std::move(services))
+    , m_self(std::make_shared<TMouseCtrl*>(this))
 {
     GetConfig();
     if (m_services.hotKeys) {
@@ -74,8 +76,8 @@ void TMouseCtrl::Start()
     if (const auto& warning = GetConfig().LoadWarning())
         m_view.showMessage(*warning, ControllerView::MessageKind::Error);
     if (!m_services.hotKeys && !m_services.hotKeysProblem.empty())
-        m_view.showMessage("The global hot keys are not available: " + m_services.hotKeysProblem,
-                           ControllerView::MessageKind::Error);
+        m_view.showMessage(
+            "The global hot keys are not available: " + m_services.hotKeysProblem, ControllerView::MessageKind::Error);
     RegisterHotKeys();
     m_view.setStatus(0, "Ready");
 }
@@ -87,8 +89,8 @@ void TMouseCtrl::Shutdown()
     if (m_run)
         m_run->Terminate();
     if (auto saved = GetConfig().Save(); !saved)
-        m_view.showMessage("The settings could not be saved: " + saved.error().message,
-                           ControllerView::MessageKind::Error);
+        m_view.showMessage(
+            "The settings could not be saved: " + saved.error().message, ControllerView::MessageKind::Error);
     UnregisterHotKeys();
 }
 
@@ -151,7 +153,7 @@ void TMouseCtrl::EditAction()
     const int row = rowOf(original);
     if (row < 0) {
         m_view.showMessage("The list was replaced while the action was being edited; the changes were not applied.",
-                           ControllerView::MessageKind::Error);
+            ControllerView::MessageKind::Error);
         return;
     }
     m_actions[size_t(row)] = std::move(edited);
@@ -213,7 +215,7 @@ void TMouseCtrl::LoadList()
     replaceList(std::move(loaded->actions));
     if (loaded->itemError)
         m_view.showMessage("The list was loaded only up to the item that failed: " + loaded->itemError->message,
-                           ControllerView::MessageKind::Error);
+            ControllerView::MessageKind::Error);
 }
 
 void TMouseCtrl::SaveList()

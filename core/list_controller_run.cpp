@@ -37,8 +37,8 @@ void dropStartKeyReleases(TEventList& events, const HotKeyOrigin& key)
 {
     auto firstDown = std::find_if(events.begin(), events.end(), isKeyDown);
     events.erase(std::remove_if(events.begin(), firstDown,
-                                [&](const EVENTMSG& event) { return isKeyUp(event) && isKeyOf(event, key); }),
-                 firstDown);
+                     [&](const EVENTMSG& event) { return isKeyUp(event) && isKeyOf(event, key); }),
+        firstDown);
 }
 
 } // namespace
@@ -65,7 +65,7 @@ void TMouseCtrl::Run(std::optional<HotKeyOrigin> origin)
     m_view.setEditingEnabled(false);
 
     const auto running = GetConfig().GetRunning();
-    const RunSettings settings{running.repeat(), running.times(), running.interval(), running.speed()};
+    const RunSettings settings { running.repeat(), running.times(), running.interval(), running.speed() };
     DesktopFactory desktop = m_services.playbackDesktop;
     if (origin && m_services.hotKeys) {
         // Played input must not combine with the CTRL the user still holds.
@@ -78,13 +78,13 @@ void TMouseCtrl::Run(std::optional<HotKeyOrigin> origin)
     auto post = m_services.post;
     // The run copies the list itself (CopyAction, as MakeRunCopies does), so
     // edits made while it plays do not reach it.
-    m_run = std::make_unique<TRunThread>(m_actions, settings, std::move(desktop), m_services.waiter,
-                                         [self, post](const RunEnd& end) {
-                                             post([self, end] {
-                                                 if (auto alive = self.lock())
-                                                     (*alive)->RunFinished(end);
-                                             });
-                                         });
+    m_run = std::make_unique<TRunThread>(
+        m_actions, settings, std::move(desktop), m_services.waiter, [self, post](const RunEnd& end) {
+            post([self, end] {
+                if (auto alive = self.lock())
+                    (*alive)->RunFinished(end);
+            });
+        });
     m_run->Start();
 }
 
@@ -105,16 +105,16 @@ void TMouseCtrl::RunFinished(const RunEnd& end)
         m_run.reset(); // the body is past its notice: this only joins it
         m_running = false;
     } else {
-        auto stopped = std::find_if(m_stoppedRuns.begin(), m_stoppedRuns.end(),
-                                    [&](const auto& run) { return run->RunId() == end.runId; });
+        auto stopped = std::find_if(
+            m_stoppedRuns.begin(), m_stoppedRuns.end(), [&](const auto& run) { return run->RunId() == end.runId; });
         if (stopped == m_stoppedRuns.end())
             return;
         m_stoppedRuns.erase(stopped);
         if (m_running) {
             // A newer run is under way: its texts and controls stay.
             if (end.outcome == RunOutcome::Failed)
-                m_view.showMessage("An earlier run ended by an error. " + end.message(),
-                                   ControllerView::MessageKind::Error);
+                m_view.showMessage(
+                    "An earlier run ended by an error. " + end.message(), ControllerView::MessageKind::Error);
             return;
         }
     }
@@ -138,8 +138,8 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
     if (m_running)
         return;
     if (!m_recorder) {
-        m_view.showMessage("Recording is not available: " + m_services.recorderProblem,
-                           ControllerView::MessageKind::Error);
+        m_view.showMessage(
+            "Recording is not available: " + m_services.recorderProblem, ControllerView::MessageKind::Error);
         return;
     }
     if (m_recorder->Recording()) {
@@ -150,8 +150,8 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
     }
     const auto shade = GetConfig().GetShade();
     if (auto started = m_recorder->StartRecording(shade.mousemove(), shade.keyboard()); !started) {
-        m_view.showMessage("The recording could not start: " + started.error().message,
-                           ControllerView::MessageKind::Error);
+        m_view.showMessage(
+            "The recording could not start: " + started.error().message, ControllerView::MessageKind::Error);
         return;
     }
     m_recordStartKey = origin;
@@ -177,7 +177,7 @@ HotKeyNumbers TMouseCtrl::ConfiguredHotKeys()
 {
     const auto shade = GetConfig().GetShade();
     const auto running = GetConfig().GetRunning();
-    return HotKeyNumbers{shade.start(), shade.stop(), running.start(), running.stop()};
+    return HotKeyNumbers { shade.start(), shade.stop(), running.start(), running.stop() };
 }
 
 void TMouseCtrl::RegisterHotKeys()
@@ -185,8 +185,8 @@ void TMouseCtrl::RegisterHotKeys()
     if (!m_hotKeys)
         return;
     if (auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys()); !registered)
-        m_view.showMessage("Some hot keys could not be registered: " + registered.error().message,
-                           ControllerView::MessageKind::Error);
+        m_view.showMessage(
+            "Some hot keys could not be registered: " + registered.error().message, ControllerView::MessageKind::Error);
 }
 
 void TMouseCtrl::UnregisterHotKeys()
@@ -197,19 +197,12 @@ void TMouseCtrl::UnregisterHotKeys()
 
 void TMouseCtrl::WMHotKey(uint32_t modifiers, uint32_t vk)
 {
-    const HotKeyOrigin origin{modifiers, vk};
+    const HotKeyOrigin origin { modifiers, vk };
     switch (clickwisp::WMHotKey(modifiers, vk, ConfiguredHotKeys())) {
-    case HotKeyCommand::Run:
-        Run(origin);
-        break;
-    case HotKeyCommand::Stop:
-        Stop();
-        break;
-    case HotKeyCommand::ToggleRecording:
-        btnShadeClick(origin);
-        break;
-    case HotKeyCommand::Nothing:
-        break;
+    case HotKeyCommand::Run: Run(origin); break;
+    case HotKeyCommand::Stop: Stop(); break;
+    case HotKeyCommand::ToggleRecording: btnShadeClick(origin); break;
+    case HotKeyCommand::Nothing: break;
     }
 }
 

@@ -21,8 +21,8 @@ namespace {
 
 QLabel* linkLabel(const char* url, const QString& text, QWidget* parent)
 {
-    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(url), text.toHtmlEscaped()),
-                             parent);
+    auto* label
+        = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(url), text.toHtmlEscaped()), parent);
     label->setTextFormat(Qt::RichText);
     label->setCursor(Qt::PointingHandCursor);
     label->setToolTip(QString::fromLatin1(url));
@@ -32,7 +32,8 @@ QLabel* linkLabel(const char* url, const QString& text, QWidget* parent)
 
 } // namespace
 
-TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent)
+TFMAbout::TFMAbout(QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Clickwisp"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -4,7 +4,10 @@
 
 namespace clickwisp {
 
-ActionListModel::ActionListModel(QObject* parent) : QAbstractTableModel(parent) {}
+ActionListModel::ActionListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
 
 void ActionListModel::setController(TMouseCtrl* controller)
 {
@@ -41,8 +44,7 @@ QVariant ActionListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return QString::fromStdString(m_controller->GetCellText(index.row(), index.column()));
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(
-            alignmentFor(m_controller->GetConfig().GetCols().Col(index.column()).Align()));
+        return QVariant::fromValue(alignmentFor(m_controller->GetConfig().GetCols().Col(index.column()).Align()));
     return {};
 }
 

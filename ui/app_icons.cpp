@@ -26,7 +26,7 @@ QIcon programIcon()
 {
     loadIconResources();
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    for (int size : { 16, 32, 48, 64, 128, 256 })
         icon.addFile(QStringLiteral(":/icons/clickwisp-%1.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -62,10 +62,10 @@ QFrame* separator(QWidget* parent)
 } // namespace
 
 TMForm::TMForm(MainWindowServices services, QWidget* parent)
-    : QMainWindow(parent),
-      m_services(std::move(services)),
-      m_hooks(m_services.dialogs),
-      m_model(new ActionListModel(this))
+    : QMainWindow(parent)
+    , m_services(std::move(services))
+    , m_hooks(m_services.dialogs)
+    , m_model(new ActionListModel(this))
 {
     setWindowTitle(QStringLiteral("Clickwisp"));
     setWindowIcon(programIcon());
@@ -120,7 +120,7 @@ TMForm::~TMForm()
 }
 
 QToolButton* TMForm::addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-                               const char* fallbackIcon, int width, int height)
+    const char* fallbackIcon, int width, int height)
 {
     auto* button = new QToolButton(panel);
     button->setText(QString::fromLatin1(caption));
@@ -157,8 +157,7 @@ void TMForm::buildToolPanel()
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
     btnShade = addButton(MainPanel, "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
-    VisibilityDemoButton =
-        addButton(MainPanel, "&Load", "Load Action List From File", "document-open", "open", 62, 58);
+    VisibilityDemoButton = addButton(MainPanel, "&Load", "Load Action List From File", "document-open", "open", 62, 58);
     AlignDemoButton = addButton(MainPanel, "&Save", "Save Action List to File", "document-save", "save", 62, 58);
     SpeedButton4 = addButton(MainPanel, "&New", "Create a new Action", "document-new", "new", 62, 58);
     SpeedButton5 = addButton(MainPanel, "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
@@ -166,11 +165,8 @@ void TMForm::buildToolPanel()
     SpeedButton8 = addButton(MainPanel, "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
     SpeedButton2 = addButton(MainPanel, "&Options", "Config Options", "preferences-system", "options", 62, 58);
     QuitButton = addButton(MainPanel, "E&xit", "Quit", "application-exit", "exit", 62, 58);
-    const std::initializer_list<QWidget*> order = {btnShade,     nullptr,      VisibilityDemoButton,
-                                                   AlignDemoButton, nullptr,   SpeedButton4,
-                                                   SpeedButton5, SpeedButton7, SpeedButton8,
-                                                   nullptr,      SpeedButton2, nullptr,
-                                                   QuitButton};
+    const std::initializer_list<QWidget*> order = { btnShade, nullptr, VisibilityDemoButton, AlignDemoButton, nullptr,
+        SpeedButton4, SpeedButton5, SpeedButton7, SpeedButton8, nullptr, SpeedButton2, nullptr, QuitButton };
     for (QWidget* widget : order)
         row->addWidget(widget ? widget : separator(MainPanel));
     row->addStretch();
@@ -196,7 +192,7 @@ void TMForm::buildRightPanel()
     btnStop = addButton(Panel2, "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
     sbUp = addButton(Panel2, "", "Move Up", "go-up", "up", 23, 46);
     sbDown = addButton(Panel2, "", "Move Down", "go-down", "down", 23, 46);
-    for (QToolButton* small : {sbUp, sbDown}) {
+    for (QToolButton* small : { sbUp, sbDown }) {
         small->setIconSize(QSize(22, 22));
         small->setFixedWidth(36);
     }
@@ -323,7 +319,7 @@ void TMForm::showAtStart()
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->virtualGeometry();
         move(desktop.x() + std::max(0, (desktop.width() - width()) / 2),
-             desktop.y() + std::max(0, (desktop.height() - height()) / 2));
+            desktop.y() + std::max(0, (desktop.height() - height()) / 2));
     }
     if (m_startMaximized)
         showMaximized();

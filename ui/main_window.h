@@ -53,7 +53,6 @@ struct MainWindowServices {
     DialogHooks dialogs;
 };
 
-
 // The main window: tool panel, list view, right panel, status bar, menu
 // and the notification-area icon. It holds no list logic: every command
 // goes to its TMouseCtrl, which reaches back through ControllerView.
@@ -72,10 +71,10 @@ public:
     // ControllerView
     bool askYesNo(const std::string& question) override;
     void showMessage(const std::string& text, MessageKind kind) override;
-    std::optional<std::string> chooseOpenFile(const std::string& defaultExt, const std::string& filter,
-                                              const std::string& initialName) override;
-    std::optional<std::string> chooseSaveFile(const std::string& defaultExt, const std::string& filter,
-                                              const std::string& initialName) override;
+    std::optional<std::string> chooseOpenFile(
+        const std::string& defaultExt, const std::string& filter, const std::string& initialName) override;
+    std::optional<std::string> chooseSaveFile(
+        const std::string& defaultExt, const std::string& filter, const std::string& initialName) override;
     bool showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction) override;
     bool showOptionsDialog() override;
     void setStatus(int panel, const std::string& text) override;
@@ -98,12 +97,12 @@ public:
     QWidget* MainPanel;
     QToolButton* btnShade;
     QToolButton* VisibilityDemoButton; // Load
-    QToolButton* AlignDemoButton;      // Save
-    QToolButton* SpeedButton4;         // New
-    QToolButton* SpeedButton5;         // Edit
-    QToolButton* SpeedButton7;         // Delete
-    QToolButton* SpeedButton8;         // Clear
-    QToolButton* SpeedButton2;         // Options
+    QToolButton* AlignDemoButton; // Save
+    QToolButton* SpeedButton4; // New
+    QToolButton* SpeedButton5; // Edit
+    QToolButton* SpeedButton7; // Delete
+    QToolButton* SpeedButton8; // Clear
+    QToolButton* SpeedButton2; // Options
     QToolButton* QuitButton;
     // Right panel (Panel2).
     QWidget* Panel2;
@@ -132,7 +131,7 @@ private:
     void buildStatusAndMenu();
     void buildTrayIcon();
     QToolButton* addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-                           const char* fallbackIcon, int width, int height);
+        const char* fallbackIcon, int width, int height);
     std::function<void()> command(void (TMouseCtrl::*operation)());
     void applyWindowSettings();
     void applyColumns();

@@ -32,7 +32,7 @@ QString qtFilter(const std::string& filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
         for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            for (const QString& variant : {pattern, pattern.toLower(), pattern.toUpper()}) {
+            for (const QString& variant : { pattern, pattern.toLower(), pattern.toUpper() }) {
                 if (!patterns.contains(variant))
                     patterns << variant;
             }
@@ -49,8 +49,8 @@ bool TMForm::askYesNo(const std::string& question)
     const QString text = QString::fromStdString(question);
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
-    return QMessageBox::question(this, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No) !=
-           QMessageBox::No;
+    return QMessageBox::question(this, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::No;
 }
 
 void TMForm::showMessage(const std::string& text, MessageKind kind)
@@ -59,12 +59,12 @@ void TMForm::showMessage(const std::string& text, MessageKind kind)
     if (m_hooks.showMessage)
         return m_hooks.showMessage(message);
     QMessageBox box(kind == MessageKind::Notice ? QMessageBox::Question : QMessageBox::Warning,
-                    QStringLiteral("Warning"), message, QMessageBox::Ok, this);
+        QStringLiteral("Warning"), message, QMessageBox::Ok, this);
     box.exec();
 }
 
-std::optional<std::string> TMForm::chooseOpenFile(const std::string& defaultExt, const std::string& filter,
-                                                  const std::string& initialName)
+std::optional<std::string> TMForm::chooseOpenFile(
+    const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
     if (m_hooks.chooseFile) {
         auto name = m_hooks.chooseFile(false);
@@ -79,8 +79,8 @@ std::optional<std::string> TMForm::chooseOpenFile(const std::string& defaultExt,
     return dialog.selectedFiles().first().toStdString();
 }
 
-std::optional<std::string> TMForm::chooseSaveFile(const std::string& defaultExt, const std::string& filter,
-                                                  const std::string& initialName)
+std::optional<std::string> TMForm::chooseSaveFile(
+    const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
     if (m_hooks.chooseFile) {
         auto name = m_hooks.chooseFile(true);
@@ -97,8 +97,7 @@ std::optional<std::string> TMForm::chooseSaveFile(const std::string& defaultExt,
 
 bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction)
 {
-    TDForm editor(this, QString::fromStdString(caption), m_services.editorInput.get(),
-                  m_services.editorScreen.get());
+    TDForm editor(this, QString::fromStdString(caption), m_services.editorInput.get(), m_services.editorScreen.get());
     if (m_hooks.showMessage)
         editor.setWarningHandler(m_hooks.showMessage);
     if (loadFromAction)
@@ -130,10 +129,8 @@ void TMForm::setStatus(int panel, const std::string& text)
 
 void TMForm::setEditingEnabled(bool enabled)
 {
-    const std::initializer_list<QWidget*> editing = {VT,           btnShade,     VisibilityDemoButton, AlignDemoButton,
-                                                     SpeedButton4, SpeedButton5, SpeedButton7,         SpeedButton8,
-                                                     SpeedButton2, QuitButton,   btnStart,             sbUp,
-                                                     sbDown};
+    const std::initializer_list<QWidget*> editing = { VT, btnShade, VisibilityDemoButton, AlignDemoButton, SpeedButton4,
+        SpeedButton5, SpeedButton7, SpeedButton8, SpeedButton2, QuitButton, btnStart, sbUp, sbDown };
     for (QWidget* widget : editing)
         widget->setEnabled(enabled);
     update();

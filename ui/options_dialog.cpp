@@ -62,7 +62,9 @@ int32_t numberOf(const QComboBox* list, int32_t previous)
 
 } // namespace
 
-TFMConfig::TFMConfig(TConfig& config, QWidget* parent) : QDialog(parent), m_config(config)
+TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
+    : QDialog(parent)
+    , m_config(config)
 {
     setWindowTitle(QStringLiteral("Config Options"));
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint & ~Qt::WindowContextHelpButtonHint);
@@ -146,8 +148,8 @@ QWidget* TFMConfig::buildRepeatGroup()
     UpDown3 = spin(interval, 59);
     UpDown4 = spin(interval, 59);
     UpDown5 = spin(interval, 9);
-    const std::pair<QSpinBox*, const char*> parts[] = {
-        {UpDown2, "Hours"}, {UpDown3, "Minutes"}, {UpDown4, "Seconds"}, {UpDown5, "1/10 S"}};
+    const std::pair<QSpinBox*, const char*> parts[]
+        = { { UpDown2, "Hours" }, { UpDown3, "Minutes" }, { UpDown4, "Seconds" }, { UpDown5, "1/10 S" } };
     for (const auto& [box, caption] : parts) {
         intervalLayout->addWidget(box);
         intervalLayout->addWidget(new QLabel(QString::fromLatin1(caption), interval));
@@ -174,7 +176,7 @@ QWidget* TFMConfig::buildSpeedGroup()
         }
         layout->addLayout(row);
     };
-    labelRow({"1/10", "1/5", "1", "5", "10"});
+    labelRow({ "1/10", "1/5", "1", "5", "10" });
     TrackBar1 = new QSlider(Qt::Horizontal, group);
     TrackBar1->setRange(-9, 9);
     TrackBar1->setPageStep(1);
@@ -182,7 +184,7 @@ QWidget* TFMConfig::buildSpeedGroup()
     TrackBar1->setTickInterval(1);
     TrackBar1->setMinimumWidth(360);
     layout->addWidget(TrackBar1);
-    labelRow({"Slow", "Normal", "Fast"});
+    labelRow({ "Slow", "Normal", "Fast" });
     return group;
 }
 
@@ -228,8 +230,8 @@ void TFMConfig::StoreToConfig()
     running.setRepeat(rb1->isChecked() ? 0 : rb2->isChecked() ? 1 : 2);
     running.setTimes(udrepeat->value());
     running.setSpeed(TrackBar1->value());
-    running.setInterval(UpDown2->value() * 3600000 + UpDown3->value() * 60000 + UpDown4->value() * 1000 +
-                        UpDown5->value() * 100);
+    running.setInterval(
+        UpDown2->value() * 3600000 + UpDown3->value() * 60000 + UpDown4->value() * 1000 + UpDown5->value() * 100);
 }
 
 } // namespace clickwisp

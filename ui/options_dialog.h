@@ -37,10 +37,10 @@ public:
     QRadioButton* rb2;
     QRadioButton* rb3;
     QSpinBox* udrepeat; // with its field edRepTime
-    QSpinBox* UpDown2;  // hours
-    QSpinBox* UpDown3;  // minutes
-    QSpinBox* UpDown4;  // seconds
-    QSpinBox* UpDown5;  // tenths of a second
+    QSpinBox* UpDown2; // hours
+    QSpinBox* UpDown3; // minutes
+    QSpinBox* UpDown4; // seconds
+    QSpinBox* UpDown5; // tenths of a second
     QSlider* TrackBar1;
     QPushButton* BitBtn1; // OK
     QPushButton* BitBtn2; // Cancel

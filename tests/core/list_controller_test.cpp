@@ -125,7 +125,7 @@ private:
 
 EVENTMSG event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time)
 {
-    return EVENTMSG{message, paramL, paramH, time, 0};
+    return EVENTMSG { message, paramL, paramH, time, 0 };
 }
 
 std::unique_ptr<TBaseCtrlEX> delayAction(int32_t ms)
@@ -148,7 +148,7 @@ protected:
         services.configPath = dir / "config.xml";
         services.hotKeys = hotKeys.get();
         services.recorder = recorder.get();
-        services.playbackDesktop = [this] { return makeFakePlatform(FakeOptions{trace, {}, {0, 0}, true}); };
+        services.playbackDesktop = [this] { return makeFakePlatform(FakeOptions { trace, {}, { 0, 0 }, true }); };
         services.waiter = waiter ? waiter : makeTraceWaiter(trace);
         services.post = [this](std::function<void()> call) { ui.post(std::move(call)); };
         ctrl = std::make_unique<TMouseCtrl>(view, std::move(services));
@@ -199,7 +199,7 @@ TEST_F(ControllerTest, NewActionInsertsAfterTheSelectionOrAppends)
     };
     ctrl->Select(2);
     ctrl->NewAction();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 2, 3, 99, 4, 5}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 2, 3, 99, 4, 5 }));
     EXPECT_EQ(ctrl->Selected(), 2);
     EXPECT_EQ(view.editorCaptions.back(), "New Action");
 
@@ -233,14 +233,14 @@ TEST_F(ControllerTest, EditActionChangesTheSelectedRowOnlyOnOk)
         return false;
     };
     ctrl->EditAction();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 2, 3})) << "Cancel changes nothing";
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 2, 3 })) << "Cancel changes nothing";
 
     view.editor = [](const std::string&, TBaseCtrlEX& action, bool) {
         action.delay = 200;
         return true;
     };
     ctrl->EditAction();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 200, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 200, 3 }));
     EXPECT_EQ(view.changes.back(), "change 1 1");
     EXPECT_EQ(ctrl->GetCellText(1, 2), "Delay 200 ms");
 }
@@ -270,13 +270,13 @@ TEST_F(ControllerTest, DeleteAsksOnlyWithASelectionAndHonoursNo)
     EXPECT_TRUE(view.questions.empty());
 
     ctrl->Select(1);
-    view.answers = {false};
+    view.answers = { false };
     ctrl->DeleteAction();
-    EXPECT_EQ(view.questions, std::vector<std::string>{"Are you sure to delete the click?"});
+    EXPECT_EQ(view.questions, std::vector<std::string> { "Are you sure to delete the click?" });
     EXPECT_EQ(ctrl->Count(), 3);
 
     ctrl->DeleteAction();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 3 }));
     EXPECT_EQ(ctrl->Selected(), 1) << "the row that took its place is selected";
     EXPECT_EQ(view.selection, 1);
     ctrl->DeleteAction();
@@ -290,9 +290,9 @@ TEST_F(ControllerTest, ClearAsksEvenForAnEmptyList)
 {
     make();
     ctrl->ClearList();
-    EXPECT_EQ(view.questions, std::vector<std::string>{"Are you sure to clear the list?"});
+    EXPECT_EQ(view.questions, std::vector<std::string> { "Are you sure to clear the list?" });
     fill(2);
-    view.answers = {false};
+    view.answers = { false };
     ctrl->ClearList();
     EXPECT_EQ(ctrl->Count(), 2);
     ctrl->ClearList();
@@ -306,14 +306,14 @@ TEST_F(ControllerTest, MovesKeepTheSelectionAndRenumber)
     fill(3);
     ctrl->Select(0);
     ctrl->MoveUp();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 2, 3 }));
     ctrl->Select(2);
     ctrl->MoveDown();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 2, 3 }));
 
     ctrl->Select(1);
     ctrl->MoveDown();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{1, 3, 2}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 1, 3, 2 }));
     EXPECT_EQ(ctrl->Selected(), 2);
     EXPECT_EQ(view.selection, 2);
     EXPECT_EQ(ctrl->GetCellText(2, 0), "3") << "column No. shows the moved action as 3";
@@ -321,12 +321,12 @@ TEST_F(ControllerTest, MovesKeepTheSelectionAndRenumber)
 
     ctrl->MoveUp();
     ctrl->MoveUp();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{2, 1, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 2, 1, 3 }));
     EXPECT_EQ(ctrl->Selected(), 0);
 
     ctrl->Select(-1);
     ctrl->MoveDown();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{2, 1, 3}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 2, 1, 3 }));
 }
 
 // ---- files ----
@@ -335,17 +335,17 @@ TEST_F(ControllerTest, LoadReplacesTheListOrKeepsItAndSaysWhy)
 {
     make();
     fill(2);
-    view.openNames = {std::nullopt};
+    view.openNames = { std::nullopt };
     ctrl->LoadList();
     EXPECT_EQ(ctrl->Count(), 2) << "cancelled";
 
-    view.openNames = {(dir / "missing.xml").string()};
+    view.openNames = { (dir / "missing.xml").string() };
     ctrl->LoadList();
-    EXPECT_EQ(view.messages, std::vector<std::string>{"The file does not exist."});
+    EXPECT_EQ(view.messages, std::vector<std::string> { "The file does not exist." });
     EXPECT_EQ(ctrl->Count(), 2);
 
     test::writeFile(dir / "notes.txt", "this is not XML <<<");
-    view.openNames = {(dir / "notes.txt").string()};
+    view.openNames = { (dir / "notes.txt").string() };
     ctrl->LoadList();
     EXPECT_EQ(ctrl->Count(), 2) << "a file that does not parse keeps the list";
     ASSERT_EQ(view.messages.size(), 2u);
@@ -356,9 +356,9 @@ TEST_F(ControllerTest, LoadReplacesTheListOrKeepsItAndSaysWhy)
         three.push_back(delayAction(10 * (i + 1)));
     ASSERT_TRUE(SaveListFile(dir / "three.xml", three));
     ctrl->Select(1);
-    view.openNames = {(dir / "three.xml").string()};
+    view.openNames = { (dir / "three.xml").string() };
     ctrl->LoadList();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{10, 20, 30}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 10, 20, 30 }));
     EXPECT_EQ(ctrl->Selected(), -1);
     EXPECT_EQ(view.messages.size(), 2u);
 }
@@ -366,11 +366,12 @@ TEST_F(ControllerTest, LoadReplacesTheListOrKeepsItAndSaysWhy)
 TEST_F(ControllerTest, PartialLoadKeepsEarlierItemsAndNamesTheFailingOne)
 {
     make();
-    test::writeFile(dir / "broken.xml", "<list><item actionType=\"4\" delay=\"5\"/><item actionType=\"4\" delay=\"6\"/>"
-                                        "<item delay=\"abc\"/><item delay=\"8\"/></list>");
-    view.openNames = {(dir / "broken.xml").string()};
+    test::writeFile(dir / "broken.xml",
+        "<list><item actionType=\"4\" delay=\"5\"/><item actionType=\"4\" delay=\"6\"/>"
+        "<item delay=\"abc\"/><item delay=\"8\"/></list>");
+    view.openNames = { (dir / "broken.xml").string() };
     ctrl->LoadList();
-    EXPECT_EQ(delays(), (std::vector<int32_t>{5, 6}));
+    EXPECT_EQ(delays(), (std::vector<int32_t> { 5, 6 }));
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find("item 3"), std::string::npos) << view.messages[0];
     EXPECT_NE(view.messages[0].find("abc"), std::string::npos) << view.messages[0];
@@ -381,28 +382,28 @@ TEST_F(ControllerTest, SaveAlwaysPromptsAndRespectsTheOverwriteAnswer)
     make();
     fill(2);
     const auto file = dir / "out.xml";
-    view.saveNames = {file.string()};
+    view.saveNames = { file.string() };
     ctrl->SaveList();
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_TRUE(view.questions.empty()) << "a new file needs no overwrite question";
 
-    view.openNames = {file.string()};
+    view.openNames = { file.string() };
     ctrl->LoadList();
     const std::string before = test::readFile(file);
     ctrl->Select(-1);
     ctrl->AddAction(delayAction(3));
-    view.saveNames = {std::nullopt};
+    view.saveNames = { std::nullopt };
     ctrl->SaveList();
     EXPECT_EQ(view.saveDialogs, 2) << "a loaded list is not written back without the prompt";
     EXPECT_EQ(test::readFile(file), before);
 
-    view.saveNames = {file.string()};
-    view.answers = {false};
+    view.saveNames = { file.string() };
+    view.answers = { false };
     ctrl->SaveList();
     EXPECT_EQ(view.questions.back(), "A file with the same name already exists,overwrite?");
     EXPECT_EQ(test::readFile(file), before) << "No leaves the file untouched";
 
-    view.saveNames = {file.string()};
+    view.saveNames = { file.string() };
     ctrl->SaveList();
     auto reloaded = LoadListFile(file);
     ASSERT_TRUE(reloaded);
@@ -413,7 +414,7 @@ TEST_F(ControllerTest, SaveFailureIsShownAndNothingIsReportedAsSaved)
 {
     make();
     fill(1);
-    view.saveNames = {(dir / "no-such-folder" / "out.xml").string()};
+    view.saveNames = { (dir / "no-such-folder" / "out.xml").string() };
     ctrl->SaveList();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find("not saved"), std::string::npos);
@@ -426,8 +427,8 @@ TEST_F(ControllerTest, RecordingBecomesEventsWithDelaysBetween)
 {
     make();
     fill(4);
-    ctrl->LoadRecording({event(WM_LBUTTONDOWN, 10, 20, 1000), event(WM_LBUTTONUP, 10, 20, 1250),
-                         event(WM_KEYDOWN, 0x41, 0, 1250)});
+    ctrl->LoadRecording(
+        { event(WM_LBUTTONDOWN, 10, 20, 1000), event(WM_LBUTTONUP, 10, 20, 1250), event(WM_KEYDOWN, 0x41, 0, 1250) });
     ASSERT_EQ(ctrl->Count(), 5);
     EXPECT_EQ(ctrl->Action(0).mouseAction, maButtonDown);
     EXPECT_EQ(ctrl->Action(1).actionType, atDelay);
@@ -564,8 +565,8 @@ TEST_F(ControllerTest, HotKeysRegisterAtStartAndDispatchOnTheUiThread)
 {
     make();
     EXPECT_EQ(hotKeys->registered().size(), 4u);
-    EXPECT_TRUE(hotKeys->registered().count({MOD_ALT, 0x71}));
-    EXPECT_TRUE(hotKeys->registered().count({MOD_CONTROL, 0x72}));
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_ALT, 0x71 }));
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x72 }));
 
     ctrl->AddAction(delayAction(1));
     ASSERT_TRUE(hotKeys->press(MOD_CONTROL, 0x71)); // CTRL+F2
@@ -584,12 +585,12 @@ TEST_F(ControllerTest, OptionsOkRegistersTheNewKeysAndCancelKeepsTheOld)
     view.optionsAnswer = false;
     ctrl->GetConfig().GetRunning().setStart(6);
     ctrl->ShowOptions();
-    EXPECT_TRUE(hotKeys->registered().count({MOD_CONTROL, 0x71}));
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x71 }));
 
     view.optionsAnswer = true;
     ctrl->ShowOptions();
-    EXPECT_TRUE(hotKeys->registered().count({MOD_CONTROL, 0x76})); // F7
-    EXPECT_FALSE(hotKeys->registered().count({MOD_CONTROL, 0x71}));
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x76 })); // F7
+    EXPECT_FALSE(hotKeys->registered().count({ MOD_CONTROL, 0x71 }));
     EXPECT_FALSE(hotKeys->press(MOD_CONTROL, 0x71));
 }
 
@@ -687,9 +688,9 @@ TEST_F(ControllerTest, WithoutARecorderTheToggleSaysWhy)
 TEST_F(ControllerTest, ColumnsComeFromTheConfigurationByIndex)
 {
     test::writeFile(dir / "config.xml",
-                    "<config versionNo=\"2.0\"><frame/><shade/><running start=\"1\" stop=\"2\"/><cols>"
-                    "<col Name=\"Action\" Width=\"200\" Index=\"0\" Visible=\"True\"/>"
-                    "<col Name=\"No.\" Width=\"40\" Index=\"1\" Visible=\"False\"/></cols></config>");
+        "<config versionNo=\"2.0\"><frame/><shade/><running start=\"1\" stop=\"2\"/><cols>"
+        "<col Name=\"Action\" Width=\"200\" Index=\"0\" Visible=\"True\"/>"
+        "<col Name=\"No.\" Width=\"40\" Index=\"1\" Visible=\"False\"/></cols></config>");
     make();
     ctrl->AddAction(delayAction(250));
     EXPECT_EQ(ctrl->GetCellText(0, 0), "Delay 250 ms");

@@ -16,14 +16,14 @@ using namespace clickwisp;
 
 namespace {
 
-const char* kPreparedConfig =
-    "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"5\" top=\"5\" height=\"480\" "
-    "width=\"640\" max=\"False\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
-    "<running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
-    "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
-    "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
-    "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
-    "</cols></config>";
+const char* kPreparedConfig
+    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"5\" top=\"5\" height=\"480\" "
+      "width=\"640\" max=\"False\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
+      "<running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
+      "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
+      "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
+      "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
+      "</cols></config>";
 
 // Runs xdotool with the given arguments; its standard output, trimmed.
 QString xdotool(const QStringList& arguments)
@@ -91,53 +91,55 @@ private slots:
 
         QString window;
         QVERIFY(waitFor([&] {
-            window = xdotool({"search", "--onlyvisible", "--name", "^Clickwisp 4.2.1$"});
+            window = xdotool({ "search", "--onlyvisible", "--name", "^Clickwisp 4.2.1$" });
             return !window.isEmpty();
         }));
 
         // Load the list through the Load button's shortcut and the file dialog.
-        xdotool({"windowfocus", "--sync", window, "key", "alt+l"});
-        QVERIFY2(waitFor([&] { return xdotool({"getwindowfocus", "getwindowname"}).startsWith("Open"); }),
-                 "the open dialog did not appear");
-        xdotool({"type", "--delay", "5", QString::fromStdString((dir / "list.xml").string())});
-        xdotool({"key", "Return"});
-        QVERIFY(waitFor([&] { return xdotool({"search", "--onlyvisible", "--name", "^Open"}).isEmpty(); }));
+        xdotool({ "windowfocus", "--sync", window, "key", "alt+l" });
+        QVERIFY2(waitFor([&] {
+            return xdotool({ "getwindowfocus", "getwindowname" }).startsWith("Open");
+        }),
+            "the open dialog did not appear");
+        xdotool({ "type", "--delay", "5", QString::fromStdString((dir / "list.xml").string()) });
+        xdotool({ "key", "Return" });
+        QVERIFY(waitFor([&] { return xdotool({ "search", "--onlyvisible", "--name", "^Open" }).isEmpty(); }));
 
         // CTRL+F2 plays it into the test window, whatever has the focus.
         target.takeFocus();
-        xdotool({"key", "ctrl+F2"});
+        xdotool({ "key", "ctrl+F2" });
         QVERIFY2(waitFor([&] { return countOf("0: Finished") == 1; }), "the run did not finish");
         QVERIFY(countOf("0: Running...") == 1);
         QVERIFY(target.waitForText(3, std::chrono::seconds(5)));
         QCOMPARE(target.text(), std::u32string(U"hi\n"));
         const auto clicks = target.buttons();
         QCOMPARE(int(clicks.size()), 2);
-        QCOMPARE(clicks[0], (test::XTestWindow::ButtonEvent{1, true, 200, 150}));
-        QCOMPARE(clicks[1], (test::XTestWindow::ButtonEvent{1, false, 200, 150}));
+        QCOMPARE(clicks[0], (test::XTestWindow::ButtonEvent { 1, true, 200, 150 }));
+        QCOMPARE(clicks[1], (test::XTestWindow::ButtonEvent { 1, false, 200, 150 }));
 
         // ALT+F2 records a click and a key; ALT+F3 stops; CTRL+F2 plays them back.
-        xdotool({"key", "alt+F2"});
+        xdotool({ "key", "alt+F2" });
         QVERIFY(waitFor([&] { return countOf("0: Recoding...") == 1; }));
-        xdotool({"mousemove", "150", "120"});
-        xdotool({"click", "1"});
-        xdotool({"key", "b"});
-        xdotool({"key", "alt+F3"});
+        xdotool({ "mousemove", "150", "120" });
+        xdotool({ "click", "1" });
+        xdotool({ "key", "b" });
+        xdotool({ "key", "alt+F3" });
         QVERIFY2(waitFor([&] { return countOf("0: Ready") == 2; }), "the recording did not stop");
 
         target.clear();
         target.takeFocus();
-        xdotool({"mousemove", "900", "700"});
-        xdotool({"key", "ctrl+F2"});
+        xdotool({ "mousemove", "900", "700" });
+        xdotool({ "key", "ctrl+F2" });
         QVERIFY2(waitFor([&] { return countOf("0: Finished") == 2; }), "the recording did not play");
         QVERIFY(target.waitForText(1, std::chrono::seconds(5)));
         QCOMPARE(target.text(), std::u32string(U"b"));
         const auto played = target.buttons();
         QCOMPARE(int(played.size()), 2);
-        QCOMPARE(played[0], (test::XTestWindow::ButtonEvent{1, true, 150, 120}));
-        QCOMPARE(played[1], (test::XTestWindow::ButtonEvent{1, false, 150, 120}));
+        QCOMPARE(played[0], (test::XTestWindow::ButtonEvent { 1, true, 150, 120 }));
+        QCOMPARE(played[1], (test::XTestWindow::ButtonEvent { 1, false, 150, 120 }));
 
         // Exit (alt+x) closes and writes the settings.
-        xdotool({"windowfocus", "--sync", window, "key", "alt+x"});
+        xdotool({ "windowfocus", "--sync", window, "key", "alt+x" });
         QVERIFY(app.waitForFinished(10000));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);

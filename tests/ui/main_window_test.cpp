@@ -15,9 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QMenuBar>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -30,14 +30,14 @@ using namespace clickwisp;
 
 namespace {
 
-const char* kColumnsConfig =
-    "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"0\" top=\"0\" height=\"420\" "
-    "width=\"640\" max=\"False\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
-    "<running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"1\" times=\"1\"/><cols>"
-    "<col id=\"0\" Name=\"No.\" Align=\"center\" Color=\"\" Visible=\"False\" Width=\"40\" Index=\"2\"/>"
-    "<col id=\"1\" Name=\"Type\" Align=\"Right\" Color=\"\" Visible=\"True\" Width=\"120\" Index=\"0\"/>"
-    "<col id=\"2\" Name=\"Action\" Align=\"right\" Color=\"\" Visible=\"True\" Width=\"200\" Index=\"1\"/>"
-    "</cols></config>";
+const char* kColumnsConfig
+    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"0\" top=\"0\" height=\"420\" "
+      "width=\"640\" max=\"False\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" stop=\"2\"/>"
+      "<running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"1\" times=\"1\"/><cols>"
+      "<col id=\"0\" Name=\"No.\" Align=\"center\" Color=\"\" Visible=\"False\" Width=\"40\" Index=\"2\"/>"
+      "<col id=\"1\" Name=\"Type\" Align=\"Right\" Color=\"\" Visible=\"True\" Width=\"120\" Index=\"0\"/>"
+      "<col id=\"2\" Name=\"Action\" Align=\"right\" Color=\"\" Visible=\"True\" Width=\"200\" Index=\"1\"/>"
+      "</cols></config>";
 
 // A window over fakes that the test drives; questions are answered Yes
 // unless answers says otherwise.
@@ -61,7 +61,9 @@ struct Harness {
         recorder = rec.get();
         services.hotKeys = std::move(keys);
         services.recorder = std::move(rec);
-        services.playbackDesktop = [trace = trace] { return makeFakePlatform(FakeOptions{trace, {}, {0, 0}, true}); };
+        services.playbackDesktop = [trace = trace] {
+            return makeFakePlatform(FakeOptions { trace, {}, { 0, 0 }, true });
+        };
         services.waiter = waiter ? waiter : makeTraceWaiter(trace);
         services.dialogs.askYesNo = [this](const QString& question) {
             questions << question;
@@ -73,29 +75,23 @@ struct Harness {
     }
     TMouseCtrl& ctrl() { return *window->controller(); }
     QString status(int panel) const { return (panel ? window->StatusPanel1 : window->StatusPanel0)->text(); }
-    QString cell(int row, int column) const
-    {
-        return window->VT->model()->index(row, column).data().toString();
-    }
+    QString cell(int row, int column) const { return window->VT->model()->index(row, column).data().toString(); }
     // The pointer moves over a control.
     void pointAt(QWidget* widget) const
     {
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(widget, &move);
     }
     QList<QWidget*> editingControls() const
     {
         TMForm& w = *window;
-        return {w.VT,           w.btnShade,     w.VisibilityDemoButton, w.AlignDemoButton, w.SpeedButton4,
-                w.SpeedButton5, w.SpeedButton7, w.SpeedButton8,         w.SpeedButton2,    w.QuitButton,
-                w.btnStart,     w.sbUp,         w.sbDown};
+        return { w.VT, w.btnShade, w.VisibilityDemoButton, w.AlignDemoButton, w.SpeedButton4, w.SpeedButton5,
+            w.SpeedButton7, w.SpeedButton8, w.SpeedButton2, w.QuitButton, w.btnStart, w.sbUp, w.sbDown };
     }
 };
 
 // Runs check on the modal dialog that the next command opens.
-template <typename Dialog>
-void onModal(std::function<void(Dialog*)> check)
+template <typename Dialog> void onModal(std::function<void(Dialog*)> check)
 {
     QTimer::singleShot(0, [check] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
@@ -117,19 +113,19 @@ private slots:
         QCOMPARE(h.status(0), QStringLiteral("Ready"));
         QCOMPARE(h.status(1), QString());
         const QList<std::tuple<QToolButton*, const char*, const char*>> buttons = {
-            {h.window->btnShade, "&Record Mouse", "Record Mouse Actions"},
-            {h.window->VisibilityDemoButton, "&Load", "Load Action List From File"},
-            {h.window->AlignDemoButton, "&Save", "Save Action List to File"},
-            {h.window->SpeedButton4, "&New", "Create a new Action"},
-            {h.window->SpeedButton5, "&Edit", "Edit Selected Action"},
-            {h.window->SpeedButton7, "&Delete", "Delete Selected Action"},
-            {h.window->SpeedButton8, "&Clear", "Delete All Actions"},
-            {h.window->SpeedButton2, "&Options", "Config Options"},
-            {h.window->QuitButton, "E&xit", "Quit"},
-            {h.window->btnStart, "Star&t", "Start to Run Action List"},
-            {h.window->btnStop, "Sto&p", "Stop Running Action List"},
-            {h.window->sbUp, "", "Move Up"},
-            {h.window->sbDown, "", "Move Down"},
+            { h.window->btnShade, "&Record Mouse", "Record Mouse Actions" },
+            { h.window->VisibilityDemoButton, "&Load", "Load Action List From File" },
+            { h.window->AlignDemoButton, "&Save", "Save Action List to File" },
+            { h.window->SpeedButton4, "&New", "Create a new Action" },
+            { h.window->SpeedButton5, "&Edit", "Edit Selected Action" },
+            { h.window->SpeedButton7, "&Delete", "Delete Selected Action" },
+            { h.window->SpeedButton8, "&Clear", "Delete All Actions" },
+            { h.window->SpeedButton2, "&Options", "Config Options" },
+            { h.window->QuitButton, "E&xit", "Quit" },
+            { h.window->btnStart, "Star&t", "Start to Run Action List" },
+            { h.window->btnStop, "Sto&p", "Stop Running Action List" },
+            { h.window->sbUp, "", "Move Up" },
+            { h.window->sbDown, "", "Move Down" },
         };
         for (const auto& [button, caption, hint] : buttons) {
             QCOMPARE(button->text(), QString::fromLatin1(caption));
@@ -157,8 +153,8 @@ private slots:
         for (QWidget* control : h.editingControls())
             QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
 
-        QVERIFY(h.recorder->feed({WM_LBUTTONDOWN, 40, 50, 1000, 0}));
-        QVERIFY(h.recorder->feed({WM_LBUTTONUP, 40, 50, 1100, 0}));
+        QVERIFY(h.recorder->feed({ WM_LBUTTONDOWN, 40, 50, 1000, 0 }));
+        QVERIFY(h.recorder->feed({ WM_LBUTTONUP, 40, 50, 1100, 0 }));
         h.window->btnShade->click();
         QCOMPARE(h.window->btnShade->text(), QStringLiteral("&Record Mouse"));
         QCOMPARE(h.status(0), QStringLiteral("Ready"));
@@ -221,7 +217,8 @@ private slots:
         QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Type"));
         h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(7));
         const auto align = [&](int column) {
-            return Qt::Alignment(model->index(0, column).data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+            return Qt::Alignment(model->index(0, column).data(Qt::TextAlignmentRole).toInt())
+                & Qt::AlignHorizontal_Mask;
         };
         QCOMPARE(align(1), Qt::AlignLeft); // "Right" is not "right"
         QCOMPARE(align(2), Qt::AlignRight);
@@ -237,7 +234,7 @@ private slots:
         QVERIFY(header->sectionSize(2) > 400);
 
         // A reload keeps the layout.
-        test::writeFile(h.dir / "one.xml", ListToText(ActionList{}));
+        test::writeFile(h.dir / "one.xml", ListToText(ActionList {}));
         h.files << QString::fromStdString((h.dir / "one.xml").string());
         h.window->VisibilityDemoButton->click();
         QVERIFY(header->isSectionHidden(0));
@@ -305,7 +302,7 @@ private slots:
         Harness h;
         h.open();
         ActionList three;
-        for (int ms : {10, 20, 30})
+        for (int ms : { 10, 20, 30 })
             three.push_back(TBaseCtrlEX::CreateDelay(ms));
         QVERIFY(SaveListFile(h.dir / "three.xml", three));
         h.files << QString::fromStdString((h.dir / "three.xml").string());
@@ -377,8 +374,8 @@ private slots:
             options->BitBtn1->click();
         });
         h.window->SpeedButton2->click();
-        QVERIFY(h.hotKeys->registered().count({MOD_CONTROL, 0x76}));
-        QVERIFY(!h.hotKeys->registered().count({MOD_CONTROL, 0x71}));
+        QVERIFY(h.hotKeys->registered().count({ MOD_CONTROL, 0x76 }));
+        QVERIFY(!h.hotKeys->registered().count({ MOD_CONTROL, 0x71 }));
         QCOMPARE(h.ctrl().GetConfig().GetRunning().start(), 6);
         h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(1));
         h.window->btnStart->click();
