@@ -40,6 +40,20 @@ QLineEdit* pointField(QWidget* parent, const char* name, const QString& text)
     return edit;
 }
 
+// "Start Capture", "X:" x, "Y:" y, and the hint below them.
+QGridLayout* layOutPointCapture(QWidget* holder, QPushButton* capture, QLineEdit* x, QLineEdit* y)
+{
+    auto* grid = new QGridLayout(holder);
+    grid->addWidget(capture, 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("X:"), holder), 0, 1);
+    grid->addWidget(x, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Y:"), holder), 0, 3);
+    grid->addWidget(y, 0, 4);
+    grid->setColumnStretch(5, 1);
+    grid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), holder), 1, 0, 1, 6);
+    return grid;
+}
+
 TypedSpinBox* similarityField(QWidget* parent, const char* name)
 {
     auto* spin = named(new TypedSpinBox(parent, 60, 100, 5, true, 0), name);
@@ -133,15 +147,7 @@ void TfrmDefine::buildClickPanel()
     btnCapture = named(new QPushButton(QStringLiteral("Start Capture"), gbPoint), "btnCapture");
     edPX = pointField(gbPoint, "edPX", QStringLiteral("1000"));
     edPY = pointField(gbPoint, "edPY", QStringLiteral("600"));
-    auto* pointGrid = new QGridLayout(gbPoint);
-    pointGrid->addWidget(btnCapture, 0, 0);
-    pointGrid->addWidget(new QLabel(QStringLiteral("X:"), gbPoint), 0, 1);
-    pointGrid->addWidget(edPX, 0, 2);
-    pointGrid->addWidget(new QLabel(QStringLiteral("Y:"), gbPoint), 0, 3);
-    pointGrid->addWidget(edPY, 0, 4);
-    pointGrid->setColumnStretch(5, 1);
-    pointGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), gbPoint), 1, 0, 1, 6);
-    pointGrid->setRowStretch(2, 1);
+    layOutPointCapture(gbPoint, btnCapture, edPX, edPY)->setRowStretch(2, 1);
 
     gbColor = named(new QGroupBox(QStringLiteral("specify color block"), targets), "gbColor");
     btnCaptureColor = named(new QPushButton(QStringLiteral("Start Capture"), gbColor), "btnCaptureColor");
@@ -209,14 +215,7 @@ void TfrmDefine::buildMovePanel()
     btnMoveCapture = named(new QPushButton(QStringLiteral("Start Capture"), plMove), "btnMoveCapture");
     edMoveX = pointField(plMove, "edMoveX", QStringLiteral("1000"));
     edMoveY = pointField(plMove, "edMoveY", QStringLiteral("600"));
-    auto* layout = new QGridLayout(plMove);
-    layout->addWidget(btnMoveCapture, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("X:"), plMove), 0, 1);
-    layout->addWidget(edMoveX, 0, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Y:"), plMove), 0, 3);
-    layout->addWidget(edMoveY, 0, 4);
-    layout->setColumnStretch(5, 1);
-    layout->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), plMove), 1, 0, 1, 6);
+    layOutPointCapture(plMove, btnMoveCapture, edMoveX, edMoveY);
 }
 
 void TfrmDefine::buildKeyPanel()

@@ -55,6 +55,17 @@ private:
     StubPointer m_pointer;
     StubScreen m_screen;
 
+    // Shows the dialog and starts a fixed-point capture that has seen (x, y).
+    void startFixedPointCapture(TDForm& dialog, int32_t x, int32_t y)
+    {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.frame()->rbFixed->click();
+        dialog.frame()->btnCapture->click();
+        m_pointer.position = { x, y };
+        QTRY_COMPARE(dialog.frame()->edPX->text(), QString::number(x));
+    }
+
 private slots:
     void init()
     {
@@ -104,12 +115,9 @@ private slots:
         QFETCH(bool, ends);
         TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
         TfrmDefine* f = dialog.frame();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        f->rbFixed->click();
-        f->btnCapture->click();
-        m_pointer.position = { 11, 12 };
-        QTRY_COMPARE(f->edPX->text(), QStringLiteral("11"));
+        startFixedPointCapture(dialog, 11, 12);
+        if (QTest::currentTestFailed())
+            return;
 
         // The key goes to whichever control has the focus; the dialog sees it first.
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -134,12 +142,9 @@ private slots:
     {
         TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
         TfrmDefine* f = dialog.frame();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        f->rbFixed->click();
-        f->btnCapture->click();
-        m_pointer.position = { 77, 88 };
-        QTRY_COMPARE(f->edPX->text(), QStringLiteral("77"));
+        startFixedPointCapture(dialog, 77, 88);
+        if (QTest::currentTestFailed())
+            return;
         dialog.btnOK->click();
         QVERIFY(!f->capturingPoint());
         QVERIFY(!f->timerSetPoint->isActive());
