@@ -69,8 +69,9 @@ public:
     // went wrong loading config.xml, registers the hot keys, status "Ready".
     void Start();
     // Called on closing, after the window has written its bounds and
-    // columns into the configuration: stops a recording under way, asks a
-    // run to stop and writes config.xml (a failure is shown).
+    // columns into the configuration: stops a recording under way (its
+    // events become the list), asks a run to stop, writes config.xml (a
+    // failure is shown) and releases the hot keys.
     void Shutdown();
 
     // The list.
