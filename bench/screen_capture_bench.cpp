@@ -39,12 +39,12 @@ public:
             dup2(devnull, 1);
             dup2(devnull, 2);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-                   sharedMemory ? "+extension" : "-extension", "MIT-SHM", "-noreset", static_cast<char*>(nullptr));
+                sharedMemory ? "+extension" : "-extension", "MIT-SHM", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
         std::string number;
-        pollfd wait{fds[0], POLLIN, 0};
+        pollfd wait { fds[0], POLLIN, 0 };
         char c = 0;
         while (poll(&wait, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
             number += c;
@@ -81,7 +81,7 @@ private:
             for (int32_t x = 0; x < scene.Width(); ++x)
                 pixels[size_t(y) * width + size_t(x)] = scene.PixelAt(x, y);
         XImage* image = XCreateImage(m_display, DefaultVisual(m_display, screen), 24, ZPixmap, 0,
-                                     reinterpret_cast<char*>(pixels.data()), width, height, 32, 0);
+            reinterpret_cast<char*>(pixels.data()), width, height, 32, 0);
         GC gc = XCreateGC(m_display, pixmap, 0, nullptr);
         XPutImage(m_display, pixmap, gc, image, 0, 0, 0, 0, width, height);
         XFreeGC(m_display, gc);
@@ -100,25 +100,24 @@ private:
 std::map<std::string, std::unique_ptr<Server>> g_servers;
 std::vector<Image> g_images;
 
-const ColorTolerance kTolerance{SimilarityTolerance(90), SimilarityTolerance(90), SimilarityTolerance(90)};
+const ColorTolerance kTolerance { SimilarityTolerance(90), SimilarityTolerance(90), SimilarityTolerance(90) };
 
-template <typename Body>
-void registerOn(const std::string& name, const std::string& server, Body body)
+template <typename Body> void registerOn(const std::string& name, const std::string& server, Body body)
 {
     benchmark::RegisterBenchmark(name.c_str(),
-                                 [server, body](benchmark::State& state) {
-                                     Server& s = *g_servers.at(server);
-                                     if (!s.ok()) {
-                                         state.SkipWithError("Xvfb could not be started: no capture figures");
-                                         return;
-                                     }
-                                     auto screen = makeX11Screen(s.name());
-                                     if (!screen) {
-                                         state.SkipWithError(screen.error().message.c_str());
-                                         return;
-                                     }
-                                     body(state, **screen);
-                                 })
+        [server, body](benchmark::State& state) {
+            Server& s = *g_servers.at(server);
+            if (!s.ok()) {
+                state.SkipWithError("Xvfb could not be started: no capture figures");
+                return;
+            }
+            auto screen = makeX11Screen(s.name());
+            if (!screen) {
+                state.SkipWithError(screen.error().message.c_str());
+                return;
+            }
+            body(state, **screen);
+        })
         ->Unit(benchmark::kMillisecond)
         ->MinTime(0.3)
         ->Repetitions(5)
@@ -127,21 +126,21 @@ void registerOn(const std::string& name, const std::string& server, Body body)
 
 void registerAll()
 {
-    for (const auto& [width, height] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    for (const auto& [width, height] : { std::pair { 1920, 1080 }, std::pair { 3840, 2160 } }) {
         const std::string resolution = std::to_string(width) + "x" + std::to_string(height);
         g_images.push_back(desktopScene(width, height));
         const TBDBitmapData& scene = *g_images.back();
         g_servers[resolution] = std::make_unique<Server>(width, height, true, scene);
         g_servers[resolution + "/noshm"] = std::make_unique<Server>(width, height, false, scene);
 
-        for (const char* kind : {"", "/noshm"}) {
-            registerOn(std::string("capture") + (*kind ? "/xgetimage/" : "/mit-shm/") + resolution,
-                       resolution + kind, [](benchmark::State& state, ScreenSource& screen) {
-                           TBDBitmapData buffer;
-                           for (auto _ : state)
-                               if (!buffer.CaptureScreen(screen, 0, 0, 0, 0))
-                                   state.SkipWithError("capture failed");
-                       });
+        for (const char* kind : { "", "/noshm" }) {
+            registerOn(std::string("capture") + (*kind ? "/xgetimage/" : "/mit-shm/") + resolution, resolution + kind,
+                [](benchmark::State& state, ScreenSource& screen) {
+                    TBDBitmapData buffer;
+                    for (auto _ : state)
+                        if (!buffer.CaptureScreen(screen, 0, 0, 0, 0))
+                            state.SkipWithError("capture failed");
+                });
         }
         // A colour click on a pixel near the bottom-right corner.
         const uint32_t rgb = scene.PixelAt(width - 3, height - 2);
@@ -150,14 +149,14 @@ void registerAll()
             std::snprintf(text, sizeof text, "%08X", SwapRedBlue(rgb));
             return std::string(text);
         }();
-        for (int32_t similarity : {100, 90}) {
+        for (int32_t similarity : { 100, 90 }) {
             registerOn("click/colour/similar" + std::to_string(similarity) + "/" + resolution, resolution,
-                       [colourText, width, height, similarity](benchmark::State& state, ScreenSource& screen) {
-                           ScreenPoint at{};
-                           for (auto _ : state)
-                               at = FindColorOnScreen(screen, colourText, 0, 0, width, height, similarity).value();
-                           state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
-                       });
+                [colourText, width, height, similarity](benchmark::State& state, ScreenSource& screen) {
+                    ScreenPoint at {};
+                    for (auto _ : state)
+                        at = FindColorOnScreen(screen, colourText, 0, 0, width, height, similarity).value();
+                    state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
+                });
         }
         // Picture clicks: 64 x 64 from the bottom-right window, present and
         // absent (one pixel changed).
@@ -167,17 +166,17 @@ void registerAll()
         g_images.push_back(cut(scene, left, top, 64, 64));
         put(*g_images.back(), 32, 32, present->PixelAt(32, 32) ^ 0x808080);
         const TBDBitmapData* absent = g_images.back().get();
-        for (const auto& [what, picture] : {std::pair{"present", present}, std::pair{"absent", absent}}) {
-            for (int32_t similarity : {100, 90}) {
-                registerOn(std::string("click/picture64/similar") + std::to_string(similarity) + "/" + what + "/" +
-                               resolution,
-                           resolution,
-                           [picture = picture, width, height, similarity](benchmark::State& state, ScreenSource& screen) {
-                               ScreenPoint at{};
-                               for (auto _ : state)
-                                   at = FindPictureOnScreen(screen, *picture, 0, 0, width, height, similarity);
-                               state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
-                           });
+        for (const auto& [what, picture] : { std::pair { "present", present }, std::pair { "absent", absent } }) {
+            for (int32_t similarity : { 100, 90 }) {
+                registerOn(
+                    std::string("click/picture64/similar") + std::to_string(similarity) + "/" + what + "/" + resolution,
+                    resolution,
+                    [picture = picture, width, height, similarity](benchmark::State& state, ScreenSource& screen) {
+                        ScreenPoint at {};
+                        for (auto _ : state)
+                            at = FindPictureOnScreen(screen, *picture, 0, 0, width, height, similarity);
+                        state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
+                    });
             }
         }
     }

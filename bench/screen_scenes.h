@@ -50,7 +50,7 @@ public:
     // nothing, the look is all that matters.
     void line(TBDBitmapData& image, int32_t left, int32_t top, int32_t right, std::mt19937& random) const
     {
-        static const uint32_t shades[4] = {grey(0x10), grey(0x44), grey(0x88), grey(0xBB)};
+        static const uint32_t shades[4] = { grey(0x10), grey(0x44), grey(0x88), grey(0xBB) };
         int32_t x = left;
         while (x + 7 < right) {
             const int letters = 2 + int(random() % 8);
@@ -66,7 +66,7 @@ public:
     }
 
 private:
-    std::array<std::array<uint8_t, 66>, 80> m_glyphs{};
+    std::array<std::array<uint8_t, 66>, 80> m_glyphs {};
 };
 
 inline Image blank(int32_t width, int32_t height, uint32_t rgb)
@@ -88,8 +88,8 @@ inline Image pageScene(int32_t width, int32_t height)
     for (int32_t top = 120; top + 11 < height - 80; top += 22) {
         if (random() % 5 == 0)
             continue; // between paragraphs
-        const int32_t right = random() % 4 == 0 ? margin + int32_t(random() % uint32_t(width - 2 * margin))
-                                                : width - margin;
+        const int32_t right
+            = random() % 4 == 0 ? margin + int32_t(random() % uint32_t(width - 2 * margin)) : width - margin;
         font.line(*image, margin, top, right, random);
     }
     return image;
@@ -103,8 +103,8 @@ inline Image desktopScene(int32_t width, int32_t height)
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             put(*image, x, y,
-                (uint32_t(20 + 60 * y / height) << 16) | (uint32_t(50 + 90 * x / width) << 8) |
-                    uint32_t(110 + 100 * (x + y) / (width + height)));
+                (uint32_t(20 + 60 * y / height) << 16) | (uint32_t(50 + 90 * x / width) << 8)
+                    | uint32_t(110 + 100 * (x + y) / (width + height)));
     std::mt19937 random(3);
     const Font font(5);
     for (int32_t top = 20; top + 48 < height; top += 90) { // icons
@@ -114,9 +114,8 @@ inline Image desktopScene(int32_t width, int32_t height)
                 put(*image, 20 + x, top + y, ((x / 6 + y / 6) % 3 == 0 || (x * y) % 7 == 1) ? a : b);
         font.line(*image, 14, top + 52, 80, random);
     }
-    const int32_t windows[3][4] = {{width / 10, height / 12, width / 2, height / 2},
-                                   {width / 3, height / 3, width / 2, height / 2},
-                                   {width / 2, height / 2, width / 3, height / 3}};
+    const int32_t windows[3][4] = { { width / 10, height / 12, width / 2, height / 2 },
+        { width / 3, height / 3, width / 2, height / 2 }, { width / 2, height / 2, width / 3, height / 3 } };
     for (const auto& w : windows) {
         fill(*image, w[0], w[1], w[2], w[3], 0xF0F0F0);
         for (int32_t y = 0; y < 28; ++y)

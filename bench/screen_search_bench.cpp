@@ -42,11 +42,11 @@ void registerCase(const Case& c, bool withPlain)
 {
     auto result = std::make_shared<Found>(c.fast());
     benchmark::RegisterBenchmark(c.name.c_str(),
-                                 [c, result](benchmark::State& state) {
-                                     for (auto _ : state)
-                                         benchmark::DoNotOptimize(c.fast());
-                                     state.SetLabel("at " + show(*result));
-                                 })
+        [c, result](benchmark::State& state) {
+            for (auto _ : state)
+                benchmark::DoNotOptimize(c.fast());
+            state.SetLabel("at " + show(*result));
+        })
         ->Unit(benchmark::kMillisecond)
         ->MinTime(0.2)
         ->Repetitions(5)
@@ -54,16 +54,14 @@ void registerCase(const Case& c, bool withPlain)
     if (!withPlain || !c.runPlain)
         return;
     benchmark::RegisterBenchmark((c.name + "/plain").c_str(),
-                                 [c, result](benchmark::State& state) {
-                                     Found plain;
-                                     for (auto _ : state)
-                                         plain = c.plain();
-                                     if (show(plain) != show(*result))
-                                         state.SkipWithError(("fast search found " + show(*result) +
-                                                              ", plain scan " + show(plain))
-                                                                 .c_str());
-                                     state.SetLabel("at " + show(plain));
-                                 })
+        [c, result](benchmark::State& state) {
+            Found plain;
+            for (auto _ : state)
+                plain = c.plain();
+            if (show(plain) != show(*result))
+                state.SkipWithError(("fast search found " + show(*result) + ", plain scan " + show(plain)).c_str());
+            state.SetLabel("at " + show(plain));
+        })
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1);
 }
@@ -73,7 +71,7 @@ struct Screen {
     Image image;
 };
 
-const ColorTolerance kTolerance{SimilarityTolerance(90), SimilarityTolerance(90), SimilarityTolerance(90)};
+const ColorTolerance kTolerance { SimilarityTolerance(90), SimilarityTolerance(90), SimilarityTolerance(90) };
 
 void colourCases(const Screen& screen, const std::string& resolution, bool withPlain)
 {
@@ -81,15 +79,16 @@ void colourCases(const Screen& screen, const std::string& resolution, bool withP
     // Present: one planted pixel near the bottom-right corner, so the scan
     // goes through nearly everything. Absent: magenta.
     const uint32_t planted = s.PixelAt(s.Width() - 3, s.Height() - 2);
-    for (const auto& [what, color] : {std::pair{std::string("present"), planted}, std::pair{std::string("absent"), 0xFF00FFu}}) {
+    for (const auto& [what, color] :
+        { std::pair { std::string("present"), planted }, std::pair { std::string("absent"), 0xFF00FFu } }) {
         const std::string base = "colour/" + screen.name + "/";
-        registerCase({base + "exact/" + what + "/" + resolution, [&s, color = color] { return s.LocateColor(color); },
-                      [&s, color = color] { return reference::LocateColor(s, color); }},
-                     withPlain);
-        registerCase({base + "similar90/" + what + "/" + resolution,
-                      [&s, color = color] { return s.LocateColorNear(color, kTolerance); },
-                      [&s, color = color] { return reference::LocateColorNear(s, color, kTolerance); }},
-                     withPlain);
+        registerCase({ base + "exact/" + what + "/" + resolution, [&s, color = color] { return s.LocateColor(color); },
+                         [&s, color = color] { return reference::LocateColor(s, color); } },
+            withPlain);
+        registerCase({ base + "similar90/" + what + "/" + resolution,
+                         [&s, color = color] { return s.LocateColorNear(color, kTolerance); },
+                         [&s, color = color] { return reference::LocateColorNear(s, color, kTolerance); } },
+            withPlain);
     }
 }
 
@@ -103,7 +102,7 @@ struct PictureSpec {
 std::vector<std::shared_ptr<TBDBitmapData>> g_pictures;
 
 void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, const std::string& resolution,
-                  bool withPlain, bool plainAt4k)
+    bool withPlain, bool plainAt4k)
 {
     const TBDBitmapData& s = *screen.image;
     for (const PictureSpec& spec : specs) {
@@ -132,45 +131,46 @@ void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, c
             put(*absentExact, cx, cy, (p & 0xFF) == 0xFF ? p - 1 : p + 1);
             put(*absentNear, cx, cy, (p & 0xFF) >= 0x80 ? p - 60 : p + 60);
         }
-        g_pictures.insert(g_pictures.end(), {present, absentExact, absentNear});
-        const std::string base = "picture/" + screen.name + "/" + std::to_string(spec.width) + "x" +
-                                 std::to_string(spec.height) + "/";
+        g_pictures.insert(g_pictures.end(), { present, absentExact, absentNear });
+        const std::string base
+            = "picture/" + screen.name + "/" + std::to_string(spec.width) + "x" + std::to_string(spec.height) + "/";
         const bool plain = withPlain && (plainAt4k || s.Width() <= 1920);
-        const TBDBitmapData* pictures[2][2] = {{present.get(), absentExact.get()}, {present.get(), absentNear.get()}};
+        const TBDBitmapData* pictures[2][2]
+            = { { present.get(), absentExact.get() }, { present.get(), absentNear.get() } };
         for (int near = 0; near < 2; ++near) {
             for (int absent = 0; absent < 2; ++absent) {
                 const TBDBitmapData* picture = pictures[near][absent];
-                const std::string name = base + (near ? "similar90/" : "exact/") + (absent ? "absent/" : "present/") +
-                                         resolution;
+                const std::string name
+                    = base + (near ? "similar90/" : "exact/") + (absent ? "absent/" : "present/") + resolution;
                 if (near)
-                    registerCase({name, [&s, picture] { return s.LocatePictureNear(*picture, kTolerance); },
-                                  [&s, picture] { return reference::LocatePictureNear(s, *picture, kTolerance); },
-                                  plain},
-                                 withPlain);
+                    registerCase(
+                        { name, [&s, picture] { return s.LocatePictureNear(*picture, kTolerance); },
+                            [&s, picture] { return reference::LocatePictureNear(s, *picture, kTolerance); }, plain },
+                        withPlain);
                 else
-                    registerCase({name, [&s, picture] { return s.LocatePicture(*picture); },
-                                  [&s, picture] { return reference::LocatePicture(s, *picture); }, plain},
-                                 withPlain);
+                    registerCase({ name, [&s, picture] { return s.LocatePicture(*picture); },
+                                     [&s, picture] { return reference::LocatePicture(s, *picture); }, plain },
+                        withPlain);
             }
         }
 #ifdef CLICKWISP_HAVE_OPENCV
         if (spec.width > 1 && s.Width() <= 1920) {
             // Both images as they lie in memory (bottom-up): the same work.
-            const cv::Mat screenMat(s.Height(), s.Width(), CV_8UC3, const_cast<uint8_t*>(s.Pixels()),
-                                    size_t(s.Stride()));
-            const cv::Mat pictureMat(present->Height(), present->Width(), CV_8UC3, present->Pixels(),
-                                     size_t(present->Stride()));
+            const cv::Mat screenMat(
+                s.Height(), s.Width(), CV_8UC3, const_cast<uint8_t*>(s.Pixels()), size_t(s.Stride()));
+            const cv::Mat pictureMat(
+                present->Height(), present->Width(), CV_8UC3, present->Pixels(), size_t(present->Stride()));
             benchmark::RegisterBenchmark((base + "opencv-matchTemplate/" + resolution).c_str(),
-                                         [screenMat, pictureMat](benchmark::State& state) {
-                                             cv::Mat scores;
-                                             for (auto _ : state) {
-                                                 cv::matchTemplate(screenMat, pictureMat, scores, cv::TM_SQDIFF);
-                                                 double low = 0;
-                                                 cv::Point where;
-                                                 cv::minMaxLoc(scores, &low, nullptr, &where, nullptr);
-                                                 benchmark::DoNotOptimize(where);
-                                             }
-                                         })
+                [screenMat, pictureMat](benchmark::State& state) {
+                    cv::Mat scores;
+                    for (auto _ : state) {
+                        cv::matchTemplate(screenMat, pictureMat, scores, cv::TM_SQDIFF);
+                        double low = 0;
+                        cv::Point where;
+                        cv::minMaxLoc(scores, &low, nullptr, &where, nullptr);
+                        benchmark::DoNotOptimize(where);
+                    }
+                })
                 ->Unit(benchmark::kMillisecond)
                 ->MinTime(0.5);
         }
@@ -182,29 +182,29 @@ std::deque<Screen> g_screens; // a deque: references stay valid as it grows
 
 void registerAll(bool withPlain)
 {
-    for (const auto& [width, height] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    for (const auto& [width, height] : { std::pair { 1920, 1080 }, std::pair { 3840, 2160 } }) {
         const std::string resolution = std::to_string(width) + "x" + std::to_string(height);
-        g_screens.push_back({"desktop", desktopScene(width, height)});
+        g_screens.push_back({ "desktop", desktopScene(width, height) });
         const Screen& desktop = g_screens.back();
-        g_screens.push_back({"page", pageScene(width, height)});
+        g_screens.push_back({ "page", pageScene(width, height) });
         const Screen& page = g_screens.back();
         colourCases(desktop, resolution, withPlain);
         // Cut from the bottom-right window, so a hit comes late in the scan.
         std::vector<PictureSpec> desktopSpecs;
-        for (const auto& [w, h] : {std::pair{1, 1}, std::pair{16, 16}, std::pair{64, 64}, std::pair{200, 100},
-                                   std::pair{256, 256}})
-            desktopSpecs.push_back({w, h, width / 2 + width / 3 - w - 8, height / 2 + height / 3 - h - 8});
+        for (const auto& [w, h] : { std::pair { 1, 1 }, std::pair { 16, 16 }, std::pair { 64, 64 },
+                 std::pair { 200, 100 }, std::pair { 256, 256 } })
+            desktopSpecs.push_back({ w, h, width / 2 + width / 3 - w - 8, height / 2 + height / 3 - h - 8 });
         pictureCases(desktop, desktopSpecs, resolution, withPlain, false);
         // Mostly white: the end of the text lines and the right margin, low
         // on the page.
         std::vector<PictureSpec> pageSpecs;
-        for (int32_t size : {16, 64, 256})
-            pageSpecs.push_back({size, size, width - width / 8 - size / 4, height - 100 - size});
+        for (int32_t size : { 16, 64, 256 })
+            pageSpecs.push_back({ size, size, width - width / 8 - size / 4, height - 100 - size });
         pictureCases(page, pageSpecs, resolution, withPlain, false);
         // Stripes: the picture's middle pixel has the other stripe's colour,
         // so it is nowhere; its other pixels match at every other row.
-        g_screens.push_back({"stripes", stripesScene(width, height)});
-        pictureCases(g_screens.back(), {{64, 64, width / 2, height / 2}}, resolution, withPlain, false);
+        g_screens.push_back({ "stripes", stripesScene(width, height) });
+        pictureCases(g_screens.back(), { { 64, 64, width / 2, height / 2 } }, resolution, withPlain, false);
     }
 }
 

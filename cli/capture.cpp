@@ -54,7 +54,7 @@ const bool registered = registerVerb([](CLI::App& app) {
                     "screen; parts beyond the screen come out black.\n"
                     "Exit status: 0 written, 2 screen image not usable, 3 capture or write failed,\n"
                     "64 wrong command line, 69 no display.");
-    return Verb{command, [args] { return capture(args->out, args->screen); }};
+    return Verb { command, [args] { return capture(args->out, args->screen); } };
 });
 
 } // namespace

@@ -27,8 +27,7 @@ int findColor(const std::string& color, int32_t similarity, const ScreenOptions&
         return screen.status;
     }
     const auto found = FindColorOnScreenChecked(*screen.source, color, area->left, area->top,
-                                                farEdge(area->left, area->width), farEdge(area->top, area->height),
-                                                similarity);
+        farEdge(area->left, area->width), farEdge(area->top, area->height), similarity);
     if (!found) {
         std::cerr << kPrefix << found.error().message << '\n';
         return kExitRunError;
@@ -52,7 +51,7 @@ const bool registered = registerVerb([](CLI::App& app) {
     command->footer("Prints \"X Y\", the screen point of the top-most, then left-most, pixel of the colour.\n"
                     "Exit status: 0 found, 1 not found, 2 colour text or screen image not usable,\n"
                     "3 the capture failed, 64 wrong command line, 69 no display.");
-    return Verb{command, [args] { return findColor(args->color, args->similarity, args->screen); }};
+    return Verb { command, [args] { return findColor(args->color, args->similarity, args->screen); } };
 });
 
 } // namespace

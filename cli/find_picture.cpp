@@ -26,8 +26,7 @@ int findPicture(const std::string& pictureFile, int32_t similarity, const Screen
         return screen.status;
     }
     const auto found = FindPictureOnScreenChecked(*screen.source, **picture, area->left, area->top,
-                                                  farEdge(area->left, area->width),
-                                                  farEdge(area->top, area->height), similarity);
+        farEdge(area->left, area->width), farEdge(area->top, area->height), similarity);
     if (!found) {
         std::cerr << kPrefix << found.error().message << '\n';
         return kExitRunError;
@@ -42,8 +41,8 @@ const bool registered = registerVerb([](CLI::App& app) {
         ScreenOptions screen;
     };
     auto args = std::make_shared<Arguments>();
-    CLI::App* command =
-        app.add_subcommand("find-picture", "Print where the centre of the first placement of a picture is");
+    CLI::App* command
+        = app.add_subcommand("find-picture", "Print where the centre of the first placement of a picture is");
     command->add_option("PICTURE", args->picture, "The picture: an uncompressed 24-bit BMP file")->required();
     command->add_option("--similar", args->similarity, "Similarity in percent; 100 is exact (default)");
     args->screen.addArea(*command, "to search");
@@ -52,7 +51,7 @@ const bool registered = registerVerb([](CLI::App& app) {
                     "then left-most, placement of the picture.\n"
                     "Exit status: 0 found, 1 not found, 2 picture or screen image not usable,\n"
                     "3 the capture failed, 64 wrong command line, 69 no display.");
-    return Verb{command, [args] { return findPicture(args->picture, args->similarity, args->screen); }};
+    return Verb { command, [args] { return findPicture(args->picture, args->similarity, args->screen); } };
 });
 
 } // namespace

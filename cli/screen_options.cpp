@@ -12,8 +12,8 @@ namespace clickwisp::cli {
 
 void ScreenOptions::addArea(CLI::App& command, const std::string& what)
 {
-    command.add_option("--area", area,
-                       "Rectangle " + what + ": left,top,width,height in screen pixels (default: the whole screen)");
+    command.add_option(
+        "--area", area, "Rectangle " + what + ": left,top,width,height in screen pixels (default: the whole screen)");
 }
 
 void ScreenOptions::addScreenImage(CLI::App& command)
@@ -24,7 +24,7 @@ void ScreenOptions::addScreenImage(CLI::App& command)
 Result<CaptureRect> parseArea(const std::string& text)
 {
     if (text.empty())
-        return CaptureRect{0, 0, 0, 0};
+        return CaptureRect { 0, 0, 0, 0 };
     std::vector<int32_t> values;
     size_t start = 0;
     while (true) {
@@ -40,7 +40,7 @@ Result<CaptureRect> parseArea(const std::string& text)
     }
     if (values.size() != 4)
         return fail("--area '" + text + "': expected four integers X,Y,W,H");
-    return CaptureRect{values[0], values[1], values[2], values[3]};
+    return CaptureRect { values[0], values[1], values[2], values[3] };
 }
 
 OpenedScreen openScreen(const ScreenOptions& options)

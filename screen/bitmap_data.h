@@ -91,8 +91,8 @@ public:
     // Whether picture, with its top-left pixel on (left, top), matches
     // exactly; false when any part of it would lie outside this buffer.
     bool MatchPictureAt(const TBDBitmapData& picture, int32_t left, int32_t top) const;
-    bool MatchPictureNearAt(const TBDBitmapData& picture, const ColorTolerance& tolerance, int32_t left,
-                            int32_t top) const;
+    bool MatchPictureNearAt(
+        const TBDBitmapData& picture, const ColorTolerance& tolerance, int32_t left, int32_t top) const;
 
     // The pixel at (x, y), counted from the top-left corner, as 0x00RRGGBB.
     uint32_t PixelAt(int32_t x, int32_t y) const

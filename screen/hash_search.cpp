@@ -8,7 +8,7 @@ namespace {
 
 // Odd multipliers: odd numbers are invertible modulo 2^32, which the window
 // hash below needs.
-constexpr uint32_t kRowBase = 0x9E3779B1u;    // down a column
+constexpr uint32_t kRowBase = 0x9E3779B1u; // down a column
 constexpr uint32_t kColumnBase = 0x85EBCA77u; // along a row
 
 uint32_t inverse(uint32_t a)
@@ -41,8 +41,8 @@ __attribute__((target_clones("avx2", "default"))) void addRow(uint32_t* v, const
         v[i] = v[i] * kRowBase + row[i];
 }
 
-__attribute__((target_clones("avx2", "default"))) void rollRow(uint32_t* v, const uint32_t* leaving,
-                                                               const uint32_t* entering, int32_t n, uint32_t weight)
+__attribute__((target_clones("avx2", "default"))) void rollRow(
+    uint32_t* v, const uint32_t* leaving, const uint32_t* entering, int32_t n, uint32_t weight)
 {
     for (int32_t i = 0; i < n; ++i)
         v[i] = (v[i] - leaving[i] * weight) * kRowBase + entering[i];
@@ -61,9 +61,8 @@ void prefixSums(const uint32_t* v, const uint32_t* inversePowers, int32_t n, uin
 
 // hit[x] = whether the window of w columns from x hashes to target; the
 // window hash is A^(x+w-1) * (q[x+w] - q[x]) = sum of v[x+i] * A^(w-1-i).
-__attribute__((target_clones("avx2", "default"))) bool windowHits(const uint32_t* q, const uint32_t* powers,
-                                                                  int32_t placements, int32_t w, uint32_t target,
-                                                                  uint8_t* hit)
+__attribute__((target_clones("avx2", "default"))) bool windowHits(
+    const uint32_t* q, const uint32_t* powers, int32_t placements, int32_t w, uint32_t target, uint8_t* hit)
 {
     uint8_t any = 0;
     for (int32_t x = 0; x < placements; ++x) {
@@ -126,7 +125,7 @@ std::optional<ScreenPoint> hashSearch(const TBDBitmapData& screen, const TBDBitm
         if (windowHits(q.data(), powers.data(), placements, w, target, hit.data())) {
             for (int32_t x = 0; x < placements; ++x) {
                 if (hit[size_t(x)] && matchesExactly(screen, picture, x, top))
-                    return ScreenPoint{x, top};
+                    return ScreenPoint { x, top };
             }
         }
         if (top == lastTop)

@@ -59,7 +59,7 @@ std::optional<ScreenPoint> scanBands(int32_t lastTop, int32_t bandRows, RowHit r
             if (left == kGiveUp)
                 return fallback(bandStart);
             if (left >= 0)
-                best = ScreenPoint{left, top};
+                best = ScreenPoint { left, top };
         }
         if (best)
             return best;
@@ -94,14 +94,14 @@ std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color
     return scanBands(screen.Height() - 1, 16, rowHit, noFallback);
 }
 
-std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                       const ColorTolerance* tolerance, const Tuning& tuning)
+std::optional<ScreenPoint> findPicture(
+    const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance* tolerance, const Tuning& tuning)
 {
     const int32_t w = picture.Width(), h = picture.Height();
     if (w > screen.Width() || h > screen.Height())
         return std::nullopt;
     if (w == 0 || h == 0)
-        return ScreenPoint{0, 0}; // nothing to compare: the first placement
+        return ScreenPoint { 0, 0 }; // nothing to compare: the first placement
     if (tolerance && admitsNothing(*tolerance))
         return std::nullopt;
     if (!tolerance && tuning.hashOnly)
@@ -136,7 +136,7 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
                 at = kernels::firstByteOutside(on, want, rowBytes, rowTolerance);
             }
             if (at != rowBytes) {
-                failed = Probe{int32_t(at / 3), row, picture.PixelAt(int32_t(at / 3), row)};
+                failed = Probe { int32_t(at / 3), row, picture.PixelAt(int32_t(at / 3), row) };
                 return false;
             }
         }
@@ -146,8 +146,8 @@ std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBit
     // screens where many placements pass the planned probes (repeating
     // patterns), the same pixel tends to fail them all.
     auto learn = [&](const Probe& failed) {
-        const bool known = std::any_of(probes.begin(), probes.end(),
-                                       [&](const Probe& p) { return p.dx == failed.dx && p.dy == failed.dy; });
+        const bool known = std::any_of(
+            probes.begin(), probes.end(), [&](const Probe& p) { return p.dx == failed.dx && p.dy == failed.dy; });
         if (known || probes.size() >= kMaxProbes)
             return false;
         // Second in line: after the rarest planned probe, before the others,

@@ -24,6 +24,6 @@ struct Tuning {
 // tolerance null: exact.
 std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color, const ColorTolerance* tolerance);
 std::optional<ScreenPoint> findPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                       const ColorTolerance* tolerance, const Tuning& tuning = {});
+    const ColorTolerance* tolerance, const Tuning& tuning = {});
 
 } // namespace clickwisp::search

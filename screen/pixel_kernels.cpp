@@ -36,14 +36,16 @@ inline bool byteWithin(uint8_t a, uint8_t b, uint8_t tolerance)
 namespace scalar {
 
 struct Patterns {
-    explicit Patterns(const PixelProbe& probe) : probe(probe) {}
+    explicit Patterns(const PixelProbe& probe)
+        : probe(probe)
+    {
+    }
     const PixelProbe& probe;
 };
 
-template <typename Same>
-inline void blockBits(const uint8_t* b, uint64_t& w0, uint64_t& w1, uint64_t& w2, Same same)
+template <typename Same> inline void blockBits(const uint8_t* b, uint64_t& w0, uint64_t& w1, uint64_t& w2, Same same)
 {
-    uint64_t w[3] = {0, 0, 0};
+    uint64_t w[3] = { 0, 0, 0 };
     for (int k = 0; k < 192; ++k) {
         if (same(k))
             w[k / 64] |= uint64_t(1) << (k % 64);
@@ -118,7 +120,7 @@ inline __m128i nearMask(__m128i s, __m128i c, __m128i t)
 template <typename Compare>
 inline void blockBits(const uint8_t* b, uint64_t& w0, uint64_t& w1, uint64_t& w2, Compare compare)
 {
-    uint64_t w[3] = {0, 0, 0};
+    uint64_t w[3] = { 0, 0, 0 };
     for (int j = 0; j < 12; ++j) {
         const uint64_t bits = uint32_t(_mm_movemask_epi8(compare(load(b + 16 * j), j % 3)));
         w[j / 4] |= bits << (16 * (j % 4));
@@ -135,8 +137,7 @@ inline void blockExact(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64
 
 inline void blockNear(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64_t& w1, uint64_t& w2)
 {
-    blockBits(b, w0, w1, w2,
-              [&](__m128i s, int phase) { return nearMask(s, p.color[phase], p.tolerance[phase]); });
+    blockBits(b, w0, w1, w2, [&](__m128i s, int phase) { return nearMask(s, p.color[phase], p.tolerance[phase]); });
 }
 
 // Whole 48-byte blocks are tested at once; the bytes of a failing block and
@@ -209,14 +210,13 @@ inline void blockNear(const uint8_t* b, const Patterns& p, uint64_t& w0, uint64_
 {
     w0 = bits(nearMask(load(b), p.color[0], p.tolerance[0]), nearMask(load(b + 32), p.color[2], p.tolerance[2]));
     w1 = bits(nearMask(load(b + 64), p.color[1], p.tolerance[1]), nearMask(load(b + 96), p.color[0], p.tolerance[0]));
-    w2 = bits(nearMask(load(b + 128), p.color[2], p.tolerance[2]),
-              nearMask(load(b + 160), p.color[1], p.tolerance[1]));
+    w2 = bits(nearMask(load(b + 128), p.color[2], p.tolerance[2]), nearMask(load(b + 160), p.color[1], p.tolerance[1]));
 }
 
 size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& probe)
 {
     const Patterns p(probe);
-    const __m256i tolerance[3] = {p.tolerance[0], p.tolerance[2], p.tolerance[1]};
+    const __m256i tolerance[3] = { p.tolerance[0], p.tolerance[2], p.tolerance[1] };
     size_t k = 0;
     for (; k + 96 <= n; k += 96) {
         __m256i bad = _mm256_setzero_si256();
@@ -237,8 +237,8 @@ void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
     // 12 bytes are moved together. Each store writes 8 bytes too many, which
     // the next store overwrites; the loop stops early enough that the last
     // one stays inside dst.
-    const __m256i squeeze = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5,
-                                             6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i squeeze = _mm256_setr_epi8(
+        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
     int32_t i = 0;
     for (; i + 11 <= pixels; i += 8) {
@@ -271,7 +271,7 @@ Level detectLevel()
 
 std::atomic<Level>& currentLevel()
 {
-    static std::atomic<Level> level{bestLevel()};
+    static std::atomic<Level> level { bestLevel() };
     return level;
 }
 
@@ -307,8 +307,8 @@ PixelProbe makeProbe(uint32_t color, bool exact, int32_t red, int32_t green, int
 {
     PixelProbe probe;
     probe.exact = exact;
-    const uint8_t channels[3] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16)};
-    const int32_t tolerances[3] = {blue, green, red};
+    const uint8_t channels[3] = { uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16) };
+    const int32_t tolerances[3] = { blue, green, red };
     for (int k = 0; k < 96; ++k) {
         probe.color[k] = channels[k % 3];
         probe.tolerance[k] = uint8_t(std::clamp(tolerances[k % 3], 0, 255));
@@ -319,7 +319,7 @@ PixelProbe makeProbe(uint32_t color, bool exact, int32_t red, int32_t green, int
 void fillMask(uint64_t* mask, int32_t pixels)
 {
     const size_t words = maskWords(pixels);
-    const uint64_t phase[3] = {kPixelBits0, kPixelBits1, kPixelBits2};
+    const uint64_t phase[3] = { kPixelBits0, kPixelBits1, kPixelBits2 };
     for (size_t i = 0; i < words; ++i)
         mask[i] = phase[i % 3];
     // Clear the bits of pixels beyond the end (bit 3 * pixels on).

@@ -32,7 +32,10 @@ struct PixelProbe {
 // negative ones: they admit nothing).
 PixelProbe makeProbe(uint32_t color, bool exact, int32_t red = 0, int32_t green = 0, int32_t blue = 0);
 
-constexpr size_t maskWords(int32_t pixels) { return 3 * ((size_t(pixels) + 63) / 64); }
+constexpr size_t maskWords(int32_t pixels)
+{
+    return 3 * ((size_t(pixels) + 63) / 64);
+}
 // Sets the bits of pixels 0..n-1 and clears the rest.
 void fillMask(uint64_t* mask, int32_t pixels);
 
@@ -54,8 +57,7 @@ void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels);
 
 // Calls visit(pixelIndex) for each set bit in order until it returns true;
 // returns that pixel index, or -1.
-template <typename Visit>
-int32_t firstSetPixel(const uint64_t* mask, size_t words, Visit visit)
+template <typename Visit> int32_t firstSetPixel(const uint64_t* mask, size_t words, Visit visit)
 {
     for (size_t i = 0; i < words; ++i) {
         uint64_t w = mask[i];

@@ -10,7 +10,10 @@ namespace {
 // is the same for the same screen.
 class Sampler {
 public:
-    explicit Sampler(uint64_t seed) : m_state(seed) {}
+    explicit Sampler(uint64_t seed)
+        : m_state(seed)
+    {
+    }
     uint32_t below(uint32_t n)
     {
         m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
@@ -57,19 +60,19 @@ std::vector<Candidate> distinctColours(const TBDBitmapData& picture, size_t limi
     if (area <= 4096) {
         for (int32_t y = 0; y < picture.Height(); ++y)
             for (int32_t x = 0; x < picture.Width(); ++x)
-                all.push_back({picture.PixelAt(x, y), x, y, 0});
+                all.push_back({ picture.PixelAt(x, y), x, y, 0 });
     } else {
         Sampler sampler(0xC0105EEDu);
         for (int i = 0; i < 4096; ++i) {
             const int32_t x = int32_t(sampler.below(uint32_t(picture.Width())));
             const int32_t y = int32_t(sampler.below(uint32_t(picture.Height())));
-            all.push_back({picture.PixelAt(x, y), x, y, 0});
+            all.push_back({ picture.PixelAt(x, y), x, y, 0 });
         }
     }
     std::stable_sort(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) { return a.color < b.color; });
-    all.erase(std::unique(all.begin(), all.end(),
-                          [](const Candidate& a, const Candidate& b) { return a.color == b.color; }),
-              all.end());
+    all.erase(
+        std::unique(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) { return a.color == b.color; }),
+        all.end());
     if (all.size() > limit) {
         std::vector<Candidate> some;
         for (size_t i = 0; i < limit; ++i)
@@ -117,8 +120,8 @@ bool taken(const std::vector<Probe>& probes, int32_t dx, int32_t dy)
 
 } // namespace
 
-std::vector<Probe> chooseProbes(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                const ColorTolerance* tolerance, size_t maxProbes)
+std::vector<Probe> chooseProbes(
+    const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance* tolerance, size_t maxProbes)
 {
     std::vector<Probe> probes;
     if (picture.Width() <= 0 || picture.Height() <= 0 || maxProbes == 0)
@@ -136,17 +139,18 @@ std::vector<Probe> chooseProbes(const TBDBitmapData& screen, const TBDBitmapData
             c.count = uint32_t(range.second - range.first);
         }
     }
-    std::stable_sort(colours.begin(), colours.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.count < b.count; });
+    std::stable_sort(
+        colours.begin(), colours.end(), [](const Candidate& a, const Candidate& b) { return a.count < b.count; });
     for (const Candidate& c : colours) {
         if (probes.size() == maxProbes)
             return probes;
-        probes.push_back({c.dx, c.dy, c.color});
+        probes.push_back({ c.dx, c.dy, c.color });
     }
     // Fewer colours than probes: add the pixels that lie farthest from the
     // probes so far among the corners, edge middles and centre.
     const int32_t w = picture.Width() - 1, h = picture.Height() - 1;
-    const int32_t spots[9][2] = {{0, 0}, {w, h}, {w, 0}, {0, h}, {w / 2, h / 2}, {w / 2, 0}, {w / 2, h}, {0, h / 2}, {w, h / 2}};
+    const int32_t spots[9][2] = { { 0, 0 }, { w, h }, { w, 0 }, { 0, h }, { w / 2, h / 2 }, { w / 2, 0 }, { w / 2, h },
+        { 0, h / 2 }, { w, h / 2 } };
     while (probes.size() < maxProbes) {
         int best = -1;
         int32_t bestDistance = 0;
@@ -165,7 +169,7 @@ std::vector<Probe> chooseProbes(const TBDBitmapData& screen, const TBDBitmapData
         if (best < 0)
             break;
         const int32_t dx = spots[best][0], dy = spots[best][1];
-        probes.push_back({dx, dy, picture.PixelAt(dx, dy)});
+        probes.push_back({ dx, dy, picture.PixelAt(dx, dy) });
     }
     return probes;
 }

@@ -16,7 +16,7 @@ struct Probe {
 // Up to maxProbes pixels of a non-empty picture, the rarest on the screen
 // first (judged from a sample of screen pixels, exactly or within the
 // tolerance), with different colours preferred, then spread-out positions.
-std::vector<Probe> chooseProbes(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                const ColorTolerance* tolerance, size_t maxProbes = 4);
+std::vector<Probe> chooseProbes(
+    const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance* tolerance, size_t maxProbes = 4);
 
 } // namespace clickwisp::search

@@ -8,13 +8,12 @@ uint32_t pixelAtOffset(const uint8_t* p)
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
 }
 
-template <typename Same>
-std::optional<ScreenPoint> scanColor(const TBDBitmapData& screen, Same same)
+template <typename Same> std::optional<ScreenPoint> scanColor(const TBDBitmapData& screen, Same same)
 {
     for (int32_t y = 0; y < screen.Height(); ++y) {
         for (int32_t x = 0; x < screen.Width(); ++x) {
             if (same(screen.PixelAt(x, y)))
-                return ScreenPoint{x, y};
+                return ScreenPoint { x, y };
         }
     }
     return std::nullopt;
@@ -46,7 +45,7 @@ std::optional<ScreenPoint> scanPlacements(const TBDBitmapData& screen, const TBD
     for (int32_t top = 0; top <= screen.Height() - picture.Height(); ++top) {
         for (int32_t left = 0; left <= screen.Width() - picture.Width(); ++left) {
             if (match(left, top))
-                return ScreenPoint{left, top};
+                return ScreenPoint { left, top };
         }
     }
     return std::nullopt;
@@ -59,8 +58,7 @@ std::optional<ScreenPoint> LocateColor(const TBDBitmapData& screen, uint32_t col
     return scanColor(screen, [color](uint32_t pixel) { return pixel == color; });
 }
 
-std::optional<ScreenPoint> LocateColorNear(const TBDBitmapData& screen, uint32_t color,
-                                           const ColorTolerance& tolerance)
+std::optional<ScreenPoint> LocateColorNear(const TBDBitmapData& screen, uint32_t color, const ColorTolerance& tolerance)
 {
     return scanColor(screen, [&](uint32_t pixel) { return ColorWithin(pixel, color, tolerance); });
 }
@@ -71,24 +69,22 @@ bool MatchPictureAt(const TBDBitmapData& screen, const TBDBitmapData& picture, i
 }
 
 bool MatchPictureNearAt(const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance& tolerance,
-                        int32_t left, int32_t top)
+    int32_t left, int32_t top)
 {
-    return matchAt(screen, picture, left, top,
-                   [&](uint32_t s, uint32_t p) { return ColorWithin(s, p, tolerance); });
+    return matchAt(screen, picture, left, top, [&](uint32_t s, uint32_t p) { return ColorWithin(s, p, tolerance); });
 }
 
 std::optional<ScreenPoint> LocatePicture(const TBDBitmapData& screen, const TBDBitmapData& picture)
 {
-    return scanPlacements(screen, picture,
-                          [&](int32_t left, int32_t top) { return MatchPictureAt(screen, picture, left, top); });
+    return scanPlacements(
+        screen, picture, [&](int32_t left, int32_t top) { return MatchPictureAt(screen, picture, left, top); });
 }
 
-std::optional<ScreenPoint> LocatePictureNear(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                             const ColorTolerance& tolerance)
+std::optional<ScreenPoint> LocatePictureNear(
+    const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance& tolerance)
 {
-    return scanPlacements(screen, picture, [&](int32_t left, int32_t top) {
-        return MatchPictureNearAt(screen, picture, tolerance, left, top);
-    });
+    return scanPlacements(screen, picture,
+        [&](int32_t left, int32_t top) { return MatchPictureNearAt(screen, picture, tolerance, left, top); });
 }
 
 } // namespace clickwisp::reference

@@ -10,13 +10,13 @@
 namespace clickwisp::reference {
 
 std::optional<ScreenPoint> LocateColor(const TBDBitmapData& screen, uint32_t color);
-std::optional<ScreenPoint> LocateColorNear(const TBDBitmapData& screen, uint32_t color,
-                                           const ColorTolerance& tolerance);
+std::optional<ScreenPoint> LocateColorNear(
+    const TBDBitmapData& screen, uint32_t color, const ColorTolerance& tolerance);
 bool MatchPictureAt(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t left, int32_t top);
 bool MatchPictureNearAt(const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance& tolerance,
-                        int32_t left, int32_t top);
+    int32_t left, int32_t top);
 std::optional<ScreenPoint> LocatePicture(const TBDBitmapData& screen, const TBDBitmapData& picture);
-std::optional<ScreenPoint> LocatePictureNear(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                                             const ColorTolerance& tolerance);
+std::optional<ScreenPoint> LocatePictureNear(
+    const TBDBitmapData& screen, const TBDBitmapData& picture, const ColorTolerance& tolerance);
 
 } // namespace clickwisp::reference

@@ -6,12 +6,12 @@
 namespace clickwisp {
 namespace {
 
-constexpr ScreenPoint kNotFound{-1, -1};
+constexpr ScreenPoint kNotFound { -1, -1 };
 
 ColorTolerance uniformTolerance(int32_t similarity)
 {
     const int32_t t = SimilarityTolerance(similarity);
-    return ColorTolerance{t, t, t};
+    return ColorTolerance { t, t, t };
 }
 
 // right - left (or bottom - top) without overflow, clamped to 32 bits.
@@ -39,8 +39,8 @@ TBDBitmapData& captureBuffer()
 // offset by the rectangle actually captured: a left or top moved to 0 by the
 // capture rules must not shift the reported point. Width -1: the capture
 // failed.
-CaptureRect captureInto(TBDBitmapData& capture, ScreenSource& screen, int32_t left, int32_t top, int32_t right,
-                        int32_t bottom)
+CaptureRect captureInto(
+    TBDBitmapData& capture, ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, extent(left, right), extent(top, bottom));
     if (!capture.CaptureScreen(screen, rect.left, rect.top, rect.width, rect.height))
@@ -50,8 +50,8 @@ CaptureRect captureInto(TBDBitmapData& capture, ScreenSource& screen, int32_t le
 
 std::unexpected<Error> captureFailed(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top) +
-                ") to (" + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
+    return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top) + ") to ("
+        + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
 }
 
 } // namespace
@@ -68,7 +68,7 @@ int32_t SimilarityTolerance(int32_t similarity)
 }
 
 Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_view colorText, int32_t left,
-                                             int32_t top, int32_t right, int32_t bottom, int32_t similarity)
+    int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
     auto value = ConvertColorText(colorText);
     if (!value)
@@ -78,15 +78,15 @@ Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_v
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
     if (rect.width < 0)
         return captureFailed(left, top, right, bottom);
-    const auto found = similarity == 100 ? capture.LocateColor(color)
-                                         : capture.LocateColorNear(color, uniformTolerance(similarity));
+    const auto found
+        = similarity == 100 ? capture.LocateColor(color) : capture.LocateColorNear(color, uniformTolerance(similarity));
     if (!found)
         return kNotFound;
-    return ScreenPoint{rect.left + found->x, rect.top + found->y};
+    return ScreenPoint { rect.left + found->x, rect.top + found->y };
 }
 
 Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
-                                               int32_t top, int32_t right, int32_t bottom, int32_t similarity)
+    int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
     TBDBitmapData& capture = captureBuffer();
     const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
@@ -96,11 +96,11 @@ Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBi
                                          : capture.LocatePictureNear(picture, uniformTolerance(similarity));
     if (!found)
         return kNotFound;
-    return ScreenPoint{rect.left + found->x + picture.Width() / 2, rect.top + found->y + picture.Height() / 2};
+    return ScreenPoint { rect.left + found->x + picture.Width() / 2, rect.top + found->y + picture.Height() / 2 };
 }
 
 Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
-                                      int32_t right, int32_t bottom, int32_t similarity)
+    int32_t right, int32_t bottom, int32_t similarity)
 {
     if (auto value = ConvertColorText(colorText); !value)
         return std::unexpected(value.error());
@@ -110,7 +110,7 @@ Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view col
 }
 
 ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
-                                int32_t right, int32_t bottom, int32_t similarity)
+    int32_t right, int32_t bottom, int32_t similarity)
 {
     return FindPictureOnScreenChecked(screen, picture, left, top, right, bottom, similarity).value_or(kNotFound);
 }

@@ -22,20 +22,20 @@ int32_t SimilarityTolerance(int32_t similarity);
 // when colorText is neither a colour name nor a number; nothing is captured
 // then.
 Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view colorText, int32_t left, int32_t top,
-                                      int32_t right, int32_t bottom, int32_t similarity);
+    int32_t right, int32_t bottom, int32_t similarity);
 
 // Captures the rectangle and returns the screen point of the centre (halves
 // rounded down) of the first placement of picture; (-1, -1) when there is
 // none or the capture failed. An empty picture is found at the rectangle's
 // top-left corner.
 ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
-                                int32_t right, int32_t bottom, int32_t similarity);
+    int32_t right, int32_t bottom, int32_t similarity);
 
 // The same two searches for callers that tell the user what went wrong: a
 // failed capture is an error here (naming the rectangle), not (-1, -1).
 Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_view colorText, int32_t left,
-                                             int32_t top, int32_t right, int32_t bottom, int32_t similarity);
+    int32_t top, int32_t right, int32_t bottom, int32_t similarity);
 Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
-                                               int32_t top, int32_t right, int32_t bottom, int32_t similarity);
+    int32_t top, int32_t right, int32_t bottom, int32_t similarity);
 
 } // namespace clickwisp

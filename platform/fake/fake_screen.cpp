@@ -13,7 +13,9 @@ namespace {
 class FakeScreen final : public ScreenSource {
 public:
     FakeScreen(std::shared_ptr<FakeTrace> trace, std::unique_ptr<TBDBitmapData> image, ScreenSize size)
-        : m_trace(std::move(trace)), m_image(std::move(image)), m_size(size)
+        : m_trace(std::move(trace))
+        , m_image(std::move(image))
+        , m_size(size)
     {
     }
 
@@ -21,8 +23,8 @@ public:
 
     bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
     {
-        m_trace->add("CaptureScreen " + std::to_string(left) + " " + std::to_string(top) + " " +
-                     std::to_string(target.Width()) + " " + std::to_string(target.Height()));
+        m_trace->add("CaptureScreen " + std::to_string(left) + " " + std::to_string(top) + " "
+            + std::to_string(target.Width()) + " " + std::to_string(target.Height()));
         if (target.DataSize() > 0)
             std::memset(target.Pixels(), 0, size_t(target.DataSize()));
         if (!m_image)
@@ -50,20 +52,20 @@ private:
 
 } // namespace
 
-Result<std::unique_ptr<ScreenSource>> makeFakeScreen(std::shared_ptr<FakeTrace> trace,
-                                                     const std::filesystem::path& screenImage)
+Result<std::unique_ptr<ScreenSource>> makeFakeScreen(
+    std::shared_ptr<FakeTrace> trace, const std::filesystem::path& screenImage)
 {
     if (!trace)
         trace = std::make_shared<FakeTrace>();
     if (screenImage.empty())
-        return std::make_unique<FakeScreen>(std::move(trace), nullptr, ScreenSize{1920, 1080});
+        return std::make_unique<FakeScreen>(std::move(trace), nullptr, ScreenSize { 1920, 1080 });
     std::ifstream in(screenImage, std::ios::binary);
     if (!in)
         return fail("screen image " + screenImage.string() + ": cannot be opened");
     auto image = std::make_unique<TBDBitmapData>();
     if (!image->LoadFromStream(in))
         return fail("screen image " + screenImage.string() + ": not an uncompressed 24-bit BMP image");
-    const ScreenSize size{image->Width(), image->Height()};
+    const ScreenSize size { image->Width(), image->Height() };
     return std::make_unique<FakeScreen>(std::move(trace), std::move(image), size);
 }
 

@@ -62,7 +62,8 @@ struct Channel {
 
 class X11Screen final : public ScreenSource {
 public:
-    explicit X11Screen(X11DisplayPtr display) : m_display(std::move(display))
+    explicit X11Screen(X11DisplayPtr display)
+        : m_display(std::move(display))
     {
         m_root = DefaultRootWindow(m_display.get());
         m_visual = DefaultVisual(m_display.get(), DefaultScreen(m_display.get()));
@@ -80,8 +81,8 @@ public:
         int x = 0, y = 0;
         unsigned width = 0, height = 0, border = 0, depth = 0;
         if (!XGetGeometry(m_display.get(), m_root, &root, &x, &y, &width, &height, &border, &depth))
-            return ScreenSize{};
-        return ScreenSize{int32_t(width), int32_t(height)};
+            return ScreenSize {};
+        return ScreenSize { int32_t(width), int32_t(height) };
     }
 
     bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
@@ -103,8 +104,8 @@ public:
         ImagePtr plain;
         if (!image) {
             X11ErrorTrap trap(m_display.get());
-            plain.reset(XGetImage(m_display.get(), m_root, int(x0), int(y0), unsigned(width), unsigned(height),
-                                  AllPlanes, ZPixmap));
+            plain.reset(XGetImage(
+                m_display.get(), m_root, int(x0), int(y0), unsigned(width), unsigned(height), AllPlanes, ZPixmap));
             if (trap.sync() != 0 || !plain)
                 return false;
             image = plain.get();
@@ -121,7 +122,7 @@ private:
         if (!m_image || m_image->width != width || m_image->height != height) {
             m_image.reset();
             ImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr, &m_segment,
-                                           unsigned(width), unsigned(height)));
+                unsigned(width), unsigned(height)));
             if (!image)
                 return giveUpShared();
             const size_t bytes = size_t(image->bytes_per_line) * size_t(height);
@@ -196,13 +197,14 @@ private:
     // Copies image into target with its top-left pixel at (dx, dy).
     void convert(XImage& image, TBDBitmapData& target, int32_t dx, int32_t dy)
     {
-        const bool direct = image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
-                            image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+        const bool direct = image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000
+            && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
         for (int32_t y = 0; y < image.height; ++y) {
             uint8_t* out = target.Row(y + dy) + size_t(dx) * 3;
             if (direct) {
-                kernels::packPixels(reinterpret_cast<const uint8_t*>(image.data) + size_t(y) * size_t(image.bytes_per_line),
-                                    out, image.width);
+                kernels::packPixels(
+                    reinterpret_cast<const uint8_t*>(image.data) + size_t(y) * size_t(image.bytes_per_line), out,
+                    image.width);
                 continue;
             }
             const Channel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
@@ -220,7 +222,7 @@ private:
     Visual* m_visual = nullptr;
     int m_depth = 0;
     bool m_shmAvailable = false;
-    XShmSegmentInfo m_segment{};
+    XShmSegmentInfo m_segment {};
     bool m_attached = false;
     size_t m_segmentBytes = 0;
     ImagePtr m_image;

@@ -24,7 +24,7 @@ FakeScreen blackScreen()
 TEST(CaptureScreen, MovesAnOffScreenCornerToZeroAndTakesTheRestForSizesBelowOne)
 {
     FakeScreen screen = blackScreen();
-    EXPECT_EQ(screen.source->screenSize(), (ScreenSize{1920, 1080}));
+    EXPECT_EQ(screen.source->screenSize(), (ScreenSize { 1920, 1080 }));
     TBDBitmapData buffer;
     ASSERT_TRUE(buffer.CaptureScreen(*screen.source, -5, 10, 0, 0));
     EXPECT_EQ(buffer.Width(), 1920);
@@ -35,8 +35,8 @@ TEST(CaptureScreen, MovesAnOffScreenCornerToZeroAndTakesTheRestForSizesBelowOne)
     ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 1900, 1000, 0, 200));
     EXPECT_EQ(buffer.Width(), 20);
     EXPECT_EQ(buffer.Height(), 200); // larger values are kept
-    const std::vector<std::string> expected{"CaptureScreen 0 10 1920 1070", "CaptureScreen 0 0 1920 5",
-                                            "CaptureScreen 1900 1000 20 200"};
+    const std::vector<std::string> expected { "CaptureScreen 0 10 1920 1070", "CaptureScreen 0 0 1920 5",
+        "CaptureScreen 1900 1000 20 200" };
     EXPECT_EQ(screen.trace->lines(), expected);
 }
 
@@ -50,7 +50,7 @@ TEST(CaptureScreen, CopiesTheImageAndLeavesWhatLiesOffTheScreenBlack)
     ASSERT_TRUE(test::writeBmp(dir / "screen.bmp", *image));
     FakeScreen screen;
     screen.source = std::move(makeFakeScreen(screen.trace, dir / "screen.bmp").value());
-    EXPECT_EQ(screen.source->screenSize(), (ScreenSize{40, 30}));
+    EXPECT_EQ(screen.source->screenSize(), (ScreenSize { 40, 30 }));
     TBDBitmapData buffer;
     ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 30, 25, 15, 10));
     for (int32_t y = 0; y < 10; ++y) {

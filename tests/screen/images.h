@@ -34,8 +34,8 @@ inline std::unique_ptr<TBDBitmapData> solidImage(int32_t width, int32_t height, 
 }
 
 // The rectangle (left, top, width, height) of source as a picture of its own.
-inline std::unique_ptr<TBDBitmapData> cutOut(const TBDBitmapData& source, int32_t left, int32_t top, int32_t width,
-                                             int32_t height)
+inline std::unique_ptr<TBDBitmapData> cutOut(
+    const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     auto image = solidImage(width, height, 0);
     for (int32_t y = 0; y < height; ++y)

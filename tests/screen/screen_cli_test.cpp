@@ -34,14 +34,14 @@ protected:
 
 TEST_F(ScreenCli, FindColorPrintsThePointOrExitsOneWhenAbsent)
 {
-    auto found = cli({"find-color", "clRed", "--screen", screenFile()});
+    auto found = cli({ "find-color", "clRed", "--screen", screenFile() });
     EXPECT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.out, "10 5\n");
-    auto inArea = cli({"find-color", "CLRED", "--area", "0,6,50,50", "--screen", screenFile()});
+    auto inArea = cli({ "find-color", "CLRED", "--area", "0,6,50,50", "--screen", screenFile() });
     EXPECT_EQ(inArea.out, "3 7\n");
-    auto near = cli({"find-color", "$000000F0", "--similar", "90", "--screen", screenFile()});
+    auto near = cli({ "find-color", "$000000F0", "--similar", "90", "--screen", screenFile() });
     EXPECT_EQ(near.out, "10 5\n"); // red 240 is within 25 of 255
-    auto absent = cli({"find-color", "clBlue", "--screen", screenFile()});
+    auto absent = cli({ "find-color", "clBlue", "--screen", screenFile() });
     EXPECT_EQ(absent.status, 1);
     EXPECT_EQ(absent.out, "");
 }
@@ -49,11 +49,11 @@ TEST_F(ScreenCli, FindColorPrintsThePointOrExitsOneWhenAbsent)
 TEST_F(ScreenCli, FindPictureClicksTheCentreOfThePlacement)
 {
     ASSERT_TRUE(test::writeBmp(dir / "picture.bmp", *test::cutOut(*screen, 200, 150, 9, 6)));
-    auto found = cli({"find-picture", (dir / "picture.bmp").string(), "--screen", screenFile()});
+    auto found = cli({ "find-picture", (dir / "picture.bmp").string(), "--screen", screenFile() });
     EXPECT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.out, "204 153\n");
-    auto outside = cli({"find-picture", (dir / "picture.bmp").string(), "--area", "0,0,205,200", "--screen",
-                        screenFile()});
+    auto outside
+        = cli({ "find-picture", (dir / "picture.bmp").string(), "--area", "0,0,205,200", "--screen", screenFile() });
     EXPECT_EQ(outside.status, 1);
     EXPECT_EQ(outside.out, "");
 }
@@ -61,7 +61,7 @@ TEST_F(ScreenCli, FindPictureClicksTheCentreOfThePlacement)
 TEST_F(ScreenCli, CaptureWritesABmpThatFindPictureAccepts)
 {
     const std::string out = (dir / "cut.bmp").string();
-    auto captured = cli({"capture", out, "--area", "198,149,12,8", "--screen", screenFile()});
+    auto captured = cli({ "capture", out, "--area", "198,149,12,8", "--screen", screenFile() });
     ASSERT_EQ(captured.status, 0) << captured.err;
     auto image = test::readBmp(out);
     ASSERT_TRUE(image);
@@ -70,38 +70,38 @@ TEST_F(ScreenCli, CaptureWritesABmpThatFindPictureAccepts)
     for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 12; ++x)
             ASSERT_EQ(image->PixelAt(x, y), screen->PixelAt(198 + x, 149 + y)) << x << ", " << y;
-    auto found = cli({"find-picture", out, "--screen", screenFile()});
+    auto found = cli({ "find-picture", out, "--screen", screenFile() });
     EXPECT_EQ(found.out, "204 153\n");
 }
 
 TEST_F(ScreenCli, BadInputExitsTwoNamingWhatIsWrong)
 {
-    auto colour = cli({"find-color", "white", "--screen", screenFile()});
+    auto colour = cli({ "find-color", "white", "--screen", screenFile() });
     EXPECT_EQ(colour.status, 2);
     EXPECT_NE(colour.err.find("'white'"), std::string::npos) << colour.err;
     test::writeFile(dir / "bad.bmp", "BM not really");
-    auto picture = cli({"find-picture", (dir / "bad.bmp").string(), "--screen", screenFile()});
+    auto picture = cli({ "find-picture", (dir / "bad.bmp").string(), "--screen", screenFile() });
     EXPECT_EQ(picture.status, 2);
     EXPECT_NE(picture.err.find("bad.bmp"), std::string::npos) << picture.err;
-    auto missing = cli({"find-picture", (dir / "none.bmp").string(), "--screen", screenFile()});
+    auto missing = cli({ "find-picture", (dir / "none.bmp").string(), "--screen", screenFile() });
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("none.bmp"), std::string::npos) << missing.err;
-    auto badScreen = cli({"find-color", "clRed", "--screen", (dir / "bad.bmp").string()});
+    auto badScreen = cli({ "find-color", "clRed", "--screen", (dir / "bad.bmp").string() });
     EXPECT_EQ(badScreen.status, 2);
     EXPECT_NE(badScreen.err.find("bad.bmp"), std::string::npos) << badScreen.err;
 }
 
 TEST_F(ScreenCli, WrongCommandLinesExit64AndNoDisplayExits69)
 {
-    for (const char* area : {"1,2,3", "1,2,3,x", "a,b,c,d", "1,2,3,4,5"}) {
-        auto result = cli({"find-color", "clRed", "--area", area, "--screen", screenFile()});
+    for (const char* area : { "1,2,3", "1,2,3,x", "a,b,c,d", "1,2,3,4,5" }) {
+        auto result = cli({ "find-color", "clRed", "--area", area, "--screen", screenFile() });
         EXPECT_EQ(result.status, 64) << area;
         EXPECT_NE(result.err.find("--area"), std::string::npos) << result.err;
     }
-    EXPECT_EQ(cli({"find-color", "clRed", "--similar", "much"}).status, 64);
-    for (std::vector<std::string> verb : {std::vector<std::string>{"find-color", "clRed"},
-                                          std::vector<std::string>{"capture", (dir / "x.bmp").string()}}) {
-        verb.insert(verb.begin(), {"env", "-u", "DISPLAY", test::cliPath()});
+    EXPECT_EQ(cli({ "find-color", "clRed", "--similar", "much" }).status, 64);
+    for (std::vector<std::string> verb : { std::vector<std::string> { "find-color", "clRed" },
+             std::vector<std::string> { "capture", (dir / "x.bmp").string() } }) {
+        verb.insert(verb.begin(), { "env", "-u", "DISPLAY", test::cliPath() });
         auto result = runProcess(verb);
         EXPECT_EQ(result.status, 69) << result.err;
         EXPECT_NE(result.err.find("display"), std::string::npos) << result.err;
@@ -114,7 +114,7 @@ TEST_F(ScreenCli, AFailedWriteKeepsTheOldFile)
     // The target is a folder: the write fails, the folder and its contents stay.
     std::filesystem::create_directory(dir / "taken.bmp");
     test::writeFile(dir / "taken.bmp" / "inside", "kept");
-    auto result = cli({"capture", (dir / "taken.bmp").string(), "--screen", screenFile()});
+    auto result = cli({ "capture", (dir / "taken.bmp").string(), "--screen", screenFile() });
     EXPECT_EQ(result.status, 3);
     EXPECT_NE(result.err.find("taken.bmp"), std::string::npos) << result.err;
     EXPECT_EQ(test::readFile(dir / "taken.bmp" / "inside"), "kept");

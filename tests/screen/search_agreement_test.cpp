@@ -24,7 +24,7 @@ std::string show(const std::optional<ScreenPoint>& p)
 
 std::vector<kernels::Level> levels()
 {
-    std::vector<kernels::Level> all{kernels::Level::Scalar};
+    std::vector<kernels::Level> all { kernels::Level::Scalar };
     if (kernels::bestLevel() >= kernels::Level::Sse2)
         all.push_back(kernels::Level::Sse2);
     if (kernels::bestLevel() >= kernels::Level::Avx2)
@@ -39,7 +39,10 @@ struct LevelGuard {
 
 class Generator {
 public:
-    explicit Generator(uint32_t seed) : m_random(seed) {}
+    explicit Generator(uint32_t seed)
+        : m_random(seed)
+    {
+    }
 
     int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
     bool chance(int percent) { return between(0, 99) < percent; }
@@ -113,14 +116,14 @@ public:
 
     ColorTolerance tolerance()
     {
-        static const int32_t similarities[] = {95, 90, 85, 60, 99, 0};
+        static const int32_t similarities[] = { 95, 90, 85, 60, 99, 0 };
         if (chance(15)) // channels of their own
-            return ColorTolerance{between(0, 40), between(0, 40), between(0, 40)};
+            return ColorTolerance { between(0, 40), between(0, 40), between(0, 40) };
         if (chance(5))
-            return ColorTolerance{-1, -1, -1}; // similarity above 100
+            return ColorTolerance { -1, -1, -1 }; // similarity above 100
         const int32_t s = similarities[between(0, 5)];
         const int32_t t = ((100 - s) * 255) / 100;
-        return ColorTolerance{t, t, t};
+        return ColorTolerance { t, t, t };
     }
 
 private:
@@ -145,10 +148,10 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
         const ColorTolerance tolerance = gen.tolerance();
         const int32_t t = std::max(tolerance.red, 0);
         auto picture = gen.picture(*screen, gen.chance(50) ? t : t + 1);
-        SCOPED_TRACE("round " + std::to_string(round) + ": screen " + std::to_string(width) + "x" +
-                     std::to_string(height) + ", picture " + std::to_string(picture->Width()) + "x" +
-                     std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/" +
-                     std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
+        SCOPED_TRACE("round " + std::to_string(round) + ": screen " + std::to_string(width) + "x"
+            + std::to_string(height) + ", picture " + std::to_string(picture->Width()) + "x"
+            + std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/"
+            + std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
         const auto exact = reference::LocatePicture(*screen, *picture);
         const auto near = reference::LocatePictureNear(*screen, *picture, tolerance);
         found += exact.has_value() + near.has_value();
@@ -214,10 +217,10 @@ TEST(SearchAgreement, PictureMatchesAgreeOnEveryPlacement)
             for (int32_t top = -2; top <= screen->Height(); ++top) {
                 for (int32_t left = -2; left <= screen->Width(); ++left) {
                     ASSERT_EQ(screen->MatchPictureAt(*picture, left, top),
-                              reference::MatchPictureAt(*screen, *picture, left, top))
+                        reference::MatchPictureAt(*screen, *picture, left, top))
                         << "round " << round << " at " << left << ", " << top;
                     ASSERT_EQ(screen->MatchPictureNearAt(*picture, tolerance, left, top),
-                              reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top))
+                        reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top))
                         << "round " << round << " at " << left << ", " << top;
                 }
             }

@@ -13,7 +13,7 @@ namespace {
 
 using test::setPixel;
 
-constexpr ScreenPoint kNotFound{-1, -1};
+constexpr ScreenPoint kNotFound { -1, -1 };
 
 // A fake screen showing image, with the trace of its captures.
 struct ShownScreen {
@@ -36,14 +36,14 @@ struct ShownScreen {
 // A screen whose every capture fails.
 class BrokenScreen final : public ScreenSource {
 public:
-    ScreenSize screenSize() override { return {640, 480}; }
+    ScreenSize screenSize() override { return { 640, 480 }; }
     bool capture(int32_t, int32_t, TBDBitmapData&) override { return false; }
 };
 
 TEST(SimilarityTolerance, FollowsTheTableAndGoesNegativeAbove100)
 {
-    const std::pair<int32_t, int32_t> table[] = {{100, 0}, {95, 12}, {90, 25}, {85, 38}, {80, 51}, {75, 63},
-                                                 {70, 76}, {65, 89}, {60, 102}, {0, 255}, {101, -2}, {200, -255}};
+    const std::pair<int32_t, int32_t> table[] = { { 100, 0 }, { 95, 12 }, { 90, 25 }, { 85, 38 }, { 80, 51 },
+        { 75, 63 }, { 70, 76 }, { 65, 89 }, { 60, 102 }, { 0, 255 }, { 101, -2 }, { 200, -255 } };
     for (const auto& [similarity, tolerance] : table)
         EXPECT_EQ(SimilarityTolerance(similarity), tolerance) << "similarity " << similarity;
     EXPECT_EQ(SimilarityTolerance(INT32_MIN), INT32_MAX); // no overflow for absurd values
@@ -51,15 +51,15 @@ TEST(SimilarityTolerance, FollowsTheTableAndGoesNegativeAbove100)
 
 TEST(ColorWithin, ComparesEachChannelAgainstItsTolerance)
 {
-    const ColorTolerance t12{12, 12, 12};
-    EXPECT_TRUE(ColorWithin(0x646464, 0x705864, t12));  // R +12, G -12
+    const ColorTolerance t12 { 12, 12, 12 };
+    EXPECT_TRUE(ColorWithin(0x646464, 0x705864, t12)); // R +12, G -12
     EXPECT_FALSE(ColorWithin(0x646464, 0x716464, t12)); // R +13
     EXPECT_FALSE(ColorWithin(0x646464, 0x645764, t12)); // G -13
-    EXPECT_TRUE(ColorWithin(0xFF646464, 0x00646464, ColorTolerance{0, 0, 0})); // the top byte does not count
-    EXPECT_FALSE(ColorWithin(0x646464, 0x646464, ColorTolerance{-1, -1, -1}));
-    EXPECT_FALSE(ColorWithin(0x646464, 0x646464, ColorTolerance{5, 5, -1}));
-    EXPECT_TRUE(ColorWithin(0x0A0000, 0x000000, ColorTolerance{10, 0, 0}));  // red is the third byte
-    EXPECT_FALSE(ColorWithin(0x0A0000, 0x000000, ColorTolerance{0, 0, 10})); // blue the first
+    EXPECT_TRUE(ColorWithin(0xFF646464, 0x00646464, ColorTolerance { 0, 0, 0 })); // the top byte does not count
+    EXPECT_FALSE(ColorWithin(0x646464, 0x646464, ColorTolerance { -1, -1, -1 }));
+    EXPECT_FALSE(ColorWithin(0x646464, 0x646464, ColorTolerance { 5, 5, -1 }));
+    EXPECT_TRUE(ColorWithin(0x0A0000, 0x000000, ColorTolerance { 10, 0, 0 })); // red is the third byte
+    EXPECT_FALSE(ColorWithin(0x0A0000, 0x000000, ColorTolerance { 0, 0, 10 })); // blue the first
 }
 
 TEST(FindColorOnScreen, TheTopMostPixelWinsOverALeftMostLowerOne)
@@ -67,21 +67,21 @@ TEST(FindColorOnScreen, TheTopMostPixelWinsOverALeftMostLowerOne)
     auto image = test::solidImage(20, 10, 0xFFFFFF);
     setPixel(*image, 10, 5, 0xFF0000);
     setPixel(*image, 3, 7, 0xFF0000);
-    EXPECT_EQ(image->LocateColor(0xFF0000), (ScreenPoint{10, 5}));
+    EXPECT_EQ(image->LocateColor(0xFF0000), (ScreenPoint { 10, 5 }));
     ShownScreen screen(*image);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clRed", 0, 0, 20, 10, 100).value(), (ScreenPoint{10, 5}));
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "clRed", 0, 0, 20, 10, 100).value(), (ScreenPoint { 10, 5 }));
 }
 
 TEST(FindColorOnScreen, SimilarityWidensTheMatchUpToTheTolerance)
 {
     ShownScreen screen(*test::solidImage(8, 8, 0x646464)); // R 100, G 100, B 100
     // Colour texts are 0x00BBGGRR: R 112, G 88, B 100 is within 12; R 113 is not.
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00645870", 0, 0, 8, 8, 95).value(), (ScreenPoint{0, 0}));
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00645870", 0, 0, 8, 8, 95).value(), (ScreenPoint { 0, 0 }));
     EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646471", 0, 0, 8, 8, 95).value(), kNotFound);
     EXPECT_EQ(FindColorOnScreen(*screen.source, "$00645870", 0, 0, 8, 8, 100).value(), kNotFound);
     // Above 100 nothing is found, not even the exact colour.
     EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646464", 0, 0, 8, 8, 101).value(), kNotFound);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646464", 0, 0, 8, 8, 100).value(), (ScreenPoint{0, 0}));
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646464", 0, 0, 8, 8, 100).value(), (ScreenPoint { 0, 0 }));
 }
 
 TEST(FindColorOnScreen, AcceptsNamesInAnyCaseHexAndDecimalAndRejectsOtherText)
@@ -90,11 +90,11 @@ TEST(FindColorOnScreen, AcceptsNamesInAnyCaseHexAndDecimalAndRejectsOtherText)
     setPixel(*image, 7, 4, 0xFFFFFF);
     setPixel(*image, 2, 9, 0x0F0000); // red 15: what the system colour clBtnFace (index 15) searches for
     ShownScreen screen(*image);
-    for (const char* white : {"clWhite", "CLWHITE", "clwhite", "ClWhItE", "$00FFFFFF", "$FFFFFF", "16777215"})
-        EXPECT_EQ(FindColorOnScreen(*screen.source, white, 0, 0, 30, 20, 100).value(), (ScreenPoint{7, 4})) << white;
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clBtnFace", 0, 0, 30, 20, 100).value(), (ScreenPoint{2, 9}));
+    for (const char* white : { "clWhite", "CLWHITE", "clwhite", "ClWhItE", "$00FFFFFF", "$FFFFFF", "16777215" })
+        EXPECT_EQ(FindColorOnScreen(*screen.source, white, 0, 0, 30, 20, 100).value(), (ScreenPoint { 7, 4 })) << white;
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "clBtnFace", 0, 0, 30, 20, 100).value(), (ScreenPoint { 2, 9 }));
     const size_t before = screen.captures();
-    for (const char* bad : {"white", "", "$", "12abc", "clWhite2"}) {
+    for (const char* bad : { "white", "", "$", "12abc", "clWhite2" }) {
         const auto result = FindColorOnScreen(*screen.source, bad, 0, 0, 30, 20, 100);
         ASSERT_FALSE(result.has_value()) << bad;
         EXPECT_NE(result.error().message.find('\'' + std::string(bad) + '\''), std::string::npos)
@@ -109,11 +109,11 @@ TEST(FindColorOnScreen, ReportsScreenCoordinatesOfTheRectangle)
     setPixel(*image, 50, 47, 0x00FF00);
     setPixel(*image, 20, 10, 0x00FF00); // outside the rectangle
     ShownScreen screen(*image);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clLime", 50, 40, 120, 90, 100).value(), (ScreenPoint{50, 47}));
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "clLime", 50, 40, 120, 90, 100).value(), (ScreenPoint { 50, 47 }));
     EXPECT_EQ(screen.trace->lines().back(), "CaptureScreen 50 40 70 50");
     // A left or top off the screen is captured from 0; the point stays a
     // screen point.
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clLime", -5, -3, 100, 100, 100).value(), (ScreenPoint{20, 10}));
+    EXPECT_EQ(FindColorOnScreen(*screen.source, "clLime", -5, -3, 100, 100, 100).value(), (ScreenPoint { 20, 10 }));
     EXPECT_EQ(screen.trace->lines().back(), "CaptureScreen 0 0 105 103");
     // Every call captures anew.
     const size_t before = screen.captures();
@@ -133,14 +133,14 @@ TEST(FindPictureOnScreen, ClicksTheCentreOfTheFirstPlacement)
             setPixel(*image, 100 + x, 200 + y, 0xFF0000 + uint32_t(x + 10 * y));
     ShownScreen screen(*image);
     auto corner = test::cutOut(*image, 1910, 1070, 10, 10);
-    EXPECT_EQ(image->LocatePicture(*corner), (ScreenPoint{1910, 1070}));
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, *corner, 0, 0, 1920, 1080, 100), (ScreenPoint{1915, 1075}));
+    EXPECT_EQ(image->LocatePicture(*corner), (ScreenPoint { 1910, 1070 }));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, *corner, 0, 0, 1920, 1080, 100), (ScreenPoint { 1915, 1075 }));
     auto small = test::cutOut(*image, 100, 200, 5, 3);
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 0, 0, 1920, 1080, 100), (ScreenPoint{102, 201}));
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 0, 0, 1920, 1080, 90), (ScreenPoint{102, 201}));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 0, 0, 1920, 1080, 100), (ScreenPoint { 102, 201 }));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 0, 0, 1920, 1080, 90), (ScreenPoint { 102, 201 }));
     // In a rectangle: screen coordinates; a rectangle that cuts the picture
     // off does not find it.
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 90, 150, 300, 300, 100), (ScreenPoint{102, 201}));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 90, 150, 300, 300, 100), (ScreenPoint { 102, 201 }));
     EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 101, 150, 300, 300, 100), kNotFound);
     EXPECT_EQ(FindPictureOnScreen(*screen.source, *small, 0, 0, 1920, 1080, 101), kNotFound);
 }
@@ -153,7 +153,7 @@ TEST(FindPictureOnScreen, FindsAPictureAsLargeAsTheScreenButNotALargerOne)
             setPixel(*image, x, y, uint32_t(x * 4) << 8 | uint32_t(y * 5));
     ShownScreen screen(*image);
     auto whole = test::cutOut(*image, 0, 0, 64, 48);
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, *whole, 0, 0, 64, 48, 100), (ScreenPoint{32, 24}));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, *whole, 0, 0, 64, 48, 100), (ScreenPoint { 32, 24 }));
     setPixel(*whole, 63, 0, 0xFFFFFF);
     EXPECT_EQ(FindPictureOnScreen(*screen.source, *whole, 0, 0, 64, 48, 100), kNotFound);
     auto wider = test::solidImage(65, 1, 0);
@@ -164,9 +164,9 @@ TEST(FindPictureOnScreen, AnEmptyPictureIsFoundAtTheRectanglesCorner)
 {
     ShownScreen screen(*test::solidImage(100, 80, 0x123456));
     TBDBitmapData empty;
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 0, 0, 100, 80, 100), (ScreenPoint{0, 0}));
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 50, 40, 100, 80, 100), (ScreenPoint{50, 40}));
-    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 50, 40, 100, 80, 150), (ScreenPoint{50, 40}));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 0, 0, 100, 80, 100), (ScreenPoint { 0, 0 }));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 50, 40, 100, 80, 100), (ScreenPoint { 50, 40 }));
+    EXPECT_EQ(FindPictureOnScreen(*screen.source, empty, 50, 40, 100, 80, 150), (ScreenPoint { 50, 40 }));
 }
 
 TEST(ScreenSearch, AFailedCaptureFindsNothingAndTheCheckedFormsSaySo)

@@ -24,16 +24,18 @@ using test::runProcess;
 // through a connection of its own.
 class RootPainter {
 public:
-    RootPainter(const std::string& display, const TBDBitmapData& image) : m_display(XOpenDisplay(display.c_str()))
+    RootPainter(const std::string& display, const TBDBitmapData& image)
+        : m_display(XOpenDisplay(display.c_str()))
     {
         if (!m_display)
             return;
         const int screen = DefaultScreen(m_display);
         const Window root = RootWindow(m_display, screen);
         m_pixmap = XCreatePixmap(m_display, root, unsigned(image.Width()), unsigned(image.Height()),
-                                 unsigned(DefaultDepth(m_display, screen)));
-        XImage* ximage = XCreateImage(m_display, DefaultVisual(m_display, screen), unsigned(DefaultDepth(m_display, screen)),
-                                      ZPixmap, 0, nullptr, unsigned(image.Width()), unsigned(image.Height()), 32, 0);
+            unsigned(DefaultDepth(m_display, screen)));
+        XImage* ximage
+            = XCreateImage(m_display, DefaultVisual(m_display, screen), unsigned(DefaultDepth(m_display, screen)),
+                ZPixmap, 0, nullptr, unsigned(image.Width()), unsigned(image.Height()), 32, 0);
         ximage->data = static_cast<char*>(std::malloc(size_t(ximage->bytes_per_line) * size_t(image.Height())));
         for (int32_t y = 0; y < image.Height(); ++y)
             for (int32_t x = 0; x < image.Width(); ++x)
@@ -68,8 +70,8 @@ private:
                 ++bits;
             return (static_cast<unsigned long>(channel) >> (8 - bits)) << shift;
         };
-        return place(image.red_mask, (rgb >> 16) & 0xFF) | place(image.green_mask, (rgb >> 8) & 0xFF) |
-               place(image.blue_mask, rgb & 0xFF);
+        return place(image.red_mask, (rgb >> 16) & 0xFF) | place(image.green_mask, (rgb >> 8) & 0xFF)
+            | place(image.blue_mask, rgb & 0xFF);
     }
 
     Display* m_display;
@@ -106,7 +108,7 @@ protected:
         return runProcess(args);
     }
 
-    test::XvfbServer server{640, 480};
+    test::XvfbServer server { 640, 480 };
     test::TempDir dir;
     std::unique_ptr<TBDBitmapData> scene;
     std::unique_ptr<RootPainter> painter;
@@ -115,12 +117,13 @@ protected:
 TEST_F(X11Screen, CaptureMatchesWhatXwdSees)
 {
     const std::string ours = (dir / "ours.bmp").string();
-    auto captured = cli({"capture", ours});
+    auto captured = cli({ "capture", ours });
     ASSERT_EQ(captured.status, 0) << captured.err;
-    auto xwd = runProcess({"xwd", "-root", "-silent", "-display", server.display(), "-out", (dir / "root.xwd").string()});
+    auto xwd
+        = runProcess({ "xwd", "-root", "-silent", "-display", server.display(), "-out", (dir / "root.xwd").string() });
     ASSERT_EQ(xwd.status, 0) << xwd.err;
-    auto converted = runProcess({"convert", (dir / "root.xwd").string(), "-type", "TrueColor",
-                                 "BMP3:" + (dir / "xwd.bmp").string()});
+    auto converted = runProcess(
+        { "convert", (dir / "root.xwd").string(), "-type", "TrueColor", "BMP3:" + (dir / "xwd.bmp").string() });
     ASSERT_EQ(converted.status, 0) << converted.err;
     auto mine = test::readBmp(ours);
     auto theirs = test::readBmp(dir / "xwd.bmp");
@@ -139,19 +142,19 @@ TEST_F(X11Screen, CaptureMatchesWhatXwdSees)
 
 TEST_F(X11Screen, FindsPaintedColoursAndPictures)
 {
-    auto red = cli({"find-color", "$000201FE"}); // 0x00BBGGRR
+    auto red = cli({ "find-color", "$000201FE" }); // 0x00BBGGRR
     EXPECT_EQ(red.status, 0) << red.err;
     EXPECT_EQ(red.out, "321 123\n");
-    auto blue = cli({"find-color", "$00FE0201", "--area", "500,300,140,180"});
+    auto blue = cli({ "find-color", "$00FE0201", "--area", "500,300,140,180" });
     EXPECT_EQ(blue.out, "600 400\n");
-    auto near = cli({"find-color", "$000000F0", "--similar", "90"});
+    auto near = cli({ "find-color", "$000000F0", "--similar", "90" });
     EXPECT_EQ(near.out, "321 123\n");
 
     ASSERT_TRUE(test::writeBmp(dir / "tile.bmp", *test::cutOut(*scene, 590, 390, 21, 15)));
-    auto picture = cli({"find-picture", (dir / "tile.bmp").string()});
+    auto picture = cli({ "find-picture", (dir / "tile.bmp").string() });
     EXPECT_EQ(picture.status, 0) << picture.err;
     EXPECT_EQ(picture.out, "600 397\n");
-    auto elsewhere = cli({"find-picture", (dir / "tile.bmp").string(), "--area", "0,0,600,480"});
+    auto elsewhere = cli({ "find-picture", (dir / "tile.bmp").string(), "--area", "0,0,600,480" });
     EXPECT_EQ(elsewhere.status, 1);
 }
 
@@ -159,7 +162,7 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
 {
     auto screen = makeX11Screen(server.display());
     ASSERT_TRUE(screen.has_value()) << screen.error().message;
-    EXPECT_EQ((*screen)->screenSize(), (ScreenSize{640, 480}));
+    EXPECT_EQ((*screen)->screenSize(), (ScreenSize { 640, 480 }));
     // The editor reads one pixel through a 1 x 1 capture.
     TBDBitmapData buffer;
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 321, 123, 1, 1));
@@ -187,11 +190,11 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
 TEST_F(X11Screen, FollowsAPlainColourSetByXsetroot)
 {
     painter.reset();
-    auto set = runProcess({"xsetroot", "-display", server.display(), "-solid", "#123456"});
+    auto set = runProcess({ "xsetroot", "-display", server.display(), "-solid", "#123456" });
     ASSERT_EQ(set.status, 0) << set.err;
-    auto found = cli({"find-color", "$00563412"});
+    auto found = cli({ "find-color", "$00563412" });
     EXPECT_EQ(found.out, "0 0\n") << found.err;
-    auto absent = cli({"find-color", "$00563413"});
+    auto absent = cli({ "find-color", "$00563413" });
     EXPECT_EQ(absent.status, 1);
 }
 
@@ -199,14 +202,14 @@ TEST_F(X11Screen, FollowsAPlainColourSetByXsetroot)
 // XGetImage, and a 16-bit display's pixels are widened to 8 bits a channel.
 TEST(X11ScreenWithoutSharedMemory, CapturesTrueColourAndSixteenBitDisplays)
 {
-    for (const char* depth : {"640x480x24", "640x480x16"}) {
+    for (const char* depth : { "640x480x24", "640x480x16" }) {
         SCOPED_TRACE(depth);
-        test::XvfbServer server(640, 480, {"-extension", "MIT-SHM", "-screen", "0", depth});
+        test::XvfbServer server(640, 480, { "-extension", "MIT-SHM", "-screen", "0", depth });
         if (!server.ok())
             GTEST_SKIP() << server.error();
         // Channels of 0 and 255 only: exact at any depth.
         auto scene = test::solidImage(640, 480, 0xFFFFFF);
-        const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x000000, 0xFF00FF};
+        const uint32_t colours[] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x000000, 0xFF00FF };
         for (int32_t y = 0; y < 480; ++y)
             for (int32_t x = 0; x < 640; ++x)
                 if ((x / 40 + y / 30) % 2)
@@ -223,7 +226,7 @@ TEST(X11ScreenWithoutSharedMemory, CapturesTrueColourAndSixteenBitDisplays)
         for (int32_t y = 0; y < 480; ++y)
             for (int32_t x = 0; x < 640; ++x)
                 ASSERT_EQ(buffer.PixelAt(x, y), scene->PixelAt(x, y)) << x << ", " << y;
-        auto found = runProcess({test::cliPath(), "find-color", "clAqua"});
+        auto found = runProcess({ test::cliPath(), "find-color", "clAqua" });
         EXPECT_EQ(found.out, "613 301\n") << found.err;
     }
 }
