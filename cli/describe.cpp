@@ -37,7 +37,7 @@ const bool registered = registerVerb([](CLI::App& app) {
                     "Exit status 2 when the file does not load, or when an item does not convert (the rows\n"
                     "before it are printed, the error names the item, attribute and value).");
     command->add_option("FILE", *file, "Action list file (XML)")->required();
-    return Verb{command, [file] { return describeList(*file); }};
+    return Verb { command, [file] { return describeList(*file); } };
 });
 
 } // namespace

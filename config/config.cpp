@@ -16,6 +16,7 @@ namespace clickwisp {
 
 // Attribute order and values follow the settings schema; the generated address
 // matches kProductWebAddress.
+// clang-format off
 const std::string_view DefaultConfigText =
     " <config versionNo=\"2.0\" generated=\"https://clickwisp.example/\">"
     "  <frame running=\"rbNormal\" left=\"316\" top=\"178\" height=\"500\" width=\"700\" max=\"False\"/>"
@@ -27,6 +28,7 @@ const std::string_view DefaultConfigText =
     "   \t<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"272\" Index=\"2\"/>"
     "  </cols>"
     " </config>  ";
+// clang-format on
 
 namespace {
 
@@ -39,10 +41,14 @@ struct AttributeRule {
 };
 
 // The attribute names are the file format: append only.
+// clang-format off
 constexpr std::array kFrameRules{
-    AttributeRule{"running", Kind::Text, "rbNormal"}, AttributeRule{"left", Kind::Int, "316"},
-    AttributeRule{"top", Kind::Int, "178"},           AttributeRule{"height", Kind::Int, "500"},
-    AttributeRule{"width", Kind::Int, "700"},         AttributeRule{"max", Kind::Bool, "False"},
+    AttributeRule{"running", Kind::Text, "rbNormal"},
+    AttributeRule{"left", Kind::Int, "316"},
+    AttributeRule{"top", Kind::Int, "178"},
+    AttributeRule{"height", Kind::Int, "500"},
+    AttributeRule{"width", Kind::Int, "700"},
+    AttributeRule{"max", Kind::Bool, "False"},
 };
 constexpr std::array kShadeRules{
     AttributeRule{"mousemove", Kind::Bool, "True"},
@@ -51,22 +57,29 @@ constexpr std::array kShadeRules{
     AttributeRule{"stop", Kind::Int, "2"},
 };
 constexpr std::array kRunningRules{
-    AttributeRule{"start", Kind::Int, "1"},     AttributeRule{"stop", Kind::Int, "2"},
-    AttributeRule{"interval", Kind::Int, "1000"}, AttributeRule{"speed", Kind::Int, "0"},
-    AttributeRule{"repeat", Kind::Int, "1"},    AttributeRule{"times", Kind::Int, "1"},
+    AttributeRule{"start", Kind::Int, "1"},
+    AttributeRule{"stop", Kind::Int, "2"},
+    AttributeRule{"interval", Kind::Int, "1000"},
+    AttributeRule{"speed", Kind::Int, "0"},
+    AttributeRule{"repeat", Kind::Int, "1"},
+    AttributeRule{"times", Kind::Int, "1"},
 };
 constexpr std::array kColRules{
-    AttributeRule{"id", Kind::Int, nullptr},        AttributeRule{"Name", Kind::Text, nullptr},
-    AttributeRule{"Align", Kind::Text, "left"},     AttributeRule{"Color", Kind::Text, ""},
-    AttributeRule{"Visible", Kind::Bool, "True"},   AttributeRule{"Width", Kind::Int, nullptr},
+    AttributeRule{"id", Kind::Int, nullptr},
+    AttributeRule{"Name", Kind::Text, nullptr},
+    AttributeRule{"Align", Kind::Text, "left"},
+    AttributeRule{"Color", Kind::Text, ""},
+    AttributeRule{"Visible", Kind::Bool, "True"},
+    AttributeRule{"Width", Kind::Int, nullptr},
     AttributeRule{"Index", Kind::Int, nullptr},
 };
+// clang-format on
 
 // Defaults of a col that the file leaves out, by its position.
 std::string colDefault(const char* attribute, int position)
 {
-    static constexpr const char* kNames[] = {"No.", "Type", "Action"};
-    static constexpr int kWidths[] = {45, 100, 272};
+    static constexpr const char* kNames[] = { "No.", "Type", "Action" };
+    static constexpr int kWidths[] = { 45, 100, 272 };
     const std::string_view name = attribute;
     if (name == "id" || name == "Index")
         return std::to_string(position);
@@ -96,8 +109,8 @@ std::optional<bool> parseBool(std::string_view text)
 // Empty when every attribute of node named in rules converts to its kind,
 // else a message naming the element, attribute and value.
 template <size_t N>
-std::optional<std::string> checkAttributes(pugi::xml_node node, const std::array<AttributeRule, N>& rules,
-                                           const std::string& where)
+std::optional<std::string> checkAttributes(
+    pugi::xml_node node, const std::array<AttributeRule, N>& rules, const std::string& where)
 {
     for (const AttributeRule& rule : rules) {
         pugi::xml_attribute attribute = node.attribute(rule.name);
@@ -325,8 +338,8 @@ void TConfig::load()
     pugi::xml_parse_result parsed = m_document->load_buffer(text.data(), text.size());
     if (!parsed) {
         replaceBrokenFile("not well-formed XML (" + std::string(parsed.description()) + " at offset "
-                              + std::to_string(parsed.offset) + ")",
-                          true);
+                + std::to_string(parsed.offset) + ")",
+            true);
         return;
     }
     pugi::xml_node root = m_document->document_element();
@@ -357,7 +370,7 @@ void TConfig::load()
     // three default columns.
     pugi::xml_document defaults;
     defaults.load_buffer(DefaultConfigText.data(), DefaultConfigText.size());
-    for (const char* name : {"frame", "shade", "running", "cols"}) {
+    for (const char* name : { "frame", "shade", "running", "cols" }) {
         if (!root.child(name))
             root.append_copy(defaults.document_element().child(name));
     }

@@ -26,7 +26,10 @@ extern const std::string_view DefaultConfigText;
 // false) and ignores writes.
 class TXMLConfigBinding {
 public:
-    explicit TXMLConfigBinding(pugi::xml_node node) : m_node(node) {}
+    explicit TXMLConfigBinding(pugi::xml_node node)
+        : m_node(node)
+    {
+    }
     bool exists() const { return bool(m_node); }
 
 protected:

@@ -23,13 +23,7 @@ struct Desktop;
 // survives loading, copying and saving.
 enum TActionType : uint8_t { atClick = 0, atMove = 1, atKey = 2, atText = 3, atDelay = 4 };
 enum TActionButton : uint8_t { abLeft = 0, abRight = 1, abMiddle = 2 };
-enum TMouseActionKind : uint8_t {
-    maSingleClick = 0,
-    maDoubleClick = 1,
-    maButtonDown = 2,
-    maButtonUp = 3,
-    maWheel = 4
-};
+enum TMouseActionKind : uint8_t { maSingleClick = 0, maDoubleClick = 1, maButtonDown = 2, maButtonUp = 3, maWheel = 4 };
 enum TClickPoint : uint8_t { cpCurrent = 0, cpFixed = 1, cpColor = 2, cpPicture = 3 };
 enum TKeyAction : uint8_t { kaDown = 0, kaUp = 1, kaPress = 2 };
 
@@ -75,7 +69,7 @@ private:
     std::unique_ptr<TBDBitmapData> PictureCache;
 };
 
-class TBaseCtrl : public TMouseObj {};
+class TBaseCtrl : public TMouseObj { };
 
 class TBaseCtrlEX : public TBaseCtrl {
 public:

@@ -51,7 +51,8 @@ std::string actionText(const TMouseObj& a)
 {
     switch (a.actionType) {
     case atClick: return clickText(a);
-    case atMove: return "Mouse Move to (" + std::to_string(a.mouseMovePosX) + " : " + std::to_string(a.mouseMovePosY) + ")";
+    case atMove:
+        return "Mouse Move to (" + std::to_string(a.mouseMovePosX) + " : " + std::to_string(a.mouseMovePosY) + ")";
     case atKey: {
         std::string text = "Key :(" + KeyName(a.key) + ")";
         switch (a.keyAction) {

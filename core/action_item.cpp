@@ -22,15 +22,15 @@ struct Field {
 
 constexpr Field intField(const char* name, int32_t TMouseObj::*field)
 {
-    return {name, FieldKind::Int32, field, nullptr, nullptr};
+    return { name, FieldKind::Int32, field, nullptr, nullptr };
 }
 constexpr Field textField(const char* name, std::string TMouseObj::*field)
 {
-    return {name, FieldKind::Text, nullptr, field, nullptr};
+    return { name, FieldKind::Text, nullptr, field, nullptr };
 }
 constexpr Field byteField(const char* name, uint8_t TMouseObj::*field)
 {
-    return {name, FieldKind::Byte, nullptr, nullptr, field};
+    return { name, FieldKind::Byte, nullptr, nullptr, field };
 }
 
 const Field kFields[] = {

@@ -16,15 +16,14 @@ namespace {
 // umask; a file that replaces another keeps the other's permissions.
 int createTemporary(const std::filesystem::path& path, std::string& name)
 {
-    static std::atomic<unsigned> counter{0};
+    static std::atomic<unsigned> counter { 0 };
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    struct stat existing {};
+    struct stat existing { };
     const bool replacing = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     const mode_t mode = replacing ? (existing.st_mode & 07777) : 0666;
+    const std::string prefix = "." + path.filename().string() + "." + std::to_string(getpid()) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = (folder / ("." + path.filename().string() + "." + std::to_string(getpid()) + "."
-                          + std::to_string(counter.fetch_add(1)) + ".tmp"))
-                   .string();
+        name = (folder / (prefix + std::to_string(counter.fetch_add(1)) + ".tmp")).string();
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             if (replacing)

@@ -9,7 +9,7 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 
 constexpr std::array<int8_t, 256> makeDecodeTable()
 {
-    std::array<int8_t, 256> table{};
+    std::array<int8_t, 256> table {};
     for (auto& entry : table)
         entry = -1;
     for (int i = 0; i < 64; ++i)
@@ -51,7 +51,7 @@ std::optional<std::vector<uint8_t>> Base64Decode(std::string_view text)
     std::vector<uint8_t> out;
     out.reserve(text.size() / 4 * 3);
     uint32_t group = 0;
-    int count = 0;   // sextets in the current group
+    int count = 0; // sextets in the current group
     int padding = 0; // "=" seen
     for (char c : text) {
         if (c == '\r' || c == '\n' || c == ' ' || c == '\t')

@@ -40,7 +40,7 @@ Result<ListLoad> ListFromText(std::string_view text, std::string_view source)
     pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
     if (!parsed) {
         return fail(std::string(source) + ": not well-formed XML: " + parsed.description() + " ("
-                    + lineAndColumn(text, parsed.offset) + ")");
+            + lineAndColumn(text, parsed.offset) + ")");
     }
     ListLoad load;
     int number = 0;
@@ -50,8 +50,8 @@ Result<ListLoad> ListFromText(std::string_view text, std::string_view source)
         ++number;
         auto action = TBaseCtrlEX::CreateFromItem(node);
         if (!action) {
-            load.itemError = Error{std::string(source) + ": item " + std::to_string(number) + ": "
-                                   + action.error().message};
+            load.itemError
+                = Error { std::string(source) + ": item " + std::to_string(number) + ": " + action.error().message };
             break;
         }
         load.actions.push_back(std::move(*action));
@@ -77,8 +77,7 @@ Result<ListLoad> LoadListFile(const std::filesystem::path& path)
 std::string ListToText(const ActionList& actions)
 {
     pugi::xml_document document;
-    document.load_buffer(kListStartText.data(), kListStartText.size(),
-                         pugi::parse_default | pugi::parse_declaration);
+    document.load_buffer(kListStartText.data(), kListStartText.size(), pugi::parse_default | pugi::parse_declaration);
     pugi::xml_node root = document.document_element();
     for (const auto& action : actions)
         action->SaveToItem(root);

@@ -39,11 +39,11 @@ std::string settings(const clickwisp::TConfig& config)
     auto shade = config.GetShade();
     auto running = config.GetRunning();
     std::string text = frame.running() + "|" + std::to_string(frame.left()) + "|" + std::to_string(frame.top()) + "|"
-        + std::to_string(frame.width()) + "|" + std::to_string(frame.height()) + "|" + std::to_string(frame.max())
-        + "|" + std::to_string(shade.start()) + "|" + std::to_string(shade.stop()) + "|"
-        + std::to_string(shade.mousemove()) + "|" + std::to_string(shade.keyboard()) + "|"
-        + std::to_string(running.interval()) + "|" + std::to_string(running.speed()) + "|"
-        + std::to_string(running.repeat()) + "|" + std::to_string(running.times());
+        + std::to_string(frame.width()) + "|" + std::to_string(frame.height()) + "|" + std::to_string(frame.max()) + "|"
+        + std::to_string(shade.start()) + "|" + std::to_string(shade.stop()) + "|" + std::to_string(shade.mousemove())
+        + "|" + std::to_string(shade.keyboard()) + "|" + std::to_string(running.interval()) + "|"
+        + std::to_string(running.speed()) + "|" + std::to_string(running.repeat()) + "|"
+        + std::to_string(running.times());
     auto cols = config.GetCols();
     for (int i = 0; i < cols.Count(); ++i) {
         auto col = cols.Col(i);

@@ -49,8 +49,8 @@ void expectDefaultSettings(TConfig& config)
     EXPECT_EQ(running.times(), 1);
     TXMLColsType cols = config.GetCols();
     ASSERT_EQ(cols.Count(), 3);
-    const char* names[] = {"No.", "Type", "Action"};
-    const int widths[] = {45, 100, 272};
+    const char* names[] = { "No.", "Type", "Action" };
+    const int widths[] = { 45, 100, 272 };
     for (int i = 0; i < 3; ++i) {
         TXMLColType col = cols.Col(i);
         EXPECT_EQ(col.id(), i);
@@ -81,10 +81,10 @@ TEST(ConfigDefaults, TheBuiltInTextHasItsShape)
     EXPECT_EQ(tail.find_first_not_of(' '), std::string::npos);
     EXPECT_NE(text.find("<frame running=\"rbNormal\" left=\"316\" top=\"178\" height=\"500\" width=\"700\" "
                         "max=\"False\"/>"),
-              std::string::npos);
+        std::string::npos);
     EXPECT_NE(text.find("<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"272\" "
                         "Index=\"2\"/>"),
-              std::string::npos);
+        std::string::npos);
 }
 
 TEST(ConfigDefaults, NoFileCreatesTheDefaultText)
@@ -99,8 +99,8 @@ TEST(ConfigDefaults, NoFileCreatesTheDefaultText)
 
 TEST(ConfigDefaults, OtherVersionsAreReplacedAndKeptAside)
 {
-    for (const std::string version : {"versionNo=\"2.00\"", "versionNo=\"1.0\"", "versionNo=\"\"", "versionNo=\" 2.0\"",
-                                       "versionno=\"2.0\""}) {
+    for (const std::string version :
+        { "versionNo=\"2.00\"", "versionNo=\"1.0\"", "versionNo=\"\"", "versionNo=\" 2.0\"", "versionno=\"2.0\"" }) {
         SCOPED_TRACE(version);
         TempDir dir;
         std::string old = defaultWith("versionNo=\"2.0\"", version);
@@ -121,17 +121,17 @@ TEST(ConfigRecovery, BrokenFilesFallBackToDefaultsAndAreKept)
         std::string reason; // part of the warning
     };
     const Case cases[] = {
-        {"<config versionNo=\"2.0\"><frame left=\"1\"></config>", "not well-formed XML"},
-        {"", "not well-formed XML"},
-        {"<settings versionNo=\"2.0\"/>", "root element is 'settings'"},
-        {defaultWith("left=\"316\"", "left=\"abc\""), "element frame, attribute left: 'abc' is not a 32-bit integer"},
-        {defaultWith("top=\"178\"", "top=\"99999999999\""), "attribute top: '99999999999'"},
-        {defaultWith("max=\"False\"", "max=\"maybe\""), "element frame, attribute max: 'maybe' is not True or False"},
-        {defaultWith("keyboard=\"True\"", "keyboard=\"\""), "element shade, attribute keyboard: ''"},
-        {defaultWith("interval=\"1000\"", "interval=\"1s\""), "element running, attribute interval: '1s'"},
-        {defaultWith("Width=\"100\"", "Width=\"wide\""), "element col 1, attribute Width: 'wide'"},
-        {defaultWith("Visible=\"True\" Width=\"272\"", "Visible=\"yes\" Width=\"272\""),
-         "element col 2, attribute Visible: 'yes'"},
+        { "<config versionNo=\"2.0\"><frame left=\"1\"></config>", "not well-formed XML" },
+        { "", "not well-formed XML" },
+        { "<settings versionNo=\"2.0\"/>", "root element is 'settings'" },
+        { defaultWith("left=\"316\"", "left=\"abc\""), "element frame, attribute left: 'abc' is not a 32-bit integer" },
+        { defaultWith("top=\"178\"", "top=\"99999999999\""), "attribute top: '99999999999'" },
+        { defaultWith("max=\"False\"", "max=\"maybe\""), "element frame, attribute max: 'maybe' is not True or False" },
+        { defaultWith("keyboard=\"True\"", "keyboard=\"\""), "element shade, attribute keyboard: ''" },
+        { defaultWith("interval=\"1000\"", "interval=\"1s\""), "element running, attribute interval: '1s'" },
+        { defaultWith("Width=\"100\"", "Width=\"wide\""), "element col 1, attribute Width: 'wide'" },
+        { defaultWith("Visible=\"True\" Width=\"272\"", "Visible=\"yes\" Width=\"272\""),
+            "element col 2, attribute Visible: 'yes'" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
@@ -153,8 +153,9 @@ TEST(ConfigRecovery, BrokenFilesFallBackToDefaultsAndAreKept)
 TEST(ConfigRecovery, MissingPartsReadAsDefaults)
 {
     TempDir dir;
-    writeFile(dir / "config.xml", "<config versionNo=\"2.0\"><frame left=\"5\" max=\"TRUE\"/>"
-                                  "<cols><col Name=\"Action\"/><col/><col Width=\"7\"/><col/></cols></config>");
+    writeFile(dir / "config.xml",
+        "<config versionNo=\"2.0\"><frame left=\"5\" max=\"TRUE\"/>"
+        "<cols><col Name=\"Action\"/><col/><col Width=\"7\"/><col/></cols></config>");
     TConfig config(dir / "config.xml");
     EXPECT_FALSE(config.LoadWarning());
     EXPECT_EQ(config.GetFrame().left(), 5);
@@ -237,7 +238,7 @@ TEST(ConfigBindings, ColumnsPastTheEndReadNothing)
 {
     TempDir dir;
     TConfig config(dir / "config.xml");
-    for (int index : {-1, 3, 100}) {
+    for (int index : { -1, 3, 100 }) {
         TXMLColType col = config.GetCols().Col(index);
         EXPECT_FALSE(col.exists());
         EXPECT_EQ(col.Name(), "");
@@ -285,7 +286,7 @@ class ConfigLocation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"XDG_CONFIG_HOME", "HOME"}) {
+        for (const char* name : { "XDG_CONFIG_HOME", "HOME" }) {
             const char* value = std::getenv(name);
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
@@ -320,7 +321,8 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     // The running test program's own folder (a build folder) is writable.
     const auto own = TConfig::DefaultConfigPath();
     EXPECT_EQ(own.filename(), "config.xml");
-    EXPECT_TRUE(std::filesystem::equivalent(own.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path()));
+    EXPECT_TRUE(
+        std::filesystem::equivalent(own.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path()));
 }
 
 } // namespace

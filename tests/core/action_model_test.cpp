@@ -15,9 +15,9 @@ std::string fields(const TMouseObj& a)
 {
     std::ostringstream out;
     out << a.mouseClickPosX << '|' << a.mouseClickPosY << '|' << a.fColor << '|' << a.fBMP << '|' << a.fColorSimplar
-        << '|' << a.fBMPSimplar << '|' << a.mouseMovePosX << '|' << a.mouseMovePosY << '|' << a.key << '|'
-        << a.typeText << '|' << a.delay << '|' << int(a.actionType) << '|' << int(a.mouseButton) << '|'
-        << int(a.mouseAction) << '|' << int(a.mousePoint) << '|' << int(a.keyAction) << '|' << int(a.screenType);
+        << '|' << a.fBMPSimplar << '|' << a.mouseMovePosX << '|' << a.mouseMovePosY << '|' << a.key << '|' << a.typeText
+        << '|' << a.delay << '|' << int(a.actionType) << '|' << int(a.mouseButton) << '|' << int(a.mouseAction) << '|'
+        << int(a.mousePoint) << '|' << int(a.keyAction) << '|' << int(a.screenType);
     return out.str();
 }
 
@@ -39,7 +39,7 @@ std::string twoPixelPicture()
     TBDBitmapData picture;
     picture.SetSize(2, 1);
     uint8_t* row = picture.Row(0);
-    const uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 0, 0};
+    const uint8_t pixels[8] = { 1, 2, 3, 4, 5, 6, 0, 0 };
     std::copy(pixels, pixels + 8, row);
     std::ostringstream bytes;
     picture.SaveToStream(bytes);
@@ -92,10 +92,13 @@ TEST(ActionFromEvent, ButtonEventsBecomeClicksAtFixedPoints)
         uint8_t kind;
     };
     const Case cases[] = {
-        {WM_LBUTTONDOWN, abLeft, maButtonDown},    {WM_LBUTTONUP, abLeft, maButtonUp},
-        {WM_RBUTTONDOWN, abRight, maButtonDown},   {WM_RBUTTONUP, abRight, maButtonUp},
-        {WM_MBUTTONDOWN, abMiddle, maButtonDown},  {WM_MBUTTONUP, abMiddle, maButtonUp},
-        {WM_MOUSEWHEEL, abMiddle, maWheel},
+        { WM_LBUTTONDOWN, abLeft, maButtonDown },
+        { WM_LBUTTONUP, abLeft, maButtonUp },
+        { WM_RBUTTONDOWN, abRight, maButtonDown },
+        { WM_RBUTTONUP, abRight, maButtonUp },
+        { WM_MBUTTONDOWN, abMiddle, maButtonDown },
+        { WM_MBUTTONUP, abMiddle, maButtonUp },
+        { WM_MOUSEWHEEL, abMiddle, maWheel },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -119,7 +122,7 @@ TEST(ActionFromEvent, MovesAndUnknownMessages)
     EXPECT_EQ(move->mouseMovePosY, 1079);
     EXPECT_EQ(move->mouseClickPosX, 0);
 
-    for (uint32_t message : {0u, 0x0102u, 0x0203u, 0x020Eu, 0xFFFFFFFFu}) {
+    for (uint32_t message : { 0u, 0x0102u, 0x0203u, 0x020Eu, 0xFFFFFFFFu }) {
         auto other = TBaseCtrlEX::CreateFromEvent(event(message, 77, 88));
         EXPECT_EQ(fields(*other), kDefaultFields) << message;
     }
@@ -171,7 +174,7 @@ TEST(ActionCopy, NeverSharesThePictureCache)
 TEST(ActionPicture, BadPicturesGiveAnEmptyBufferAndResetRebuilds)
 {
     auto action = TBaseCtrlEX::Create();
-    for (const char* bad : {"%%%not base64%%%", "Qk0=", "QUJD"}) {
+    for (const char* bad : { "%%%not base64%%%", "Qk0=", "QUJD" }) {
         action->fBMP = bad;
         action->ResetPictureCache();
         TBDBitmapData* picture = action->GetPictureData();

@@ -30,7 +30,7 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissions)
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(WriteFileAtomically(path, std::string("second\0with nul", 15)));
     EXPECT_EQ(readFile(path), std::string("second\0with nul", 15));
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     ASSERT_TRUE(WriteFileAtomically(path, ""));

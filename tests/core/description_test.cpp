@@ -20,8 +20,8 @@ std::unique_ptr<TBaseCtrlEX> click(uint8_t button, uint8_t kind, uint8_t point)
 
 TEST(Describe, TypeColumnByActionType)
 {
-    const std::map<int, std::string> expected{
-        {0, "Mouse Click"}, {1, "Mouse Move"}, {2, "Keyboard"}, {3, "TypeText"}, {4, "Delay"}};
+    const std::map<int, std::string> expected { { 0, "Mouse Click" }, { 1, "Mouse Move" }, { 2, "Keyboard" },
+        { 3, "TypeText" }, { 4, "Delay" } };
     auto action = TBaseCtrlEX::Create();
     for (int type = 0; type < 256; ++type) {
         action->actionType = uint8_t(type);
@@ -49,7 +49,7 @@ TEST(Describe, ClickPiecesJoinInOrder)
 TEST(Describe, ColourClickShowsTheStoredTextUnchanged)
 {
     auto colour = click(0, 0, cpColor);
-    for (const char* text : {"clBlack", "CLRED", "$00FF00AA", "12345", "no such colour", ""}) {
+    for (const char* text : { "clBlack", "CLRED", "$00FF00AA", "12345", "no such colour", "" }) {
         colour->fColor = text;
         EXPECT_EQ(colour->Describe("Action"), std::string("Left Button Single Click on the Color: ") + text);
     }
@@ -65,7 +65,7 @@ TEST(Describe, MovesKeysTextsAndDelays)
 
     action->actionType = atKey;
     action->key = 65;
-    const char* keyActions[] = {"Key :(A) Down", "Key :(A) Up", "Key :(A) Press", "Key :(A)"};
+    const char* keyActions[] = { "Key :(A) Down", "Key :(A) Up", "Key :(A) Press", "Key :(A)" };
     for (uint8_t ka = 0; ka < 4; ++ka) {
         action->keyAction = ka;
         EXPECT_EQ(action->Describe("Action"), keyActions[ka]);
@@ -90,27 +90,61 @@ TEST(Describe, MovesKeysTextsAndDelays)
 TEST(Describe, ColumnNamesMatchExactly)
 {
     auto action = TBaseCtrlEX::CreateDelay(5);
-    for (const char* name : {"type", "TYPE", "Type ", " Action", "action", "No.", "", "Colour"})
+    for (const char* name : { "type", "TYPE", "Type ", " Action", "action", "No.", "", "Colour" })
         EXPECT_EQ(action->Describe(name), "unknown") << '"' << name << '"';
 }
 
 TEST(KeyNames, FullTable)
 {
-    std::map<int, std::string> expected{
-        {1, "[LButton]"},    {2, "[RButton]"},      {3, "[Cancel]"},       {4, "[MButton]"},
-        {8, "[BackSpace]"},  {9, "[Tab]"},          {12, "[Clear]"},       {13, "[Enter]"},
-        {16, "[Shift]"},     {17, "[Ctrl]"},        {18, "[Alt]"},         {19, "[Pause]"},
-        {20, "[Capital]"},   {27, "[Escape]"},      {32, "[Space]"},       {33, "[Page Up]"},
-        {34, "[Page Down]"}, {35, "[End]"},         {36, "[Home]"},        {37, "[Left]"},
-        {38, "[Up]"},        {39, "[Right]"},       {40, "[Down]"},        {41, "[Select]"},
-        {43, "[Execute]"},   {44, "[Print Screen]"}, {45, "[Insert]"},     {46, "[Delete]"},
-        {106, "Num[*]"},     {107, "Num[+]"},       {109, "Num[-]"},       {110, "Num[.]"},
-        {111, "Num[/]"},     {144, "[Num Lock]"},   {145, "[Scroll Lock]"}, {186, ";"},
-        {187, "="},          {188, ","},            {189, "-"},            {190, "."},
-        {191, "/"},          {192, "`"},            {219, "["},            {220, "\\"},
-        {221, "]"},          {222, "'"},
+    std::map<int, std::string> expected {
+        { 1, "[LButton]" },
+        { 2, "[RButton]" },
+        { 3, "[Cancel]" },
+        { 4, "[MButton]" },
+        { 8, "[BackSpace]" },
+        { 9, "[Tab]" },
+        { 12, "[Clear]" },
+        { 13, "[Enter]" },
+        { 16, "[Shift]" },
+        { 17, "[Ctrl]" },
+        { 18, "[Alt]" },
+        { 19, "[Pause]" },
+        { 20, "[Capital]" },
+        { 27, "[Escape]" },
+        { 32, "[Space]" },
+        { 33, "[Page Up]" },
+        { 34, "[Page Down]" },
+        { 35, "[End]" },
+        { 36, "[Home]" },
+        { 37, "[Left]" },
+        { 38, "[Up]" },
+        { 39, "[Right]" },
+        { 40, "[Down]" },
+        { 41, "[Select]" },
+        { 43, "[Execute]" },
+        { 44, "[Print Screen]" },
+        { 45, "[Insert]" },
+        { 46, "[Delete]" },
+        { 106, "Num[*]" },
+        { 107, "Num[+]" },
+        { 109, "Num[-]" },
+        { 110, "Num[.]" },
+        { 111, "Num[/]" },
+        { 144, "[Num Lock]" },
+        { 145, "[Scroll Lock]" },
+        { 186, ";" },
+        { 187, "=" },
+        { 188, "," },
+        { 189, "-" },
+        { 190, "." },
+        { 191, "/" },
+        { 192, "`" },
+        { 219, "[" },
+        { 220, "\\" },
+        { 221, "]" },
+        { 222, "'" },
     };
-    const char* digits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    const char* digits[] = { "0", "1", "2", "3", "4", "5", "6", "7", "8", "9" };
     for (int i = 0; i < 10; ++i) {
         expected[48 + i] = digits[i];
         expected[96 + i] = std::string("Num[") + digits[i] + "]";
@@ -118,7 +152,7 @@ TEST(KeyNames, FullTable)
     const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     for (int i = 0; i < 26; ++i)
         expected[65 + i] = std::string(1, letters[i]);
-    const char* functions[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
+    const char* functions[] = { "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12" };
     for (int i = 0; i < 12; ++i)
         expected[112 + i] = functions[i];
 

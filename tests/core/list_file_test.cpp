@@ -25,7 +25,7 @@ ListLoad loadText(const std::string& text)
 {
     auto loaded = ListFromText(text, "test.xml");
     EXPECT_TRUE(loaded.has_value()) << (loaded ? "" : loaded.error().message);
-    return loaded ? std::move(*loaded) : ListLoad{};
+    return loaded ? std::move(*loaded) : ListLoad {};
 }
 
 ActionList twoActions()
@@ -56,15 +56,18 @@ std::string allFields(const TMouseObj& a)
 TEST(ListFileWrite, EmptyListIsExactlyTheStartText)
 {
     EXPECT_EQ(ListToText({}), kListStartText);
-    EXPECT_EQ(kListStartText, "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?><list versionNo=\"1.0\" "
-                              "generated=\"" + std::string(kProductWebAddress) + "\"></list>");
+    EXPECT_EQ(kListStartText,
+        "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?><list versionNo=\"1.0\" "
+        "generated=\""
+            + std::string(kProductWebAddress) + "\"></list>");
     EXPECT_TRUE(loadText(std::string(kListStartText)).actions.empty());
 }
 
 TEST(ListFileWrite, ItemsCarryAll17AttributesInOrder)
 {
     const std::string text = ListToText(twoActions());
-    ASSERT_TRUE(text.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?><list versionNo=\"1.0\""));
+    ASSERT_TRUE(
+        text.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?><list versionNo=\"1.0\""));
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_string(text.c_str()));
     pugi::xml_node root = doc.document_element();
@@ -72,10 +75,9 @@ TEST(ListFileWrite, ItemsCarryAll17AttributesInOrder)
     EXPECT_STREQ(root.attribute("versionNo").value(), "1.0");
     EXPECT_EQ(root.attribute("generated").value(), kProductWebAddress);
 
-    const char* order[] = {"mouseClickPosX", "mouseClickPosY", "fColor",        "fBMP",       "fColorSimplar",
-                           "fBMPSimplar",    "mouseMovePosX",  "mouseMovePosY", "key",        "typeText",
-                           "delay",          "actionType",     "mouseButton",   "mouseAction", "mousePoint",
-                           "keyAction",      "screenType"};
+    const char* order[] = { "mouseClickPosX", "mouseClickPosY", "fColor", "fBMP", "fColorSimplar", "fBMPSimplar",
+        "mouseMovePosX", "mouseMovePosY", "key", "typeText", "delay", "actionType", "mouseButton", "mouseAction",
+        "mousePoint", "keyAction", "screenType" };
     int items = 0;
     for (pugi::xml_node item : root.children()) {
         ++items;
@@ -137,17 +139,16 @@ TEST(ListFileRead, BadValueStopsAtItsItemAndNamesIt)
         std::string attribute;
         std::string value;
     };
-    const Case cases[] = {{"delay", ""},       {"delay", "abc"},       {"mouseClickPosX", "99999999999"},
-                          {"key", "2147483648"}, {"actionType", "1.5"}, {"fColorSimplar", " 5"},
-                          {"screenType", "-2147483649"}};
+    const Case cases[] = { { "delay", "" }, { "delay", "abc" }, { "mouseClickPosX", "99999999999" },
+        { "key", "2147483648" }, { "actionType", "1.5" }, { "fColorSimplar", " 5" }, { "screenType", "-2147483649" } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.attribute + "=" + c.value);
-        ListLoad load = loadText(
-            wrap("<item actionType=\"1\"/><!-- skipped --><item/><item " + c.attribute + "=\"" + c.value + "\"/><item/>"));
+        ListLoad load = loadText(wrap(
+            "<item actionType=\"1\"/><!-- skipped --><item/><item " + c.attribute + "=\"" + c.value + "\"/><item/>"));
         ASSERT_TRUE(load.itemError);
         EXPECT_EQ(load.actions.size(), 2u) << "the items before the bad one stay";
-        EXPECT_EQ(load.itemError->message, "test.xml: item 3: attribute " + c.attribute + ": '" + c.value
-                                               + "' is not a 32-bit integer");
+        EXPECT_EQ(load.itemError->message,
+            "test.xml: item 3: attribute " + c.attribute + ": '" + c.value + "' is not a 32-bit integer");
     }
     // The extremes of the range convert.
     ListLoad edge = loadText(wrap("<item mouseClickPosX=\"-2147483648\" mouseClickPosY=\"2147483647\"/>"));
@@ -168,7 +169,8 @@ TEST(ListFileRead, RootNameVersionAndTextNodesDoNotMatter)
 
 TEST(ListFileRead, NotWellFormedIsAnErrorWithPlace)
 {
-    for (const std::string text : {"", "<list>", "<list><item delay=\"1\"></list>", "just text", "<list><item a=1/></list>"}) {
+    for (const std::string text :
+        { "", "<list>", "<list><item delay=\"1\"></list>", "just text", "<list><item a=1/></list>" }) {
         auto loaded = ListFromText(text, "broken.xml");
         ASSERT_FALSE(loaded.has_value()) << text;
         EXPECT_TRUE(loaded.error().message.starts_with("broken.xml: not well-formed XML: ")) << loaded.error().message;
@@ -220,8 +222,10 @@ TEST(ListFileDisk, SaveAndLoadThroughFiles)
     ASSERT_TRUE(partial.has_value());
     EXPECT_EQ(partial->actions.size(), 1u);
     ASSERT_TRUE(partial->itemError);
-    EXPECT_EQ(partial->itemError->message, (dir / "bad.xml").string() + ": item 2: attribute delay: 'soon' is not a "
-                                                                        "32-bit integer");
+    EXPECT_EQ(partial->itemError->message,
+        (dir / "bad.xml").string()
+            + ": item 2: attribute delay: 'soon' is not a "
+              "32-bit integer");
 
     auto missing = LoadListFile(dir / "none.xml");
     ASSERT_FALSE(missing.has_value());
@@ -246,7 +250,7 @@ TEST(ListFileDisk, FailedSaveReportsAndLeavesTheOldFile)
     ActionList big;
     for (int i = 0; i < 200; ++i)
         big.push_back(TBaseCtrlEX::CreateDelay(i));
-    rlimit old{};
+    rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;

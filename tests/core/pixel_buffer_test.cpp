@@ -17,8 +17,8 @@ void put32(std::string& s, size_t at, uint32_t v)
 }
 
 // A BMP file header and information header with the given fields.
-std::string bmpHeader(int32_t width, int32_t height, uint16_t bits = 24, uint32_t compression = 0,
-                      uint32_t infoSize = 40)
+std::string bmpHeader(
+    int32_t width, int32_t height, uint16_t bits = 24, uint32_t compression = 0, uint32_t infoSize = 40)
 {
     std::string h(54, '\0');
     h[0] = 'B';
@@ -38,7 +38,8 @@ std::string bmpHeader(int32_t width, int32_t height, uint16_t bits = 24, uint32_
 // lying header costs no more memory than the data that came.
 class OneWayBuffer : public std::streambuf {
 public:
-    explicit OneWayBuffer(std::string data) : m_data(std::move(data))
+    explicit OneWayBuffer(std::string data)
+        : m_data(std::move(data))
     {
         setg(m_data.data(), m_data.data(), m_data.data() + m_data.size());
     }
@@ -52,8 +53,8 @@ TEST(PixelBuffer, StrideAndPaddingFollowTheWidth)
     struct Case {
         int32_t width, stride, padding;
     };
-    for (Case c : {Case{0, 0, 0}, Case{1, 4, 1}, Case{2, 8, 2}, Case{3, 12, 3}, Case{4, 12, 0}, Case{5, 16, 1},
-                   Case{1920, 5760, 0}, Case{1919, 5760, 3}}) {
+    for (Case c : { Case { 0, 0, 0 }, Case { 1, 4, 1 }, Case { 2, 8, 2 }, Case { 3, 12, 3 }, Case { 4, 12, 0 },
+             Case { 5, 16, 1 }, Case { 1920, 5760, 0 }, Case { 1919, 5760, 3 } }) {
         TBDBitmapData buffer;
         ASSERT_TRUE(buffer.SetSize(c.width, 3));
         EXPECT_EQ(buffer.Stride(), c.stride) << c.width;
@@ -100,7 +101,7 @@ TEST(PixelBuffer, FailedAllocationIsNotMistakenForTheSameSizeLater)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "an address-space limit breaks the sanitizer's own memory";
 #else
-    rlimit old{};
+    rlimit old {};
     getrlimit(RLIMIT_AS, &old);
     rlimit small = old;
     small.rlim_cur = rlim_t(1) << 30;
@@ -122,8 +123,8 @@ TEST(PixelBuffer, Loads3x2ImageBottomRowFirst)
 {
     std::string file = bmpHeader(3, 2);
     // First row in the file: the bottom row of the image.
-    const uint8_t bottom[12] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0xEE, 0xEE, 0xEE};
-    const uint8_t top[12] = {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0xEE, 0xEE, 0xEE};
+    const uint8_t bottom[12] = { 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0xEE, 0xEE, 0xEE };
+    const uint8_t top[12] = { 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0xEE, 0xEE, 0xEE };
     file.append(reinterpret_cast<const char*>(bottom), 12);
     file.append(reinterpret_cast<const char*>(top), 12);
     std::istringstream stream(file);
@@ -167,19 +168,19 @@ TEST(PixelBuffer, RejectedImagesLeaveANewBufferEmpty)
 {
     const std::string pixels(16 * 16 * 4, '\x7F');
     const std::pair<const char*, std::string> cases[] = {
-        {"32-bit", bmpHeader(2, 2, 32) + pixels},
-        {"8-bit", bmpHeader(2, 2, 8) + pixels},
-        {"compressed", bmpHeader(2, 2, 24, 1) + pixels},
-        {"other header size", bmpHeader(2, 2, 24, 0, 108) + pixels},
-        {"not BM", "XY" + bmpHeader(2, 2).substr(2) + pixels},
-        {"top-down", bmpHeader(2, -2) + pixels},
-        {"negative width", bmpHeader(-2, 2) + pixels},
-        {"short header", bmpHeader(2, 2).substr(0, 53)},
-        {"empty", ""},
-        {"truncated pixels", bmpHeader(3, 2) + std::string(23, '\1')},
-        {"huge claim", bmpHeader(30000, 30000) + pixels},
-        {"over the side cap", bmpHeader(TBDBitmapData::kMaxSide + 1, 1) + pixels},
-        {"int32 wrap", bmpHeader(INT32_MAX, INT32_MAX) + pixels},
+        { "32-bit", bmpHeader(2, 2, 32) + pixels },
+        { "8-bit", bmpHeader(2, 2, 8) + pixels },
+        { "compressed", bmpHeader(2, 2, 24, 1) + pixels },
+        { "other header size", bmpHeader(2, 2, 24, 0, 108) + pixels },
+        { "not BM", "XY" + bmpHeader(2, 2).substr(2) + pixels },
+        { "top-down", bmpHeader(2, -2) + pixels },
+        { "negative width", bmpHeader(-2, 2) + pixels },
+        { "short header", bmpHeader(2, 2).substr(0, 53) },
+        { "empty", "" },
+        { "truncated pixels", bmpHeader(3, 2) + std::string(23, '\1') },
+        { "huge claim", bmpHeader(30000, 30000) + pixels },
+        { "over the side cap", bmpHeader(TBDBitmapData::kMaxSide + 1, 1) + pixels },
+        { "int32 wrap", bmpHeader(INT32_MAX, INT32_MAX) + pixels },
     };
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);

@@ -34,7 +34,7 @@ TEST(ColourText, NumbersDecimalAndDollarHex)
     EXPECT_EQ(ColorFromText("255"), 255u);
     EXPECT_EQ(ColorFromText("-1"), 0xFFFFFFFFu);
     EXPECT_EQ(ColorFromText("$FFFFFFFF"), 0xFFFFFFFFu);
-    for (const char* bad : {"", "clBlackish", "cl Black", "red", "$", "$1234567890", "0xFF", "12 ", "$GG"}) {
+    for (const char* bad : { "", "clBlackish", "cl Black", "red", "$", "$1234567890", "0xFF", "12 ", "$GG" }) {
         EXPECT_FALSE(ColorFromText(bad).has_value()) << bad;
         auto converted = ConvertColorText(bad);
         ASSERT_FALSE(converted.has_value());
@@ -51,7 +51,7 @@ TEST(ColourText, WriterUsesPlainNamesOnlyOnExactMatch)
     EXPECT_EQ(ColorToText(0x00abcdef), "$00ABCDEF");
     EXPECT_EQ(ColorToText(0xFF00000F), "$FF00000F") << "system colours are written as numbers";
     EXPECT_EQ(ColorToText(0x1FFFFFFF), "$1FFFFFFF");
-    for (uint32_t value : {0u, 0x80u, 0x123456u, 0xFF000005u, 0xFFFFFFFFu})
+    for (uint32_t value : { 0u, 0x80u, 0x123456u, 0xFF000005u, 0xFFFFFFFFu })
         EXPECT_EQ(ColorFromText(ColorToText(value)), value) << value;
 }
 
@@ -65,8 +65,8 @@ TEST(NumberText, SignedDecimalAndHexWithinRange)
     EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
     EXPECT_EQ(ParseInt32("$7FFFFFFF"), INT32_MAX);
     EXPECT_EQ(ParseInt32("$80000000"), INT32_MIN);
-    for (const char* bad : {"", "-", "+", "2147483648", "-2147483649", "99999999999", "99999999999999999999999",
-                            "1.5", " 1", "1 ", "1e3", "abc", "$", "$123456789", "$-1", "0x10", "1,000", "--1"})
+    for (const char* bad : { "", "-", "+", "2147483648", "-2147483649", "99999999999", "99999999999999999999999", "1.5",
+             " 1", "1 ", "1e3", "abc", "$", "$123456789", "$-1", "0x10", "1,000", "--1" })
         EXPECT_FALSE(ParseInt32(bad).has_value()) << bad;
 }
 
@@ -80,7 +80,7 @@ TEST(Base64, KnownVectorsAndRoundTrips)
     EXPECT_EQ(encode("fo"), "Zm8=");
     EXPECT_EQ(encode("foo"), "Zm9v");
     EXPECT_EQ(encode("foobar"), "Zm9vYmFy");
-    const std::vector<uint8_t> high = {0xFB, 0xFF, 0xBF};
+    const std::vector<uint8_t> high = { 0xFB, 0xFF, 0xBF };
     EXPECT_EQ(Base64Encode(high), "+/+/");
 
     std::mt19937 random(42);
@@ -100,8 +100,9 @@ TEST(Base64, KnownVectorsAndRoundTrips)
 
 TEST(Base64, BadInputIsRejected)
 {
-    for (const char* bad : {"Z", "Zg", "Zg=", "Zm9", "Z===", "=Zg=", "Zg==Zg==", "Zg=a", "Zm9v!", "Zm9v-_", "Zg===",
-                            "Zm9vY\x80" "Fy"})
+    for (const char* bad : { "Z", "Zg", "Zg=", "Zm9", "Z===", "=Zg=", "Zg==Zg==", "Zg=a", "Zm9v!", "Zm9v-_", "Zg===",
+             "Zm9vY\x80"
+             "Fy" })
         EXPECT_FALSE(Base64Decode(bad).has_value()) << bad;
     EXPECT_TRUE(Base64Decode("")->empty());
 }
