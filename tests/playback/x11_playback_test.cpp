@@ -148,6 +148,17 @@ TEST_F(X11Playback, TypingAnyCharacterThenEnter)
         EXPECT_TRUE(keycodesOf(keysym).empty()) << std::hex << keysym;
 }
 
+TEST_F(X11Playback, LineBreaksAndTabsArePressedAsKeys)
+{
+    auto text = makeX11Text(m_xvfb.display());
+    ASSERT_TRUE(text.has_value()) << text.error().message;
+    // CR LF is one line break; other control characters have no key.
+    TypeText(**text, "one\r\ntwo\tthree\nfour\x01\r");
+    const std::u32string expected = U"one\ntwo\tthree\nfour\n\n";
+    ASSERT_TRUE(m_window->waitForText(expected.size(), 5s)) << m_window->text().size();
+    EXPECT_EQ(m_window->text(), expected);
+}
+
 TEST_F(X11Playback, TypingMoreDistinctCharactersThanSpareKeycodes)
 {
     // 80 different CJK characters, then a repeat of the first ones: more
