@@ -85,19 +85,20 @@ int main(int argc, char** argv)
     for (char32_t ch = 0x4E00; ch < 0x4E00 + 200; ++ch)
         cjk200.push_back(ch);
     const std::vector<Case> cases = {
-        {"ASCII prose (on the layout, with Shift)",
-         cycle(U"The quick brown fox, 42 times: \"Jumps!\" over the lazy dog? ", length)},
-        {"Latin-1 and symbols off the layout (10 distinct)", cycle(U"\u00E9\u00E8\u00FC\u00DF\u00F1\u20AC\u00A9\u00B0"
-                                                                  U"\u00BD\u00E7",
-                                                                  length)},
-        {"Mixed ASCII and 12 off-layout characters",
-         cycle(U"Gr\u00FC\u00DFe aus K\u00F6ln \u4F60\u597D \U0001F600 \u00E9t\u00E9 \u20AC5 \u00C5ngstr\u00F6m ",
-               length)},
-        {"200 distinct CJK characters (more than the spare keycodes)", cycle(cjk200, length)},
+        { "ASCII prose (on the layout, with Shift)",
+            cycle(U"The quick brown fox, 42 times: \"Jumps!\" over the lazy dog? ", length) },
+        { "Latin-1 and symbols off the layout (10 distinct)",
+            cycle(U"\u00E9\u00E8\u00FC\u00DF\u00F1\u20AC\u00A9\u00B0"
+                  U"\u00BD\u00E7",
+                length) },
+        { "Mixed ASCII and 12 off-layout characters",
+            cycle(U"Gr\u00FC\u00DFe aus K\u00F6ln \u4F60\u597D \U0001F600 \u00E9t\u00E9 \u20AC5 \u00C5ngstr\u00F6m ",
+                length) },
+        { "200 distinct CJK characters (more than the spare keycodes)", cycle(cjk200, length) },
     };
 
-    std::printf("Typing %zu characters (+ Enter) into a test window on %s, median of %d rounds\n", length, display,
-                rounds);
+    std::printf(
+        "Typing %zu characters (+ Enter) into a test window on %s, median of %d rounds\n", length, display, rounds);
     for (const auto& c : cases) {
         const std::string utf8 = utf8Of(c.text);
         std::vector<double> rates;
@@ -114,17 +115,18 @@ int main(int argc, char** argv)
                 size_t at = 0;
                 while (at < got.size() && at < want.size() && got[at] == want[at])
                     ++at;
-                std::fprintf(stderr, "  round %d: %zu of %zu characters arrived, first difference at %zu "
-                             "(got U+%04X, expected U+%04X)\n",
-                             round, got.size(), want.size(), at, at < got.size() ? unsigned(got[at]) : 0u,
-                             at < want.size() ? unsigned(want[at]) : 0u);
+                std::fprintf(stderr,
+                    "  round %d: %zu of %zu characters arrived, first difference at %zu "
+                    "(got U+%04X, expected U+%04X)\n",
+                    round, got.size(), want.size(), at, at < got.size() ? unsigned(got[at]) : 0u,
+                    at < want.size() ? unsigned(want[at]) : 0u);
             }
             correct = correct && all && got == c.text + U"\n";
             rates.push_back(double(c.text.size() + 1) / seconds);
         }
         std::sort(rates.begin(), rates.end());
         std::printf("  %-60s %9.0f chars/s (min %.0f, max %.0f)%s\n", c.name, rates[rates.size() / 2], rates.front(),
-                    rates.back(), correct ? "" : "  TEXT DIFFERS");
+            rates.back(), correct ? "" : "  TEXT DIFFERS");
     }
     return 0;
 }

@@ -25,15 +25,15 @@ using Clock = std::chrono::steady_clock;
 
 double cpuSeconds()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 DesktopFactory fakeDesktop()
 {
-    return [] { return makeFakePlatform(FakeOptions{}); };
+    return [] { return makeFakePlatform(FakeOptions {}); };
 }
 
 ActionList delayList(int32_t ms)
@@ -47,8 +47,7 @@ ActionList delayList(int32_t ms)
 void pollingWait(int64_t ms, const std::atomic<bool>& stop)
 {
     const auto start = Clock::now();
-    while (!stop.load() && Clock::now() - start < std::chrono::milliseconds(ms)) {
-    }
+    while (!stop.load() && Clock::now() - start < std::chrono::milliseconds(ms)) { }
 }
 
 double percentile(std::vector<double> values, double p)
@@ -66,8 +65,8 @@ int main(int argc, char** argv)
     // 1. Processor time during a 2-second delay action.
     {
         std::promise<void> ended;
-        TRunThread run(delayList(2000), {}, fakeDesktop(), makeSteadyWaiter(),
-                       [&](const RunEnd&) { ended.set_value(); });
+        TRunThread run(
+            delayList(2000), {}, fakeDesktop(), makeSteadyWaiter(), [&](const RunEnd&) { ended.set_value(); });
         const double cpu0 = cpuSeconds();
         const auto wall0 = Clock::now();
         run.Start();
@@ -75,22 +74,22 @@ int main(int argc, char** argv)
         const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
         const double cpu = cpuSeconds() - cpu0;
         std::printf("2-second delay, run engine: wall %.3f s, process CPU %.2f ms = %.3f %% of one core\n", wall,
-                    cpu * 1e3, 100.0 * cpu / wall);
+            cpu * 1e3, 100.0 * cpu / wall);
 
-        std::atomic<bool> never{false};
+        std::atomic<bool> never { false };
         const double pcpu0 = cpuSeconds();
         const auto pwall0 = Clock::now();
         pollingWait(2000, never);
         const double pwall = std::chrono::duration<double>(Clock::now() - pwall0).count();
         const double pcpu = cpuSeconds() - pcpu0;
         std::printf("2-second delay, polling wait (for comparison): wall %.3f s, CPU %.0f ms = %.1f %% of one core\n",
-                    pwall, pcpu * 1e3, 100.0 * pcpu / pwall);
+            pwall, pcpu * 1e3, 100.0 * pcpu / pwall);
     }
 
     // 2. Stop latency during a 60-second delay.
     std::vector<double> toNotice, toReturn;
     for (int i = 0; i < stops; ++i) {
-        std::atomic<int64_t> noticeAt{0};
+        std::atomic<int64_t> noticeAt { 0 };
         std::promise<void> ended;
         TRunThread run(delayList(60000), {}, fakeDesktop(), makeSteadyWaiter(), [&](const RunEnd&) {
             noticeAt = Clock::now().time_since_epoch().count();
@@ -106,7 +105,7 @@ int main(int argc, char** argv)
         // The wait alone, without the run's platform teardown and notice.
         auto waiter = makeSteadyWaiter();
         StopRequest stop;
-        std::atomic<int64_t> returnedAt{0};
+        std::atomic<int64_t> returnedAt { 0 };
         std::thread worker([&] {
             waiter->Wait(60000, stop);
             returnedAt = Clock::now().time_since_epoch().count();
@@ -119,8 +118,8 @@ int main(int argc, char** argv)
     }
     std::printf("Stop during a 60-second delay, %d stops: Terminate to end notice median %.3f ms, p90 %.3f ms, "
                 "max %.3f ms\n",
-                stops, percentile(toNotice, 0.5), percentile(toNotice, 0.9), percentile(toNotice, 1.0));
+        stops, percentile(toNotice, 0.5), percentile(toNotice, 0.9), percentile(toNotice, 1.0));
     std::printf("Stop request to the wait's return: median %.3f ms, p90 %.3f ms, max %.3f ms\n",
-                percentile(toReturn, 0.5), percentile(toReturn, 0.9), percentile(toReturn, 1.0));
+        percentile(toReturn, 0.5), percentile(toReturn, 0.9), percentile(toReturn, 1.0));
     return 0;
 }

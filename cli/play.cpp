@@ -10,8 +10,8 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <poll.h>
 #include <sys/signalfd.h>
@@ -64,13 +64,13 @@ std::optional<ScreenPoint> pointerFrom(const std::string& text)
     auto y = ParseInt32(std::string_view(text).substr(comma + 1));
     if (!x || !y || text[0] == '$' || text[comma + 1] == '$')
         return std::nullopt;
-    return ScreenPoint{*x, *y};
+    return ScreenPoint { *x, *y };
 }
 
 // Plays on the worker and waits for its end; the first SIGINT or SIGTERM
 // stops the run cleanly, a second one leaves at once.
 RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std::shared_ptr<Platform> platform,
-                    std::shared_ptr<Waiter> waiter)
+    std::shared_ptr<Waiter> waiter)
 {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -80,7 +80,7 @@ RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std:
     // signals are read here only.
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
-    int ended[2] = {-1, -1};
+    int ended[2] = { -1, -1 };
     if (signals < 0 || pipe(ended) != 0) {
         RunEnd end;
         end.outcome = RunOutcome::Failed;
@@ -99,7 +99,7 @@ RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std:
     run.Start();
     int stops = 0;
     for (;;) {
-        pollfd fds[2] = {{ended[0], POLLIN, 0}, {signals, POLLIN, 0}};
+        pollfd fds[2] = { { ended[0], POLLIN, 0 }, { signals, POLLIN, 0 } };
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -129,7 +129,7 @@ int play(const PlayArgs& args)
     auto settings = settingsFrom(args);
     if (!settings)
         return kExitUsage;
-    ScreenPoint pointer{0, 0};
+    ScreenPoint pointer { 0, 0 };
     if (!args.dryRun && (!args.screen.empty() || !args.pointer.empty())) {
         complain("--screen and --pointer describe the fake desktop and need --dry-run");
         return kExitUsage;
@@ -161,7 +161,7 @@ int play(const PlayArgs& args)
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         });
-        auto fake = makeFakePlatform(FakeOptions{trace, args.screen, pointer, true});
+        auto fake = makeFakePlatform(FakeOptions { trace, args.screen, pointer, true });
         if (!fake) {
             complain(fake.error().message);
             return kExitBadInput;
@@ -191,8 +191,7 @@ const bool registered = registerVerb([](CLI::App& app) {
     auto args = std::make_shared<PlayArgs>();
     CLI::App* command = app.add_subcommand("play", "Play an action list on the desktop (or on a fake one).");
     command->add_option("FILE", args->file, "action list file")->required();
-    command->add_option("--repeat", args->repeat, "once, forever, or a number of passes")
-        ->capture_default_str();
+    command->add_option("--repeat", args->repeat, "once, forever, or a number of passes")->capture_default_str();
     command->add_option("--interval", args->interval, "milliseconds between passes")->capture_default_str();
     command->add_option("--speed", args->speed, "delay speed step, -9 (slower) to 9 (faster)")
         ->check(CLI::Range(-9, 9))
@@ -200,7 +199,7 @@ const bool registered = registerVerb([](CLI::App& app) {
     command->add_flag("--dry-run", args->dryRun, "play on a fake desktop and print every call on stdout");
     command->add_option("--screen", args->screen, "24-bit BMP image used as the fake screen (with --dry-run)");
     command->add_option("--pointer", args->pointer, "X,Y where the fake pointer starts (with --dry-run)");
-    return Verb{command, [args] { return play(*args); }};
+    return Verb { command, [args] { return play(*args); } };
 });
 
 } // namespace

@@ -17,9 +17,9 @@ struct ButtonFlags {
 ButtonFlags buttonFlags(uint8_t mouseButton)
 {
     switch (mouseButton) {
-    case abLeft: return {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-    case abRight: return {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP};
-    default: return {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP};
+    case abLeft: return { MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP };
+    case abRight: return { MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP };
+    default: return { MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP };
     }
 }
 
@@ -29,11 +29,11 @@ Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& deskto
 {
     switch (action.mousePoint) {
     case cpCurrent: return desktop.input.GetCursorPos();
-    case cpFixed: return ScreenPoint{action.mouseClickPosX, action.mouseClickPosY};
+    case cpFixed: return ScreenPoint { action.mouseClickPosX, action.mouseClickPosY };
     case cpColor: {
         const ScreenSize size = desktop.screen.screenSize();
-        auto found = FindColorOnScreen(desktop.screen, action.fColor, 0, 0, size.width, size.height,
-                                       action.fColorSimplar);
+        auto found
+            = FindColorOnScreen(desktop.screen, action.fColor, 0, 0, size.width, size.height, action.fColorSimplar);
         if (!found)
             return std::unexpected(found.error());
         if (found->x == -1)
@@ -46,8 +46,8 @@ Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& deskto
             return std::nullopt;
         const TBDBitmapData* picture = action.GetPictureData();
         const ScreenSize size = desktop.screen.screenSize();
-        ScreenPoint found =
-            FindPictureOnScreen(desktop.screen, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
+        ScreenPoint found
+            = FindPictureOnScreen(desktop.screen, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
         if (found.x == -1)
             return std::nullopt;
         return found;

@@ -12,7 +12,10 @@ namespace clickwisp {
 // them instead of leaving them held for the whole desktop.
 class PressTracker final : public InputInjector {
 public:
-    explicit PressTracker(InputInjector& target) : m_target(target) {}
+    explicit PressTracker(InputInjector& target)
+        : m_target(target)
+    {
+    }
 
     ScreenPoint GetCursorPos() override { return m_target.GetCursorPos(); }
     void SetCursorPos(int32_t x, int32_t y) override { m_target.SetCursorPos(x, y); }

@@ -8,7 +8,7 @@ namespace clickwisp {
 
 namespace {
 
-std::atomic<uint64_t> g_nextRunId{1};
+std::atomic<uint64_t> g_nextRunId { 1 };
 
 } // namespace
 
@@ -31,12 +31,12 @@ int64_t ScaleDelay(int64_t ms, int32_t speed)
 }
 
 TRunThread::TRunThread(const ActionList& list, RunSettings settings, DesktopFactory desktop,
-                       std::shared_ptr<Waiter> waiter, EndNotice onEnd)
-    : m_runId(g_nextRunId.fetch_add(1)),
-      m_settings(settings),
-      m_desktop(std::move(desktop)),
-      m_waiter(std::move(waiter)),
-      m_onEnd(std::move(onEnd))
+    std::shared_ptr<Waiter> waiter, EndNotice onEnd)
+    : m_runId(g_nextRunId.fetch_add(1))
+    , m_settings(settings)
+    , m_desktop(std::move(desktop))
+    , m_waiter(std::move(waiter))
+    , m_onEnd(std::move(onEnd))
 {
     m_actions.reserve(list.size());
     for (const auto& action : list)
@@ -78,7 +78,7 @@ void TRunThread::body()
             end.outcome = RunOutcome::Failed;
             end.reason = "the desktop offers no input, text or screen access";
         } else {
-            Desktop desktop{*platform->input, *platform->text, *platform->screen};
+            Desktop desktop { *platform->input, *platform->text, *platform->screen };
             end = play(desktop);
         }
         // The platform closes here, before the notice: once the owner hears
@@ -99,7 +99,7 @@ void TRunThread::body()
 RunEnd TRunThread::play(Desktop& real)
 {
     PressTracker tracker(real.input);
-    Desktop desktop{tracker, real.text, real.screen};
+    Desktop desktop { tracker, real.text, real.screen };
     RunEnd end;
     size_t current = 0; // index of the action under way, for error reports
     try {

@@ -18,9 +18,9 @@ namespace clickwisp {
 // A run's copy of the playback settings, taken when it starts.
 struct RunSettings {
     int32_t RepeatMode = 0; // 0 once, 1 Times passes, anything else until stopped
-    int32_t Times = 1;      // passes in mode 1; below 2 plays once
+    int32_t Times = 1; // passes in mode 1; below 2 plays once
     int32_t Interval = 1000; // ms between passes; below 1 no pause; never scaled
-    int32_t Speed = 0;      // -9 ... 9, applied to delay actions only
+    int32_t Speed = 0; // -9 ... 9, applied to delay actions only
 };
 
 // How a run ended. Append only: callers may keep these values.
@@ -32,7 +32,7 @@ struct RunEnd {
     uint64_t runId = 0;
     RunOutcome outcome = RunOutcome::Finished;
     int actionNumber = 0; // Failed: 1-based action; 0 when the desktop did not open
-    std::string reason;   // Failed: what went wrong
+    std::string reason; // Failed: what went wrong
 
     // "Action 3: <reason>" for a failure (or the reason alone for action 0);
     // empty otherwise.
@@ -70,7 +70,7 @@ public:
     // Copies every action of list with CopyAction: later edits of list do
     // not reach the run. Nothing runs before Start.
     TRunThread(const ActionList& list, RunSettings settings, DesktopFactory desktop, std::shared_ptr<Waiter> waiter,
-               EndNotice onEnd);
+        EndNotice onEnd);
     // Requests a stop and waits for the body to return (at most the action
     // under way). Destroy it after its end notice and this costs nothing.
     ~TRunThread();
@@ -102,7 +102,7 @@ private:
     std::shared_ptr<Waiter> m_waiter;
     EndNotice m_onEnd;
     StopRequest m_stop;
-    std::atomic<bool> m_finished{false};
+    std::atomic<bool> m_finished { false };
     std::thread m_thread;
 };
 

@@ -33,7 +33,7 @@ public:
     }
 
 private:
-    std::atomic<bool> m_requested{false};
+    std::atomic<bool> m_requested { false };
     std::mutex m_mutex;
     std::condition_variable m_wake;
 };

@@ -12,7 +12,8 @@ namespace {
 class FakeInput final : public InputInjector {
 public:
     FakeInput(std::shared_ptr<FakeTrace> trace, ScreenPoint pointer)
-        : m_trace(std::move(trace)), m_pointer(pointer)
+        : m_trace(std::move(trace))
+        , m_pointer(pointer)
     {
     }
 
@@ -20,7 +21,7 @@ public:
 
     void SetCursorPos(int32_t x, int32_t y) override
     {
-        m_pointer = {x, y};
+        m_pointer = { x, y };
         m_trace->add("SetCursorPos " + std::to_string(x) + " " + std::to_string(y));
     }
 

@@ -10,7 +10,11 @@ namespace {
 // receive, and the Enter after the text as its key-down message.
 class FakeText final : public TextTarget {
 public:
-    FakeText(std::shared_ptr<FakeTrace> trace, bool focusWindow) : m_trace(std::move(trace)), m_focus(focusWindow) {}
+    FakeText(std::shared_ptr<FakeTrace> trace, bool focusWindow)
+        : m_trace(std::move(trace))
+        , m_focus(focusWindow)
+    {
+    }
 
     bool focusWindowExists() override { return m_focus; }
 

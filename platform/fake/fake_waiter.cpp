@@ -8,7 +8,10 @@ namespace {
 
 class TraceWaiter final : public Waiter {
 public:
-    explicit TraceWaiter(std::shared_ptr<FakeTrace> trace) : m_trace(std::move(trace)) {}
+    explicit TraceWaiter(std::shared_ptr<FakeTrace> trace)
+        : m_trace(std::move(trace))
+    {
+    }
 
     void Wait(int64_t ms, StopRequest&) override { m_trace->add("Wait " + std::to_string(ms)); }
 

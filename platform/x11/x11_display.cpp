@@ -25,8 +25,8 @@ Result<X11DisplayPtr> openXTestDisplay(const std::string& display, const char* p
         return fail(std::string(purpose) + ": cannot open X display " + displayLabel(display));
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(connection.get(), &eventBase, &errorBase, &major, &minor))
-        return fail(std::string(purpose) + ": X display " + displayLabel(display) +
-                    " has no XTEST extension, which synthesised input needs");
+        return fail(std::string(purpose) + ": X display " + displayLabel(display)
+            + " has no XTEST extension, which synthesised input needs");
     return connection;
 }
 

@@ -18,7 +18,11 @@ constexpr unsigned kLeft = 1, kMiddle = 2, kRight = 3, kWheelAway = 4, kWheelTow
 
 class X11Input final : public InputInjector {
 public:
-    explicit X11Input(X11DisplayPtr display) : m_display(std::move(display)), m_keyboard(m_display.get()) {}
+    explicit X11Input(X11DisplayPtr display)
+        : m_display(std::move(display))
+        , m_keyboard(m_display.get())
+    {
+    }
 
     ScreenPoint GetCursorPos() override
     {
@@ -26,7 +30,7 @@ public:
         int rootX = 0, rootY = 0, winX = 0, winY = 0;
         unsigned mask = 0;
         XQueryPointer(m_display.get(), root, &root, &child, &rootX, &rootY, &winX, &winY, &mask);
-        return {rootX, rootY};
+        return { rootX, rootY };
     }
 
     void SetCursorPos(int32_t x, int32_t y) override
@@ -77,7 +81,7 @@ public:
             std::vector<X11Keyboard::Stroke> held;
             for (KeyCode c : m_held) {
                 if (c)
-                    held.push_back({c, false});
+                    held.push_back({ c, false });
             }
             code = m_keyboard.bind(keysym, held, true).code;
             if (down)
@@ -87,13 +91,13 @@ public:
             return;
         XTestFakeKeyEvent(m_display.get(), code, down ? True : False, CurrentTime);
         XSync(m_display.get(), False);
-        m_keyboard.touch({{code, false}});
+        m_keyboard.touch({ { code, false } });
     }
 
 private:
     X11DisplayPtr m_display;
     X11Keyboard m_keyboard;
-    std::array<KeyCode, 256> m_held{}; // keycode each virtual key went down on
+    std::array<KeyCode, 256> m_held {}; // keycode each virtual key went down on
 };
 
 } // namespace

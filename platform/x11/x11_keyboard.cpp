@@ -31,7 +31,7 @@ bool claim(Display* display, KeyCode code)
 void unclaim(Display* display, KeyCode code)
 {
     std::lock_guard lock(g_claimMutex);
-    g_claimed.erase({DisplayString(display), code});
+    g_claimed.erase({ DisplayString(display), code });
 }
 
 // The level that Shift alone selects for keys of type, or -1 when Shift
@@ -50,7 +50,10 @@ int shiftLevel(const XkbKeyTypeRec& type)
 
 } // namespace
 
-X11Keyboard::X11Keyboard(Display* display) : m_display(display) {}
+X11Keyboard::X11Keyboard(Display* display)
+    : m_display(display)
+{
+}
 
 X11Keyboard::~X11Keyboard()
 {
@@ -75,13 +78,13 @@ void X11Keyboard::refresh()
     auto addKey = [&](KeySym sym, KeyCode code, bool shift) {
         if (sym == NoSymbol)
             return;
-        auto [it, added] = m_layout.try_emplace(sym, Stroke{code, shift});
+        auto [it, added] = m_layout.try_emplace(sym, Stroke { code, shift });
         if (!added && it->second.shift && !shift)
-            it->second = Stroke{code, false}; // the unshifted key wins
+            it->second = Stroke { code, false }; // the unshifted key wins
     };
 
     XkbDescPtr xkb = XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
-    XkbStateRec state{};
+    XkbStateRec state {};
     if (xkb && XkbGetState(m_display, XkbUseCoreKbd, &state) == Success) {
         for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
             const auto key = KeyCode(code);
@@ -161,15 +164,15 @@ X11Keyboard::Stroke X11Keyboard::bind(KeySym keysym, const std::vector<Stroke>& 
     for (auto& [code, places] : m_spares) {
         for (int level = 0; level < levels && !place.code; ++level) {
             if (places[size_t(level)].keysym == NoSymbol)
-                place = Stroke{code, level == 1};
+                place = Stroke { code, level == 1 };
         }
     }
     // A further empty keycode.
     if (!place.code && m_spares.size() < kMaxSpares) {
         for (auto it = m_empty.begin(); it != m_empty.end(); ++it) {
             if (claim(m_display, *it)) {
-                place = Stroke{*it, false};
-                m_spares[*it] = SparePlaces{};
+                place = Stroke { *it, false };
+                m_spares[*it] = SparePlaces {};
                 m_empty.erase(it);
                 break;
             }
@@ -180,7 +183,7 @@ X11Keyboard::Stroke X11Keyboard::bind(KeySym keysym, const std::vector<Stroke>& 
         const Place* oldest = nullptr;
         for (auto& [code, places] : m_spares) {
             for (int level = 0; level < levels; ++level) {
-                const Stroke candidate{code, level == 1};
+                const Stroke candidate { code, level == 1 };
                 if (std::find(keep.begin(), keep.end(), candidate) != keep.end())
                     continue;
                 const Place& p = places[size_t(level)];
@@ -219,7 +222,7 @@ void X11Keyboard::touch(const std::vector<Stroke>& strokes)
 void X11Keyboard::write(KeyCode code)
 {
     const SparePlaces& places = m_spares[code];
-    KeySym syms[2] = {places[0].keysym, places[1].keysym};
+    KeySym syms[2] = { places[0].keysym, places[1].keysym };
     if (syms[0] == NoSymbol)
         syms[0] = syms[1];
     else if (syms[1] == NoSymbol)

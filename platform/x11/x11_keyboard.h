@@ -29,7 +29,7 @@ public:
 
     // Time a client is given to read a key event before the keysym of its
     // spare keycode changes.
-    static constexpr std::chrono::milliseconds kGrace{250};
+    static constexpr std::chrono::milliseconds kGrace { 250 };
 
     explicit X11Keyboard(Display* display);
     // Gives every spare keycode its empty mapping back (after the grace period).
@@ -56,7 +56,7 @@ public:
 private:
     struct Place {
         KeySym keysym = NoSymbol;
-        std::chrono::steady_clock::time_point lastUse{};
+        std::chrono::steady_clock::time_point lastUse {};
     };
     using SparePlaces = std::array<Place, 2>; // plain, Shift
 

@@ -37,7 +37,11 @@ KeySym keysymForChar(char32_t ch)
 
 class X11Text final : public TextTarget {
 public:
-    explicit X11Text(X11DisplayPtr display) : m_display(std::move(display)), m_keyboard(m_display.get()) {}
+    explicit X11Text(X11DisplayPtr display)
+        : m_display(std::move(display))
+        , m_keyboard(m_display.get())
+    {
+    }
 
     bool focusWindowExists() override
     {

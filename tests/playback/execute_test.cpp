@@ -35,9 +35,9 @@ TEST(ExecuteClick, DoubleRightClickAtFixedPoint)
     click->mouseClickPosY = 400;
     click->mouseButton = abRight;
     click->mouseAction = maDoubleClick;
-    EXPECT_THAT(Perform(*click, desk), ElementsAre("SetCursorPos 700 400", "mouse_event 0x0008 0",
-                                                   "mouse_event 0x0010 0", "mouse_event 0x0008 0",
-                                                   "mouse_event 0x0010 0"));
+    EXPECT_THAT(Perform(*click, desk),
+        ElementsAre("SetCursorPos 700 400", "mouse_event 0x0008 0", "mouse_event 0x0010 0", "mouse_event 0x0008 0",
+            "mouse_event 0x0010 0"));
 }
 
 TEST(ExecuteClick, ButtonPairsAndKinds)
@@ -47,21 +47,20 @@ TEST(ExecuteClick, ButtonPairsAndKinds)
         std::vector<std::string> events;
     };
     const std::vector<Case> cases = {
-        {abLeft, maSingleClick, {"mouse_event 0x0002 0", "mouse_event 0x0004 0"}},
-        {abRight, maSingleClick, {"mouse_event 0x0008 0", "mouse_event 0x0010 0"}},
-        {abMiddle, maSingleClick, {"mouse_event 0x0020 0", "mouse_event 0x0040 0"}},
-        {5, maSingleClick, {"mouse_event 0x0020 0", "mouse_event 0x0040 0"}}, // unknown button: middle
-        {abLeft, maButtonDown, {"mouse_event 0x0002 0"}},
-        {abRight, maButtonUp, {"mouse_event 0x0010 0"}},
-        {abLeft, 9, {"mouse_event 0x0002 0"}}, // unknown kind: button down
+        { abLeft, maSingleClick, { "mouse_event 0x0002 0", "mouse_event 0x0004 0" } },
+        { abRight, maSingleClick, { "mouse_event 0x0008 0", "mouse_event 0x0010 0" } },
+        { abMiddle, maSingleClick, { "mouse_event 0x0020 0", "mouse_event 0x0040 0" } },
+        { 5, maSingleClick, { "mouse_event 0x0020 0", "mouse_event 0x0040 0" } }, // unknown button: middle
+        { abLeft, maButtonDown, { "mouse_event 0x0002 0" } }, { abRight, maButtonUp, { "mouse_event 0x0010 0" } },
+        { abLeft, 9, { "mouse_event 0x0002 0" } }, // unknown kind: button down
     };
     for (const auto& c : cases) {
-        FakeDesk desk({3, 4});
+        FakeDesk desk({ 3, 4 });
         auto click = MakeAction(atClick); // where the pointer is
         click->mouseButton = c.button;
         click->mouseAction = c.kind;
         auto lines = Perform(*click, desk);
-        std::vector<std::string> expected{"SetCursorPos 3 4"};
+        std::vector<std::string> expected { "SetCursorPos 3 4" };
         expected.insert(expected.end(), c.events.begin(), c.events.end());
         EXPECT_EQ(lines, expected) << "button " << int(c.button) << " kind " << int(c.kind);
     }
@@ -69,7 +68,7 @@ TEST(ExecuteClick, ButtonPairsAndKinds)
 
 TEST(ExecuteClick, WheelIsOneQuarterNotchTowardTheUserWhateverTheButton)
 {
-    for (uint8_t button : {0, 1, 2, 7}) {
+    for (uint8_t button : { 0, 1, 2, 7 }) {
         FakeDesk desk;
         auto wheel = MakeAction(atClick);
         wheel->mousePoint = cpFixed;
@@ -95,8 +94,8 @@ TEST(ExecuteClick, DragPressesAtOnePointAndReleasesAtAnother)
     up->mouseClickPosY = 200;
     up->mouseAction = maButtonUp;
     Perform(*down, desk);
-    EXPECT_THAT(Perform(*up, desk), ElementsAre("SetCursorPos 10 20", "mouse_event 0x0002 0",
-                                                "SetCursorPos 300 200", "mouse_event 0x0004 0"));
+    EXPECT_THAT(Perform(*up, desk),
+        ElementsAre("SetCursorPos 10 20", "mouse_event 0x0002 0", "SetCursorPos 300 200", "mouse_event 0x0004 0"));
 }
 
 TEST(ExecuteClick, ColourTargets)
@@ -108,7 +107,7 @@ TEST(ExecuteClick, ColourTargets)
         std::istringstream in(SolidBmp(40, 30, 0x808080));
         ASSERT_TRUE(screen.LoadFromStream(in));
     }
-    for (auto [x, y] : {std::pair{10, 5}, std::pair{3, 7}}) {
+    for (auto [x, y] : { std::pair { 10, 5 }, std::pair { 3, 7 } }) {
         uint8_t* p = screen.Row(y) + x * 3;
         p[0] = 0, p[1] = 0, p[2] = 0xFF;
     }
@@ -117,25 +116,26 @@ TEST(ExecuteClick, ColourTargets)
     clickwisp::test::writeFile(dir / "screen.bmp", out.str());
 
     {
-        FakeDesk desk({1, 1}, dir / "screen.bmp");
+        FakeDesk desk({ 1, 1 }, dir / "screen.bmp");
         auto click = MakeAction(atClick);
         click->mousePoint = cpColor;
         click->fColor = "clRed";
-        EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 40 30", "SetCursorPos 10 5",
-                                                       "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
+        EXPECT_THAT(Perform(*click, desk),
+            ElementsAre(
+                "CaptureScreen 0 0 40 30", "SetCursorPos 10 5", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
     }
     {
         // Not on the screen: one capture, then nothing; the pointer stays.
-        FakeDesk desk({1, 1}, dir / "screen.bmp");
+        FakeDesk desk({ 1, 1 }, dir / "screen.bmp");
         auto click = MakeAction(atClick);
         click->mousePoint = cpColor;
         click->fColor = "clLime";
         EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 40 30"));
-        EXPECT_EQ(desk.platform.input->GetCursorPos(), (ScreenPoint{1, 1}));
+        EXPECT_EQ(desk.platform.input->GetCursorPos(), (ScreenPoint { 1, 1 }));
     }
     {
         // Within similarity 95 (tolerance 12) of grey 0x808080.
-        FakeDesk desk({1, 1}, dir / "screen.bmp");
+        FakeDesk desk({ 1, 1 }, dir / "screen.bmp");
         auto click = MakeAction(atClick);
         click->mousePoint = cpColor;
         click->fColor = "$00848078";
@@ -175,12 +175,13 @@ TEST(ExecuteClick, PictureTargets)
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
         click->fBMP = Base64Of(SolidBmp(5, 3, 0));
-        EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 1920 1080", "SetCursorPos 2 1",
-                                                       "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
+        EXPECT_THAT(Perform(*click, desk),
+            ElementsAre(
+                "CaptureScreen 0 0 1920 1080", "SetCursorPos 2 1", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
     }
     {
         // A white picture is not on the black screen.
-        FakeDesk desk({9, 9});
+        FakeDesk desk({ 9, 9 });
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
         click->fBMP = Base64Of(SolidBmp(4, 4, 0xFFFFFF));
@@ -188,12 +189,13 @@ TEST(ExecuteClick, PictureTargets)
     }
     {
         // A picture whose BMP is rejected is empty and matches the top-left corner.
-        FakeDesk desk({9, 9});
+        FakeDesk desk({ 9, 9 });
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
         click->fBMP = Base64Of("not a bitmap at all");
-        EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 1920 1080", "SetCursorPos 0 0",
-                                                       "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
+        EXPECT_THAT(Perform(*click, desk),
+            ElementsAre(
+                "CaptureScreen 0 0 1920 1080", "SetCursorPos 0 0", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
     }
 }
 
@@ -208,8 +210,8 @@ TEST(ExecuteKey, PressSendsDownThenUpOfTheLowByte)
     key->keyAction = kaDown;
     Perform(*key, desk);
     key->keyAction = kaUp;
-    EXPECT_THAT(Perform(*key, desk), ElementsAre("keybd_event 0x0D 0", "keybd_event 0x0D 2", "keybd_event 0x41 0",
-                                                 "keybd_event 0x41 2"));
+    EXPECT_THAT(Perform(*key, desk),
+        ElementsAre("keybd_event 0x0D 0", "keybd_event 0x0D 2", "keybd_event 0x41 0", "keybd_event 0x41 2"));
 }
 
 TEST(ExecuteOther, MoveTypeAndUnknownKinds)
@@ -228,8 +230,8 @@ TEST(ExecuteOther, MoveTypeAndUnknownKinds)
     auto unknownKey = MakeAction(atKey);
     unknownKey->keyAction = 3;
     auto delay = TBaseCtrlEX::CreateDelay(500);
-    for (TMouseObj* action : {static_cast<TMouseObj*>(unknownType.get()), static_cast<TMouseObj*>(unknownPoint.get()),
-                              static_cast<TMouseObj*>(unknownKey.get()), static_cast<TMouseObj*>(delay.get())})
+    for (TMouseObj* action : { static_cast<TMouseObj*>(unknownType.get()), static_cast<TMouseObj*>(unknownPoint.get()),
+             static_cast<TMouseObj*>(unknownKey.get()), static_cast<TMouseObj*>(delay.get()) })
         Perform(*action, quiet);
     EXPECT_THAT(quiet.lines(), IsEmpty());
 
@@ -237,7 +239,7 @@ TEST(ExecuteOther, MoveTypeAndUnknownKinds)
     auto text = MakeAction(atText);
     text->typeText = "abc";
     EXPECT_THAT(Perform(*text, typing),
-                ElementsAre("WM_IME_CHAR 0x0061", "WM_IME_CHAR 0x0062", "WM_IME_CHAR 0x0063", "WM_KEYDOWN 0x0D"));
+        ElementsAre("WM_IME_CHAR 0x0061", "WM_IME_CHAR 0x0062", "WM_IME_CHAR 0x0063", "WM_KEYDOWN 0x0D"));
 }
 
 } // namespace

@@ -19,15 +19,15 @@ struct FakeDesk {
     std::shared_ptr<FakeTrace> trace = std::make_shared<FakeTrace>();
     Platform platform;
 
-    explicit FakeDesk(ScreenPoint pointer = {0, 0}, const std::filesystem::path& screen = {}, bool focus = true)
+    explicit FakeDesk(ScreenPoint pointer = { 0, 0 }, const std::filesystem::path& screen = {}, bool focus = true)
     {
-        auto made = makeFakePlatform(FakeOptions{trace, screen, pointer, focus});
+        auto made = makeFakePlatform(FakeOptions { trace, screen, pointer, focus });
         EXPECT_TRUE(made.has_value()) << (made ? "" : made.error().message);
         if (made)
             platform = std::move(*made);
     }
 
-    Desktop desktop() { return Desktop{*platform.input, *platform.text, *platform.screen}; }
+    Desktop desktop() { return Desktop { *platform.input, *platform.text, *platform.screen }; }
     std::vector<std::string> lines() const { return trace->lines(); }
 };
 

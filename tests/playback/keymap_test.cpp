@@ -26,7 +26,7 @@ TEST(X11Keymap, PlayedKeysUseTheUnshiftedUsSymbol)
     EXPECT_EQ(keysymForVirtualKey(0x11), KeySymCode(XK_Control_L));
     EXPECT_EQ(keysymForVirtualKey(0xAD), KeySymCode(XF86XK_AudioMute));
     // Mouse buttons and unassigned codes have no key.
-    for (int vk : {0, 1, 2, 4, 0x0A, 0x3A, 0x88, 0xFF})
+    for (int vk : { 0, 1, 2, 4, 0x0A, 0x3A, 0x88, 0xFF })
         EXPECT_EQ(keysymForVirtualKey(uint8_t(vk)), KeySymCode(0)) << vk;
 }
 

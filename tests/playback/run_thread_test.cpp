@@ -19,7 +19,11 @@ namespace {
 // run's stop during wait number stopAt (as a user would during a delay).
 class StoppingWaiter final : public Waiter {
 public:
-    StoppingWaiter(std::shared_ptr<FakeTrace> trace, int stopAt) : m_trace(std::move(trace)), m_stopAt(stopAt) {}
+    StoppingWaiter(std::shared_ptr<FakeTrace> trace, int stopAt)
+        : m_trace(std::move(trace))
+        , m_stopAt(stopAt)
+    {
+    }
     void Wait(int64_t ms, StopRequest& stop) override
     {
         m_trace->add("Wait " + std::to_string(ms));
@@ -44,19 +48,17 @@ struct Played {
 };
 
 Played Play(const ActionList& list, RunSettings settings, std::shared_ptr<Waiter> waiter = nullptr,
-            std::shared_ptr<FakeTrace> trace = nullptr)
+    std::shared_ptr<FakeTrace> trace = nullptr)
 {
     if (!trace)
         trace = std::make_shared<FakeTrace>();
     if (!waiter)
         waiter = makeTraceWaiter(trace);
     Played played;
-    TRunThread run(
-        list, settings, FakeFactory(trace), waiter,
-        [&](const RunEnd& end) {
-            played.end = end;
-            ++played.notices;
-        });
+    TRunThread run(list, settings, FakeFactory(trace), waiter, [&](const RunEnd& end) {
+        played.end = end;
+        ++played.notices;
+    });
     run.Start();
     run.Join();
     EXPECT_TRUE(run.Finished());
@@ -112,54 +114,55 @@ TEST(ScaleDelay, SpeedSteps)
 TEST(RunThread, RepeatModes)
 {
     {
-        Played p = Play(OneMove(), {1, 3, 1000, 0});
-        EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2", "Wait 1000",
-                                         "SetCursorPos 1 2"));
+        Played p = Play(OneMove(), { 1, 3, 1000, 0 });
+        EXPECT_THAT(
+            p.lines, ElementsAre("SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2"));
         EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
         EXPECT_EQ(p.notices, 1);
     }
-    for (int32_t times : {1, 0, -5, INT32_MIN}) {
-        Played p = Play(OneMove(), {1, times, 1000, 0});
+    for (int32_t times : { 1, 0, -5, INT32_MIN }) {
+        Played p = Play(OneMove(), { 1, times, 1000, 0 });
         EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2")) << "times " << times;
     }
     // Mode 0 ignores times and interval.
-    EXPECT_THAT(Play(OneMove(), {0, 5, 1000, 0}).lines, ElementsAre("SetCursorPos 1 2"));
+    EXPECT_THAT(Play(OneMove(), { 0, 5, 1000, 0 }).lines, ElementsAre("SetCursorPos 1 2"));
     // No pause when the interval is below 1.
-    EXPECT_THAT(Play(OneMove(), {1, 2, 0, 0}).lines, ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
+    EXPECT_THAT(Play(OneMove(), { 1, 2, 0, 0 }).lines, ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
 }
 
 TEST(RunThread, ForeverRunsUntilStopped)
 {
     auto trace = std::make_shared<FakeTrace>();
-    for (int32_t mode : {2, 77}) {
+    for (int32_t mode : { 2, 77 }) {
         trace->clear();
-        Played p = Play(OneMove(), {mode, 0, 250, 5}, std::make_shared<StoppingWaiter>(trace, 3), trace);
+        Played p = Play(OneMove(), { mode, 0, 250, 5 }, std::make_shared<StoppingWaiter>(trace, 3), trace);
         // Stopped during the third interval: no pass follows it.
-        EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2", "Wait 250", "SetCursorPos 1 2", "Wait 250",
-                                         "SetCursorPos 1 2", "Wait 250"));
+        EXPECT_THAT(p.lines,
+            ElementsAre(
+                "SetCursorPos 1 2", "Wait 250", "SetCursorPos 1 2", "Wait 250", "SetCursorPos 1 2", "Wait 250"));
         EXPECT_EQ(p.end.outcome, RunOutcome::Stopped);
     }
 }
 
 TEST(RunThread, SpeedScalesDelaysButNotTheInterval)
 {
-    for (auto [speed, wait] : {std::pair{9, "Wait 100"}, std::pair{-9, "Wait 10000"}, std::pair{2, "Wait 333"},
-                               std::pair{0, "Wait 1000"}}) {
+    for (auto [speed, wait] : { std::pair { 9, "Wait 100" }, std::pair { -9, "Wait 10000" },
+             std::pair { 2, "Wait 333" }, std::pair { 0, "Wait 1000" } }) {
         auto list = List({});
         list.push_back(TBaseCtrlEX::CreateDelay(1000));
-        Played p = Play(list, {1, 2, 1000, speed});
+        Played p = Play(list, { 1, 2, 1000, speed });
         EXPECT_THAT(p.lines, ElementsAre(wait, "Wait 1000", wait)) << "speed " << speed;
     }
     // Zero and negative delays are still waits (that end at once).
     auto list = List({});
     list.push_back(TBaseCtrlEX::CreateDelay(0));
     list.push_back(TBaseCtrlEX::CreateDelay(-40));
-    EXPECT_THAT(Play(list, {0, 1, 1000, 1}).lines, ElementsAre("Wait 0", "Wait -20"));
+    EXPECT_THAT(Play(list, { 0, 1, 1000, 1 }).lines, ElementsAre("Wait 0", "Wait -20"));
 }
 
 TEST(RunThread, EmptyListEndsAtOnce)
 {
-    Played p = Play({}, {2, 0, 1000, 0});
+    Played p = Play({}, { 2, 0, 1000, 0 });
     EXPECT_THAT(p.lines, IsEmpty());
     EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
     EXPECT_EQ(p.notices, 1);
@@ -174,7 +177,7 @@ TEST(RunThread, FailingActionEndsTheRunAndTheNoticeSaysWhy)
     list.push_back(Move(1, 1));
     list.push_back(std::move(bad));
     list.push_back(Move(2, 2));
-    Played p = Play(list, {1, 3, 1000, 0});
+    Played p = Play(list, { 1, 3, 1000, 0 });
     EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 1"));
     EXPECT_EQ(p.end.outcome, RunOutcome::Failed);
     EXPECT_EQ(p.end.actionNumber, 2);
@@ -186,8 +189,8 @@ TEST(RunThread, DesktopThatDoesNotOpenIsAFailure)
 {
     Played played;
     TRunThread run(
-        OneMove(), {}, [] () -> Result<Platform> { return fail("cannot open X display ':99'"); },
-        makeSteadyWaiter(), [&](const RunEnd& end) { played.end = end; });
+        OneMove(), {}, []() -> Result<Platform> { return fail("cannot open X display ':99'"); }, makeSteadyWaiter(),
+        [&](const RunEnd& end) { played.end = end; });
     run.Start();
     run.Join();
     EXPECT_EQ(played.end.outcome, RunOutcome::Failed);
@@ -215,8 +218,8 @@ TEST(RunThread, StopOrErrorReleasesWhatTheRunHeldDown)
     list.push_back(std::move(otherUp));
     list.push_back(std::move(buttonDown));
     list.push_back(TBaseCtrlEX::CreateDelay(5000));
-    const std::vector<std::string> pressed = {"keybd_event 0x10 0", "keybd_event 0x41 0", "keybd_event 0x41 2",
-                                              "SetCursorPos 0 0", "mouse_event 0x0008 0", "Wait 5000"};
+    const std::vector<std::string> pressed = { "keybd_event 0x10 0", "keybd_event 0x41 0", "keybd_event 0x41 2",
+        "SetCursorPos 0 0", "mouse_event 0x0008 0", "Wait 5000" };
 
     // A normal end leaves input as the list left it.
     EXPECT_EQ(Play(list, {}).lines, pressed);
@@ -247,9 +250,7 @@ TEST(RunThread, PlaysCopiesMadeWhenCreated)
     auto list = OneMove();
     auto trace = std::make_shared<FakeTrace>();
     RunEnd end;
-    TRunThread run(
-        list, {}, FakeFactory(trace), makeTraceWaiter(trace),
-        [&](const RunEnd& e) { end = e; });
+    TRunThread run(list, {}, FakeFactory(trace), makeTraceWaiter(trace), [&](const RunEnd& e) { end = e; });
     // Edits after creation do not reach the run.
     list[0]->mouseMovePosX = 99;
     list.push_back(Move(5, 5));
@@ -266,9 +267,7 @@ TEST(RunThread, LifecycleCalls)
     int notices = 0;
     std::vector<uint64_t> ids;
     for (int i = 0; i < 2; ++i) {
-        TRunThread run(
-            OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace),
-            [&](const RunEnd&) { ++notices; });
+        TRunThread run(OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace), [&](const RunEnd&) { ++notices; });
         EXPECT_FALSE(run.Finished());
         run.Start();
         run.Start(); // no second worker
@@ -285,9 +284,7 @@ TEST(RunThread, LifecycleCalls)
 
     // Destroyed without being started: nothing plays, no notice.
     {
-        TRunThread idle(
-            OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace),
-            [&](const RunEnd&) { ++notices; });
+        TRunThread idle(OneMove(), {}, FakeFactory(trace), makeTraceWaiter(trace), [&](const RunEnd&) { ++notices; });
     }
     EXPECT_EQ(notices, 2);
 }
@@ -299,14 +296,12 @@ TEST(RunThread, StopDuringALongDelayEndsPromptly)
     list.push_back(TBaseCtrlEX::CreateDelay(10000));
     list.push_back(Move(3, 3));
     auto trace = std::make_shared<FakeTrace>();
-    std::atomic<bool> ended{false};
+    std::atomic<bool> ended { false };
     RunEnd end;
-    TRunThread run(
-        list, {}, FakeFactory(trace), makeSteadyWaiter(),
-        [&](const RunEnd& e) {
-            end = e;
-            ended = true;
-        });
+    TRunThread run(list, {}, FakeFactory(trace), makeSteadyWaiter(), [&](const RunEnd& e) {
+        end = e;
+        ended = true;
+    });
     const auto start = std::chrono::steady_clock::now();
     run.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));

@@ -33,7 +33,7 @@ protected:
 
     std::string pointerLocation()
     {
-        auto result = test::runProcess({"xdotool", "getmouselocation"});
+        auto result = test::runProcess({ "xdotool", "getmouselocation" });
         EXPECT_EQ(result.status, 0) << result.err;
         // "x:210 y:190 screen:0 window:..."
         return result.out.substr(0, result.out.find(" screen"));
@@ -60,7 +60,7 @@ protected:
         return codes;
     }
 
-    test::XvfbServer m_xvfb{800, 600};
+    test::XvfbServer m_xvfb { 800, 600 };
     std::unique_ptr<test::XTestWindow> m_window;
 };
 
@@ -71,7 +71,7 @@ TEST_F(X11Playback, PointerButtonsAndWheel)
     InputInjector& in = **input;
 
     in.SetCursorPos(210, 190);
-    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint{210, 190}));
+    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 210, 190 }));
     EXPECT_EQ(pointerLocation(), "x:210 y:190");
     in.mouse_event(MOUSEEVENTF_LEFTDOWN, 0);
     in.mouse_event(MOUSEEVENTF_LEFTUP, 0);
@@ -82,18 +82,17 @@ TEST_F(X11Playback, PointerButtonsAndWheel)
     in.mouse_event(MOUSEEVENTF_MIDDLEUP, 0);
     in.mouse_event(MOUSEEVENTF_WHEEL, -30); // toward the user: button 5
     in.mouse_event(MOUSEEVENTF_WHEEL, 240); // away: one step of button 4
-    in.mouse_event(MOUSEEVENTF_WHEEL, 0);   // no turn, no event
+    in.mouse_event(MOUSEEVENTF_WHEEL, 0); // no turn, no event
     ASSERT_TRUE(m_window->waitForButtons(10, 5s));
     EXPECT_THAT(m_window->buttons(),
-                ::testing::ElementsAre(Button{1, true, 210, 190}, Button{1, false, 210, 190},
-                                       Button{3, true, 210, 190}, Button{3, false, 210, 190},
-                                       Button{2, true, 300, 250}, Button{2, false, 300, 250},
-                                       Button{5, true, 300, 250}, Button{5, false, 300, 250},
-                                       Button{4, true, 300, 250}, Button{4, false, 300, 250}));
+        ::testing::ElementsAre(Button { 1, true, 210, 190 }, Button { 1, false, 210, 190 },
+            Button { 3, true, 210, 190 }, Button { 3, false, 210, 190 }, Button { 2, true, 300, 250 },
+            Button { 2, false, 300, 250 }, Button { 5, true, 300, 250 }, Button { 5, false, 300, 250 },
+            Button { 4, true, 300, 250 }, Button { 4, false, 300, 250 }));
 
     // The server keeps the pointer on the screen.
     in.SetCursorPos(5000, -40);
-    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint{799, 0}));
+    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 799, 0 }));
 }
 
 TEST_F(X11Playback, KeysByVirtualKeyCode)
@@ -144,7 +143,7 @@ TEST_F(X11Playback, TypingAnyCharacterThenEnter)
         EXPECT_EQ(m_window->text(), expected);
     }
     // Spare keycodes are given back.
-    for (KeySym keysym : {KeySym(0x01004F60), KeySym(0x0100597D), KeySym(0x0101F600)})
+    for (KeySym keysym : { KeySym(0x01004F60), KeySym(0x0100597D), KeySym(0x0101F600) })
         EXPECT_TRUE(keycodesOf(keysym).empty()) << std::hex << keysym;
 }
 
@@ -216,14 +215,14 @@ TEST_F(X11Playback, PlayVerbMovesClicksAndTypes)
   <item actionType="2" key="321" keyAction="2"/>
 </list>
 )");
-    auto result = test::runProcess({test::cliPath(), "play", (dir / "list.xml").string()});
+    auto result = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(pointerLocation(), "x:210 y:190");
     ASSERT_TRUE(m_window->waitForButtons(4, 5s));
     EXPECT_THAT(m_window->buttons(),
-                ::testing::ElementsAre(Button{1, true, 200, 180}, Button{1, false, 200, 180},
-                                       Button{5, true, 210, 190}, Button{5, false, 210, 190}));
+        ::testing::ElementsAre(Button { 1, true, 200, 180 }, Button { 1, false, 200, 180 },
+            Button { 5, true, 210, 190 }, Button { 5, false, 210, 190 }));
     ASSERT_TRUE(m_window->waitForText(10, 5s));
     EXPECT_EQ(m_window->text(), U"Gr\u00FC\u00DFe \u20AC1\na");
 }
@@ -240,7 +239,8 @@ TEST_F(X11Playback, PlayVerbReleasesHeldInputWhenStopped)
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
-        execl(test::cliPath().c_str(), "clickwisp-cli", "play", (dir / "list.xml").c_str(), static_cast<char*>(nullptr));
+        execl(
+            test::cliPath().c_str(), "clickwisp-cli", "play", (dir / "list.xml").c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     ASSERT_TRUE(m_window->waitForButtons(1, 5s));
@@ -250,18 +250,18 @@ TEST_F(X11Playback, PlayVerbReleasesHeldInputWhenStopped)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
     ASSERT_TRUE(m_window->waitForButtons(2, 5s));
-    EXPECT_THAT(m_window->buttons(),
-                ::testing::ElementsAre(Button{1, true, 220, 200}, Button{1, false, 220, 200}));
+    EXPECT_THAT(
+        m_window->buttons(), ::testing::ElementsAre(Button { 1, true, 220, 200 }, Button { 1, false, 220, 200 }));
 }
 
 TEST(X11PlaybackWithoutDisplay, PlayVerbExitsWithNoDisplayStatus)
 {
-    auto result = test::runProcess({"env", "DISPLAY=:9999", test::cliPath(), "play", "/nonexistent.xml"});
+    auto result = test::runProcess({ "env", "DISPLAY=:9999", test::cliPath(), "play", "/nonexistent.xml" });
     // The file is read first: a missing file is bad input whatever the display.
     EXPECT_EQ(result.status, 2);
     test::TempDir dir;
     test::writeFile(dir / "list.xml", "<list><item actionType=\"1\"/></list>");
-    result = test::runProcess({"env", "DISPLAY=:9999", test::cliPath(), "play", (dir / "list.xml").string()});
+    result = test::runProcess({ "env", "DISPLAY=:9999", test::cliPath(), "play", (dir / "list.xml").string() });
     EXPECT_EQ(result.status, 69);
     EXPECT_THAT(result.err, ::testing::HasSubstr(":9999"));
 }

@@ -36,12 +36,11 @@ public:
         m_control = XOpenDisplay(display.c_str());
         if (!m_display || !m_control || pipe(m_wake) != 0)
             return;
-        XSetWindowAttributes attributes{};
+        XSetWindowAttributes attributes {};
         attributes.background_pixel = WhitePixel(m_display, DefaultScreen(m_display));
         attributes.override_redirect = True;
         m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), x, y, unsigned(width), unsigned(height), 0,
-                                 CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWOverrideRedirect,
-                                 &attributes);
+            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
         XSelectInput(m_display, m_window, KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask);
         XMapRaised(m_display, m_window);
         XEvent event;
@@ -142,7 +141,7 @@ private:
                 XNextEvent(m_display, &event);
                 handle(event);
             }
-            pollfd fds[2] = {{fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            pollfd fds[2] = { { fd, POLLIN, 0 }, { m_wake[0], POLLIN, 0 } };
             poll(fds, 2, -1);
             if (fds[1].revents)
                 return;
@@ -163,8 +162,8 @@ private:
             if (char32_t ch = charOf(keysym))
                 m_text.push_back(ch);
         } else if (event.type == ButtonPress || event.type == ButtonRelease) {
-            m_buttons.push_back({event.xbutton.button, event.type == ButtonPress, event.xbutton.x_root,
-                                 event.xbutton.y_root});
+            m_buttons.push_back(
+                { event.xbutton.button, event.type == ButtonPress, event.xbutton.x_root, event.xbutton.y_root });
         }
         m_changed.notify_all();
     }
@@ -172,7 +171,7 @@ private:
     Display* m_display = nullptr;
     Display* m_control = nullptr;
     Window m_window = 0;
-    int m_wake[2] = {-1, -1};
+    int m_wake[2] = { -1, -1 };
     bool m_ok = false;
     std::thread m_thread;
     mutable std::mutex m_mutex;
