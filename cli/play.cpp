@@ -1,5 +1,6 @@
 // clickwisp-cli play: plays an action list on the desktop, or with
 // --dry-run on the fake desktop, printing every call it would make.
+#include "cli/stop_signals.h"
 #include "cli/verb.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
@@ -72,19 +73,15 @@ std::optional<ScreenPoint> pointerFrom(const std::string& text)
 RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std::shared_ptr<Platform> platform,
     std::shared_ptr<Waiter> waiter)
 {
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
     // Blocked before the worker starts, so it inherits the mask and the
     // signals are read here only.
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    const int signals = watchStopSignals();
     int ended[2] = { -1, -1 };
     if (signals < 0 || pipe(ended) != 0) {
         RunEnd end;
         end.outcome = RunOutcome::Failed;
         end.reason = std::string("cannot watch for stop signals: ") + std::strerror(errno);
+        unwatchStopSignals(signals);
         return end;
     }
 
@@ -103,6 +100,7 @@ RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std:
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
+            run.Terminate(); // cannot wait for signals: end the run rather than hang
             break;
         }
         if (fds[0].revents)
@@ -119,8 +117,7 @@ RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std:
     run.Join(); // makes result safe to read
     close(ended[0]);
     close(ended[1]);
-    close(signals);
-    pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+    unwatchStopSignals(signals);
     return result;
 }
 
