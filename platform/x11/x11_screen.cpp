@@ -21,13 +21,23 @@
 namespace clickwisp {
 namespace {
 
-struct ImageDestroyer {
+// An image over the shared segment: its pixels are not the image's to free.
+struct SharedImageDestroyer {
     void operator()(XImage* image) const
     {
         if (image) {
-            image->data = nullptr; // the shared segment is not the image's to free
+            image->data = nullptr;
             XDestroyImage(image);
         }
+    }
+};
+using SharedImagePtr = std::unique_ptr<XImage, SharedImageDestroyer>;
+
+struct ImageDestroyer {
+    void operator()(XImage* image) const
+    {
+        if (image)
+            XDestroyImage(image);
     }
 };
 using ImagePtr = std::unique_ptr<XImage, ImageDestroyer>;
@@ -68,9 +78,14 @@ public:
         m_root = DefaultRootWindow(m_display.get());
         m_visual = DefaultVisual(m_display.get(), DefaultScreen(m_display.get()));
         m_depth = DefaultDepth(m_display.get(), DefaultScreen(m_display.get()));
-        int major = 0, minor = 0;
-        Bool pixmaps = False;
-        m_shmAvailable = XShmQueryVersion(m_display.get(), &major, &minor, &pixmaps);
+        // Asked first in general terms: Xlib complains on stderr when an
+        // extension-specific query finds the extension missing.
+        int opcode = 0, event = 0, error = 0;
+        if (XQueryExtension(m_display.get(), "MIT-SHM", &opcode, &event, &error)) {
+            int major = 0, minor = 0;
+            Bool pixmaps = False;
+            m_shmAvailable = XShmQueryVersion(m_display.get(), &major, &minor, &pixmaps);
+        }
     }
 
     ~X11Screen() override { releaseSegment(); }
@@ -121,8 +136,8 @@ private:
     {
         if (!m_image || m_image->width != width || m_image->height != height) {
             m_image.reset();
-            ImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr, &m_segment,
-                unsigned(width), unsigned(height)));
+            SharedImagePtr image(XShmCreateImage(m_display.get(), m_visual, unsigned(m_depth), ZPixmap, nullptr,
+                &m_segment, unsigned(width), unsigned(height)));
             if (!image)
                 return giveUpShared();
             const size_t bytes = size_t(image->bytes_per_line) * size_t(height);
@@ -225,7 +240,7 @@ private:
     XShmSegmentInfo m_segment {};
     bool m_attached = false;
     size_t m_segmentBytes = 0;
-    ImagePtr m_image;
+    SharedImagePtr m_image;
 };
 
 } // namespace
