@@ -13,11 +13,9 @@ constexpr const char* kPrefix = "clickwisp-cli capture: ";
 
 int capture(const std::string& outFile, const ScreenOptions& options)
 {
-    const auto area = parseArea(options.area);
-    if (!area) {
-        std::cerr << kPrefix << area.error().message << '\n';
+    const auto area = readArea(kPrefix, options.area);
+    if (!area)
         return kExitUsage;
-    }
     OpenedScreen screen = openScreen(options);
     if (!screen.source) {
         std::cerr << kPrefix << screen.error << '\n';

@@ -11,28 +11,18 @@ constexpr const char* kPrefix = "clickwisp-cli find-color: ";
 
 int findColor(const std::string& color, int32_t similarity, const ScreenOptions& options)
 {
-    const auto area = parseArea(options.area);
-    if (!area) {
-        std::cerr << kPrefix << area.error().message << '\n';
+    const auto area = readArea(kPrefix, options.area);
+    if (!area)
         return kExitUsage;
-    }
     // A bad colour is reported before the screen is touched.
     if (const auto value = ConvertColorText(color); !value) {
         std::cerr << kPrefix << value.error().message << '\n';
         return kExitBadInput;
     }
-    OpenedScreen screen = openScreen(options);
-    if (!screen.source) {
-        std::cerr << kPrefix << screen.error << '\n';
-        return screen.status;
-    }
-    const auto found = FindColorOnScreenChecked(*screen.source, color, area->left, area->top,
-        farEdge(area->left, area->width), farEdge(area->top, area->height), similarity);
-    if (!found) {
-        std::cerr << kPrefix << found.error().message << '\n';
-        return kExitRunError;
-    }
-    return reportPoint(*found) ? kExitOk : kExitNotFound;
+    return searchScreen(
+        kPrefix, options, *area, [&](ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+            return FindColorOnScreenChecked(screen, color, left, top, right, bottom, similarity);
+        });
 }
 
 const bool registered = registerVerb([](CLI::App& app) {

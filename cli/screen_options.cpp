@@ -6,6 +6,7 @@
 #include "platform/x11/x11_platform.h"
 
 #include <fstream>
+#include <iostream>
 #include <vector>
 
 namespace clickwisp::cli {
@@ -45,25 +46,21 @@ Result<CaptureRect> parseArea(const std::string& text)
 
 OpenedScreen openScreen(const ScreenOptions& options)
 {
-    OpenedScreen opened;
-    if (!options.screenImage.empty()) {
-        auto fake = makeFakeScreen(nullptr, options.screenImage);
-        if (!fake) {
-            opened.status = kExitBadInput;
-            opened.error = fake.error().message;
-        } else {
-            opened.source = std::move(*fake);
-        }
-        return opened;
+    const bool fromImage = !options.screenImage.empty();
+    auto source = fromImage ? makeFakeScreen(nullptr, options.screenImage) : makeX11Screen();
+    if (!source)
+        return OpenedScreen { nullptr, fromImage ? kExitBadInput : kExitNoDisplay, source.error().message };
+    return OpenedScreen { std::move(*source), kExitOk, {} };
+}
+
+std::optional<CaptureRect> readArea(const char* prefix, const std::string& text)
+{
+    auto area = parseArea(text);
+    if (!area) {
+        std::cerr << prefix << area.error().message << '\n';
+        return std::nullopt;
     }
-    auto x11 = makeX11Screen();
-    if (!x11) {
-        opened.status = kExitNoDisplay;
-        opened.error = x11.error().message;
-    } else {
-        opened.source = std::move(*x11);
-    }
-    return opened;
+    return *area;
 }
 
 Result<std::unique_ptr<TBDBitmapData>> loadBmp(const std::string& fileName, const std::string& what)

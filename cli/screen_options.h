@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace clickwisp::cli {
@@ -23,6 +24,9 @@ struct ScreenOptions {
 // The rectangle of --area (left, top, width, height); width or height below
 // 1 take the rest of the screen. Without --area: the whole screen.
 Result<CaptureRect> parseArea(const std::string& text);
+
+// parseArea, printing the error after prefix.
+std::optional<CaptureRect> readArea(const char* prefix, const std::string& text);
 
 // The screen to search: the --screen image, or the X display. The exit
 // status that goes with a failure is set in status.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/screen_options.h"
+#include "cli/verb.h"
 
 #include <algorithm>
 #include <iostream>
@@ -22,6 +23,26 @@ inline bool reportPoint(const ScreenPoint& point)
         return false;
     std::cout << point.x << ' ' << point.y << '\n';
     return true;
+}
+
+// Opens the screen and runs search(screen, left, top, right, bottom) over
+// the area; prints the point. The exit status: 0 found, 1 not found, 3 the
+// capture failed, or the status of a screen that does not open.
+template <typename Search>
+int searchScreen(const char* prefix, const ScreenOptions& options, const CaptureRect& area, Search search)
+{
+    OpenedScreen screen = openScreen(options);
+    if (!screen.source) {
+        std::cerr << prefix << screen.error << '\n';
+        return screen.status;
+    }
+    const Result<ScreenPoint> found
+        = search(*screen.source, area.left, area.top, farEdge(area.left, area.width), farEdge(area.top, area.height));
+    if (!found) {
+        std::cerr << prefix << found.error().message << '\n';
+        return kExitRunError;
+    }
+    return reportPoint(*found) ? kExitOk : kExitNotFound;
 }
 
 } // namespace clickwisp::cli
