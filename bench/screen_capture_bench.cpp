@@ -11,8 +11,10 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <poll.h>
@@ -65,6 +67,23 @@ public:
     }
     bool ok() const { return m_display != nullptr; }
     const std::string& name() const { return m_name; }
+    // CPU time the server has used so far, in milliseconds (/proc, in clock
+    // ticks): on a busy machine the wall time of a capture says little, the
+    // work of both processes says what an idle one would take.
+    double cpuMilliseconds() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+        std::string field;
+        std::getline(stat, field, ')'); // pid and (command)
+        unsigned long long user = 0, system = 0;
+        for (int i = 3; i <= 15 && stat >> field; ++i) {
+            if (i == 14)
+                user = std::stoull(field);
+            if (i == 15)
+                system = std::stoull(field);
+        }
+        return double(user + system) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    }
 
 private:
     void paint(const TBDBitmapData& scene)
@@ -116,7 +135,10 @@ template <typename Body> void registerOn(const std::string& name, const std::str
                 state.SkipWithError(screen.error().message.c_str());
                 return;
             }
+            const double serverBefore = s.cpuMilliseconds();
             body(state, **screen);
+            state.counters["server_cpu_ms"] = benchmark::Counter(
+                (s.cpuMilliseconds() - serverBefore) / double(std::max<int64_t>(state.iterations(), 1)));
         })
         ->Unit(benchmark::kMillisecond)
         ->MinTime(0.3)
