@@ -137,6 +137,8 @@ private:
     void applyColumns();
     void storeWindowSettings();
     void WMTrayIcon();
+    std::optional<std::string> chooseFile(
+        bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName);
 
     MainWindowServices m_services;
     DialogHooks& m_hooks; // m_services.dialogs

@@ -63,36 +63,34 @@ void TMForm::showMessage(const std::string& text, MessageKind kind)
     box.exec();
 }
 
-std::optional<std::string> TMForm::chooseOpenFile(
-    const std::string& defaultExt, const std::string& filter, const std::string& initialName)
+std::optional<std::string> TMForm::chooseFile(
+    bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
     if (m_hooks.chooseFile) {
-        auto name = m_hooks.chooseFile(false);
+        auto name = m_hooks.chooseFile(save);
         return name ? std::optional(name->toStdString()) : std::nullopt;
     }
     QFileDialog dialog(this, QString(), QString::fromStdString(initialName), qtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile); // a missing file is the prompt's to report
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The prompts report a missing file and ask about overwriting, in their own words.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(QString::fromStdString(defaultExt).remove(0, 1));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
 
+std::optional<std::string> TMForm::chooseOpenFile(
+    const std::string& defaultExt, const std::string& filter, const std::string& initialName)
+{
+    return chooseFile(false, defaultExt, filter, initialName);
+}
+
 std::optional<std::string> TMForm::chooseSaveFile(
     const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
-    if (m_hooks.chooseFile) {
-        auto name = m_hooks.chooseFile(true);
-        return name ? std::optional(name->toStdString()) : std::nullopt;
-    }
-    QFileDialog dialog(this, QString(), QString::fromStdString(initialName), qtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite); // the prompt asks, in its own words
-    dialog.setDefaultSuffix(QString::fromStdString(defaultExt).remove(0, 1));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return chooseFile(true, defaultExt, filter, initialName);
 }
 
 bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction)
