@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace clickwisp {
 namespace {
@@ -214,23 +215,44 @@ private:
     {
         const bool direct = image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000
             && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
-        for (int32_t y = 0; y < image.height; ++y) {
+        if (!direct) {
+            convertRows(image, target, dx, dy, 0, image.height, false);
+            return;
+        }
+        // A large image (4K) is converted by two threads: the copy is bound by
+        // memory, and one core cannot keep enough of it in flight.
+        const size_t bytes = size_t(image.bytes_per_line) * size_t(image.height);
+        if (bytes < kSplitBytes || std::thread::hardware_concurrency() < 2) {
+            convertRows(image, target, dx, dy, 0, image.height, true);
+            return;
+        }
+        const int32_t middle = image.height / 2;
+        std::thread helper([&] { convertRows(image, target, dx, dy, middle, image.height, true); });
+        convertRows(image, target, dx, dy, 0, middle, true);
+        helper.join();
+    }
+
+    static void convertRows(
+        const XImage& image, TBDBitmapData& target, int32_t dx, int32_t dy, int32_t from, int32_t to, bool direct)
+    {
+        for (int32_t y = from; y < to; ++y) {
             uint8_t* out = target.Row(y + dy) + size_t(dx) * 3;
+            const char* in = image.data + size_t(y) * size_t(image.bytes_per_line);
             if (direct) {
-                kernels::packPixels(
-                    reinterpret_cast<const uint8_t*>(image.data) + size_t(y) * size_t(image.bytes_per_line), out,
-                    image.width);
+                kernels::packPixels(reinterpret_cast<const uint8_t*>(in), out, image.width);
                 continue;
             }
             const Channel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
             for (int32_t x = 0; x < image.width; ++x) {
-                const unsigned long pixel = XGetPixel(&image, x, y);
+                const unsigned long pixel = XGetPixel(const_cast<XImage*>(&image), x, y);
                 out[3 * x] = blue.from(pixel);
                 out[3 * x + 1] = green.from(pixel);
                 out[3 * x + 2] = red.from(pixel);
             }
         }
     }
+
+    static constexpr size_t kSplitBytes = 16u << 20;
 
     X11DisplayPtr m_display;
     Window m_root = 0;

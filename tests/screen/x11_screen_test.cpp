@@ -231,6 +231,29 @@ TEST(X11ScreenWithoutSharedMemory, CapturesTrueColourAndSixteenBitDisplays)
     }
 }
 
+// Large captures are converted by two threads, each taking half the rows.
+TEST(X11ScreenLarge, CapturesA4kScreenWhole)
+{
+    test::XvfbServer server(3840, 2160);
+    if (!server.ok())
+        GTEST_SKIP() << server.error();
+    auto scene = test::solidImage(3840, 2160, 0);
+    for (int32_t y = 0; y < 2160; ++y)
+        for (int32_t x = 0; x < 3840; ++x)
+            test::setPixel(*scene, x, y, uint32_t(x) << 12 ^ uint32_t(y) * 7u);
+    RootPainter painter(server.display(), *scene);
+    ASSERT_TRUE(painter.ok());
+    auto screen = makeX11Screen(server.display());
+    ASSERT_TRUE(screen.has_value()) << screen.error().message;
+    TBDBitmapData buffer;
+    ASSERT_TRUE(buffer.CaptureScreen(**screen, 0, 0, 0, 0));
+    ASSERT_EQ(buffer.Width(), 3840);
+    ASSERT_EQ(buffer.Height(), 2160);
+    for (int32_t y = 0; y < 2160; ++y)
+        for (int32_t x = 0; x < 3840; ++x)
+            ASSERT_EQ(buffer.PixelAt(x, y), scene->PixelAt(x, y) & 0xFFFFFF) << x << ", " << y;
+}
+
 TEST(X11ScreenOpen, NamesTheDisplayItCannotOpen)
 {
     auto screen = makeX11Screen(":9876");
