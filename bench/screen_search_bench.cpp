@@ -200,13 +200,24 @@ void registerAll(bool withPlain)
         // compares the picture bottom row first, so on every placement in a
         // white part of the page it goes through the white rows before it
         // fails.
+        auto hasText = [&](int32_t y) {
+            for (int32_t x = 0; x < width; ++x)
+                if (page.image->PixelAt(x, y) != 0xFFFFFF)
+                    return true;
+            return false;
+        };
         int32_t lastText = height - 1;
-        while (lastText > 0 && page.image->PixelAt(width / 2, lastText) == 0xFFFFFF
-            && page.image->PixelAt(width / 8 + 3, lastText) == 0xFFFFFF)
+        while (lastText > 0 && !hasText(lastText))
             --lastText;
+        int32_t lineEnd = 0; // the right end of that line
+        for (int32_t y = lastText - 10; y <= lastText; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                if (page.image->PixelAt(x, y) != 0xFFFFFF)
+                    lineEnd = std::max(lineEnd, x);
         std::vector<PictureSpec> pageSpecs;
         for (int32_t size : { 16, 64, 256 })
-            pageSpecs.push_back({ size, size, width - width / 8 - size / 2, std::min(lastText - 10, height - size) });
+            pageSpecs.push_back({ size, size, std::clamp(lineEnd - size / 2, 0, width - size),
+                std::min(lastText - 10, height - size) });
         pictureCases(page, pageSpecs, resolution, withPlain, false);
         // Stripes: the picture's middle pixel has the other stripe's colour,
         // so it is nowhere; its other pixels match at every other row.
