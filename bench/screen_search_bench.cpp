@@ -101,21 +101,21 @@ struct PictureSpec {
 
 std::vector<std::shared_ptr<TBDBitmapData>> g_pictures;
 
-void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, const std::string& resolution,
+void pictureCases(const Screen& screen, const std::vector<PictureSpec>& pictureShapes, const std::string& resolution,
     bool withPlain, bool plainAt4k)
 {
     const TBDBitmapData& s = *screen.image;
-    for (const PictureSpec& spec : specs) {
-        auto present = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
+    for (const PictureSpec& shape : pictureShapes) {
+        auto present = std::shared_ptr<TBDBitmapData>(cut(s, shape.left, shape.top, shape.width, shape.height));
         // Absent: one pixel changed. A text pixel turned white on the page
         // and the middle pixel turned to the other stripe's grey on the
         // stripes (every colour of the picture stays common); elsewhere the
         // middle pixel moved by 1 (exact) or by 60 (beyond the tolerance).
-        auto absentExact = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
-        auto absentNear = std::shared_ptr<TBDBitmapData>(cut(s, spec.left, spec.top, spec.width, spec.height));
-        int32_t cx = spec.width / 2, cy = spec.height / 2;
-        for (int32_t y = 0; y < spec.height && screen.name == "page"; ++y)
-            for (int32_t x = 0; x < spec.width; ++x)
+        auto absentExact = std::shared_ptr<TBDBitmapData>(cut(s, shape.left, shape.top, shape.width, shape.height));
+        auto absentNear = std::shared_ptr<TBDBitmapData>(cut(s, shape.left, shape.top, shape.width, shape.height));
+        int32_t cx = shape.width / 2, cy = shape.height / 2;
+        for (int32_t y = 0; y < shape.height && screen.name == "page"; ++y)
+            for (int32_t x = 0; x < shape.width; ++x)
                 if (present->PixelAt(x, y) == grey(0x10)) {
                     cx = x;
                     cy = y;
@@ -133,7 +133,7 @@ void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, c
         }
         g_pictures.insert(g_pictures.end(), { present, absentExact, absentNear });
         const std::string base
-            = "picture/" + screen.name + "/" + std::to_string(spec.width) + "x" + std::to_string(spec.height) + "/";
+            = "picture/" + screen.name + "/" + std::to_string(shape.width) + "x" + std::to_string(shape.height) + "/";
         const bool plain = withPlain && (plainAt4k || s.Width() <= 1920);
         const TBDBitmapData* pictures[2][2]
             = { { present.get(), absentExact.get() }, { present.get(), absentNear.get() } };
@@ -154,7 +154,7 @@ void pictureCases(const Screen& screen, const std::vector<PictureSpec>& specs, c
             }
         }
 #ifdef CLICKWISP_HAVE_OPENCV
-        if (spec.width > 1 && s.Width() <= 1920) {
+        if (shape.width > 1 && s.Width() <= 1920) {
             // Both images as they lie in memory (bottom-up): the same work.
             const cv::Mat screenMat(
                 s.Height(), s.Width(), CV_8UC3, const_cast<uint8_t*>(s.Pixels()), size_t(s.Stride()));
