@@ -92,7 +92,7 @@ void colourCases(const Screen& screen, const std::string& resolution, bool withP
     }
 }
 
-struct PictureSpec {
+struct PictureShape {
     int32_t width;
     int32_t height;
     int32_t left; // where it is cut from
@@ -101,11 +101,11 @@ struct PictureSpec {
 
 std::vector<std::shared_ptr<TBDBitmapData>> g_pictures;
 
-void pictureCases(const Screen& screen, const std::vector<PictureSpec>& pictureShapes, const std::string& resolution,
+void pictureCases(const Screen& screen, const std::vector<PictureShape>& pictureShapes, const std::string& resolution,
     bool withPlain, bool plainAt4k)
 {
     const TBDBitmapData& s = *screen.image;
-    for (const PictureSpec& shape : pictureShapes) {
+    for (const PictureShape& shape : pictureShapes) {
         auto present = std::shared_ptr<TBDBitmapData>(cut(s, shape.left, shape.top, shape.width, shape.height));
         // Absent: one pixel changed. A text pixel turned white on the page
         // and the middle pixel turned to the other stripe's grey on the
@@ -190,11 +190,11 @@ void registerAll(bool withPlain)
         const Screen& page = g_screens.back();
         colourCases(desktop, resolution, withPlain);
         // Cut from the bottom-right window, so a hit comes late in the scan.
-        std::vector<PictureSpec> desktopSpecs;
+        std::vector<PictureShape> desktopShapes;
         for (const auto& [w, h] : { std::pair { 1, 1 }, std::pair { 16, 16 }, std::pair { 64, 64 },
                  std::pair { 200, 100 }, std::pair { 256, 256 } })
-            desktopSpecs.push_back({ w, h, width / 2 + width / 3 - w - 8, height / 2 + height / 3 - h - 8 });
-        pictureCases(desktop, desktopSpecs, resolution, withPlain, false);
+            desktopShapes.push_back({ w, h, width / 2 + width / 3 - w - 8, height / 2 + height / 3 - h - 8 });
+        pictureCases(desktop, desktopShapes, resolution, withPlain, false);
         // Mostly white, the text at the top: the end of the page's last text
         // line and the white below it and to its right. The plain scan
         // compares the picture bottom row first, so on every placement in a
@@ -214,11 +214,11 @@ void registerAll(bool withPlain)
             for (int32_t x = 0; x < width; ++x)
                 if (page.image->PixelAt(x, y) != 0xFFFFFF)
                     lineEnd = std::max(lineEnd, x);
-        std::vector<PictureSpec> pageSpecs;
+        std::vector<PictureShape> pageShapes;
         for (int32_t size : { 16, 64, 256 })
-            pageSpecs.push_back({ size, size, std::clamp(lineEnd - size / 2, 0, width - size),
+            pageShapes.push_back({ size, size, std::clamp(lineEnd - size / 2, 0, width - size),
                 std::min(lastText - 10, height - size) });
-        pictureCases(page, pageSpecs, resolution, withPlain, false);
+        pictureCases(page, pageShapes, resolution, withPlain, false);
         // Stripes: the picture's middle pixel has the other stripe's colour,
         // so it is nowhere; its other pixels match at every other row.
         g_screens.push_back({ "stripes", stripesScene(width, height) });

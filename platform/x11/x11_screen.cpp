@@ -80,7 +80,7 @@ public:
         m_visual = DefaultVisual(m_display.get(), DefaultScreen(m_display.get()));
         m_depth = DefaultDepth(m_display.get(), DefaultScreen(m_display.get()));
         // Asked first in general terms: Xlib complains on stderr when an
-        // extension-specific query finds the extension missing.
+        // query of the extension itself finds the extension missing.
         int opcode = 0, event = 0, error = 0;
         if (XQueryExtension(m_display.get(), "MIT-SHM", &opcode, &event, &error)) {
             int major = 0, minor = 0;
