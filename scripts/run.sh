@@ -17,7 +17,10 @@ if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP
   exit 1
 fi
 
-if ninja -C "$dir" -t targets all | grep -q '^clickwisp:'; then
+# (The target list is kept in a variable: grep -q closing the pipe early would
+# fail the pipeline under pipefail.)
+targets="$(ninja -C "$dir" -t targets all)"
+if grep -q '^clickwisp:' <<<"$targets"; then
   ninja -C "$dir" clickwisp clickwisp-cli
   program="$(find "$dir" -type f -name clickwisp -perm -u+x | head -n 1)"
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
