@@ -1,5 +1,7 @@
 #include "tests/record/child_process.h"
 
+#include "tests/support/process.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -11,28 +13,12 @@ namespace clickwisp::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv)
 {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0)
-        throw std::runtime_error("pipe failed");
-    m_pid = fork();
-    if (m_pid == 0) {
-        int devnull = open("/dev/null", O_RDONLY);
-        dup2(devnull, 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (int fd : { out[0], out[1], err[0], err[1], devnull })
-            close(fd);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    m_outFd = out[0];
-    m_errFd = err[0];
+    // The child reads end of file from its standard input.
+    const SpawnedProcess child = spawnProcess(argv);
+    close(child.in);
+    m_pid = child.pid;
+    m_outFd = child.out;
+    m_errFd = child.err;
 }
 
 ChildProcess::~ChildProcess()

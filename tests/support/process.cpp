@@ -11,7 +11,7 @@
 
 namespace clickwisp::test {
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input)
+SpawnedProcess spawnProcess(const std::vector<std::string>& argv)
 {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
@@ -33,13 +33,19 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     close(in[0]);
     close(out[1]);
     close(err[1]);
+    return {pid, in[1], out[0], err[0]};
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input)
+{
+    const SpawnedProcess child = spawnProcess(argv);
     if (!input.empty()) {
-        ssize_t written = write(in[1], input.data(), input.size());
+        ssize_t written = write(child.in, input.data(), input.size());
         (void)written;
     }
-    close(in[1]);
+    close(child.in);
     ProcessResult result;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    pollfd fds[2] = {{child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
     int open = 2;
     while (open > 0 && poll(fds, 2, -1) > 0) {
         for (int i = 0; i < 2; ++i) {
@@ -57,7 +63,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         }
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(child.pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace clickwisp::test {
@@ -11,6 +12,17 @@ struct ProcessResult {
     std::string out;
     std::string err;
 };
+
+// A started program with pipes to its standard input, output and error.
+struct SpawnedProcess {
+    pid_t pid = -1;
+    int in = -1;
+    int out = -1;
+    int err = -1;
+};
+
+// Starts a program with arguments (no shell); throws when no pipe can be made.
+SpawnedProcess spawnProcess(const std::vector<std::string>& argv);
 
 // Runs a program with arguments (no shell), optionally feeding input, and
 // collects its exit status and output.
