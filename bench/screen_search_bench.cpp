@@ -6,8 +6,8 @@
 // the near-uniform page).
 #include "bench/screen_scenes.h"
 #include "screen/pixel_kernels.h"
-#include "screen/reference_search.h"
 #include "screen/screen_search.h"
+#include "tests/support/reference_search.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,6 +8,7 @@
 #include "platform/fake/fake_waiter.h"
 #include "platform/x11/x11_platform.h"
 #include "playback/run_thread.h"
+#include "screen/bitmap_file.h"
 
 #include <cerrno>
 #include <csignal>
@@ -158,12 +159,16 @@ int play(const PlayArgs& args)
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         });
-        auto fake = makeFakePlatform(FakeOptions { trace, args.screen, pointer, true });
-        if (!fake) {
-            complain(fake.error().message);
-            return kExitBadInput;
+        std::optional<ScreenImage> screen;
+        if (!args.screen.empty()) {
+            auto image = LoadScreenImage(args.screen);
+            if (!image) {
+                complain(image.error().message);
+                return kExitBadInput;
+            }
+            screen = std::move(*image);
         }
-        *platform = std::move(*fake);
+        *platform = makeFakePlatform(FakeOptions { trace, std::move(screen), pointer, true });
         waiter = makeTraceWaiter(trace);
     } else {
         auto x11 = openX11Playback();

@@ -1,28 +1,25 @@
 // clickwisp-cli record: records the desktop's pointer and keyboard until
 // Ctrl+C, SIGTERM, the stop-recording hot key or the given duration, then
 // writes the recording as an action list.
+#include "cli/stop_signals.h"
 #include "cli/verb.h"
 #include "config/config.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
 #include "platform/x11/x11_platform.h"
-#include "record/hot_key_presses.h"
 #include "record/hot_keys.h"
-#include "record/load_recording.h"
-#include "record/recorder.h"
+#include "record/recording_session.h"
 
 #include <pugixml.hpp>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace clickwisp::cli {
@@ -80,7 +77,7 @@ enum class StopReason { Signal, HotKey, Duration, Failed };
 
 // Waits on the recorder's owning thread, moving queued events into the
 // recording as they come, until something asks to stop.
-StopReason waitForStop(Recorder& recorder, int signals, int hotKeyPressed, std::optional<double> duration)
+StopReason waitForStop(RecordingSession& recording, int signals, int hotKeyPressed, std::optional<double> duration)
 {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -88,7 +85,7 @@ StopReason waitForStop(Recorder& recorder, int signals, int hotKeyPressed, std::
         ? start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*duration))
         : Clock::time_point::max();
     for (;;) {
-        recorder.drain();
+        recording.drain();
         const auto now = Clock::now();
         if (now >= deadline)
             return StopReason::Duration;
@@ -114,14 +111,9 @@ int record(const RecordArgs& args)
         return kExitBadInput;
     }
 
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    // Blocked before the X11 threads start, so they inherit the mask and the
-    // signals are read here only.
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    // Watched before the X11 threads start, so they inherit the blocked
+    // signals and the signals are read here only.
+    const int signals = watchStopSignals();
     const int hotKeyPressed = eventfd(0, EFD_CLOEXEC);
     if (signals < 0 || hotKeyPressed < 0) {
         complain(std::string("cannot watch for stop signals: ") + std::strerror(errno));
@@ -140,19 +132,19 @@ int record(const RecordArgs& args)
     }
 
     const int stopNumber = stopHotKeyNumber();
-    const uint32_t stopKey = VK_F1 + uint32_t(stopNumber);
+    const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
     std::string stopHint = "Ctrl+C";
     if (stopNumber >= 0 && stopNumber <= 11) {
         (*hotKeys)->setHandler([hotKeyPressed, stopKey](uint32_t modifiers, uint32_t vk) {
-            if (modifiers == MOD_ALT && vk == stopKey) {
+            if (modifiers == stopKey.modifiers && vk == stopKey.vk) {
                 const uint64_t one = 1;
                 ssize_t written = write(hotKeyPressed, &one, sizeof one);
                 (void)written;
             }
         });
-        auto registered = (*hotKeys)->registerHotKey(GlobalAddAtom("WispShadepathStop"), MOD_ALT, stopKey);
+        auto registered = RegisterStopRecordingKey(**hotKeys, stopNumber);
         if (registered)
-            stopHint = HotKeyText(MOD_ALT, stopKey) + ", " + stopHint;
+            stopHint = HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + stopHint;
         else
             complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
     } else {
@@ -160,31 +152,31 @@ int record(const RecordArgs& args)
             + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
     }
 
-    Recorder recorder(**source);
-    if (auto started = recorder.StartRecording(!args.noMouseMove, !args.noKeyboard); !started) {
+    RecordingSession recording(**source);
+    if (auto started = recording.Start(!args.noMouseMove, !args.noKeyboard); !started) {
         complain(started.error().message);
         return kExitNoDisplay;
     }
     // One write, so a reader never sees half the line.
     std::cerr << ("Recording; stop with " + stopHint + " or SIGTERM\n") << std::flush;
 
-    const StopReason reason = waitForStop(recorder, signals, hotKeyPressed, args.duration);
+    const StopReason reason = waitForStop(recording, signals, hotKeyPressed, args.duration);
     if (reason == StopReason::HotKey) {
         // Lets the hot key's own releases arrive, so they can be cut with it.
-        (*hotKeys)->waitForRelease(MOD_ALT, stopKey, kHotKeyReleaseLimit);
+        (*hotKeys)->waitForRelease(stopKey.modifiers, stopKey.vk, kHotKeyReleaseLimit);
     }
-    recorder.StopRecording();
+    const int waitError = errno;
+    const ActionList actions = recording.Stop(reason == StopReason::HotKey ? std::optional(stopKey) : std::nullopt);
+    // The signals stay blocked: one that stopped the recording is still
+    // pending and would end the program before the list is written.
     close(signals);
     close(hotKeyPressed);
     if (reason == StopReason::Failed) {
-        complain(std::string("waiting for the end of the recording failed: ") + std::strerror(errno));
+        complain(std::string("waiting for the end of the recording failed: ") + std::strerror(waitError));
         return kExitRunError;
     }
-    if (reason == StopReason::HotKey)
-        DropHotKeyPresses(recorder.RecordedEvents(), MOD_ALT, stopKey);
 
-    const TEventList& events = recorder.RecordedEvents();
-    const ActionList actions = LoadRecording(events);
+    const TEventList& events = recording.Events();
     if (auto saved = SaveListFile(args.file, actions); !saved) {
         complain(saved.error().message);
         return kExitBadInput;

@@ -4,8 +4,8 @@
 #include "core/number_text.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/x11/x11_platform.h"
+#include "screen/bitmap_file.h"
 
-#include <fstream>
 #include <iostream>
 #include <vector>
 
@@ -47,9 +47,15 @@ Result<CaptureRect> parseArea(const std::string& text)
 OpenedScreen openScreen(const ScreenOptions& options)
 {
     const bool fromImage = !options.screenImage.empty();
-    auto source = fromImage ? makeFakeScreen(nullptr, options.screenImage) : makeX11Screen();
+    if (fromImage) {
+        auto image = LoadScreenImage(options.screenImage);
+        if (!image)
+            return OpenedScreen { nullptr, kExitBadInput, image.error().message };
+        return OpenedScreen { makeFakeScreen(nullptr, std::move(*image)), kExitOk, {} };
+    }
+    auto source = makeX11Screen();
     if (!source)
-        return OpenedScreen { nullptr, fromImage ? kExitBadInput : kExitNoDisplay, source.error().message };
+        return OpenedScreen { nullptr, kExitNoDisplay, source.error().message };
     return OpenedScreen { std::move(*source), kExitOk, {} };
 }
 
@@ -65,12 +71,9 @@ std::optional<CaptureRect> readArea(const char* prefix, const std::string& text)
 
 Result<std::unique_ptr<TBDBitmapData>> loadBmp(const std::string& fileName, const std::string& what)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        return fail(what + " " + fileName + ": cannot be opened");
-    auto image = std::make_unique<TBDBitmapData>();
-    if (!image->LoadFromStream(in))
-        return fail(what + " " + fileName + ": not an uncompressed 24-bit BMP image, or cut short");
+    auto image = LoadBitmapFile(fileName, what);
+    if (!image && image.error().message.ends_with(": not an uncompressed 24-bit BMP image"))
+        return fail(image.error().message + ", or cut short");
     return image;
 }
 

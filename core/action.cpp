@@ -1,34 +1,9 @@
 #include "core/action.h"
 
-#include "core/base64.h"
-#include "screen/bitmap_data.h"
-
-#include <spanstream>
-#include <sstream>
-
 namespace clickwisp {
 
 TMouseObj::TMouseObj() = default;
 TMouseObj::~TMouseObj() = default;
-
-TBDBitmapData* TMouseObj::GetPictureData()
-{
-    if (!PictureCache && !fBMP.empty()) {
-        PictureCache = std::make_unique<TBDBitmapData>();
-        // A picture that does not decode or load stays an empty 0 x 0 buffer.
-        if (auto bytes = Base64Decode(fBMP)) {
-            std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-            if (!PictureCache->LoadFromStream(stream))
-                PictureCache->Clear();
-        }
-    }
-    return PictureCache.get();
-}
-
-void TMouseObj::ResetPictureCache()
-{
-    PictureCache.reset();
-}
 
 std::unique_ptr<TBaseCtrlEX> TBaseCtrlEX::Create()
 {

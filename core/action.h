@@ -15,9 +15,6 @@ class xml_node;
 
 namespace clickwisp {
 
-class TBDBitmapData;
-struct Desktop;
-
 // The enumerations are stored as their byte values in list files: append only,
 // never renumber. The fields holding them are plain bytes, so any value 0-255
 // survives loading, copying and saving.
@@ -54,19 +51,6 @@ public:
     uint8_t mousePoint = cpCurrent;
     uint8_t keyAction = kaPress;
     uint8_t screenType = 0; // reserved: stored and copied, never read
-
-    // The decoded picture of fBMP, built on first use and kept; null when
-    // fBMP is empty. Bad Base64 or a rejected BMP gives an empty 0 x 0 buffer.
-    TBDBitmapData* GetPictureData();
-    // Drops the decoded picture, so the next GetPictureData decodes fBMP again.
-    void ResetPictureCache();
-
-    // Performs the action on the desktop (delays are waited by the run engine).
-    // Fails only when a colour click's colour text does not convert.
-    Result<void> Execute(Desktop& desktop);
-
-private:
-    std::unique_ptr<TBDBitmapData> PictureCache;
 };
 
 class TBaseCtrl : public TMouseObj { };
@@ -94,7 +78,7 @@ public:
 // An owning list of actions in list order.
 using ActionList = std::vector<std::unique_ptr<TBaseCtrlEX>>;
 
-// The only copy there is: an item round trip. The copy has an empty picture cache.
+// The only copy there is: an item round trip.
 std::unique_ptr<TBaseCtrlEX> CopyAction(const TBaseCtrlEX& source);
 
 } // namespace clickwisp

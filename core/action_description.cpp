@@ -1,7 +1,7 @@
 // The texts the action list shows for an action, by column name.
 #include "core/action.h"
 
-#include "playback/key_names.h"
+#include "core/key_names.h"
 
 namespace clickwisp {
 namespace {

@@ -1,18 +1,13 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/win_codes.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 
 namespace clickwisp {
-
-// Modifier sets with their Win32 values.
-enum : uint32_t {
-    MOD_ALT = 0x0001,
-    MOD_CONTROL = 0x0002,
-};
 
 // System-wide hot keys: modifier set plus virtual-key code.
 class HotKeySource {

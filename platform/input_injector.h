@@ -1,27 +1,11 @@
 #pragma once
 
+#include "core/geometry.h"
+#include "core/win_codes.h"
+
 #include <cstdint>
 
 namespace clickwisp {
-
-struct ScreenPoint {
-    int32_t x = 0;
-    int32_t y = 0;
-    friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
-};
-
-// Mouse event flags and key flags with their Win32 values, so playback logic
-// is written once for every backend.
-enum : uint32_t {
-    MOUSEEVENTF_LEFTDOWN = 0x0002,
-    MOUSEEVENTF_LEFTUP = 0x0004,
-    MOUSEEVENTF_RIGHTDOWN = 0x0008,
-    MOUSEEVENTF_RIGHTUP = 0x0010,
-    MOUSEEVENTF_MIDDLEDOWN = 0x0020,
-    MOUSEEVENTF_MIDDLEUP = 0x0040,
-    MOUSEEVENTF_WHEEL = 0x0800,
-    KEYEVENTF_KEYUP = 0x0002,
-};
 
 // Synthesised pointer and keyboard input for the whole desktop.
 // Called from the playback worker thread only.

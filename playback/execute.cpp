@@ -1,9 +1,11 @@
-#include "core/action.h"
-#include "platform/desktop.h"
+#include "playback/execute.h"
+
+#include "core/base64.h"
 #include "playback/type_text.h"
 #include "screen/screen_search.h"
 
 #include <optional>
+#include <spanstream>
 
 namespace clickwisp {
 
@@ -25,7 +27,7 @@ ButtonFlags buttonFlags(uint8_t mouseButton)
 
 // Where a click lands, or nothing when its target is not on the screen (or
 // the click point kind is unknown).
-Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& desktop)
+Result<std::optional<ScreenPoint>> clickPoint(const TMouseObj& action, Desktop& desktop, PictureCache& pictures)
 {
     switch (action.mousePoint) {
     case cpCurrent: return desktop.input.GetCursorPos();
@@ -44,7 +46,7 @@ Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& deskto
         // No picture: no capture at all.
         if (action.fBMP.empty())
             return std::nullopt;
-        const TBDBitmapData* picture = action.GetPictureData();
+        const TBDBitmapData* picture = pictures.Get(action);
         const ScreenSize size = desktop.screen.screenSize();
         ScreenPoint found
             = FindPictureOnScreen(desktop.screen, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
@@ -56,9 +58,9 @@ Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& deskto
     }
 }
 
-Result<void> click(TMouseObj& action, Desktop& desktop)
+Result<void> click(const TMouseObj& action, Desktop& desktop, PictureCache& pictures)
 {
-    auto point = clickPoint(action, desktop);
+    auto point = clickPoint(action, desktop, pictures);
     if (!point)
         return std::unexpected(point.error());
     if (!*point)
@@ -105,15 +107,42 @@ void keystroke(const TMouseObj& action, InputInjector& input)
 
 } // namespace
 
-Result<void> TMouseObj::Execute(Desktop& desktop)
+std::unique_ptr<TBDBitmapData> DecodePicture(std::string_view pictureText)
 {
-    switch (actionType) {
-    case atClick: return click(*this, desktop);
-    case atMove: desktop.input.SetCursorPos(mouseMovePosX, mouseMovePosY); return {};
-    case atKey: keystroke(*this, desktop.input); return {};
-    case atText: TypeText(desktop.text, typeText); return {};
+    auto picture = std::make_unique<TBDBitmapData>();
+    if (auto bytes = Base64Decode(pictureText)) {
+        std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+        if (!picture->LoadFromStream(stream))
+            picture->Clear();
+    }
+    return picture;
+}
+
+const TBDBitmapData* PictureCache::Get(const TMouseObj& action)
+{
+    if (action.fBMP.empty())
+        return nullptr;
+    auto& picture = m_pictures[&action];
+    if (!picture)
+        picture = DecodePicture(action.fBMP);
+    return picture.get();
+}
+
+Result<void> Execute(const TMouseObj& action, Desktop& desktop, PictureCache& pictures)
+{
+    switch (action.actionType) {
+    case atClick: return click(action, desktop, pictures);
+    case atMove: desktop.input.SetCursorPos(action.mouseMovePosX, action.mouseMovePosY); return {};
+    case atKey: keystroke(action, desktop.input); return {};
+    case atText: TypeText(desktop.text, action.typeText); return {};
     default: return {}; // delays are waited by the run engine; unknown kinds do nothing
     }
+}
+
+Result<void> Execute(const TMouseObj& action, Desktop& desktop)
+{
+    PictureCache pictures;
+    return Execute(action, desktop, pictures);
 }
 
 } // namespace clickwisp

@@ -1,5 +1,6 @@
 #include "playback/run_thread.h"
 
+#include "playback/execute.h"
 #include "playback/press_tracker.h"
 
 #include <exception>
@@ -100,6 +101,7 @@ RunEnd TRunThread::play(Desktop& real)
 {
     PressTracker tracker(real.input);
     Desktop desktop { tracker, real.text, real.screen };
+    PictureCache pictures;
     RunEnd end;
     size_t current = 0; // index of the action under way, for error reports
     try {
@@ -114,7 +116,7 @@ RunEnd TRunThread::play(Desktop& real)
                     m_waiter->Wait(ScaleDelay(action.delay, m_settings.Speed), m_stop);
                     continue;
                 }
-                if (auto done = action.Execute(desktop); !done) {
+                if (auto done = Execute(action, desktop, pictures); !done) {
                     end.outcome = RunOutcome::Failed;
                     end.actionNumber = int(current) + 1;
                     end.reason = done.error().message;

@@ -3,8 +3,8 @@
 #include "core/action.h"
 #include "core/error.h"
 #include "platform/desktop.h"
-#include "playback/stop_request.h"
-#include "playback/waiter.h"
+#include "platform/stop_request.h"
+#include "platform/waiter.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,9 +1,6 @@
 #include "record/hot_keys.h"
 
-#include "playback/key_names.h"
-
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -34,25 +31,6 @@ uint32_t keyForNumber(int number)
 
 } // namespace
 
-std::string HotKeyText(uint32_t modifiers, uint32_t vk)
-{
-    std::string text;
-    if (modifiers & MOD_CONTROL)
-        text += "CTRL+";
-    if (modifiers & MOD_ALT)
-        text += "ALT+";
-    if (vk >= VK_F1 && vk < VK_F1 + 24) {
-        text += "F" + std::to_string(vk - VK_F1 + 1);
-    } else if (std::string name = KeyName(int(vk)); !name.empty()) {
-        text += name;
-    } else {
-        char code[16];
-        std::snprintf(code, sizeof code, "key 0x%02X", vk);
-        text += code;
-    }
-    return text;
-}
-
 int GlobalAddAtom(const std::string& name)
 {
     static std::mutex mutex;
@@ -60,6 +38,17 @@ int GlobalAddAtom(const std::string& name)
     std::lock_guard lock(mutex);
     auto [it, added] = atoms.try_emplace(name, 0xC000 + int(atoms.size()));
     return it->second;
+}
+
+HotKeyOrigin StopRecordingKey(int number)
+{
+    return HotKeyOrigin { kRows[1].modifiers, keyForNumber(number) };
+}
+
+Result<void> RegisterStopRecordingKey(HotKeySource& source, int number)
+{
+    const HotKeyOrigin key = StopRecordingKey(number);
+    return source.registerHotKey(GlobalAddAtom(kRows[1].atomName), key.modifiers, key.vk);
 }
 
 HotKeys::HotKeys(HotKeySource& source)

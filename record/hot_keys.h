@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/key_names.h"
+#include "core/win_codes.h"
 #include "platform/hot_key_source.h"
 
 #include <chrono>
@@ -9,11 +11,6 @@
 #include <vector>
 
 namespace clickwisp {
-
-enum : uint32_t {
-    VK_F1 = 0x70,
-    VK_F12 = 0x7B,
-};
 
 // The configured hot-key numbers, 0 to 11 for F1 to F12; other values are
 // registered as VK_F1 + number and ignored when they arrive.
@@ -24,11 +21,16 @@ struct HotKeyNumbers {
     int runningStop = 2; // CTRL: stop playback
 };
 
+// Where a command came from: a hot key's key code matters for recording
+// (its own key presses are not stored) and for playback (the run waits for
+// the user to let go of it).
+struct HotKeyOrigin {
+    uint32_t modifiers = 0;
+    uint32_t vk = 0;
+};
+
 // What a hot key asks the program to do.
 enum class HotKeyCommand { Nothing, ToggleRecording, Run, Stop };
-
-// "ALT+F3", "CTRL+F13": a combination as the user reads it.
-std::string HotKeyText(uint32_t modifiers, uint32_t vk);
 
 // The four global hot keys of the program, registered with a platform source
 // under the identifiers of the names "WispShadepathStart",
@@ -55,6 +57,12 @@ private:
     HotKeySource& m_source;
     std::vector<std::string> m_ids;
 };
+
+// The stop-recording key for a configured number (ALT + F1 + number).
+HotKeyOrigin StopRecordingKey(int number);
+// Registers only the stop-recording key, under the identifier the four keys
+// use for it, for a recorder that has no use for the other three.
+Result<void> RegisterStopRecordingKey(HotKeySource& source, int number);
 
 // The identifier for a name: the same name gives the same identifier for the
 // life of the program, distinct names distinct identifiers (0xC000 upward).

@@ -188,7 +188,7 @@ bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t to
     const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, width, height);
     if (!SetSize(rect.width, rect.height))
         return false;
-    return screen.capture(rect.left, rect.top, *this);
+    return screen.capture(rect.left, rect.top, View());
 }
 
 } // namespace clickwisp

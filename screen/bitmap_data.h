@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/input_injector.h" // ScreenPoint
+#include "core/geometry.h"
+#include "platform/screen_source.h"
 
 #include <cstdint>
 #include <istream>
@@ -8,9 +9,6 @@
 #include <optional>
 
 namespace clickwisp {
-
-class ScreenSource;
-struct ScreenSize;
 
 // The screen rectangle a capture copies: left/top outside the screen become
 // 0, width/height below 1 take the rest of the screen, larger values are
@@ -56,6 +54,8 @@ public:
     int32_t Capacity() const { return FCapacity; }
     uint8_t* Pixels() { return FPixels.get(); }
     const uint8_t* Pixels() const { return FPixels.get(); }
+    // The pixels as a view for a screen source to fill.
+    PixelView View() { return PixelView { FPixels.get(), FWidth, FHeight, FStride }; }
     // How many times the pixel array was allocated; captures reuse it.
     int AllocationCount() const { return FAllocations; }
 

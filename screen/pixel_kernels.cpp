@@ -76,15 +76,6 @@ size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const Pixe
     return n;
 }
 
-void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
-{
-    for (int32_t i = 0; i < pixels; ++i) {
-        dst[3 * i] = src[4 * i];
-        dst[3 * i + 1] = src[4 * i + 1];
-        dst[3 * i + 2] = src[4 * i + 2];
-    }
-}
-
 #include "screen/pixel_kernels_loops.inc"
 
 } // namespace scalar
@@ -159,8 +150,6 @@ size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const Pixe
     return scalar::firstByteOutside(a, b, n, probe, k);
 }
 
-using scalar::packPixels;
-
 #include "screen/pixel_kernels_loops.inc"
 
 } // namespace sse2
@@ -229,24 +218,6 @@ size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const Pixe
             return scalar::firstByteOutside(a, b, k + 96, probe, k);
     }
     return k + sse2::firstByteOutside(a + k, b + k, n - k, probe);
-}
-
-void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
-{
-    // Per 128-bit lane: 4 pixels of 4 bytes to 12 bytes; then the two lanes'
-    // 12 bytes are moved together. Each store writes 8 bytes too many, which
-    // the next store overwrites; the loop stops early enough that the last
-    // one stays inside dst.
-    const __m256i squeeze = _mm256_setr_epi8(
-        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
-    int32_t i = 0;
-    for (; i + 11 <= pixels; i += 8) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * size_t(i)));
-        const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, squeeze), join);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 3 * size_t(i)), packed);
-    }
-    scalar::packPixels(src + 4 * size_t(i), dst + 3 * size_t(i), pixels - i);
 }
 
 #include "screen/pixel_kernels_loops.inc"
@@ -359,11 +330,6 @@ bool andMatches(const uint8_t* p, int32_t pixels, const PixelProbe& probe, uint6
 size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance)
 {
     CLICKWISP_DISPATCH(firstByteOutside(a, b, n, tolerance));
-}
-
-void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels)
-{
-    CLICKWISP_DISPATCH(packPixels(src, dst, pixels));
 }
 
 } // namespace clickwisp::kernels

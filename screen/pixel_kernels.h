@@ -52,9 +52,6 @@ bool andMatches(const uint8_t* p, int32_t pixels, const PixelProbe& probe, uint6
 // does. Both start on a pixel boundary.
 size_t firstByteOutside(const uint8_t* a, const uint8_t* b, size_t n, const PixelProbe& tolerance);
 
-// Converts n 32-bit pixels (blue, green, red, unused) to 3-byte pixels.
-void packPixels(const uint8_t* src, uint8_t* dst, int32_t pixels);
-
 // Calls visit(pixelIndex) for each set bit in order until it returns true;
 // returns that pixel index, or -1.
 template <typename Visit> int32_t firstSetPixel(const uint64_t* mask, size_t words, Visit visit)

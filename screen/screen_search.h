@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/error.h"
-#include "platform/input_injector.h"
+#include "core/geometry.h"
 #include "screen/bitmap_data.h"
 
 #include <string_view>

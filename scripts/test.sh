@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test:
+#   0. every C++ file formatted as .clang-format says;
 #   1. a normal build (warnings are errors), ctest;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
 #   3. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
@@ -40,6 +41,10 @@ configure_and_test() {
 }
 
 mkdir -p "$BUILD_ROOT"
+echo "==== format"
+if ! scripts/check-format.sh; then
+  failed+=("format")
+fi
 configure_and_test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
 configure_and_test sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
 

@@ -210,12 +210,8 @@ Result<void> TfrmDefine::SaveToAction(TBaseCtrlEX& action)
     action.mouseClickPosY = value(text(edPY));
     action.fColor = edColor->text().toStdString();
 
-    // The stored text stays byte for byte unless another picture was loaded;
-    // a new picture drops the decoded one, which is rebuilt on next use.
-    if (action.fBMP != m_pictureText) {
-        action.fBMP = m_pictureText;
-        action.ResetPictureCache();
-    }
+    // The stored text stays byte for byte unless another picture was loaded.
+    action.fBMP = m_pictureText;
 
     action.fColorSimplar = value(text(edSimilar));
     action.fBMPSimplar = value(text(edBMPSimilar));
@@ -296,7 +292,7 @@ bool TfrmDefine::readPointer(int32_t& x, int32_t& y)
 bool TfrmDefine::readPixel(int32_t x, int32_t y, uint32_t& colour)
 {
     if (m_screen) {
-        if (!m_pixel.SetSize(1, 1) || !m_screen->capture(x, y, m_pixel))
+        if (!m_pixel.SetSize(1, 1) || !m_screen->capture(x, y, m_pixel.View()))
             return false;
         colour = SwapRedBlue(m_pixel.PixelAt(0, 0)); // 0x00RRGGBB -> 0x00BBGGRR
         return true;

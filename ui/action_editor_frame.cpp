@@ -3,7 +3,7 @@
 // action_editor_fields.cpp.
 #include "ui/action_editor_frame.h"
 
-#include "playback/key_names.h"
+#include "core/key_names.h"
 #include "ui/typed_fields.h"
 
 #include <QButtonGroup>

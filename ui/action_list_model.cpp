@@ -1,6 +1,6 @@
 #include "ui/action_list_model.h"
 
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 
 namespace clickwisp {
 

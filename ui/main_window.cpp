@@ -1,7 +1,7 @@
 // TMForm: building the window, start-up and shutdown.
 #include "ui/main_window.h"
 
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 #include "ui/about_box.h"
 #include "ui/action_list_model.h"
 #include "ui/app_icons.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/controller_view.h"
+#include "app/controller_view.h"
+#include "platform/waiter.h"
 #include "playback/run_thread.h"
-#include "playback/waiter.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // TMForm: what the controller asks of the window, and the window's own events.
 #include "ui/main_window.h"
 
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 #include "ui/about_box.h"
 #include "ui/action_editor.h"
 #include "ui/action_list_model.h"

@@ -1,7 +1,7 @@
 #include "platform/fake/fake_hot_keys.h"
 
+#include "core/key_names.h"
 #include "platform/fake/fake_platform.h"
-#include "record/hot_keys.h"
 
 namespace clickwisp {
 

@@ -1,33 +1,30 @@
 #pragma once
 
-#include "core/error.h"
 #include "platform/desktop.h"
 #include "platform/fake/fake_trace.h"
 
-#include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace clickwisp {
 
 // A fake desktop: every call becomes a trace line, the pointer position is
-// kept, and the screen is a 24-bit BMP (or plain black 1920 x 1080).
+// kept, and the screen is a still image (or plain black 1920 x 1080).
 struct FakeOptions {
-    std::shared_ptr<FakeTrace> trace;  // created when null
-    std::filesystem::path screenImage; // empty: a black 1920 x 1080 screen
-    ScreenPoint pointer{0, 0};
+    std::shared_ptr<FakeTrace> trace; // created when null
+    std::optional<ScreenImage> screen; // none: a black 1920 x 1080 screen
+    ScreenPoint pointer { 0, 0 };
     bool focusWindow = true; // whether typed text has a window to go to
 };
 
 // The capabilities, each usable on its own (tests build just the ones they need).
 std::unique_ptr<InputInjector> makeFakeInput(std::shared_ptr<FakeTrace> trace, ScreenPoint pointer);
 std::unique_ptr<TextTarget> makeFakeText(std::shared_ptr<FakeTrace> trace, bool focusWindow);
-// Fails, naming the file, when the screen image is not a readable 24-bit BMP.
-Result<std::unique_ptr<ScreenSource>> makeFakeScreen(std::shared_ptr<FakeTrace> trace,
-                                                     const std::filesystem::path& screenImage);
+std::unique_ptr<ScreenSource> makeFakeScreen(std::shared_ptr<FakeTrace> trace, std::optional<ScreenImage> image);
 std::unique_ptr<InputRecorder> makeFakeRecorder(std::shared_ptr<FakeTrace> trace);
 std::unique_ptr<HotKeySource> makeFakeHotKeys(std::shared_ptr<FakeTrace> trace);
 
 // All of the above over one trace.
-Result<Platform> makeFakePlatform(FakeOptions options);
+Platform makeFakePlatform(FakeOptions options);
 
 } // namespace clickwisp

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/fake/fake_trace.h"
-#include "playback/waiter.h"
+#include "platform/waiter.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 // connection belongs to a thread that waits for the grabbed key presses;
 // registration from other threads takes the same lock around Xlib calls.
 // Before the X11 headers, whose macros (None) would spoil its names.
-#include "record/hot_keys.h"
+#include "core/key_names.h"
 
 #include "platform/x11/x11_display_label.h"
 #include "platform/x11/x11_error_trap.h"

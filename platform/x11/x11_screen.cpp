@@ -3,12 +3,11 @@
 // or, where the extension is missing or unusable (a remote display),
 // through XGetImage, and are converted to the buffer's bottom-up 24-bit
 // rows in one pass.
+#include "core/pixel_packing.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_display_label.h"
 #include "platform/x11/x11_error_trap.h"
 #include "platform/x11/x11_platform.h"
-#include "screen/bitmap_data.h"
-#include "screen/pixel_kernels.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -101,18 +100,18 @@ public:
         return ScreenSize { int32_t(width), int32_t(height) };
     }
 
-    bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
+    bool capture(int32_t left, int32_t top, const PixelView& target) override
     {
-        if (target.DataSize() == 0)
+        if (target.bytes() == 0)
             return true;
         const ScreenSize size = screenSize();
         // Only the part on the screen is fetched; the rest is black.
         const int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
-        const int64_t x1 = std::min<int64_t>(int64_t(left) + target.Width(), size.width);
-        const int64_t y1 = std::min<int64_t>(int64_t(top) + target.Height(), size.height);
-        const bool whole = x0 == left && y0 == top && x1 - x0 == target.Width() && y1 - y0 == target.Height();
+        const int64_t x1 = std::min<int64_t>(int64_t(left) + target.width, size.width);
+        const int64_t y1 = std::min<int64_t>(int64_t(top) + target.height, size.height);
+        const bool whole = x0 == left && y0 == top && x1 - x0 == target.width && y1 - y0 == target.height;
         if (!whole)
-            std::memset(target.Pixels(), 0, size_t(target.DataSize()));
+            std::memset(target.pixels, 0, target.bytes());
         if (x0 >= x1 || y0 >= y1)
             return true;
         const int32_t width = int32_t(x1 - x0), height = int32_t(y1 - y0);
@@ -211,7 +210,7 @@ private:
     }
 
     // Copies image into target with its top-left pixel at (dx, dy).
-    void convert(XImage& image, TBDBitmapData& target, int32_t dx, int32_t dy)
+    void convert(XImage& image, const PixelView& target, int32_t dx, int32_t dy)
     {
         const bool direct = image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000
             && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
@@ -233,13 +232,13 @@ private:
     }
 
     static void convertRows(
-        const XImage& image, TBDBitmapData& target, int32_t dx, int32_t dy, int32_t from, int32_t to, bool direct)
+        const XImage& image, const PixelView& target, int32_t dx, int32_t dy, int32_t from, int32_t to, bool direct)
     {
         for (int32_t y = from; y < to; ++y) {
-            uint8_t* out = target.Row(y + dy) + size_t(dx) * 3;
+            uint8_t* out = target.row(y + dy) + size_t(dx) * 3;
             const char* in = image.data + size_t(y) * size_t(image.bytes_per_line);
             if (direct) {
-                kernels::packPixels(reinterpret_cast<const uint8_t*>(in), out, image.width);
+                PackPixels32To24(reinterpret_cast<const uint8_t*>(in), out, image.width);
                 continue;
             }
             const Channel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);

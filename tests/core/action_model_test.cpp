@@ -1,11 +1,7 @@
 // Creating, recording and copying actions.
 #include "core/action.h"
-#include "core/base64.h"
-#include "screen/bitmap_data.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace clickwisp {
 namespace {
@@ -33,27 +29,12 @@ EVENTMSG event(uint32_t message, uint32_t paramL, uint32_t paramH = 0)
     return e;
 }
 
-// A 2 x 1 BMP file image in Base64, built byte by byte.
-std::string twoPixelPicture()
-{
-    TBDBitmapData picture;
-    picture.SetSize(2, 1);
-    uint8_t* row = picture.Row(0);
-    const uint8_t pixels[8] = { 1, 2, 3, 4, 5, 6, 0, 0 };
-    std::copy(pixels, pixels + 8, row);
-    std::ostringstream bytes;
-    picture.SaveToStream(bytes);
-    const std::string raw = bytes.str();
-    return Base64Encode(std::span(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
-}
-
 TEST(ActionCreation, NewActionIsLeftSingleClickWherePointerIs)
 {
     auto action = TBaseCtrlEX::Create();
     EXPECT_EQ(fields(*action), kDefaultFields);
     EXPECT_EQ(action->Describe("Type"), "Mouse Click");
     EXPECT_EQ(action->Describe("Action"), "Left Button Single Click on mouse current point");
-    EXPECT_EQ(action->GetPictureData(), nullptr) << "no picture without fBMP";
 }
 
 TEST(ActionCreation, DelaysKeepEveryOtherDefault)
@@ -150,42 +131,6 @@ TEST(ActionCopy, KeepsEveryFieldIncludingOutOfRangeBytes)
     source->screenType = 7;
     auto copy = CopyAction(*source);
     EXPECT_EQ(fields(*copy), fields(*source));
-}
-
-TEST(ActionCopy, NeverSharesThePictureCache)
-{
-    auto source = TBaseCtrlEX::Create();
-    source->fBMP = twoPixelPicture();
-    TBDBitmapData* original = source->GetPictureData();
-    ASSERT_NE(original, nullptr);
-    ASSERT_EQ(original->Width(), 2);
-    EXPECT_EQ(original->PixelAt(0, 0), 0x030201u);
-    EXPECT_EQ(source->GetPictureData(), original) << "decoded once, then kept";
-
-    auto copy = CopyAction(*source);
-    TBDBitmapData* copied = copy->GetPictureData();
-    ASSERT_NE(copied, nullptr);
-    EXPECT_NE(copied, original);
-    EXPECT_EQ(copied->PixelAt(1, 0), 0x060504u);
-    copy.reset();
-    EXPECT_EQ(source->GetPictureData()->PixelAt(1, 0), 0x060504u) << "source cache survives the copy";
-}
-
-TEST(ActionPicture, BadPicturesGiveAnEmptyBufferAndResetRebuilds)
-{
-    auto action = TBaseCtrlEX::Create();
-    for (const char* bad : { "%%%not base64%%%", "Qk0=", "QUJD" }) {
-        action->fBMP = bad;
-        action->ResetPictureCache();
-        TBDBitmapData* picture = action->GetPictureData();
-        ASSERT_NE(picture, nullptr) << bad;
-        EXPECT_EQ(picture->Width(), 0) << bad;
-        EXPECT_EQ(picture->Height(), 0) << bad;
-    }
-    action->fBMP = twoPixelPicture();
-    EXPECT_EQ(action->GetPictureData()->Width(), 0) << "stale cache until reset";
-    action->ResetPictureCache();
-    EXPECT_EQ(action->GetPictureData()->Width(), 2);
 }
 
 } // namespace

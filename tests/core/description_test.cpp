@@ -1,6 +1,6 @@
 // The texts of the list columns, and key names.
 #include "core/action.h"
-#include "playback/key_names.h"
+#include "core/key_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "core/base64.h"
+#include "playback/execute.h"
 #include "tests/playback/fake_desk.h"
 #include "tests/support/process.h"
 
@@ -16,7 +17,7 @@ namespace {
 std::vector<std::string> Perform(TMouseObj& action, FakeDesk& desk)
 {
     Desktop desktop = desk.desktop();
-    auto done = action.Execute(desktop);
+    auto done = Execute(action, desktop);
     EXPECT_TRUE(done.has_value()) << (done ? "" : done.error().message);
     return desk.lines();
 }
@@ -153,7 +154,7 @@ TEST(ExecuteClick, ColourTextThatDoesNotConvertIsAnErrorWithoutCapture)
     click->mousePoint = cpColor;
     click->fColor = "white";
     Desktop desktop = desk.desktop();
-    auto done = click->Execute(desktop);
+    auto done = Execute(*click, desktop);
     ASSERT_FALSE(done.has_value());
     EXPECT_NE(done.error().message.find("white"), std::string::npos) << done.error().message;
     EXPECT_THAT(desk.lines(), IsEmpty());
@@ -196,6 +197,27 @@ TEST(ExecuteClick, PictureTargets)
         EXPECT_THAT(Perform(*click, desk),
             ElementsAre(
                 "CaptureScreen 0 0 1920 1080", "SetCursorPos 0 0", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
+    }
+}
+
+TEST(PictureCache, DecodesEachActionsPictureOnceAndBadOnesToAnEmptyBuffer)
+{
+    PictureCache pictures;
+    auto plain = MakeAction(atClick);
+    EXPECT_EQ(pictures.Get(*plain), nullptr) << "no picture without fBMP";
+
+    auto action = MakeAction(atClick);
+    action->fBMP = Base64Of(SolidBmp(2, 1, 0x030201));
+    const TBDBitmapData* picture = pictures.Get(*action);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->Width(), 2);
+    EXPECT_EQ(picture->PixelAt(1, 0), 0x030201u);
+    EXPECT_EQ(pictures.Get(*action), picture) << "decoded once, then kept";
+
+    for (const char* bad : { "%%%not base64%%%", "Qk0=", "QUJD" }) {
+        auto broken = DecodePicture(bad);
+        EXPECT_EQ(broken->Width(), 0) << bad;
+        EXPECT_EQ(broken->Height(), 0) << bad;
     }
 }
 

@@ -3,11 +3,13 @@
 #include "core/action.h"
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_data.h"
+#include "screen/bitmap_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,10 +23,14 @@ struct FakeDesk {
 
     explicit FakeDesk(ScreenPoint pointer = { 0, 0 }, const std::filesystem::path& screen = {}, bool focus = true)
     {
-        auto made = makeFakePlatform(FakeOptions { trace, screen, pointer, focus });
-        EXPECT_TRUE(made.has_value()) << (made ? "" : made.error().message);
-        if (made)
-            platform = std::move(*made);
+        std::optional<ScreenImage> image;
+        if (!screen.empty()) {
+            auto loaded = LoadScreenImage(screen);
+            EXPECT_TRUE(loaded.has_value()) << (loaded ? "" : loaded.error().message);
+            if (loaded)
+                image = std::move(*loaded);
+        }
+        platform = makeFakePlatform(FakeOptions { trace, std::move(image), pointer, focus });
     }
 
     Desktop desktop() { return Desktop { *platform.input, *platform.text, *platform.screen }; }

@@ -1,5 +1,5 @@
+#include "core/key_names.h"
 #include "platform/x11/x11_keymap.h"
-#include "playback/key_names.h"
 
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>

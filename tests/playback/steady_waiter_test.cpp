@@ -1,4 +1,4 @@
-#include "playback/waiter.h"
+#include "platform/waiter.h"
 
 #include <gtest/gtest.h>
 

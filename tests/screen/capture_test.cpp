@@ -1,6 +1,7 @@
 // CaptureScreen's rectangle rules and buffer reuse, over the fake screen.
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_data.h"
+#include "screen/bitmap_file.h"
 #include "tests/screen/images.h"
 #include "tests/support/process.h"
 
@@ -17,7 +18,7 @@ struct FakeScreen {
 FakeScreen blackScreen()
 {
     FakeScreen screen;
-    screen.source = std::move(makeFakeScreen(screen.trace, {}).value());
+    screen.source = makeFakeScreen(screen.trace, std::nullopt);
     return screen;
 }
 
@@ -49,7 +50,7 @@ TEST(CaptureScreen, CopiesTheImageAndLeavesWhatLiesOffTheScreenBlack)
             test::setPixel(*image, x, y, 0x010000u * uint32_t(x) + 0x100u * uint32_t(y) + 7);
     ASSERT_TRUE(test::writeBmp(dir / "screen.bmp", *image));
     FakeScreen screen;
-    screen.source = std::move(makeFakeScreen(screen.trace, dir / "screen.bmp").value());
+    screen.source = makeFakeScreen(screen.trace, LoadScreenImage(dir / "screen.bmp").value());
     EXPECT_EQ(screen.source->screenSize(), (ScreenSize { 40, 30 }));
     TBDBitmapData buffer;
     ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 30, 25, 15, 10));
@@ -74,14 +75,14 @@ TEST(CaptureScreen, ReusesTheBufferForCapturesThatFit)
     EXPECT_EQ(buffer.AllocationCount(), 2);
 }
 
-TEST(FakeScreen, RefusesAnImageItCannotServeNamingTheFile)
+TEST(ScreenImage, RefusesAFileItCannotServeNamingTheFile)
 {
     test::TempDir dir;
     test::writeFile(dir / "text.bmp", "this is not a bitmap");
-    auto notBmp = makeFakeScreen(nullptr, dir / "text.bmp");
+    auto notBmp = LoadScreenImage(dir / "text.bmp");
     ASSERT_FALSE(notBmp.has_value());
     EXPECT_NE(notBmp.error().message.find("text.bmp"), std::string::npos);
-    auto missing = makeFakeScreen(nullptr, dir / "missing.bmp");
+    auto missing = LoadScreenImage(dir / "missing.bmp");
     ASSERT_FALSE(missing.has_value());
     EXPECT_NE(missing.error().message.find("missing.bmp"), std::string::npos);
 }

@@ -3,8 +3,8 @@
 // of the exact picture search.
 #include "screen/picture_search.h"
 #include "screen/pixel_kernels.h"
-#include "screen/reference_search.h"
 #include "tests/screen/images.h"
+#include "tests/support/reference_search.h"
 
 #include <gtest/gtest.h>
 

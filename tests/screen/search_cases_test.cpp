@@ -2,6 +2,7 @@
 // texts, similarity, scan order, click points and rectangle offsets, over
 // the fake screen.
 #include "platform/fake/fake_platform.h"
+#include "screen/bitmap_file.h"
 #include "screen/screen_search.h"
 #include "tests/screen/images.h"
 #include "tests/support/process.h"
@@ -21,10 +22,10 @@ struct ShownScreen {
     {
         const auto file = dir / "screen.bmp";
         EXPECT_TRUE(test::writeBmp(file, image));
-        auto made = makeFakeScreen(trace, file);
-        EXPECT_TRUE(made.has_value());
-        if (made)
-            source = std::move(*made);
+        auto loaded = LoadScreenImage(file);
+        EXPECT_TRUE(loaded.has_value());
+        if (loaded)
+            source = makeFakeScreen(trace, std::move(*loaded));
     }
     size_t captures() const { return trace->lines().size(); }
 
@@ -37,7 +38,7 @@ struct ShownScreen {
 class BrokenScreen final : public ScreenSource {
 public:
     ScreenSize screenSize() override { return { 640, 480 }; }
-    bool capture(int32_t, int32_t, TBDBitmapData&) override { return false; }
+    bool capture(int32_t, int32_t, const PixelView&) override { return false; }
 };
 
 TEST(SimilarityTolerance, FollowsTheTableAndGoesNegativeAbove100)

@@ -31,13 +31,13 @@ public:
     std::function<uint32_t(int32_t, int32_t)> colourAt = [](int32_t, int32_t) { return 0u; };
     int captures = 0;
     ScreenSize screenSize() override { return { 1920, 1080 }; }
-    bool capture(int32_t left, int32_t top, TBDBitmapData& target) override
+    bool capture(int32_t left, int32_t top, const PixelView& target) override
     {
         ++captures;
-        for (int32_t y = 0; y < target.Height(); ++y)
-            for (int32_t x = 0; x < target.Width(); ++x) {
+        for (int32_t y = 0; y < target.height; ++y)
+            for (int32_t x = 0; x < target.width; ++x) {
                 const uint32_t c = colourAt(left + x, top + y);
-                uint8_t* p = target.Row(y) + 3 * x;
+                uint8_t* p = target.row(y) + 3 * x;
                 p[0] = uint8_t(c);
                 p[1] = uint8_t(c >> 8);
                 p[2] = uint8_t(c >> 16);

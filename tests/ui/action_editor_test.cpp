@@ -4,7 +4,7 @@
 #include "tests/ui/action_editor_helpers.h"
 
 #include "core/base64.h"
-#include "playback/key_names.h"
+#include "core/key_names.h"
 #include "ui/typed_fields.h"
 
 #include <QComboBox>

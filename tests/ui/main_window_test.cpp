@@ -1,5 +1,5 @@
 // The main window on the offscreen platform, over a fake desktop.
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 #include "core/list_file.h"
 #include "platform/fake/fake_hot_keys.h"
 #include "platform/fake/fake_platform.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/stop_request.h"
+#include "platform/stop_request.h"
 
 #include <cstdint>
 #include <memory>

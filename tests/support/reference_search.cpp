@@ -1,4 +1,4 @@
-#include "screen/reference_search.h"
+#include "tests/support/reference_search.h"
 
 namespace clickwisp::reference {
 namespace {

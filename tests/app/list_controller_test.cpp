@@ -1,5 +1,5 @@
 // The list controller driven through a scripted window, without any toolkit.
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 
 #include "core/list_file.h"
 #include "platform/fake/fake_hot_keys.h"

@@ -1,4 +1,8 @@
-#include "playback/key_names.h"
+#include "core/key_names.h"
+
+#include "core/win_codes.h"
+
+#include <cstdio>
 
 namespace clickwisp {
 
@@ -60,6 +64,25 @@ std::string KeyName(int code)
     if (code >= 112 && code <= 123)
         return "F" + std::to_string(code - 111);
     return {};
+}
+
+std::string HotKeyText(uint32_t modifiers, uint32_t vk)
+{
+    std::string text;
+    if (modifiers & MOD_CONTROL)
+        text += "CTRL+";
+    if (modifiers & MOD_ALT)
+        text += "ALT+";
+    if (vk >= VK_F1 && vk < VK_F1 + 24) {
+        text += "F" + std::to_string(vk - VK_F1 + 1);
+    } else if (std::string name = KeyName(int(vk)); !name.empty()) {
+        text += name;
+    } else {
+        char code[16];
+        std::snprintf(code, sizeof code, "key 0x%02X", vk);
+        text += code;
+    }
+    return text;
 }
 
 } // namespace clickwisp

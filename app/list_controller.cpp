@@ -1,4 +1,4 @@
-#include "core/list_controller.h"
+#include "app/list_controller.h"
 
 #include "core/list_file.h"
 #include "record/load_recording.h"
@@ -26,11 +26,11 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
         });
     }
     if (m_services.recorder) {
-        m_recorder = std::make_unique<Recorder>(*m_services.recorder);
-        m_recorder->setEventsQueued([this] {
+        m_recording = std::make_unique<RecordingSession>(*m_services.recorder);
+        m_recording->setEventsQueued([this] {
             postToSelf([](TMouseCtrl& self) {
-                if (self.m_recorder)
-                    self.m_recorder->drain();
+                if (self.m_recording)
+                    self.m_recording->drain();
             });
         });
     }
@@ -52,7 +52,7 @@ TMouseCtrl::~TMouseCtrl()
         run->Terminate();
     m_run.reset();
     m_stoppedRuns.clear();
-    m_recorder.reset();
+    m_recording.reset();
 }
 
 void TMouseCtrl::postToSelf(std::function<void(TMouseCtrl&)> call)

@@ -1,4 +1,4 @@
-#include "core/controller_view.h"
+#include "app/controller_view.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,47 +1,7 @@
 // TMouseCtrl: playback, recording and the hot keys that drive them.
-#include "core/list_controller.h"
-
-#include "record/hot_key_presses.h"
-#include "record/load_recording.h"
-
-#include <algorithm>
+#include "app/list_controller.h"
 
 namespace clickwisp {
-
-namespace {
-
-bool isKeyUp(const EVENTMSG& event)
-{
-    return event.message == WM_KEYUP || event.message == WM_SYSKEYUP;
-}
-
-bool isKeyDown(const EVENTMSG& event)
-{
-    return event.message == WM_KEYDOWN || event.message == WM_SYSKEYDOWN;
-}
-
-bool isKeyOf(const EVENTMSG& event, const HotKeyOrigin& key)
-{
-    const uint32_t vk = event.paramL & 0xFF;
-    if (vk == key.vk)
-        return true;
-    if ((key.modifiers & MOD_ALT) && (vk == 0x12 || vk == 0xA4 || vk == 0xA5))
-        return true;
-    return (key.modifiers & MOD_CONTROL) && (vk == 0x11 || vk == 0xA2 || vk == 0xA3);
-}
-
-// A recording started by a hot key begins while the user still holds it:
-// the releases of its keys that come before any key is pressed again are
-// not the user's actions on the desktop, so they are left out.
-void dropStartKeyReleases(TEventList& events, const HotKeyOrigin& key)
-{
-    auto firstDown = std::find_if(events.begin(), events.end(), isKeyDown);
-    events.erase(std::remove_if(events.begin(), firstDown,
-                     [&](const EVENTMSG& event) { return isKeyUp(event) && isKeyOf(event, key); }),
-        firstDown);
-}
-
-} // namespace
 
 // ---- playback ----
 
@@ -137,38 +97,30 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
 {
     if (m_running)
         return;
-    if (!m_recorder) {
+    if (!m_recording) {
         m_view.showMessage(
             "Recording is not available: " + m_services.recorderProblem, ControllerView::MessageKind::Error);
         return;
     }
-    if (m_recorder->Recording()) {
+    if (m_recording->Recording()) {
         stopRecordingInto(origin);
         m_view.setRecordingShown(false);
         m_view.setStatus(0, "Ready");
         return;
     }
     const auto shade = GetConfig().GetShade();
-    if (auto started = m_recorder->StartRecording(shade.mousemove(), shade.keyboard()); !started) {
+    if (auto started = m_recording->Start(shade.mousemove(), shade.keyboard(), origin); !started) {
         m_view.showMessage(
             "The recording could not start: " + started.error().message, ControllerView::MessageKind::Error);
         return;
     }
-    m_recordStartKey = origin;
     m_view.setStatus(0, "Recoding...");
     m_view.setRecordingShown(true);
 }
 
 void TMouseCtrl::stopRecordingInto(std::optional<HotKeyOrigin> origin)
 {
-    m_recorder->StopRecording();
-    TEventList& events = m_recorder->RecordedEvents();
-    if (origin)
-        DropHotKeyPresses(events, origin->modifiers, origin->vk);
-    if (m_recordStartKey)
-        dropStartKeyReleases(events, *m_recordStartKey);
-    m_recordStartKey.reset();
-    LoadRecording(events);
+    replaceList(m_recording->Stop(origin));
 }
 
 // ---- hot keys ----

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "app/controller_view.h"
 #include "config/config.h"
 #include "core/action.h"
-#include "core/controller_view.h"
 #include "core/error.h"
 #include "core/event_msg.h"
+#include "platform/waiter.h"
 #include "playback/run_thread.h"
-#include "playback/waiter.h"
 #include "record/hot_keys.h"
 #include "record/recorder.h"
+#include "record/recording_session.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -39,14 +40,6 @@ struct ControllerServices {
     // Queues a call to run later on the user-interface thread. Any thread may
     // call it; the calls must run in the order they were queued.
     std::function<void(std::function<void()>)> post;
-};
-
-// Where a command came from: a hot key's key code matters for recording
-// (its own key presses are not stored) and for playback (the run waits for
-// the user to let go of it).
-struct HotKeyOrigin {
-    uint32_t modifiers = 0;
-    uint32_t vk = 0;
 };
 
 // The action list controller: owns the edited list (actions in order, at
@@ -127,7 +120,7 @@ public:
     // Recording: the one toggle of the record button and both ALT keys.
     // Does nothing while a run is under way.
     void btnShadeClick(std::optional<HotKeyOrigin> origin = std::nullopt);
-    bool Recording() const { return m_recorder && m_recorder->Recording(); }
+    bool Recording() const { return m_recording && m_recording->Recording(); }
 
     // Hot keys: (re)registers the four keys from the configuration; a key
     // that cannot be registered is shown. WMHotKey dispatches a pressed key.
@@ -157,9 +150,7 @@ private:
     int m_selected = -1;
 
     std::unique_ptr<HotKeys> m_hotKeys;
-    std::unique_ptr<Recorder> m_recorder;
-    // The hot key that started the recording under way, if one did.
-    std::optional<HotKeyOrigin> m_recordStartKey;
+    std::unique_ptr<RecordingSession> m_recording;
 
     bool m_running = false;
     std::unique_ptr<TRunThread> m_run;
