@@ -15,11 +15,11 @@ TBDBitmapData* TMouseObj::GetPictureData()
 {
     if (!PictureCache && !fBMP.empty()) {
         PictureCache = std::make_unique<TBDBitmapData>();
-        // A picture that does not decode or load stays an empty 0 x 0 buffer.
+        // A rejected BMP or Base64 stays an empty 0 x 0 buffer; a BMP cut
+        // short keeps its header's size with black for what is missing.
         if (auto bytes = Base64Decode(fBMP)) {
             std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-            if (!PictureCache->LoadFromStream(stream))
-                PictureCache->Clear();
+            PictureCache->LoadFromStream(stream);
         }
     }
     return PictureCache.get();

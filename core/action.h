@@ -56,7 +56,8 @@ public:
     uint8_t screenType = 0; // reserved: stored and copied, never read
 
     // The decoded picture of fBMP, built on first use and kept; null when
-    // fBMP is empty. Bad Base64 or a rejected BMP gives an empty 0 x 0 buffer.
+    // fBMP is empty. Bad Base64 or a rejected BMP gives an empty 0 x 0 buffer;
+    // a BMP cut short keeps its header's size, the missing pixels black.
     TBDBitmapData* GetPictureData();
     // Drops the decoded picture, so the next GetPictureData decodes fBMP again.
     void ResetPictureCache();

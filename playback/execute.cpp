@@ -41,10 +41,13 @@ Result<std::optional<ScreenPoint>> clickPoint(TMouseObj& action, Desktop& deskto
         return *found;
     }
     case cpPicture: {
-        // No picture: no capture at all.
+        // No picture, or one that cannot be decoded: the click has no
+        // target, so no capture and no click at a place nobody chose.
         if (action.fBMP.empty())
             return std::nullopt;
         const TBDBitmapData* picture = action.GetPictureData();
+        if (!picture || picture->Width() == 0 || picture->Height() == 0)
+            return std::nullopt;
         const ScreenSize size = desktop.screen.screenSize();
         ScreenPoint found
             = FindPictureOnScreen(desktop.screen, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
