@@ -158,8 +158,6 @@ private:
 
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<Recorder> m_recorder;
-    // The hot key that started the recording under way, if one did.
-    std::optional<HotKeyOrigin> m_recordStartKey;
 
     bool m_running = false;
     std::unique_ptr<TRunThread> m_run;

@@ -8,41 +8,6 @@
 
 namespace clickwisp {
 
-namespace {
-
-bool isKeyUp(const EVENTMSG& event)
-{
-    return event.message == WM_KEYUP || event.message == WM_SYSKEYUP;
-}
-
-bool isKeyDown(const EVENTMSG& event)
-{
-    return event.message == WM_KEYDOWN || event.message == WM_SYSKEYDOWN;
-}
-
-bool isKeyOf(const EVENTMSG& event, const HotKeyOrigin& key)
-{
-    const uint32_t vk = event.paramL & 0xFF;
-    if (vk == key.vk)
-        return true;
-    if ((key.modifiers & MOD_ALT) && (vk == 0x12 || vk == 0xA4 || vk == 0xA5))
-        return true;
-    return (key.modifiers & MOD_CONTROL) && (vk == 0x11 || vk == 0xA2 || vk == 0xA3);
-}
-
-// A recording started by a hot key begins while the user still holds it:
-// the releases of its keys that come before any key is pressed again are
-// not the user's actions on the desktop, so they are left out.
-void dropStartKeyReleases(TEventList& events, const HotKeyOrigin& key)
-{
-    auto firstDown = std::find_if(events.begin(), events.end(), isKeyDown);
-    events.erase(std::remove_if(events.begin(), firstDown,
-                     [&](const EVENTMSG& event) { return isKeyUp(event) && isKeyOf(event, key); }),
-        firstDown);
-}
-
-} // namespace
-
 // ---- playback ----
 
 std::string TMouseCtrl::stopRunHint()
@@ -154,7 +119,6 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
             "The recording could not start: " + started.error().message, ControllerView::MessageKind::Error);
         return;
     }
-    m_recordStartKey = origin;
     m_view.setStatus(0, "Recoding...");
     m_view.setRecordingShown(true);
 }
@@ -165,9 +129,6 @@ void TMouseCtrl::stopRecordingInto(std::optional<HotKeyOrigin> origin)
     TEventList& events = m_recorder->RecordedEvents();
     if (origin)
         DropHotKeyPresses(events, origin->modifiers, origin->vk);
-    if (m_recordStartKey)
-        dropStartKeyReleases(events, *m_recordStartKey);
-    m_recordStartKey.reset();
     LoadRecording(events);
 }
 
