@@ -109,7 +109,7 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
         return;
     }
     const auto shade = GetConfig().GetShade();
-    if (auto started = m_recording->Start(shade.mousemove(), shade.keyboard(), origin); !started) {
+    if (auto started = m_recording->Start(shade.mousemove(), shade.keyboard()); !started) {
         m_view.showMessage(
             "The recording could not start: " + started.error().message, ControllerView::MessageKind::Error);
         return;

@@ -11,6 +11,7 @@
 #include <pwd.h>
 #include <sstream>
 #include <unistd.h>
+#include <vector>
 
 namespace clickwisp {
 
@@ -106,23 +107,30 @@ std::optional<bool> parseBool(std::string_view text)
     return std::nullopt;
 }
 
-// Empty when every attribute of node named in rules converts to its kind,
-// else a message naming the element, attribute and value.
+// Gives every attribute of node named in rules that does not convert to its
+// kind its default value, and adds a note naming the element, attribute and
+// value to problems for each.
 template <size_t N>
-std::optional<std::string> checkAttributes(
-    pugi::xml_node node, const std::array<AttributeRule, N>& rules, const std::string& where)
+void repairAttributes(pugi::xml_node node, const std::array<AttributeRule, N>& rules, const std::string& where,
+    std::vector<std::string>& problems, int colPosition = -1)
 {
     for (const AttributeRule& rule : rules) {
         pugi::xml_attribute attribute = node.attribute(rule.name);
         if (!attribute || rule.kind == Kind::Text)
             continue;
         const std::string value = attribute.value();
+        const char* expected = nullptr;
         if (rule.kind == Kind::Int && !ParseInt32(value))
-            return where + ", attribute " + rule.name + ": '" + value + "' is not a 32-bit integer";
+            expected = "is not a 32-bit integer";
         if (rule.kind == Kind::Bool && !parseBool(value))
-            return where + ", attribute " + rule.name + ": '" + value + "' is not True or False";
+            expected = "is not True or False";
+        if (!expected)
+            continue;
+        const std::string fallback = rule.defaultValue ? rule.defaultValue : colDefault(rule.name, colPosition);
+        problems.push_back(
+            where + ", attribute " + rule.name + ": '" + value + "' " + expected + ", " + fallback + " is used");
+        attribute.set_value(fallback.c_str());
     }
-    return std::nullopt;
 }
 
 // Adds the attributes the file leaves out, so every getter and the saved
@@ -353,17 +361,20 @@ void TConfig::load()
         return;
     }
 
-    std::optional<std::string> problem = checkAttributes(root.child("frame"), kFrameRules, "element frame");
-    if (!problem)
-        problem = checkAttributes(root.child("shade"), kShadeRules, "element shade");
-    if (!problem)
-        problem = checkAttributes(root.child("running"), kRunningRules, "element running");
+    // A value that does not convert takes its own default; the rest of the
+    // file is kept.
+    std::vector<std::string> problems;
+    repairAttributes(root.child("frame"), kFrameRules, "element frame", problems);
+    repairAttributes(root.child("shade"), kShadeRules, "element shade", problems);
+    repairAttributes(root.child("running"), kRunningRules, "element running", problems);
     int position = 0;
-    for (pugi::xml_node col = root.child("cols").child("col"); col && !problem; col = col.next_sibling("col"))
-        problem = checkAttributes(col, kColRules, "element col " + std::to_string(position++));
-    if (problem) {
-        replaceBrokenFile(*problem, true);
-        return;
+    for (pugi::xml_node col = root.child("cols").child("col"); col; col = col.next_sibling("col"), ++position)
+        repairAttributes(col, kColRules, "element col " + std::to_string(position), problems, position);
+    if (!problems.empty()) {
+        std::string warning = m_fileName.string() + ": ";
+        for (size_t i = 0; i < problems.size(); ++i)
+            warning += (i ? "; " : "") + problems[i];
+        m_loadWarning = warning;
     }
 
     // Missing parts read as their defaults; a missing cols element gets the

@@ -135,9 +135,10 @@ public:
 // The settings document, loaded once and written back by Save.
 //
 // Loading never fails: a missing file is created from DefaultConfigText; a
-// file that is not well-formed, whose root is not `config`, or whose
-// attributes do not convert to their types is moved aside to
-// "<name>.bad" and replaced by the default text, and LoadWarning() says so.
+// file that is not well-formed or whose root is not `config` is moved aside
+// to "<name>.bad" and replaced by the default text, and LoadWarning() says
+// so. An attribute that does not convert to its type takes its default, the
+// rest of the file is kept, and LoadWarning() names each such value.
 // A file whose versionNo is not exactly "2.0" is replaced by the default text
 // (its old content is also kept as "<name>.bad"). Missing elements and
 // attributes take their default values.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,18 +37,48 @@ int createTemporary(const std::filesystem::path& path, std::string& name)
     return -1;
 }
 
+// The file a save replaces: path itself or, for a symbolic link, the file
+// the chain of links leads to (which need not exist yet). Nothing for a
+// chain that does not end.
+std::optional<std::filesystem::path> linkTarget(const std::filesystem::path& path)
+{
+    std::filesystem::path target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info { };
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return target;
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+        if (error)
+            return target;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
+Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::string_view content)
 {
+    // Through a link the save lands on its target, and the link stays.
+    const std::optional<std::filesystem::path> resolved = linkTarget(linkPath);
+    if (!resolved)
+        return fail("cannot write " + linkPath.string() + ": " + std::strerror(ELOOP));
+    const std::filesystem::path& path = *resolved;
+    const std::string named = path == linkPath ? path.string() : linkPath.string() + " (" + path.string() + ")";
+    // A file the user made read-only is not replaced behind their back, even
+    // where its folder is writable.
+    if (struct stat info {}; stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+        && ((info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0))
+        return fail("cannot write " + named + ": the file is read-only");
     std::string temp;
     const int fd = createTemporary(path, temp);
     if (fd < 0)
-        return fail("cannot write " + path.string() + ": " + std::strerror(errno));
+        return fail("cannot write " + named + ": " + std::strerror(errno));
     auto abandon = [&](int error) {
         close(fd);
         unlink(temp.c_str());
-        return fail("cannot write " + path.string() + ": " + std::strerror(error));
+        return fail("cannot write " + named + ": " + std::strerror(error));
     };
     size_t done = 0;
     while (done < content.size()) {
@@ -64,12 +95,12 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_
     if (close(fd) != 0) {
         int error = errno;
         unlink(temp.c_str());
-        return fail("cannot write " + path.string() + ": " + std::strerror(error));
+        return fail("cannot write " + named + ": " + std::strerror(error));
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         int error = errno;
         unlink(temp.c_str());
-        return fail("cannot write " + path.string() + ": " + std::strerror(error));
+        return fail("cannot write " + named + ": " + std::strerror(error));
     }
     return {};
 }

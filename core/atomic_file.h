@@ -8,7 +8,9 @@
 namespace clickwisp {
 
 // Writes content to path through a temporary file in the same folder and a
-// rename, so a failed write leaves any existing file untouched. The error
+// rename, so a failed write leaves any existing file untouched. A symbolic
+// link is followed: its target is replaced and the link stays. A read-only
+// file is not replaced; a replaced file keeps its permissions. The error
 // names the file and the reason.
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 

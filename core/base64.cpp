@@ -52,34 +52,13 @@ std::optional<std::vector<uint8_t>> Base64Decode(std::string_view text)
     out.reserve(text.size() / 4 * 3);
     uint32_t group = 0;
     int count = 0; // sextets in the current group
-    int padding = 0; // "=" seen
     for (char c : text) {
-        if (c == '\r' || c == '\n' || c == ' ' || c == '\t')
-            continue;
-        if (c == '=') {
-            // Padding may only finish a group that has at least two sextets.
-            if (count + padding < 2)
-                return std::nullopt;
-            ++padding;
-            if (count + padding == 4) {
-                if (padding > 2)
-                    return std::nullopt;
-                if (count == 2) {
-                    out.push_back(uint8_t(group >> 4));
-                } else {
-                    out.push_back(uint8_t(group >> 10));
-                    out.push_back(uint8_t(group >> 2));
-                }
-                group = 0;
-                count = 0;
-                // Only blanks may follow the padding: mark the stream closed.
-                padding = 3;
-            }
-            continue;
-        }
-        int value = kDecode[static_cast<uint8_t>(c)];
-        if (value < 0 || padding > 0)
-            return std::nullopt;
+        // The first "=" marks the end of the data; what follows is not read.
+        if (c == '=')
+            break;
+        const int value = kDecode[static_cast<uint8_t>(c)];
+        if (value < 0)
+            continue; // line breaks, blanks and anything else outside the alphabet
         group = (group << 6) | uint32_t(value);
         if (++count == 4) {
             out.push_back(uint8_t(group >> 16));
@@ -89,8 +68,16 @@ std::optional<std::vector<uint8_t>> Base64Decode(std::string_view text)
             count = 0;
         }
     }
-    if (count != 0 || (padding != 0 && padding != 3))
+    // A final group of two or three sextets holds one or two bytes, with or
+    // without its padding; one sextet alone holds no whole byte.
+    if (count == 1)
         return std::nullopt;
+    if (count == 2)
+        out.push_back(uint8_t(group >> 4));
+    if (count == 3) {
+        out.push_back(uint8_t(group >> 10));
+        out.push_back(uint8_t(group >> 2));
+    }
     return out;
 }
 

@@ -43,10 +43,13 @@ Result<std::optional<ScreenPoint>> clickPoint(const TMouseObj& action, Desktop& 
         return *found;
     }
     case cpPicture: {
-        // No picture: no capture at all.
+        // No picture, or one that cannot be decoded: the click has no
+        // target, so no capture and no click at a place nobody chose.
         if (action.fBMP.empty())
             return std::nullopt;
         const TBDBitmapData* picture = pictures.Get(action);
+        if (!picture || picture->Width() == 0 || picture->Height() == 0)
+            return std::nullopt;
         const ScreenSize size = desktop.screen.screenSize();
         ScreenPoint found
             = FindPictureOnScreen(desktop.screen, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
@@ -110,10 +113,11 @@ void keystroke(const TMouseObj& action, InputInjector& input)
 std::unique_ptr<TBDBitmapData> DecodePicture(std::string_view pictureText)
 {
     auto picture = std::make_unique<TBDBitmapData>();
+    // A rejected BMP or Base64 stays an empty 0 x 0 buffer; a BMP cut short
+    // keeps its header's size with black for what is missing.
     if (auto bytes = Base64Decode(pictureText)) {
         std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-        if (!picture->LoadFromStream(stream))
-            picture->Clear();
+        picture->LoadFromStream(stream);
     }
     return picture;
 }

@@ -12,7 +12,8 @@
 namespace clickwisp {
 
 // Decodes a picture text (Base64 of a BMP file image). Bad Base64 or a
-// rejected BMP gives an empty 0 x 0 buffer.
+// rejected BMP gives an empty 0 x 0 buffer; a BMP cut short keeps its
+// header's size, the missing pixels black.
 std::unique_ptr<TBDBitmapData> DecodePicture(std::string_view pictureText);
 
 // The decoded pictures of the picture clicks of one run: each action's

@@ -13,8 +13,9 @@ namespace clickwisp {
 
 // One recording from its start to the actions it becomes, the same for the
 // desktop program and the command line: the filters hold from start to
-// stop, the presses of the hot key that stopped it are left out, and the
-// events become actions with delays between them.
+// stop, the presses of the hot key that stopped it are left out (replaying
+// them would leave its modifier held), and the events become actions with
+// delays between them.
 class RecordingSession {
 public:
     explicit RecordingSession(InputRecorder& source);
@@ -22,10 +23,9 @@ public:
     // See Recorder::setEventsQueued.
     void setEventsQueued(std::function<void()> notify);
 
-    // Starts a recording with the two filters. startKey is the hot key that
-    // started it, if one did. A source that cannot start leaves the session
-    // idle and the error is returned for the user to see.
-    Result<void> Start(bool recordMouseMove, bool recordKeystroke, std::optional<HotKeyOrigin> startKey = {});
+    // Starts a recording with the two filters. A source that cannot start
+    // leaves the session idle and the error is returned for the user to see.
+    Result<void> Start(bool recordMouseMove, bool recordKeystroke);
     // Stops the recording and returns its actions. stopKey is the hot key
     // that stopped it, if one did: its presses are cut from the end.
     ActionList Stop(std::optional<HotKeyOrigin> stopKey = {});
@@ -39,7 +39,6 @@ public:
 
 private:
     Recorder m_recorder;
-    std::optional<HotKeyOrigin> m_startKey;
 };
 
 } // namespace clickwisp

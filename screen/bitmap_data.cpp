@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <vector>
 
@@ -76,7 +76,7 @@ bool TBDBitmapData::SetSize(int32_t width, int32_t height)
         return true;
     FPixels.reset();
     FCapacity = 0;
-    FPixels.reset(new (std::nothrow) uint8_t[size_t(FDataSize)]);
+    FPixels.reset(static_cast<uint8_t*>(std::calloc(size_t(FDataSize), 1)));
     if (!FPixels) {
         FDataSize = 0;
         return false;
@@ -113,14 +113,16 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
     const int64_t needed = stride * height;
     if (needed > INT32_MAX)
         return false;
-    // Never allocate more than the stream can deliver: a seekable stream
-    // tells its length; any other is read in chunks first, so a header that
-    // lies about its size costs no more memory than the data that came.
+    // A stream that ends early still gives the header's size: the picture
+    // keeps its place and shape, what did not come reads as black, and the
+    // load fails. A seekable stream tells its length; any other is read in
+    // chunks first. A fresh array comes zeroed from calloc, so a header that
+    // lies about its size costs address space, not memory.
     const std::optional<int64_t> available = remainingBytes(stream);
     std::vector<char> staged;
+    int64_t supplied = 0;
     if (available) {
-        if (*available < needed)
-            return false;
+        supplied = std::min(*available, needed);
     } else {
         constexpr size_t kChunk = size_t(1) << 20;
         while (int64_t(staged.size()) < needed) {
@@ -128,24 +130,29 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
             const size_t had = staged.size();
             staged.resize(had + want);
             stream.read(staged.data() + had, std::streamsize(want));
-            if (stream.gcount() != std::streamsize(want))
-                return false;
+            if (stream.gcount() != std::streamsize(want)) {
+                staged.resize(had + size_t(stream.gcount()));
+                break;
+            }
         }
+        supplied = int64_t(staged.size());
     }
+    const int allocationsBefore = FAllocations;
     if (!SetSize(width, height))
         return false;
     if (FDataSize == 0)
         return true;
+    int64_t got = supplied;
     if (!available) {
-        std::memcpy(FPixels.get(), staged.data(), size_t(FDataSize));
-        return true;
+        std::memcpy(FPixels.get(), staged.data(), size_t(supplied));
+    } else {
+        stream.read(reinterpret_cast<char*>(FPixels.get()), std::streamsize(supplied));
+        got = stream.gcount();
     }
-    stream.read(reinterpret_cast<char*>(FPixels.get()), FDataSize);
-    const std::streamsize got = stream.gcount();
     if (got == FDataSize)
         return true;
-    // A stream that ended early: what it did not supply reads as black.
-    std::memset(FPixels.get() + got, 0, size_t(FDataSize - got));
+    if (FAllocations == allocationsBefore)
+        std::memset(FPixels.get() + got, 0, size_t(FDataSize - got));
     return false;
 }
 

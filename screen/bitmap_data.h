@@ -4,6 +4,7 @@
 #include "platform/screen_source.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -67,7 +68,8 @@ public:
     void Clear();
     // Loads an uncompressed 24-bit BMP file image starting at the stream's
     // position. Pixel data follows the 54 header bytes directly. Fails on any
-    // other image, a truncated one, or sizes the stream cannot hold.
+    // other image (the buffer is then unchanged) and on a truncated one, which
+    // still takes the header's size, its missing pixels black.
     bool LoadFromStream(std::istream& stream);
     // Writes the buffer as a 24-bit BMP file image.
     bool SaveToStream(std::ostream& stream) const;
@@ -111,7 +113,10 @@ private:
     int32_t FRowPadding = 0;
     int32_t FDataSize = 0;
     int32_t FCapacity = 0;
-    std::unique_ptr<uint8_t[]> FPixels;
+    struct FreePixels {
+        void operator()(uint8_t* pixels) const { std::free(pixels); }
+    };
+    std::unique_ptr<uint8_t[], FreePixels> FPixels; // from calloc: a fresh array is zero
     int FAllocations = 0;
 };
 

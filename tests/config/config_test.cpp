@@ -124,14 +124,6 @@ TEST(ConfigRecovery, BrokenFilesFallBackToDefaultsAndAreKept)
         { "<config versionNo=\"2.0\"><frame left=\"1\"></config>", "not well-formed XML" },
         { "", "not well-formed XML" },
         { "<settings versionNo=\"2.0\"/>", "root element is 'settings'" },
-        { defaultWith("left=\"316\"", "left=\"abc\""), "element frame, attribute left: 'abc' is not a 32-bit integer" },
-        { defaultWith("top=\"178\"", "top=\"99999999999\""), "attribute top: '99999999999'" },
-        { defaultWith("max=\"False\"", "max=\"maybe\""), "element frame, attribute max: 'maybe' is not True or False" },
-        { defaultWith("keyboard=\"True\"", "keyboard=\"\""), "element shade, attribute keyboard: ''" },
-        { defaultWith("interval=\"1000\"", "interval=\"1s\""), "element running, attribute interval: '1s'" },
-        { defaultWith("Width=\"100\"", "Width=\"wide\""), "element col 1, attribute Width: 'wide'" },
-        { defaultWith("Visible=\"True\" Width=\"272\"", "Visible=\"yes\" Width=\"272\""),
-            "element col 2, attribute Visible: 'yes'" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
@@ -148,6 +140,54 @@ TEST(ConfigRecovery, BrokenFilesFallBackToDefaultsAndAreKept)
         EXPECT_EQ(readFile(path), DefaultConfigText);
         expectDefaultSettings(config);
     }
+}
+
+TEST(ConfigRecovery, AValueThatDoesNotConvertTakesItsDefaultAndTheRestIsKept)
+{
+    struct Case {
+        std::string from, to;
+        std::string reason; // part of the warning
+    };
+    const Case cases[] = {
+        { "left=\"316\"", "left=\"abc\"", "element frame, attribute left: 'abc' is not a 32-bit integer, 316 is used" },
+        { "top=\"178\"", "top=\"99999999999\"", "attribute top: '99999999999'" },
+        { "max=\"False\"", "max=\"1\"", "element frame, attribute max: '1' is not True or False, False is used" },
+        { "keyboard=\"True\"", "keyboard=\"\"", "element shade, attribute keyboard: '' is not True or False" },
+        { "interval=\"1000\"", "interval=\"1s\"", "element running, attribute interval: '1s'" },
+        { "Width=\"100\"", "Width=\"wide\"",
+            "element col 1, attribute Width: 'wide' is not a 32-bit integer, 100 is used" },
+        { "Visible=\"True\" Width=\"272\"", "Visible=\"yes\" Width=\"272\"",
+            "element col 2, attribute Visible: 'yes'" },
+    };
+    for (const Case& c : cases) {
+        // speed 3 stands for every setting the user chose.
+        std::string content = defaultWith(c.from, c.to);
+        content.replace(content.find("speed=\"0\""), 9, "speed=\"3\"");
+        SCOPED_TRACE(content);
+        TempDir dir;
+        const auto path = dir / "config.xml";
+        writeFile(path, content);
+        TConfig config(path);
+        ASSERT_TRUE(config.LoadWarning());
+        const std::string& warning = *config.LoadWarning();
+        EXPECT_NE(warning.find(path.string()), std::string::npos) << warning;
+        EXPECT_NE(warning.find(c.reason), std::string::npos) << warning;
+        EXPECT_FALSE(std::filesystem::exists(dir / "config.xml.bad"));
+        EXPECT_EQ(readFile(path), content) << "the file stays until the settings are saved";
+        EXPECT_EQ(config.GetRunning().speed(), 3);
+        config.GetRunning().setSpeed(0);
+        expectDefaultSettings(config);
+    }
+
+    // Two bad values: one warning names both.
+    TempDir dir;
+    std::string two = defaultWith("left=\"316\"", "left=\"x\"");
+    two.replace(two.find("max=\"False\""), 11, "max=\"yes\"");
+    writeFile(dir / "config.xml", two);
+    TConfig config(dir / "config.xml");
+    ASSERT_TRUE(config.LoadWarning());
+    EXPECT_NE(config.LoadWarning()->find("attribute left: 'x'"), std::string::npos) << *config.LoadWarning();
+    EXPECT_NE(config.LoadWarning()->find("attribute max: 'yes'"), std::string::npos) << *config.LoadWarning();
 }
 
 TEST(ConfigRecovery, MissingPartsReadAsDefaults)

@@ -38,6 +38,51 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissions)
     EXPECT_EQ(entriesIn(dir.path()), 1) << "no temporary file is left";
 }
 
+TEST(AtomicFile, SavesThroughLinksAndRefusesReadOnlyFiles)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "real");
+    const auto target = dir / "real" / "list.xml";
+    writeFile(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    // A relative link to a relative link, from another folder.
+    std::filesystem::create_symlink("real/list.xml", dir / "inner.xml");
+    std::filesystem::create_directory(dir / "links");
+    std::filesystem::create_symlink("../inner.xml", dir / "links" / "list.xml");
+
+    ASSERT_TRUE(WriteFileAtomically(dir / "links" / "list.xml", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "links" / "list.xml"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "inner.xml"));
+    EXPECT_EQ(readFile(target), "new");
+    struct stat info { };
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(entriesIn(dir / "real"), 1) << "no temporary file is left";
+
+    // A link to a file not there yet creates it.
+    std::filesystem::create_symlink("real/fresh.xml", dir / "fresh.xml");
+    ASSERT_TRUE(WriteFileAtomically(dir / "fresh.xml", "made"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "fresh.xml"));
+    EXPECT_EQ(readFile(dir / "real" / "fresh.xml"), "made");
+
+    // Read-only, in a writable folder, directly or through the link.
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    for (const auto& path : { target, dir / "links" / "list.xml" }) {
+        auto refused = WriteFileAtomically(path, "lost");
+        ASSERT_FALSE(refused.has_value()) << path;
+        EXPECT_NE(refused.error().message.find(path.string()), std::string::npos) << refused.error().message;
+        EXPECT_NE(refused.error().message.find("read-only"), std::string::npos) << refused.error().message;
+        EXPECT_EQ(readFile(target), "new");
+    }
+    EXPECT_EQ(entriesIn(dir / "real"), 2);
+
+    // A chain of links that never ends is an error, not a replaced link.
+    std::filesystem::create_symlink("loop-b", dir / "loop-a");
+    std::filesystem::create_symlink("loop-a", dir / "loop-b");
+    EXPECT_FALSE(WriteFileAtomically(dir / "loop-a", "x").has_value());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop-a"));
+}
+
 TEST(AtomicFile, FailuresNameTheFileAndLeaveNoTrace)
 {
     TempDir dir;

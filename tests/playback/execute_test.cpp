@@ -189,14 +189,26 @@ TEST(ExecuteClick, PictureTargets)
         EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 1920 1080"));
     }
     {
-        // A picture whose BMP is rejected is empty and matches the top-left corner.
+        // A picture that cannot be decoded has no target: no capture, no click.
+        for (const std::string& text :
+            { Base64Of("not a bitmap at all"), Base64Of(SolidBmp(0, 0, 0)), std::string("Q") }) {
+            FakeDesk desk({ 9, 9 });
+            auto click = MakeAction(atClick);
+            click->mousePoint = cpPicture;
+            click->fBMP = text;
+            EXPECT_THAT(Perform(*click, desk), IsEmpty()) << text;
+        }
+    }
+    {
+        // A BMP cut short (4 x 4, 20 of 48 data bytes) keeps its size: its
+        // black pixels are found on the black screen and its centre clicked.
         FakeDesk desk({ 9, 9 });
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
-        click->fBMP = Base64Of("not a bitmap at all");
+        click->fBMP = Base64Of(SolidBmp(4, 4, 0).substr(0, 54 + 20));
         EXPECT_THAT(Perform(*click, desk),
             ElementsAre(
-                "CaptureScreen 0 0 1920 1080", "SetCursorPos 0 0", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
+                "CaptureScreen 0 0 1920 1080", "SetCursorPos 2 2", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
     }
 }
 

@@ -177,7 +177,6 @@ TEST(PixelBuffer, RejectedImagesLeaveANewBufferEmpty)
         { "negative width", bmpHeader(-2, 2) + pixels },
         { "short header", bmpHeader(2, 2).substr(0, 53) },
         { "empty", "" },
-        { "truncated pixels", bmpHeader(3, 2) + std::string(23, '\1') },
         { "huge claim", bmpHeader(30000, 30000) + pixels },
         { "over the side cap", bmpHeader(TBDBitmapData::kMaxSide + 1, 1) + pixels },
         { "int32 wrap", bmpHeader(INT32_MAX, INT32_MAX) + pixels },
@@ -197,6 +196,38 @@ TEST(PixelBuffer, RejectedImagesLeaveANewBufferEmpty)
         EXPECT_FALSE(fromPipe.LoadFromStream(oneWayStream));
         EXPECT_EQ(fromPipe.AllocationCount(), 0);
     }
+}
+
+TEST(PixelBuffer, ImageCutShortKeepsTheHeadersSizeWithBlackForTheRest)
+{
+    // 4 x 4 (stride 12) with 20 of its 48 data bytes: the bottom row and
+    // part of the next came.
+    const std::string bytes = bmpHeader(4, 4) + std::string(20, '\x7F');
+    std::istringstream seekable(bytes);
+    OneWayBuffer oneWay(bytes);
+    std::istream oneWayStream(&oneWay);
+    for (std::istream* stream : { static_cast<std::istream*>(&seekable), &oneWayStream }) {
+        TBDBitmapData buffer;
+        EXPECT_FALSE(buffer.LoadFromStream(*stream));
+        ASSERT_EQ(buffer.Width(), 4);
+        ASSERT_EQ(buffer.Height(), 4);
+        EXPECT_EQ(buffer.PixelAt(0, 3), 0x7F7F7Fu);
+        EXPECT_EQ(buffer.PixelAt(3, 3), 0x7F7F7Fu);
+        EXPECT_EQ(buffer.PixelAt(1, 2), 0x7F7F7Fu);
+        EXPECT_EQ(buffer.PixelAt(2, 2), 0x007F7Fu) << "two of its three bytes came";
+        EXPECT_EQ(buffer.PixelAt(3, 2), 0u);
+        EXPECT_EQ(buffer.PixelAt(0, 0), 0u);
+    }
+
+    // A reused array is blacked out too, not left with the older picture.
+    std::istringstream white(bmpHeader(4, 4) + std::string(48, '\xFF'));
+    TBDBitmapData reused;
+    ASSERT_TRUE(reused.LoadFromStream(white));
+    std::istringstream cut(bmpHeader(4, 4) + std::string(12, '\x01'));
+    EXPECT_FALSE(reused.LoadFromStream(cut));
+    EXPECT_EQ(reused.PixelAt(0, 3), 0x010101u);
+    EXPECT_EQ(reused.PixelAt(0, 2), 0u);
+    EXPECT_EQ(reused.AllocationCount(), 1);
 }
 
 TEST(PixelBuffer, FailedLoadKeepsAnEarlierPicture)
