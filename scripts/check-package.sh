@@ -8,7 +8,8 @@
 #     libraries (ldd), and every library it links is provided by a package in
 #     Depends;
 #   - the unpacked clickwisp-cli prints the package's version and describes
-#     the example list it installs;
+#     the example list it installs; the unpacked clickwisp, run by a user on a
+#     private Xvfb, starts and keeps its config.xml in ~/.config/clickwisp;
 #   - man -l: each manual page renders without warnings, and the one of
 #     clickwisp-cli has a section for every verb the program lists in --help;
 #   - the newest release in the AppStream metadata and in the changelog is the
@@ -44,7 +45,12 @@ echo "---- $(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
 dpkg-deb -f "$deb" Package Version Architecture Depends
 
 root="$(mktemp -d "${TMPDIR:-/tmp}/clickwisp-root.XXXXXX")"
-trap 'rm -rf "$root"' EXIT
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$root"
+}
+trap cleanup EXIT
 dpkg-deb -x "$deb" "$root"
 
 echo "---- desktop-file-validate, appstreamcli"
@@ -104,6 +110,34 @@ described="$("$cli" describe "$root/usr/share/doc/clickwisp/examples/example.xml
     || problem "clickwisp-cli describe example.xml: exit status $?"
 echo "$described"
 [ "$described" == "$expected" ] || problem "clickwisp-cli describe example.xml: other rows than expected"
+
+echo "---- the unpacked clickwisp, run by a user"
+# Installed, the programs' folder belongs to root: a user's settings must go
+# to the XDG folder. The default config.xml is written at start-up, after Qt
+# has loaded its X11 platform plugin.
+home="$root/home"
+mkdir -p "$home"
+chown 65534:65534 "$home"
+chmod 755 "$root"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$root/display" ] && break; sleep 0.1; done
+env -i PATH=/usr/bin:/bin DISPLAY=":$(cat "$root/display")" HOME="$home" \
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" >"$root/clickwisp.log" 2>&1 &
+gui=$!
+pids+=($gui)
+settings="$home/.config/clickwisp/config.xml"
+for _ in $(seq 100); do
+    [ -s "$settings" ] && break
+    kill -0 "$gui" 2>/dev/null || break
+    sleep 0.1
+done
+if [ -s "$settings" ]; then
+    echo "clickwisp started as nobody and wrote ~/.config/clickwisp/config.xml"
+else
+    problem "clickwisp run by a user did not write $settings: $(cat "$root/clickwisp.log")"
+fi
+[ ! -e "$root/usr/bin/config.xml" ] || problem "clickwisp run by a user wrote config.xml beside itself"
 
 echo "---- manual pages"
 for page in "$root"/usr/share/man/man1/*.1.gz; do
