@@ -174,7 +174,7 @@ done < <(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)"
 [ "$screenshots" -gt 0 ] || problem "metainfo: no screenshots found"
 
 if [ ${#problems[@]} -ne 0 ]; then
-    echo "check-package: FAILED: ${problems[*]}" >&2
+    echo "check-package: FAILED: ${#problems[@]} problem(s), listed above" >&2
     exit 1
 fi
 echo "check-package: $(basename "$deb") passed"
