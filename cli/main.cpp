@@ -1,5 +1,6 @@
 // clickwisp-cli: plays, records, describes and searches from scripts.
 // Each verb lives in a file of its own and registers itself.
+#include "build_info.h"
 #include "cli/verb.h"
 
 #include <iostream>
@@ -23,8 +24,10 @@ bool registerVerb(VerbSetup setup)
 int main(int argc, char** argv)
 {
     using namespace clickwisp::cli;
-    CLI::App app{"Clickwisp command line: play, record and search desktop macros.", "clickwisp-cli"};
+    CLI::App app { "Clickwisp command line: play, record and search desktop macros.", "clickwisp-cli" };
     app.require_subcommand(1);
+    app.set_version_flag(
+        "--version", std::string("clickwisp-cli ") + clickwisp::kVersion + " (backends: " + clickwisp::kBackends + ")");
     std::vector<Verb> verbs;
     for (auto& setup : registeredVerbs())
         verbs.push_back(setup(app));
@@ -33,6 +36,8 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -20,6 +20,9 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick
   # window frames for scripts/screenshots.sh
   openbox
+  # the .deb (scripts/package.sh: CPack needs file and dpkg-shlibdeps) and its
+  # checks (scripts/check-package.sh)
+  dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 
 missing=()

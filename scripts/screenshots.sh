@@ -83,7 +83,7 @@ session() { # scale, main window file name
     local app=$!
     PIDS+=($app)
     local main
-    main=$(wait_window '^Clickwisp 4.2.1$')
+    main=$(wait_window '^Clickwisp [0-9.]*$')
     xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
     xdotool key alt+l
     wait_window '^Open' >/dev/null

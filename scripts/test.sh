@@ -2,8 +2,9 @@
 # Installs what is missing, builds and runs every test:
 #   0. every C++ file formatted as .clang-format says;
 #   1. a normal build (warnings are errors), ctest;
-#   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
-#   3. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
+#   2. the .deb built from the normal build and checked (scripts/check-package.sh);
+#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
+#   4. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
 # Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-fuzz (BUILD_ROOT
 # defaults to build).
 # Exits non-zero when any stage fails; every stage runs regardless.
@@ -46,6 +47,12 @@ if ! scripts/check-format.sh; then
   failed+=("format")
 fi
 configure_and_test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [[ " ${failed[*]} " == *" normal: configure "* || " ${failed[*]} " == *" normal: build "* ]]; then
+  echo "==== package checks skipped: the normal build failed"
+else
+  echo "==== package checks ($BUILD_ROOT/test-normal)"
+  scripts/check-package.sh "$BUILD_ROOT/test-normal" || failed+=("package")
+fi
 configure_and_test sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
 
 if command -v clang++-16 >/dev/null; then

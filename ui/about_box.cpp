@@ -44,7 +44,7 @@ TFMAbout::TFMAbout(QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setPixmap(programIcon().pixmap(64, 64));
-    grid->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
+    grid->addWidget(icon, 0, 0, 5, 1, Qt::AlignTop);
 
     lblCaption = new QLabel(this);
     QFont big = lblCaption->font();
@@ -55,13 +55,15 @@ TFMAbout::TFMAbout(QWidget* parent)
 
     auto* about = new QLabel(QStringLiteral("Records, edits and replays mouse and keyboard actions."), this);
     grid->addWidget(about, 1, 1, 1, 2);
+    lblBackends = new QLabel(QStringLiteral("Desktop backends: %1").arg(QString::fromLatin1(kBackends)), this);
+    grid->addWidget(lblBackends, 2, 1, 1, 2);
 
-    grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 3, 1);
     lblWeb = linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this);
-    grid->addWidget(lblWeb, 2, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 3, 1);
+    grid->addWidget(lblWeb, 3, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 4, 1);
     lblMail = linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this);
-    grid->addWidget(lblMail, 3, 2);
+    grid->addWidget(lblMail, 4, 2);
     grid->setColumnStretch(2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }

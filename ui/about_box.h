@@ -1,5 +1,7 @@
 #pragma once
 
+#include "build_info.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -11,21 +13,20 @@ inline constexpr const char* kHelpPageUrl = "https://clickwisp.example/help/";
 inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
 inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
 
-// "Caption" of the main window and the About box's first line.
-inline constexpr const char* kProductCaption = "Clickwisp 4.2.1";
-
 // Opens an address with the desktop's default program; false when the
 // desktop could not open it.
 bool openAddress(const char* url);
 
-// The About box "About Clickwisp": the product caption, the home page and
-// the support address as links. A click anywhere else closes it.
+// The About box "About Clickwisp": the product caption (kProductCaption,
+// with the version), the backends built in, the home page and the support
+// address as links. A click anywhere else closes it.
 class TFMAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TFMAbout(QWidget* parent = nullptr);
 
     QLabel* lblCaption;
+    QLabel* lblBackends;
     QLabel* lblWeb;
     QLabel* lblMail;
 

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include "build_info.h"
 #include "config/config.h"
 #include "core/list_file.h"
 #include "tests/support/process.h"
@@ -87,7 +88,7 @@ private slots:
         // X11 platform) keeps a buffer until exit; that is not ours to judge.
         test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
         environment.insert(QStringLiteral("LSAN_OPTIONS"),
-                           QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
+            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app.start(QString::fromStdString((dir / "clickwisp").string()), {});
@@ -96,7 +97,8 @@ private slots:
 
         QString window;
         QVERIFY(waitFor([&] {
-            window = xdotool({ "search", "--onlyvisible", "--name", "^Clickwisp 4.2.1$" });
+            window = xdotool(
+                { "search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(QLatin1String(kProductCaption)) });
             return !window.isEmpty();
         }));
 

@@ -109,7 +109,7 @@ private slots:
     {
         Harness h;
         h.open();
-        QCOMPARE(h.window->windowTitle(), QStringLiteral("Clickwisp 4.2.1"));
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("Clickwisp %1").arg(QLatin1String(kVersion)));
         QCOMPARE(h.status(0), QStringLiteral("Ready"));
         QCOMPARE(h.status(1), QString());
         const QList<std::tuple<QToolButton*, const char*, const char*>> buttons = {
@@ -389,7 +389,8 @@ private slots:
         bool checked = false;
         onModal<TFMAbout>([&checked](TFMAbout* about) {
             QCOMPARE(about->windowTitle(), QStringLiteral("About Clickwisp"));
-            QCOMPARE(about->lblCaption->text(), QStringLiteral("Clickwisp 4.2.1"));
+            QCOMPARE(about->lblCaption->text(), QStringLiteral("Clickwisp %1").arg(QLatin1String(kVersion)));
+            QVERIFY2(about->lblBackends->text().contains(QLatin1String("x11")), qPrintable(about->lblBackends->text()));
             QVERIFY(about->lblWeb->text().contains(QLatin1String(kHomePageUrl)));
             QVERIFY(about->lblMail->text().contains(QLatin1String("mailto:")));
             checked = true;
