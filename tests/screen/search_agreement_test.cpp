@@ -137,7 +137,10 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
     search::Tuning hashFirst;
     hashFirst.hashOnly = true;
     search::Tuning noBudget;
-    noBudget.confirmBudget = 0; // the first failed confirmation hands over to the hash search
+    // The first failed confirmation hands over to the area filter, the next
+    // one to the hash search.
+    noBudget.confirmBudget = 0;
+    noBudget.nearConfirmBudget = 0;
     search::Tuning thinBands;
     thinBands.bandRows = 1;
     int found = 0, cases = 0;
@@ -162,7 +165,8 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
             EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, noBudget)), show(exact));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, thinBands)), show(near));
-            cases += 4;
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, noBudget)), show(near));
+            cases += 5;
         }
         EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, hashFirst)), show(exact));
         ++cases;
