@@ -102,7 +102,17 @@ std::vector<uint32_t> seedColours(const std::vector<uint32_t>& pixels, const Spr
 void andShiftedDown(uint64_t* mask, const uint64_t* source, size_t words, size_t sourceWords, size_t bits)
 {
     const size_t q = bits / 64, r = bits % 64;
-    for (size_t i = 0; i < words; ++i) {
+    // First the words whose two source words both lie inside.
+    const size_t inside = sourceWords > q + 1 ? std::min(words, sourceWords - q - 1) : 0;
+    size_t i = 0;
+    if (r == 0) {
+        for (; i < inside; ++i)
+            mask[i] &= source[i + q];
+    } else {
+        for (; i < inside; ++i)
+            mask[i] &= (source[i + q] >> r) | (source[i + q + 1] << (64 - r));
+    }
+    for (; i < words; ++i) {
         const size_t j = i + q;
         const uint64_t low = j < sourceWords ? source[j] : 0;
         const uint64_t high = j + 1 < sourceWords ? source[j + 1] : 0;
