@@ -74,7 +74,7 @@ Rect largestRectangle(const std::vector<uint8_t>& cells, int32_t w, int32_t h)
 std::vector<uint32_t> seedColours(const std::vector<uint32_t>& pixels, const Spread& spread)
 {
     std::vector<uint32_t> sorted;
-    const size_t step = std::max<size_t>(1, pixels.size() / 65536);
+    const size_t step = std::max<size_t>(1, pixels.size() / 4096);
     for (size_t i = 0; i < pixels.size(); i += step)
         sorted.push_back(pixels[i]);
     std::sort(sorted.begin(), sorted.end());
@@ -210,6 +210,12 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
     m_fromTop = fromTop;
     m_keptWords = kernels::maskWords(placements);
     const int32_t rows = std::max(lastTop - fromTop + 1, 0);
+    const size_t rowWords = kernels::maskWords(W);
+    // Every pixel of a screen row, and every placement of a row, set: copied
+    // rather than built again for each row.
+    std::vector<uint64_t> allPixels(rowWords), allPlacements(m_keptWords);
+    kernels::fillMask(allPixels.data(), W);
+    kernels::fillMask(allPlacements.data(), placements);
     // Kept per thread and only grown: fresh pages cost more than the
     // filtering itself.
     thread_local std::vector<uint64_t> keptArray, marksArray;
@@ -218,17 +224,29 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
     uint64_t* const kept = keptArray.data();
     m_kept = kept;
     for (int32_t r = 0; r < rows; ++r)
-        kernels::fillMask(kept + size_t(r) * m_keptWords, placements);
-    const size_t rowWords = kernels::maskWords(W);
+        std::copy(allPlacements.begin(), allPlacements.end(), kept + size_t(r) * m_keptWords);
     if (marksArray.size() < size_t(H) * rowWords)
         marksArray.resize(size_t(H) * rowWords);
     auto marks = [&](int32_t y) { return marksArray.data() + size_t(y) * rowWords; };
 
+    // Each area's box [low - T, high + T] per channel, as a centre and a
+    // tolerance; an odd span rounds the box outward, which only keeps more.
+    struct Plan {
+        const UniformArea* area;
+        kernels::PixelProbe box;
+        double score; // how many screen pixels outside the box it is likely to cover
+    };
+    std::vector<Plan> plans;
     const int32_t t[3] = { m_tolerance.blue, m_tolerance.green, m_tolerance.red };
+    std::vector<uint32_t> samples;
+    for (uint32_t i = 0, state = 0x2545F491u; i < 1024; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const int32_t x = int32_t((state >> 8) % uint32_t(W));
+        state = state * 1664525u + 1013904223u;
+        const int32_t y = fromTop + int32_t((state >> 8) % uint32_t(H - fromTop));
+        samples.push_back(screen.PixelAt(x, y));
+    }
     for (const UniformArea& area : m_areas) {
-        // The box [low - T, high + T] per channel, as a centre and a
-        // tolerance; an odd span rounds the box outward, which only keeps
-        // more.
         uint32_t centre = 0;
         int32_t reach[3];
         for (int k = 0; k < 3; ++k) {
@@ -237,26 +255,66 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
             reach[k] = std::clamp(t[k], 0, 255) + (high - low + 1) / 2;
         }
         const bool exact = reach[0] == 0 && reach[1] == 0 && reach[2] == 0;
-        const kernels::PixelProbe box = kernels::makeProbe(centre, exact, reach[2], reach[1], reach[0]);
+        const ColorTolerance within { reach[2], reach[1], reach[0] };
+        const auto outside = std::count_if(
+            samples.begin(), samples.end(), [&](uint32_t p) { return !ColorWithin(p, centre, within); });
+        const double score = double(area.width) * area.height * (double(outside) + 0.5) / double(samples.size() + 1);
+        plans.push_back({ &area, kernels::makeProbe(centre, exact, reach[2], reach[1], reach[0]), score });
+    }
+    // The areas likely to rule out most first: later ones only look at the
+    // screen rows that placements still alive need.
+    std::stable_sort(plans.begin(), plans.end(), [](const Plan& a, const Plan& b) { return a.score > b.score; });
 
+    std::vector<uint8_t> alive(size_t(rows), 1); // a placement row with any placement kept
+    std::vector<int32_t> aliveBefore(size_t(rows) + 1); // alive rows among the tops before
+    std::vector<uint8_t> marked(static_cast<size_t>(H)); // a screen row of marks that may have a bit set
+    int32_t aliveCount = rows;
+    for (const Plan& plan : plans) {
+        if (aliveCount == 0)
+            break;
+        const UniformArea& area = *plan.area;
+        for (int32_t r = 0; r < rows; ++r)
+            aliveBefore[size_t(r) + 1] = aliveBefore[size_t(r)] + alive[size_t(r)];
+        // Whether a placement row still alive puts the area over screen row y.
+        auto needed = [&](int32_t y) {
+            const int32_t low = std::max(y - area.top - area.height + 1, fromTop) - fromTop;
+            const int32_t high = std::min(y - area.top, lastTop) - fromTop;
+            return low <= high && aliveBefore[size_t(high) + 1] > aliveBefore[size_t(low)];
+        };
         // Screen rows under the area for some placement: mark the pixels in
         // the box, then keep a mark where the area's width of marks begins.
         const int32_t first = fromTop + area.top, last = lastTop + area.top + area.height - 1;
         for (int32_t y = first; y <= last; ++y) {
+            marked[size_t(y)] = 0;
+            if (!needed(y))
+                continue;
             uint64_t* m = marks(y);
-            kernels::fillMask(m, W);
-            kernels::andMatches(screen.Row(y), W, box, m);
-            erodeRow(m, rowWords, area.width);
+            std::copy(allPixels.begin(), allPixels.end(), m);
+            if (kernels::andMatches(screen.Row(y), W, plan.box, m)) {
+                erodeRow(m, rowWords, area.width);
+                marked[size_t(y)] = 1;
+            }
         }
         // Down the columns: row y keeps a mark where rows y .. y + height - 1
-        // all have one (doubling: runs of 1, 2, 4, ... rows).
+        // all have one (doubling: runs of 1, 2, 4, ... rows). Rows without
+        // marks stay unread; they stand for rows of zeros.
         int32_t valid = last;
         auto step = [&](int32_t by) {
             for (int32_t y = first; y + by <= valid; ++y) {
+                if (!marked[size_t(y)])
+                    continue;
+                if (!marked[size_t(y + by)]) {
+                    marked[size_t(y)] = 0;
+                    continue;
+                }
                 uint64_t* m = marks(y);
                 const uint64_t* below = marks(y + by);
-                for (size_t i = 0; i < rowWords; ++i)
+                uint64_t any = 0;
+                for (size_t i = 0; i < rowWords; ++i) {
                     m[i] &= below[i];
+                    any |= m[i];
+                }
+                marked[size_t(y)] = any != 0;
             }
             valid -= by;
         };
@@ -266,9 +324,22 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
         if (done < area.height)
             step(area.height - done);
         // A placement at (x, top) puts the area's corner on (x + left, top + area.top).
-        for (int32_t top = fromTop; top <= lastTop; ++top)
-            andShiftedDown(kept + size_t(top - fromTop) * m_keptWords, marks(top + area.top), m_keptWords, rowWords,
-                3 * size_t(area.left));
+        for (int32_t top = fromTop; top <= lastTop; ++top) {
+            const size_t r = size_t(top - fromTop);
+            if (!alive[r])
+                continue;
+            uint64_t* row = kept + r * m_keptWords;
+            bool any = false;
+            if (marked[size_t(top + area.top)]) {
+                andShiftedDown(row, marks(top + area.top), m_keptWords, rowWords, 3 * size_t(area.left));
+                any = std::any_of(row, row + m_keptWords, [](uint64_t w) { return w != 0; });
+            }
+            if (!any) {
+                std::fill(row, row + m_keptWords, 0);
+                alive[r] = 0;
+                --aliveCount;
+            }
+        }
     }
 }
 
