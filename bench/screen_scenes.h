@@ -145,6 +145,85 @@ inline Image stripesScene(int32_t width, int32_t height)
     return image;
 }
 
+// Screens on which every placement of a mostly uniform picture fails late,
+// at a place that moves from placement to placement: what probes, even
+// learned ones, cannot filter.
+
+// White with one dark dot in every 64 x 64 window, as drawing programs show
+// a grid. The dot at (missingX, missingY), if there is one there, is left out.
+inline Image dotGridScene(int32_t width, int32_t height, int32_t missingX = -1, int32_t missingY = -1)
+{
+    auto image = blank(width, height, 0xFFFFFF);
+    for (int32_t y = 31; y < height; y += 64)
+        for (int32_t x = 31; x < width; x += 64)
+            if (x != missingX || y != missingY)
+                put(*image, x, y, 0x404040);
+    return image;
+}
+
+// A spreadsheet: white cells between grey lines every 20 pixels down and
+// every 100 across, a darker line every 5 rows, and short text in some cells.
+inline Image spreadsheetScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0xFFFFFF);
+    std::mt19937 random(17);
+    const Font font(23);
+    for (int32_t y = 0; y < height; y += 20)
+        fill(*image, 0, y, width, 1, (y / 20) % 5 == 0 ? 0xA0A0A0 : 0xD4D4D4);
+    for (int32_t x = 0; x < width; x += 100)
+        fill(*image, x, 0, 1, height, 0xD4D4D4);
+    for (int32_t y = 0; y + 20 < height; y += 20)
+        for (int32_t x = 0; x + 100 < width; x += 100)
+            if (random() % 3 == 0)
+                font.line(*image, x + 4, y + 5, x + 4 + 14 * int32_t(1 + random() % 6), random);
+    return image;
+}
+
+// A document set close: text lines 16 pixels apart across the whole width,
+// so every 64 x 64 window holds text somewhere.
+inline Image documentScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0xFFFFFF);
+    std::mt19937 random(29);
+    const Font font(31);
+    for (int32_t top = 4; top + 11 < height; top += 16)
+        font.line(*image, 4, top, width - 4, random);
+    return image;
+}
+
+// Window chrome tiled over the screen: windows of 300 x 200 with a one-pixel
+// border, a title bar of a few greys, a grey body and a white client area.
+inline Image chromeScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0xF0F0F0);
+    std::mt19937 random(41);
+    const Font font(43);
+    for (int32_t top = 0; top < height; top += 200) {
+        for (int32_t left = 0; left < width; left += 300) {
+            fill(*image, left, top, 300, 200, 0x707070);
+            fill(*image, left + 1, top + 1, 298, 198, 0xF0F0F0);
+            for (int32_t y = 0; y < 24; ++y)
+                fill(*image, left + 1, top + 1 + y, 298, 1, grey(0xC8 + uint32_t(y / 6) * 8));
+            font.line(*image, left + 8, top + 7, left + 8 + 7 * int32_t(4 + random() % 10), random);
+            fill(*image, left + 6, top + 30, 288, 140, 0xFFFFFF);
+            fill(*image, left + 200, top + 174, 85, 20, 0xE1E1E1);
+        }
+    }
+    return image;
+}
+
+// White with dark specks at random places, one per 1024 pixels on
+// average: like the dot grid, without a period a learned probe could use.
+inline Image specksScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0xFFFFFF);
+    std::mt19937 random(53);
+    const uint64_t specks = uint64_t(width) * uint64_t(height) / 1024;
+    for (uint64_t i = 0; i < specks; ++i)
+        put(*image, int32_t(random() % uint32_t(width)), int32_t(random() % uint32_t(height)), 0x202020);
+    return image;
+}
+
 inline Image cut(const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     auto image = blank(width, height, 0);

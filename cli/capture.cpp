@@ -4,7 +4,9 @@
 #include "cli/verb.h"
 #include "core/atomic_file.h"
 
-#include <sstream>
+#include <memory>
+#include <span>
+#include <spanstream>
 
 namespace clickwisp::cli {
 namespace {
@@ -26,12 +28,17 @@ int capture(const std::string& outFile, const ScreenOptions& options)
         std::cerr << kPrefix << "capturing the screen rectangle " << options.area << " failed\n";
         return kExitRunError;
     }
-    std::ostringstream bmp;
-    if (!pixels.SaveToStream(bmp)) {
+    // Encoded once into an array of the file's size: no growing stream, no
+    // second copy.
+    const size_t size = size_t(TBDBitmapData::kFileHeaderSize) + size_t(pixels.DataSize());
+    const auto encoded = std::make_unique_for_overwrite<char[]>(size);
+    FaultInPages(encoded.get(), size);
+    std::ospanstream bmp(std::span<char>(encoded.get(), size));
+    if (!pixels.SaveToStream(bmp) || size_t(bmp.span().size()) != size) {
         std::cerr << kPrefix << outFile << ": the image could not be encoded\n";
         return kExitRunError;
     }
-    if (const auto written = WriteFileAtomically(outFile, bmp.str()); !written) {
+    if (const auto written = WriteFileAtomically(outFile, std::string_view(encoded.get(), size)); !written) {
         std::cerr << kPrefix << written.error().message << '\n';
         return kExitRunError;
     }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace clickwisp {
@@ -30,7 +32,7 @@ void writeLe32(uint8_t* p, uint32_t v)
     p[3] = uint8_t(v >> 24);
 }
 
-constexpr int kHeaderSize = 54;
+constexpr int kHeaderSize = TBDBitmapData::kFileHeaderSize;
 
 // Bytes left in a seekable stream; nothing for a stream that cannot tell.
 std::optional<int64_t> remainingBytes(std::istream& stream)
@@ -52,6 +54,19 @@ std::optional<int64_t> remainingBytes(std::istream& stream)
 }
 
 } // namespace
+
+void FaultInPages([[maybe_unused]] void* data, [[maybe_unused]] size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    if (bytes < (size_t(1) << 20))
+        return;
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+}
 
 bool TBDBitmapData::SetSize(int32_t width, int32_t height)
 {
@@ -81,6 +96,7 @@ bool TBDBitmapData::SetSize(int32_t width, int32_t height)
         FDataSize = 0;
         return false;
     }
+    FaultInPages(FPixels.get(), size_t(FDataSize));
     FCapacity = FDataSize;
     ++FAllocations;
     return true;

@@ -7,15 +7,19 @@
 //   bit masks are ANDed, 64 placements at a time, and only placements that
 //   pass every probe are compared in full. A pixel that fails a full
 //   comparison joins the probes.
-// - An exact search whose full comparisons grow too costly (a picture whose
-//   every colour is common on the screen) switches to a rolling hash whose
-//   time does not depend on the content (hash_search).
+// - A search whose full comparisons grow too costly (a picture whose every
+//   colour is common on the screen) works out which placements the
+//   picture's uniform areas allow (area_filter), in time that depends on the
+//   screen's size only, and goes on with those. An exact search whose
+//   comparisons grow too costly again switches to a rolling hash whose time
+//   does not depend on the content (hash_search).
 // - Rows are stored bottom-up, so scanning top row first walks memory
 //   backwards. Placement rows are taken in bands: within a band in memory
 //   order, keeping the top-most hit; the first band with a hit ends the
 //   search. The answer is the same placement as the plain scan's.
 #include "screen/picture_search.h"
 
+#include "screen/area_filter.h"
 #include "screen/hash_search.h"
 #include "screen/pixel_kernels.h"
 #include "screen/probe_plan.h"
@@ -48,10 +52,11 @@ constexpr size_t kPlannedProbes = 4;
 constexpr size_t kMaxProbes = 8; // planned and learned
 
 template <typename RowHit, typename Fallback>
-std::optional<ScreenPoint> scanBands(int32_t lastTop, int32_t bandRows, RowHit rowHit, Fallback fallback)
+std::optional<ScreenPoint> scanBands(
+    int32_t firstTop, int32_t lastTop, int32_t bandRows, RowHit rowHit, Fallback fallback)
 {
     bandRows = std::max(bandRows, 1);
-    for (int32_t bandStart = 0; bandStart <= lastTop; bandStart += bandRows) {
+    for (int32_t bandStart = firstTop; bandStart <= lastTop; bandStart += bandRows) {
         const int32_t bandEnd = std::min(lastTop, bandStart + bandRows - 1);
         std::optional<ScreenPoint> best;
         for (int32_t top = bandEnd; top >= bandStart; --top) {
@@ -91,7 +96,7 @@ std::optional<ScreenPoint> findColor(const TBDBitmapData& screen, uint32_t color
             return -1;
         return kernels::firstSetPixel(mask.data(), words, [](int32_t) { return true; });
     };
-    return scanBands(screen.Height() - 1, 16, rowHit, noFallback);
+    return scanBands(0, screen.Height() - 1, 16, rowHit, noFallback);
 }
 
 std::optional<ScreenPoint> findPicture(
@@ -118,7 +123,9 @@ std::optional<ScreenPoint> findPicture(
     std::vector<uint64_t> full(words), mask(words);
     kernels::fillMask(full.data(), placements);
     const size_t rowBytes = size_t(w) * 3;
-    int64_t budget = tuning.confirmBudget;
+    int64_t budget = tolerance ? tuning.nearConfirmBudget : tuning.confirmBudget;
+    bool budgeted = budget >= 0;
+    std::optional<AreaFilter> filter;
 
     // Compares the whole placement, bottom row first; on a mismatch, failed
     // is a picture pixel that does not match.
@@ -134,6 +141,7 @@ std::optional<ScreenPoint> findPicture(
                         at += 3;
             } else {
                 at = kernels::firstByteOutside(on, want, rowBytes, rowTolerance);
+                budget -= int64_t(std::min(at + 3, rowBytes)) + 64;
             }
             if (at != rowBytes) {
                 failed = Probe { int32_t(at / 3), row, picture.PixelAt(int32_t(at / 3), row) };
@@ -161,7 +169,12 @@ std::optional<ScreenPoint> findPicture(
         return kernels::andMatches(start, placements, tests[i], mask.data());
     };
     auto rowHit = [&](int32_t top) {
-        std::copy(full.begin(), full.end(), mask.begin());
+        if (filter)
+            std::copy(filter->row(top), filter->row(top) + words, mask.begin());
+        else if (filter)
+            std::copy(filter->row(top), filter->row(top) + words, mask.begin());
+        else
+            std::copy(full.begin(), full.end(), mask.begin());
         for (size_t i = 0; i < probes.size(); ++i) {
             if (!applyProbe(i, top))
                 return -1;
@@ -172,7 +185,7 @@ std::optional<ScreenPoint> findPicture(
             const int32_t left = kernels::firstSetPixel(mask.data(), words, [&](int32_t x) {
                 if (confirm(x, top, failed))
                     return true;
-                giveUp = tuning.confirmBudget >= 0 && budget < 0;
+                giveUp = budgeted && budget < 0;
                 learned = !giveUp && learn(failed);
                 if (learned) // the placements up to x are done with
                     kernels::clearBefore(mask.data(), x + 1);
@@ -187,8 +200,27 @@ std::optional<ScreenPoint> findPicture(
                 return -1;
         }
     };
-    auto fallback = [&](int32_t bandStart) { return hashSearch(screen, picture, bandStart); };
-    return scanBands(screen.Height() - h, tuning.bandRows, rowHit, fallback);
+    const int32_t lastTop = screen.Height() - h;
+    auto toHash = [&](int32_t bandStart) { return hashSearch(screen, picture, bandStart); };
+    // The budget ran out: on with the placements the area filter keeps. An
+    // exact search gets the budget once more, then takes the hash search; a
+    // search with a tolerance goes on to the end.
+    auto fallback = [&](int32_t bandStart) {
+        filter.emplace(picture, tolerance);
+        if (filter->useful())
+            filter->apply(screen, bandStart);
+        else
+            filter.reset();
+        if (tolerance) {
+            budgeted = false;
+            return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, noFallback);
+        }
+        if (!filter)
+            return hashSearch(screen, picture, bandStart);
+        budget = tuning.confirmBudget;
+        return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, toHash);
+    };
+    return scanBands(0, lastTop, tuning.bandRows, rowHit, fallback);
 }
 
 } // namespace clickwisp::search

@@ -17,6 +17,10 @@ struct Tuning {
     int64_t confirmBudget = 12 << 20;
     // Go straight to the hash search.
     bool hashOnly = false;
+    // The same for a search with a tolerance: bytes compared before the
+    // search works out the area filter (area_filter.h) and goes on with only
+    // the placements it keeps. Negative: never.
+    int64_t nearConfirmBudget = 2 << 20;
     // Placement rows handled as one band, in memory order.
     int32_t bandRows = 16;
 };

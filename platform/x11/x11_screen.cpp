@@ -164,6 +164,9 @@ private:
             shmctl(id, IPC_RMID, nullptr);
             return false;
         }
+        // The segment's pages are made at once rather than one fault at a
+        // time as the first capture's pixels are read.
+        FaultInPages(address, bytes);
         m_segment.shmid = id;
         m_segment.shmaddr = static_cast<char*>(address);
         m_segment.readOnly = False;

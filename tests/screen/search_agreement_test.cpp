@@ -1,6 +1,7 @@
 // The fast searches against the plain scan, on thousands of random screens
 // and pictures, with every SIMD variant this processor runs and every path
 // of the exact picture search.
+#include "screen/area_filter.h"
 #include "screen/picture_search.h"
 #include "screen/pixel_kernels.h"
 #include "tests/screen/images.h"
@@ -114,6 +115,57 @@ public:
         return own;
     }
 
+    // Screens on which a mostly uniform picture fails late at most
+    // placements, at a place that moves with the placement: a dot grid,
+    // ruled lines (a spreadsheet), text lines (a document), tiled windows
+    // (chrome), random specks. Small periods keep the plain scan quick.
+    std::unique_ptr<TBDBitmapData> lateFailureScreen(int32_t width, int32_t height)
+    {
+        const uint32_t paper = chance(60) ? 0xFFFFFF : anyColor();
+        const uint32_t ink = chance(50) ? near(paper, 40) : anyColor();
+        auto image = test::solidImage(width, height, paper);
+        const int kind = between(0, 4);
+        const int32_t across = between(6, 24), down = between(6, 24);
+        const int32_t phaseX = between(0, across - 1), phaseY = between(0, down - 1);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const bool onX = (x + phaseX) % across == 0, onY = (y + phaseY) % down == 0;
+                bool inked = false;
+                switch (kind) {
+                case 0: inked = onX && onY; break; // dots
+                case 1: inked = onX || onY; break; // lines
+                case 2: inked = (y + phaseY) % down < 3 && chance(40); break; // text rows
+                case 3: inked = onX || onY || ((y + phaseY) % down == 1 && chance(30)); break; // frames and titles
+                default: inked = chance(2); break; // specks
+                }
+                if (inked)
+                    setPixel(*image, x, y, kind == 2 || kind == 3 ? near(ink, 30) : ink);
+            }
+        }
+        return image;
+    }
+
+    // A picture for such a screen: the paper colour, the same with faint
+    // noise, a cut of the screen, or a cut with one pixel of paper inked.
+    std::unique_ptr<TBDBitmapData> lateFailurePicture(const TBDBitmapData& screen)
+    {
+        const int32_t w = between(1, std::min(screen.Width(), 40));
+        const int32_t h = between(1, std::min(screen.Height(), 40));
+        const uint32_t paper = screen.PixelAt(screen.Width() - 1, screen.Height() - 1);
+        const int kind = between(0, 3);
+        if (kind <= 1) {
+            auto plain = test::solidImage(w, h, paper);
+            for (int32_t y = 0; kind == 1 && y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    setPixel(*plain, x, y, near(paper, between(0, 6)));
+            return plain;
+        }
+        auto cut = test::cutOut(screen, between(0, screen.Width() - w), between(0, screen.Height() - h), w, h);
+        if (kind == 3)
+            setPixel(*cut, between(0, w - 1), between(0, h - 1), screen.PixelAt(between(0, screen.Width() - 1), 0));
+        return cut;
+    }
+
     ColorTolerance tolerance()
     {
         static const int32_t similarities[] = { 95, 90, 85, 60, 99, 0 };
@@ -137,7 +189,10 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
     search::Tuning hashFirst;
     hashFirst.hashOnly = true;
     search::Tuning noBudget;
-    noBudget.confirmBudget = 0; // the first failed confirmation hands over to the hash search
+    // The first failed confirmation hands over to the area filter, the next
+    // one to the hash search.
+    noBudget.confirmBudget = 0;
+    noBudget.nearConfirmBudget = 0;
     search::Tuning thinBands;
     thinBands.bandRows = 1;
     int found = 0, cases = 0;
@@ -162,7 +217,8 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
             EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, noBudget)), show(exact));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, thinBands)), show(near));
-            cases += 4;
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, noBudget)), show(near));
+            cases += 5;
         }
         EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, hashFirst)), show(exact));
         ++cases;
@@ -173,6 +229,89 @@ TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)
     EXPECT_GT(found, 1000);
     EXPECT_LT(found, 2800);
     EXPECT_GT(cases, 6000);
+}
+
+TEST(SearchAgreement, PictureSearchesAgreeWhereEveryPlacementFailsLate)
+{
+    LevelGuard guard;
+    Generator gen(8086);
+    search::Tuning filterAtOnce;
+    filterAtOnce.confirmBudget = 0;
+    filterAtOnce.nearConfirmBudget = 0;
+    search::Tuning filterInThinBands = filterAtOnce;
+    filterInThinBands.bandRows = 1;
+    int found = 0, absent = 0;
+    for (int round = 0; round < 400; ++round) {
+        auto screen = gen.lateFailureScreen(gen.between(8, 120), gen.between(8, 80));
+        auto picture = gen.lateFailurePicture(*screen);
+        const ColorTolerance tolerance = gen.tolerance();
+        SCOPED_TRACE("round " + std::to_string(round) + ": screen " + std::to_string(screen->Width()) + "x"
+            + std::to_string(screen->Height()) + ", picture " + std::to_string(picture->Width()) + "x"
+            + std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/"
+            + std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
+        const auto exact = reference::LocatePicture(*screen, *picture);
+        const auto near = reference::LocatePictureNear(*screen, *picture, tolerance);
+        found += near.has_value();
+        absent += !near.has_value();
+        for (kernels::Level level : levels()) {
+            kernels::setLevel(level);
+            SCOPED_TRACE(kernels::levelName(level));
+            EXPECT_EQ(show(screen->LocatePicture(*picture)), show(exact));
+            EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, filterAtOnce)), show(exact));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterAtOnce)), show(near));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterInThinBands)), show(near));
+        }
+        if (HasFailure())
+            break;
+    }
+    EXPECT_GT(found, 80);
+    EXPECT_GT(absent, 80);
+}
+
+// The filter keeps every placement that matches; for a picture of one
+// colour, which one area covers, it keeps nothing else.
+TEST(AreaFilter, KeepsEveryMatchAndForAPlainPictureOnlyTheMatches)
+{
+    LevelGuard guard;
+    Generator gen(1999);
+    int kept = 0, dropped = 0;
+    for (int round = 0; round < 300; ++round) {
+        auto screen = gen.chance(70) ? gen.lateFailureScreen(gen.between(8, 100), gen.between(8, 60))
+                                     : gen.screen(gen.between(8, 100), gen.between(8, 60));
+        auto picture = gen.chance(50) ? gen.lateFailurePicture(*screen)
+                                      : test::solidImage(gen.between(4, std::min(screen->Width(), 30)),
+                                          gen.between(4, std::min(screen->Height(), 30)), screen->PixelAt(0, 0));
+        ColorTolerance tolerance = gen.tolerance();
+        tolerance = { std::max(tolerance.red, 0), std::max(tolerance.green, 0), std::max(tolerance.blue, 0) };
+        const bool exact = gen.chance(25);
+        search::AreaFilter filter(*picture, exact ? nullptr : &tolerance);
+        if (!filter.useful())
+            continue;
+        bool plain = true;
+        for (int32_t y = 0; y < picture->Height(); ++y)
+            for (int32_t x = 0; x < picture->Width(); ++x)
+                plain = plain && picture->PixelAt(x, y) == picture->PixelAt(0, 0);
+        kernels::setLevel(gen.chance(50) ? kernels::bestLevel() : kernels::Level::Scalar);
+        const int32_t fromTop = gen.between(0, screen->Height() - picture->Height());
+        filter.apply(*screen, fromTop);
+        for (int32_t top = fromTop; top <= screen->Height() - picture->Height(); ++top) {
+            const uint64_t* row = filter.row(top);
+            for (int32_t left = 0; left <= screen->Width() - picture->Width(); ++left) {
+                const bool keeps = (row[size_t(3 * left) / 64] >> (size_t(3 * left) % 64)) & 1;
+                const bool matches = exact ? reference::MatchPictureAt(*screen, *picture, left, top)
+                                           : reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top);
+                kept += keeps;
+                dropped += !keeps;
+                ASSERT_TRUE(keeps || !matches) << "round " << round << ": a match at " << left << ", " << top;
+                if (plain) {
+                    ASSERT_EQ(keeps, matches) << "round " << round << ": plain picture at " << left << ", " << top;
+                }
+            }
+        }
+    }
+    EXPECT_GT(kept, 1000);
+    EXPECT_GT(dropped, 10000);
 }
 
 TEST(SearchAgreement, ColourSearchesReturnWhatThePlainScanReturns)
