@@ -3,6 +3,7 @@
 #include "cli/screen_verbs.h"
 #include "cli/verb.h"
 #include "core/atomic_file.h"
+#include "core/page_faults.h"
 
 #include <memory>
 #include <span>

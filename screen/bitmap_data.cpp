@@ -1,5 +1,6 @@
 #include "screen/bitmap_data.h"
 
+#include "core/page_faults.h"
 #include "platform/screen_source.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 namespace clickwisp {
@@ -54,19 +53,6 @@ std::optional<int64_t> remainingBytes(std::istream& stream)
 }
 
 } // namespace
-
-void FaultInPages([[maybe_unused]] void* data, [[maybe_unused]] size_t bytes)
-{
-#ifdef MADV_POPULATE_WRITE
-    if (bytes < (size_t(1) << 20))
-        return;
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
-}
 
 bool TBDBitmapData::SetSize(int32_t width, int32_t height)
 {

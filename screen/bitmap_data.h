@@ -122,12 +122,6 @@ private:
     int FAllocations = 0;
 };
 
-// Faults in the pages of a fresh array of a megabyte or more with one system
-// call, instead of one page fault per 4 KB page on first touch (each costs
-// microseconds on a virtual machine; a full HD screen has 1500 pages). Does
-// nothing where the system cannot; the pages then fault in as touched.
-void FaultInPages(void* data, size_t bytes);
-
 // Swaps the red and blue bytes and drops the top byte:
 // 0x00BBGGRR <-> 0x00RRGGBB.
 constexpr uint32_t SwapRedBlue(uint32_t c)

@@ -3,6 +3,7 @@
 // or, where the extension is missing or unusable (a remote display),
 // through XGetImage, and are converted to the buffer's bottom-up 24-bit
 // rows in one pass.
+#include "core/page_faults.h"
 #include "core/pixel_packing.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_display_label.h"
