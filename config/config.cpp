@@ -326,11 +326,21 @@ void TConfig::load()
             m_loadWarning = written.error().message + "; default settings are used";
         return;
     }
+    const std::optional<std::string> text = readFile();
+    if (!text || !parseDocument(*text))
+        return;
+    pugi::xml_node root = m_document->document_element();
+    repairValues(root);
+    addMissingParts(root);
+}
 
+std::optional<std::string> TConfig::readFile()
+{
+    std::error_code error;
     if (!std::filesystem::is_regular_file(m_fileName, error)) {
         useDefaults();
         m_loadWarning = m_fileName.string() + " is not a regular file; default settings are used";
-        return;
+        return std::nullopt;
     }
     std::ifstream file(m_fileName, std::ios::binary);
     std::ostringstream content;
@@ -339,28 +349,35 @@ void TConfig::load()
         // Unreadable is not broken: leave the file alone.
         useDefaults();
         m_loadWarning = "cannot read " + m_fileName.string() + "; default settings are used";
-        return;
+        return std::nullopt;
     }
-    const std::string text = content.str();
+    return content.str();
+}
 
+bool TConfig::parseDocument(const std::string& text)
+{
     pugi::xml_parse_result parsed = m_document->load_buffer(text.data(), text.size());
     if (!parsed) {
         replaceBrokenFile("not well-formed XML (" + std::string(parsed.description()) + " at offset "
                 + std::to_string(parsed.offset) + ")",
             true);
-        return;
+        return false;
     }
     pugi::xml_node root = m_document->document_element();
     if (std::string_view(root.name()) != "config") {
         replaceBrokenFile("the root element is '" + std::string(root.name()) + "', not 'config'", true);
-        return;
+        return false;
     }
     if (std::string_view(root.attribute("versionNo").value()) != "2.0") {
         // Another format version: its settings are not used (no warning).
         replaceBrokenFile("versionNo is not 2.0", false);
-        return;
+        return false;
     }
+    return true;
+}
 
+void TConfig::repairValues(pugi::xml_node root)
+{
     // A value that does not convert takes its own default; the rest of the
     // file is kept.
     std::vector<std::string> problems;
@@ -376,7 +393,10 @@ void TConfig::load()
             warning += (i ? "; " : "") + problems[i];
         m_loadWarning = warning;
     }
+}
 
+void TConfig::addMissingParts(pugi::xml_node root)
+{
     // Missing parts read as their defaults; a missing cols element gets the
     // three default columns.
     pugi::xml_document defaults;
@@ -390,7 +410,7 @@ void TConfig::load()
     addMissingAttributes(root.child("frame"), kFrameRules);
     addMissingAttributes(root.child("shade"), kShadeRules);
     addMissingAttributes(root.child("running"), kRunningRules);
-    position = 0;
+    int position = 0;
     for (pugi::xml_node col = root.child("cols").child("col"); col; col = col.next_sibling("col"))
         addMissingAttributes(col, kColRules, position++);
 }

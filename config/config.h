@@ -174,6 +174,16 @@ public:
 
 private:
     void load();
+    // The file's text; none when it is not a readable regular file (the
+    // defaults are then used and the warning says why).
+    std::optional<std::string> readFile();
+    // Parses text into the document; false when it is not a version 2.0
+    // config document (the file is then replaced by the defaults).
+    bool parseDocument(const std::string& text);
+    // Values that do not convert take their defaults; the warning names them.
+    void repairValues(pugi::xml_node root);
+    // Missing elements and attributes read as their defaults.
+    void addMissingParts(pugi::xml_node root);
     void useDefaults();
     void replaceBrokenFile(const std::string& reason, bool warn);
     pugi::xml_node child(const char* name) const;
