@@ -48,6 +48,7 @@ root="$(mktemp -d "${TMPDIR:-/tmp}/clickwisp-root.XXXXXX")"
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$root"
 }
 trap cleanup EXIT
