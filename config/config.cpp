@@ -224,11 +224,25 @@ TConfig::TConfig(std::filesystem::path fileName)
 
 TConfig::~TConfig() = default;
 
+namespace {
+
+// A folder of installed programs (/usr/bin, /usr/local/bin, /bin): settings
+// never go there, even when the user may write to it (root may).
+bool isSystemProgramFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(folder, error);
+    const std::string text = (error ? folder : real).generic_string();
+    return text.starts_with("/usr/") || text == "/bin" || text == "/sbin";
+}
+
+} // namespace
+
 std::filesystem::path TConfig::DefaultConfigPath(const std::filesystem::path& executableFolder)
 {
     std::error_code error;
-    if (!executableFolder.empty() && std::filesystem::is_directory(executableFolder, error)
-        && access(executableFolder.c_str(), W_OK) == 0)
+    if (!executableFolder.empty() && !isSystemProgramFolder(executableFolder)
+        && std::filesystem::is_directory(executableFolder, error) && access(executableFolder.c_str(), W_OK) == 0)
         return executableFolder / "config.xml";
     std::filesystem::path base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')

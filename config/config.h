@@ -150,7 +150,8 @@ public:
     TConfig& operator=(const TConfig&) = delete;
 
     // config.xml in the folder of the running executable when that folder is
-    // writable, else $XDG_CONFIG_HOME/clickwisp/config.xml (by default
+    // writable and not a folder of installed programs (/usr/...), else
+    // $XDG_CONFIG_HOME/clickwisp/config.xml (by default
     // ~/.config/clickwisp/config.xml).
     static std::filesystem::path DefaultConfigPath();
     // The same rule for a given executable folder (for tests).

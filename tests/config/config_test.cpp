@@ -357,6 +357,10 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
+    // An installed program keeps its settings with the user even when it may
+    // write to its own folder (as root may).
+    EXPECT_EQ(TConfig::DefaultConfigPath("/usr/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
+    EXPECT_EQ(TConfig::DefaultConfigPath("/usr/local/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
 
     // The running test program's own folder (a build folder) is writable.
     const auto own = TConfig::DefaultConfigPath();
