@@ -47,6 +47,7 @@ TFMAbout::TFMAbout(QWidget* parent)
     grid->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
 
     lblCaption = new QLabel(this);
+    lblCaption->setObjectName(QStringLiteral("lblCaption"));
     QFont big = lblCaption->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.4);
@@ -58,9 +59,11 @@ TFMAbout::TFMAbout(QWidget* parent)
 
     grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 2, 1);
     lblWeb = linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this);
+    lblWeb->setObjectName(QStringLiteral("lblWeb"));
     grid->addWidget(lblWeb, 2, 2);
     grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 3, 1);
     lblMail = linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this);
+    lblMail->setObjectName(QStringLiteral("lblMail"));
     grid->addWidget(lblMail, 3, 2);
     grid->setColumnStretch(2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);

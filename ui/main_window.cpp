@@ -119,10 +119,11 @@ TMForm::~TMForm()
     m_controller.reset();
 }
 
-QToolButton* TMForm::addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-    const char* fallbackIcon, int width, int height)
+QToolButton* TMForm::addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
+    const char* themeIcon, const char* fallbackIcon, int width, int height)
 {
     auto* button = new QToolButton(panel);
+    button->setObjectName(QString::fromLatin1(name));
     button->setText(QString::fromLatin1(caption));
     button->setToolTip(QString::fromLatin1(hint));
     button->setIcon(themedIcon(themeIcon, fallbackIcon));
@@ -156,15 +157,21 @@ void TMForm::buildToolPanel()
     auto* row = new QHBoxLayout(MainPanel);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
-    btnShade = addButton(MainPanel, "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
-    VisibilityDemoButton = addButton(MainPanel, "&Load", "Load Action List From File", "document-open", "open", 62, 58);
-    AlignDemoButton = addButton(MainPanel, "&Save", "Save Action List to File", "document-save", "save", 62, 58);
-    SpeedButton4 = addButton(MainPanel, "&New", "Create a new Action", "document-new", "new", 62, 58);
-    SpeedButton5 = addButton(MainPanel, "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
-    SpeedButton7 = addButton(MainPanel, "&Delete", "Delete Selected Action", "edit-delete", "delete", 62, 58);
-    SpeedButton8 = addButton(MainPanel, "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
-    SpeedButton2 = addButton(MainPanel, "&Options", "Config Options", "preferences-system", "options", 62, 58);
-    QuitButton = addButton(MainPanel, "E&xit", "Quit", "application-exit", "exit", 62, 58);
+    btnShade
+        = addButton(MainPanel, "btnShade", "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
+    VisibilityDemoButton = addButton(
+        MainPanel, "VisibilityDemoButton", "&Load", "Load Action List From File", "document-open", "open", 62, 58);
+    AlignDemoButton
+        = addButton(MainPanel, "AlignDemoButton", "&Save", "Save Action List to File", "document-save", "save", 62, 58);
+    SpeedButton4 = addButton(MainPanel, "SpeedButton4", "&New", "Create a new Action", "document-new", "new", 62, 58);
+    SpeedButton5
+        = addButton(MainPanel, "SpeedButton5", "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
+    SpeedButton7
+        = addButton(MainPanel, "SpeedButton7", "&Delete", "Delete Selected Action", "edit-delete", "delete", 62, 58);
+    SpeedButton8 = addButton(MainPanel, "SpeedButton8", "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
+    SpeedButton2
+        = addButton(MainPanel, "SpeedButton2", "&Options", "Config Options", "preferences-system", "options", 62, 58);
+    QuitButton = addButton(MainPanel, "QuitButton", "E&xit", "Quit", "application-exit", "exit", 62, 58);
     const std::initializer_list<QWidget*> order = { btnShade, nullptr, VisibilityDemoButton, AlignDemoButton, nullptr,
         SpeedButton4, SpeedButton5, SpeedButton7, SpeedButton8, nullptr, SpeedButton2, nullptr, QuitButton };
     for (QWidget* widget : order)
@@ -185,13 +192,15 @@ void TMForm::buildToolPanel()
 void TMForm::buildRightPanel()
 {
     Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedWidth(89);
     auto* column = new QVBoxLayout(Panel2);
     column->setContentsMargins(0, 8, 0, 8);
-    btnStart = addButton(Panel2, "Star&t", "Start to Run Action List", "media-playback-start", "start", 62, 58);
-    btnStop = addButton(Panel2, "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
-    sbUp = addButton(Panel2, "", "Move Up", "go-up", "up", 23, 46);
-    sbDown = addButton(Panel2, "", "Move Down", "go-down", "down", 23, 46);
+    btnStart
+        = addButton(Panel2, "btnStart", "Star&t", "Start to Run Action List", "media-playback-start", "start", 62, 58);
+    btnStop = addButton(Panel2, "btnStop", "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
+    sbUp = addButton(Panel2, "sbUp", "", "Move Up", "go-up", "up", 23, 46);
+    sbDown = addButton(Panel2, "sbDown", "", "Move Down", "go-down", "down", 23, 46);
     for (QToolButton* small : { sbUp, sbDown }) {
         small->setIconSize(QSize(22, 22));
         small->setFixedWidth(36);
@@ -247,8 +256,10 @@ void TMForm::buildListView()
 void TMForm::buildStatusAndMenu()
 {
     StatusPanel0 = new QLabel(this);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setMinimumWidth(100);
     StatusPanel1 = new QLabel(this);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setMinimumWidth(50);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1, 1);
@@ -264,6 +275,7 @@ void TMForm::buildTrayIcon()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     TrayIcon = new QSystemTrayIcon(programIcon(), this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->setToolTip(QStringLiteral("Clickwisp"));
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)

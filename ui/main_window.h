@@ -130,8 +130,8 @@ private:
     void buildListView();
     void buildStatusAndMenu();
     void buildTrayIcon();
-    QToolButton* addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-        const char* fallbackIcon, int width, int height);
+    QToolButton* addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
+        const char* themeIcon, const char* fallbackIcon, int width, int height);
     std::function<void()> command(void (TMouseCtrl::*operation)());
     void applyWindowSettings();
     void applyColumns();

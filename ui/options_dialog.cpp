@@ -75,7 +75,9 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(this);
     BitBtn1 = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn2 = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     layout->addWidget(buttons);
@@ -94,11 +96,15 @@ QWidget* TFMConfig::buildRecordGroup()
     auto* group = new QGroupBox(QStringLiteral("Record Options"), this);
     auto* grid = new QGridLayout(group);
     cbMouseMove = new QCheckBox(QStringLiteral("Record mouse move"), group);
+    cbMouseMove->setObjectName(QStringLiteral("cbMouseMove"));
     cbKeyboard = new QCheckBox(QStringLiteral("Record keystroke "), group);
+    cbKeyboard->setObjectName(QStringLiteral("cbKeyboard"));
     grid->addWidget(cbMouseMove, 0, 0);
     grid->addWidget(cbKeyboard, 0, 2);
     cbShadeStart = functionKeyList(group);
+    cbShadeStart->setObjectName(QStringLiteral("cbShadeStart"));
     cbShadeStop = functionKeyList(group);
+    cbShadeStop->setObjectName(QStringLiteral("cbShadeStop"));
     addKeyRow(grid, 1, QStringLiteral("HotKey to Start Record:"), QStringLiteral("ALT+"), cbShadeStart);
     addKeyRow(grid, 2, QStringLiteral("HotKey to Stop Recond:"), QStringLiteral("ALT+"), cbShadeStop);
     grid->setColumnStretch(3, 1);
@@ -115,7 +121,9 @@ QWidget* TFMConfig::buildRepeatGroup()
     auto* keys = new QGroupBox(QStringLiteral("Hotkey"), group);
     auto* keyGrid = new QGridLayout(keys);
     cbRunningStart = functionKeyList(keys);
+    cbRunningStart->setObjectName(QStringLiteral("cbRunningStart"));
     cbRunningStop = functionKeyList(keys);
+    cbRunningStop->setObjectName(QStringLiteral("cbRunningStop"));
     addKeyRow(keyGrid, 0, QStringLiteral("Start repeat:"), QStringLiteral("CTRL+"), cbRunningStart);
     addKeyRow(keyGrid, 1, QStringLiteral("Stop repeat:"), QStringLiteral("CTRL+"), cbRunningStop);
     keyGrid->setRowStretch(2, 1);
@@ -124,8 +132,11 @@ QWidget* TFMConfig::buildRepeatGroup()
     auto* mode = new QGroupBox(QStringLiteral("Repeat Mode"), group);
     auto* modeLayout = new QVBoxLayout(mode);
     rb1 = new QRadioButton(QStringLiteral("Repeat once"), mode);
+    rb1->setObjectName(QStringLiteral("rb1"));
     rb2 = new QRadioButton(QStringLiteral("Repeat"), mode);
+    rb2->setObjectName(QStringLiteral("rb2"));
     rb3 = new QRadioButton(QStringLiteral("Repeat until get stop order"), mode);
+    rb3->setObjectName(QStringLiteral("rb3"));
     auto* modes = new QButtonGroup(mode);
     modes->addButton(rb1);
     modes->addButton(rb2);
@@ -145,9 +156,13 @@ QWidget* TFMConfig::buildRepeatGroup()
     auto* interval = new QGroupBox(QStringLiteral("Interval Between Repeat"), group);
     auto* intervalLayout = new QHBoxLayout(interval);
     UpDown2 = spin(interval, 23);
+    UpDown2->setObjectName(QStringLiteral("UpDown2"));
     UpDown3 = spin(interval, 59);
+    UpDown3->setObjectName(QStringLiteral("UpDown3"));
     UpDown4 = spin(interval, 59);
+    UpDown4->setObjectName(QStringLiteral("UpDown4"));
     UpDown5 = spin(interval, 9);
+    UpDown5->setObjectName(QStringLiteral("UpDown5"));
     const std::pair<QSpinBox*, const char*> parts[]
         = { { UpDown2, "Hours" }, { UpDown3, "Minutes" }, { UpDown4, "Seconds" }, { UpDown5, "1/10 S" } };
     for (const auto& [box, caption] : parts) {
@@ -178,6 +193,7 @@ QWidget* TFMConfig::buildSpeedGroup()
     };
     labelRow({ "1/10", "1/5", "1", "5", "10" });
     TrackBar1 = new QSlider(Qt::Horizontal, group);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(-9, 9);
     TrackBar1->setPageStep(1);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
