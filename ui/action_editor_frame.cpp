@@ -118,7 +118,21 @@ void TfrmDefine::buildClickPanel()
     m_clickKindList = named(new QComboBox(m_clickPanel), "cbClick");
     m_clickKindList->addItems({ QStringLiteral("Single Click"), QStringLiteral("Double Click"),
         QStringLiteral("Button Down"), QStringLiteral("Button Up") });
+    buildClickPointChoice();
+    QWidget* targets = buildClickTargets();
 
+    auto* layout = new QGridLayout(m_clickPanel);
+    layout->addWidget(new QLabel(QStringLiteral("Mouse"), m_clickPanel), 0, 0);
+    layout->addWidget(m_buttonList, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Action"), m_clickPanel), 0, 2);
+    layout->addWidget(m_clickKindList, 0, 3);
+    layout->setColumnStretch(4, 1);
+    layout->addWidget(m_clickPointBox, 1, 0, 1, 5);
+    layout->addWidget(targets, 2, 0, 1, 5);
+}
+
+void TfrmDefine::buildClickPointChoice()
+{
     m_clickPointBox = named(new QGroupBox(QStringLiteral("Click Point"), m_clickPanel), "gbClickPoint");
     m_pointCurrent = named(new QRadioButton(QStringLiteral("Click where the mouse is"), m_clickPointBox), "rbCurrent");
     m_pointFixed = named(new QRadioButton(QStringLiteral("Click on a fixed point"), m_clickPointBox), "rbFixed");
@@ -132,18 +146,40 @@ void TfrmDefine::buildClickPanel()
         pointLayout->addWidget(rb, id / 2, id % 2);
         ++id;
     }
+}
 
+QWidget* TfrmDefine::buildClickTargets()
+{
     // The three target groups share one place; only the chosen one shows.
     auto* targets = new QWidget(m_clickPanel);
     auto* targetLayout = new QGridLayout(targets);
     targetLayout->setContentsMargins(0, 0, 0, 0);
+    buildFixedPointGroup(targets);
+    buildColourGroup(targets);
+    buildPictureGroup(targets);
 
+    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
+        targetLayout->addWidget(group, 0, 0);
+    // Room for the largest group, so the dialog keeps its size when the
+    // click point changes.
+    QSize room;
+    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
+        room = room.expandedTo(group->sizeHint());
+    targets->setMinimumSize(room);
+    return targets;
+}
+
+void TfrmDefine::buildFixedPointGroup(QWidget* targets)
+{
     m_fixedPointBox = named(new QGroupBox(QStringLiteral("specify click point"), targets), "gbPoint");
     m_pointCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_fixedPointBox), "btnCapture");
     m_clickX = pointField(m_fixedPointBox, "edPX", QStringLiteral("1000"));
     m_clickY = pointField(m_fixedPointBox, "edPY", QStringLiteral("600"));
     layOutPointCapture(m_fixedPointBox, m_pointCaptureButton, m_clickX, m_clickY)->setRowStretch(2, 1);
+}
 
+void TfrmDefine::buildColourGroup(QWidget* targets)
+{
     m_colourBox = named(new QGroupBox(QStringLiteral("specify color block"), targets), "gbColor");
     m_colourCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_colourBox), "btnCaptureColor");
     m_colourSwatch = named(new QLineEdit(m_colourBox), "edCl");
@@ -162,7 +198,10 @@ void TfrmDefine::buildClickPanel()
     colorGrid->addWidget(new QLabel(QStringLiteral("%"), m_colourBox), 1, 3);
     colorGrid->setColumnStretch(4, 1);
     colorGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), m_colourBox), 2, 0, 1, 5);
+}
 
+void TfrmDefine::buildPictureGroup(QWidget* targets)
+{
     m_pictureBox = named(new QGroupBox(QStringLiteral("specify bmp"), targets), "gbBMP");
     m_pictureLoadButton = named(new QPushButton(QStringLiteral("Load BMP"), m_pictureBox), "btnBMP");
     m_pictureScroll = named(new QScrollArea(m_pictureBox), "sbImage");
@@ -183,24 +222,6 @@ void TfrmDefine::buildClickPanel()
     bmpSimilarRow->addStretch(1);
     bmpGrid->addLayout(bmpSimilarRow, 2, 0);
     bmpGrid->setColumnStretch(1, 1);
-
-    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
-        targetLayout->addWidget(group, 0, 0);
-    // Room for the largest group, so the dialog keeps its size when the
-    // click point changes.
-    QSize room;
-    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
-        room = room.expandedTo(group->sizeHint());
-    targets->setMinimumSize(room);
-
-    auto* layout = new QGridLayout(m_clickPanel);
-    layout->addWidget(new QLabel(QStringLiteral("Mouse"), m_clickPanel), 0, 0);
-    layout->addWidget(m_buttonList, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Action"), m_clickPanel), 0, 2);
-    layout->addWidget(m_clickKindList, 0, 3);
-    layout->setColumnStretch(4, 1);
-    layout->addWidget(m_clickPointBox, 1, 0, 1, 5);
-    layout->addWidget(targets, 2, 0, 1, 5);
 }
 
 void TfrmDefine::buildMovePanel()

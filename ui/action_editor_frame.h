@@ -87,7 +87,14 @@ public:
     void showWarning(const QString& text);
 
 private:
+    // The click panel: button and click kind, the click point choice, and
+    // below it the group of the chosen point's target.
     void buildClickPanel();
+    void buildClickPointChoice();
+    QWidget* buildClickTargets();
+    void buildFixedPointGroup(QWidget* targets);
+    void buildColourGroup(QWidget* targets);
+    void buildPictureGroup(QWidget* targets);
     void buildMovePanel();
     void buildKeyPanel();
     void buildTextPanel();
