@@ -66,9 +66,9 @@ void TMouseCtrl::postToSelf(std::function<void(TMouseCtrl&)> call)
 
 TConfig& TMouseCtrl::GetConfig()
 {
-    if (!Config)
-        Config = std::make_unique<TConfig>(m_services.configPath);
-    return *Config;
+    if (!m_config)
+        m_config = std::make_unique<TConfig>(m_services.configPath);
+    return *m_config;
 }
 
 void TMouseCtrl::Start()
@@ -250,7 +250,7 @@ std::string TMouseCtrl::GetCellText(int row, int column) const
 {
     if (row < 0 || row >= Count())
         return {};
-    const std::string name = Config->GetCols().Col(column).Name();
+    const std::string name = m_config->GetCols().Col(column).Name();
     if (name == "No.")
         return std::to_string(row + 1);
     return m_actions[size_t(row)]->Describe(name);

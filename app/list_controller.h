@@ -145,7 +145,7 @@ private:
 
     ControllerView& m_view;
     ControllerServices m_services;
-    std::unique_ptr<TConfig> Config;
+    std::unique_ptr<TConfig> m_config;
     ActionList m_actions;
     int m_selected = -1;
 

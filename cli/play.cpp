@@ -41,15 +41,15 @@ void complain(const std::string& message)
 std::optional<RunSettings> settingsFrom(const PlayArgs& args)
 {
     RunSettings settings;
-    settings.Interval = args.interval;
-    settings.Speed = args.speed;
+    settings.interval = args.interval;
+    settings.speed = args.speed;
     if (args.repeat == "once") {
-        settings.RepeatMode = 0;
+        settings.repeatMode = 0;
     } else if (args.repeat == "forever") {
-        settings.RepeatMode = 2;
+        settings.repeatMode = 2;
     } else if (auto times = ParseInt32(args.repeat); times && args.repeat[0] != '$') {
-        settings.RepeatMode = 1;
-        settings.Times = *times;
+        settings.repeatMode = 1;
+        settings.times = *times;
     } else {
         complain("--repeat: '" + args.repeat + "' is not once, forever or a whole number");
         return std::nullopt;

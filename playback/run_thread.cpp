@@ -105,7 +105,7 @@ RunEnd TRunThread::play(Desktop& real)
     RunEnd end;
     size_t current = 0; // index of the action under way, for error reports
     try {
-        int64_t passesLeft = m_settings.Times;
+        int64_t passesLeft = m_settings.times;
         bool another = !m_actions.empty();
         while (another) {
             for (current = 0; current < m_actions.size(); ++current) {
@@ -113,7 +113,7 @@ RunEnd TRunThread::play(Desktop& real)
                     break;
                 TBaseCtrlEX& action = *m_actions[current];
                 if (action.actionType == atDelay) {
-                    m_waiter->Wait(ScaleDelay(action.delay, m_settings.Speed), m_stop);
+                    m_waiter->Wait(ScaleDelay(action.delay, m_settings.speed), m_stop);
                     continue;
                 }
                 if (auto done = Execute(action, desktop, pictures); !done) {
@@ -125,14 +125,14 @@ RunEnd TRunThread::play(Desktop& real)
             }
             if (end.outcome == RunOutcome::Failed || m_stop.requested())
                 break;
-            if (m_settings.RepeatMode == 0) {
+            if (m_settings.repeatMode == 0) {
                 another = false;
-            } else if (m_settings.RepeatMode == 1) {
-                --passesLeft; // 64-bit: a Times of INT32_MIN cannot wrap around
+            } else if (m_settings.repeatMode == 1) {
+                --passesLeft; // 64-bit: a times of INT32_MIN cannot wrap around
                 another = passesLeft > 0;
             }
-            if (another && m_settings.Interval >= 1)
-                m_waiter->Wait(m_settings.Interval, m_stop);
+            if (another && m_settings.interval >= 1)
+                m_waiter->Wait(m_settings.interval, m_stop);
         }
     } catch (const std::exception& e) {
         end.outcome = RunOutcome::Failed;

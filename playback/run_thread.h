@@ -17,10 +17,10 @@ namespace clickwisp {
 
 // A run's copy of the playback settings, taken when it starts.
 struct RunSettings {
-    int32_t RepeatMode = 0; // 0 once, 1 Times passes, anything else until stopped
-    int32_t Times = 1; // passes in mode 1; below 2 plays once
-    int32_t Interval = 1000; // ms between passes; below 1 no pause; never scaled
-    int32_t Speed = 0; // -9 ... 9, applied to delay actions only
+    int32_t repeatMode = 0; // 0 once, 1 `times` passes, anything else until stopped
+    int32_t times = 1; // passes in mode 1; below 2 plays once
+    int32_t interval = 1000; // ms between passes; below 1 no pause; never scaled
+    int32_t speed = 0; // -9 ... 9, applied to delay actions only
 };
 
 // How a run ended. Append only: callers may keep these values.
@@ -60,8 +60,8 @@ int64_t ScaleDelay(int64_t ms, int32_t speed);
 // are also safe from any other thread. The worker reads only its own copies
 // of the actions and settings; the stop request is the only shared state.
 //
-// The body plays pass after pass, waits out delay actions scaled by Speed,
-// waits Interval between passes, and stops before the next action or within
+// The body plays pass after pass, waits out delay actions scaled by speed,
+// waits interval between passes, and stops before the next action or within
 // a long wait once Terminate is called. When it ends by a stop or an error
 // it releases every key and mouse button it pressed and did not release.
 // Its last act is one call of the end notice.

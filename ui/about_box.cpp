@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "ui/app_icons.h"
+#include "ui/widget_name.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -46,31 +47,32 @@ TFMAbout::TFMAbout(QWidget* parent)
     icon->setPixmap(programIcon().pixmap(64, 64));
     grid->addWidget(icon, 0, 0, 5, 1, Qt::AlignTop);
 
-    lblCaption = new QLabel(this);
-    QFont big = lblCaption->font();
+    m_caption = named(new QLabel(this), "lblCaption");
+    QFont big = m_caption->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.4);
-    lblCaption->setFont(big);
-    grid->addWidget(lblCaption, 0, 1, 1, 2);
+    m_caption->setFont(big);
+    grid->addWidget(m_caption, 0, 1, 1, 2);
 
     auto* about = new QLabel(QStringLiteral("Records, edits and replays mouse and keyboard actions."), this);
     grid->addWidget(about, 1, 1, 1, 2);
-    lblBackends = new QLabel(QStringLiteral("Desktop backends: %1").arg(QString::fromLatin1(kBackends)), this);
-    grid->addWidget(lblBackends, 2, 1, 1, 2);
+    m_backends = named(
+        new QLabel(QStringLiteral("Desktop backends: %1").arg(QString::fromLatin1(kBackends)), this), "lblBackends");
+    grid->addWidget(m_backends, 2, 1, 1, 2);
 
     grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 3, 1);
-    lblWeb = linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this);
-    grid->addWidget(lblWeb, 3, 2);
+    m_webLink = named(linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this), "lblWeb");
+    grid->addWidget(m_webLink, 3, 2);
     grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 4, 1);
-    lblMail = linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this);
-    grid->addWidget(lblMail, 4, 2);
+    m_mailLink = named(linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this), "lblMail");
+    grid->addWidget(m_mailLink, 4, 2);
     grid->setColumnStretch(2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TFMAbout::showEvent(QShowEvent* event)
 {
-    lblCaption->setText(QString::fromLatin1(kProductCaption));
+    m_caption->setText(QString::fromLatin1(kProductCaption));
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->availableVirtualGeometry();
         move(desktop.center() - rect().center());

@@ -25,14 +25,15 @@ class TFMAbout : public QDialog {
 public:
     explicit TFMAbout(QWidget* parent = nullptr);
 
-    QLabel* lblCaption;
-    QLabel* lblBackends;
-    QLabel* lblWeb;
-    QLabel* lblMail;
-
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+
+private:
+    QLabel* m_caption; // lblCaption
+    QLabel* m_backends; // lblBackends
+    QLabel* m_webLink; // lblWeb
+    QLabel* m_mailLink; // lblMail
 };
 
 } // namespace clickwisp

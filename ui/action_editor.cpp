@@ -1,6 +1,7 @@
 #include "ui/action_editor.h"
 
 #include "ui/action_editor_frame.h"
+#include "ui/widget_name.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -23,18 +24,16 @@ TDForm::TDForm(QWidget* parent, const QString& caption, InputInjector* input, Sc
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
-    frmDefine = new TfrmDefine(this, input, screen);
-    btnOK = new QPushButton(QStringLiteral("&OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_frame = new TfrmDefine(this, input, screen);
+    m_okButton = named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
+    m_cancelButton = named(new QPushButton(QStringLiteral("&Cancel"), this), "btnCancel");
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frmDefine);
+    layout->addWidget(m_frame);
     layout->addLayout(buttons);
     // Not sizeable: the dialog keeps the size of its contents.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -46,8 +45,8 @@ TDForm::TDForm(QWidget* parent, const QString& caption, InputInjector* input, Sc
         button->setDefault(false);
     }
 
-    connect(btnOK, &QPushButton::clicked, this, &TDForm::btnOKClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &TDForm::btnOKClick);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     // Key preview: the dialog sees keys before the focused control does,
     // including those of popups (a combo's list) that belong to it.
@@ -58,23 +57,23 @@ TDForm::~TDForm() = default;
 
 void TDForm::LoadFromAction(const TBaseCtrlEX& action)
 {
-    frmDefine->LoadFromAction(action);
+    m_frame->LoadFromAction(action);
 }
 
 Result<void> TDForm::SaveToAction(TBaseCtrlEX& action)
 {
-    return frmDefine->SaveToAction(action);
+    return m_frame->SaveToAction(action);
 }
 
 void TDForm::setWarningHandler(std::function<void(const QString&)> handler)
 {
-    frmDefine->setWarningHandler(std::move(handler));
+    m_frame->setWarningHandler(std::move(handler));
 }
 
 bool TDForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && ownsObject(watched) && !static_cast<QKeyEvent*>(event)->text().isEmpty())
-        frmDefine->StopCapture();
+        m_frame->StopCapture();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -114,16 +113,15 @@ void TDForm::showEvent(QShowEvent* event)
 void TDForm::done(int result)
 {
     // However the dialog closes, the capture stops with it.
-    frmDefine->StopCapture();
-    frmDefine->timerSetPoint->stop();
+    m_frame->StopCapture();
     QDialog::done(result);
 }
 
 void TDForm::btnOKClick()
 {
-    frmDefine->StopCapture();
-    if (auto problem = frmDefine->FindInvalidField()) {
-        frmDefine->showWarning(problem->message);
+    m_frame->StopCapture();
+    if (auto problem = m_frame->FindInvalidField()) {
+        m_frame->showWarning(problem->message);
         if (QWidget* field = problem->field; field->isEnabled()) {
             field->setFocus(Qt::OtherFocusReason);
             if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))

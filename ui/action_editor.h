@@ -34,13 +34,10 @@ public:
     // See TfrmDefine::SaveToAction: all fields or nothing.
     Result<void> SaveToAction(TBaseCtrlEX& action);
 
-    TfrmDefine* frame() const { return frmDefine; }
+    TfrmDefine* frame() const { return m_frame; }
     // Where warnings go (OK with an invalid field, picture loading); the
     // default shows a "Warning" message box.
     void setWarningHandler(std::function<void(const QString&)> handler);
-
-    QPushButton* btnOK;
-    QPushButton* btnCancel;
 
 protected:
     // Key preview: a key that produces a character ends a capture before the
@@ -58,7 +55,9 @@ private:
     // Whether watched is this dialog or one of its widgets (popups included).
     bool ownsObject(QObject* watched) const;
 
-    TfrmDefine* frmDefine;
+    TfrmDefine* m_frame; // frmDefine
+    QPushButton* m_okButton; // btnOK
+    QPushButton* m_cancelButton; // btnCancel
     bool m_centred = false;
 };
 

@@ -102,19 +102,19 @@ void TfrmDefine::LoadFromAction(const TBaseCtrlEX& action)
 {
     checkOnly(m_typeGroup, action.actionType);
     ApplyTypeRule();
-    selectIndex(cbButton, action.mouseButton);
-    selectIndex(cbClick, action.mouseAction);
+    selectIndex(m_buttonList, action.mouseButton);
+    selectIndex(m_clickKindList, action.mouseAction);
     checkOnly(m_pointGroup, action.mousePoint);
     ApplyClickPointRule();
 
-    edPX->setText(number(action.mouseClickPosX));
-    edPY->setText(number(action.mouseClickPosY));
-    edColor->setText(QString::fromStdString(action.fColor));
-    setSwatch(edColor->text());
+    m_clickX->setText(number(action.mouseClickPosX));
+    m_clickY->setText(number(action.mouseClickPosY));
+    m_colourText->setText(QString::fromStdString(action.fColor));
+    setSwatch(m_colourText->text());
 
     // The whole value, not a 16-bit or clamped one, so a round trip keeps it.
-    edSimilar->setText(number(action.fColorSimplar));
-    edBMPSimilar->setText(number(action.fBMPSimplar));
+    m_colourSimilarity->setText(number(action.fColorSimplar));
+    m_pictureSimilarity->setText(number(action.fBMPSimplar));
 
     m_pictureText = action.fBMP;
     m_picture = QImage();
@@ -132,22 +132,22 @@ void TfrmDefine::LoadFromAction(const TBaseCtrlEX& action)
     }
     showPicture();
 
-    edMoveX->setText(number(action.mouseMovePosX));
-    edMoveY->setText(number(action.mouseMovePosY));
+    m_moveX->setText(number(action.mouseMovePosX));
+    m_moveY->setText(number(action.mouseMovePosY));
 
-    cbKey->setCurrentIndex(cbKey->findData(action.key));
-    selectIndex(cbKeyAction, action.keyAction);
-    edText->setText(QString::fromStdString(action.typeText));
+    m_keyList->setCurrentIndex(m_keyList->findData(action.key));
+    selectIndex(m_keyActionList, action.keyAction);
+    m_typedText->setText(QString::fromStdString(action.typeText));
 
     // Truncating division, so a negative delay splits into negative parts
     // that add up to it again.
     const int32_t d = action.delay;
-    edIntHour->setText(number(d / 3600000));
-    edIntMin->setText(number(d % 3600000 / 60000));
-    edIntSec->setText(number(d % 60000 / 1000));
-    edIntTen->setText(number(d % 1000 / 100));
-    edIntHun->setText(number(d % 100 / 10));
-    edIntThd->setText(number(d % 10));
+    m_delayHours->setText(number(d / 3600000));
+    m_delayMinutes->setText(number(d % 3600000 / 60000));
+    m_delaySeconds->setText(number(d % 60000 / 1000));
+    m_delayTenths->setText(number(d % 1000 / 100));
+    m_delayHundredths->setText(number(d % 100 / 10));
+    m_delayThousandths->setText(number(d % 10));
 }
 
 std::optional<TfrmDefine::FieldProblem> TfrmDefine::FindInvalidField() const
@@ -158,18 +158,18 @@ std::optional<TfrmDefine::FieldProblem> TfrmDefine::FindInvalidField() const
         const char* name;
     };
     const Field fields[] = {
-        { edPX, text(edPX), "Click point X" },
-        { edPY, text(edPY), "Click point Y" },
-        { edSimilar, text(edSimilar), "Color similarity" },
-        { edBMPSimilar, text(edBMPSimilar), "BMP similarity" },
-        { edMoveX, text(edMoveX), "Move X" },
-        { edMoveY, text(edMoveY), "Move Y" },
-        { edIntHour, text(edIntHour), "Delay hours" },
-        { edIntMin, text(edIntMin), "Delay minutes" },
-        { edIntSec, text(edIntSec), "Delay seconds" },
-        { edIntTen, text(edIntTen), "Delay 1/10 S" },
-        { edIntHun, text(edIntHun), "Delay 1/100 S" },
-        { edIntThd, text(edIntThd), "Delay ms(1/1000 S)" },
+        { m_clickX, text(m_clickX), "Click point X" },
+        { m_clickY, text(m_clickY), "Click point Y" },
+        { m_colourSimilarity, text(m_colourSimilarity), "Color similarity" },
+        { m_pictureSimilarity, text(m_pictureSimilarity), "BMP similarity" },
+        { m_moveX, text(m_moveX), "Move X" },
+        { m_moveY, text(m_moveY), "Move Y" },
+        { m_delayHours, text(m_delayHours), "Delay hours" },
+        { m_delayMinutes, text(m_delayMinutes), "Delay minutes" },
+        { m_delaySeconds, text(m_delaySeconds), "Delay seconds" },
+        { m_delayTenths, text(m_delayTenths), "Delay 1/10 S" },
+        { m_delayHundredths, text(m_delayHundredths), "Delay 1/100 S" },
+        { m_delayThousandths, text(m_delayThousandths), "Delay ms(1/1000 S)" },
     };
     for (const Field& field : fields) {
         if (fieldValue(field.text))
@@ -179,11 +179,12 @@ std::optional<TfrmDefine::FieldProblem> TfrmDefine::FindInvalidField() const
             return FieldProblem { field.widget, QStringLiteral("%1: the field is empty; enter a number").arg(name) };
         return FieldProblem { field.widget, QStringLiteral("%1: '%2' is not a whole number").arg(name, field.text) };
     }
-    const int64_t delay = int64_t(*fieldValue(text(edIntHour))) * 3600000 + int64_t(*fieldValue(text(edIntMin))) * 60000
-        + int64_t(*fieldValue(text(edIntSec))) * 1000 + int64_t(*fieldValue(text(edIntTen))) * 100
-        + int64_t(*fieldValue(text(edIntHun))) * 10 + int64_t(*fieldValue(text(edIntThd)));
+    const int64_t delay = int64_t(*fieldValue(text(m_delayHours))) * 3600000
+        + int64_t(*fieldValue(text(m_delayMinutes))) * 60000 + int64_t(*fieldValue(text(m_delaySeconds))) * 1000
+        + int64_t(*fieldValue(text(m_delayTenths))) * 100 + int64_t(*fieldValue(text(m_delayHundredths))) * 10
+        + int64_t(*fieldValue(text(m_delayThousandths)));
     if (delay > std::numeric_limits<int32_t>::max() || delay < std::numeric_limits<int32_t>::min())
-        return FieldProblem { edIntHour,
+        return FieldProblem { m_delayHours,
             QStringLiteral("Delay: %1 ms is out of range (at most %2 ms)")
                 .arg(delay)
                 .arg(std::numeric_limits<int32_t>::max()) };
@@ -199,58 +200,58 @@ Result<void> TfrmDefine::SaveToAction(TBaseCtrlEX& action)
     if (m_typeGroup->checkedId() >= 0)
         action.actionType = uint8_t(m_typeGroup->checkedId());
     // An entry off the list (a byte value the lists do not offer) is kept.
-    if (cbButton->currentIndex() >= 0)
-        action.mouseButton = uint8_t(cbButton->currentIndex());
-    if (cbClick->currentIndex() >= 0)
-        action.mouseAction = uint8_t(cbClick->currentIndex());
+    if (m_buttonList->currentIndex() >= 0)
+        action.mouseButton = uint8_t(m_buttonList->currentIndex());
+    if (m_clickKindList->currentIndex() >= 0)
+        action.mouseAction = uint8_t(m_clickKindList->currentIndex());
     if (m_pointGroup->checkedId() >= 0)
         action.mousePoint = uint8_t(m_pointGroup->checkedId());
 
-    action.mouseClickPosX = value(text(edPX));
-    action.mouseClickPosY = value(text(edPY));
-    action.fColor = edColor->text().toStdString();
+    action.mouseClickPosX = value(text(m_clickX));
+    action.mouseClickPosY = value(text(m_clickY));
+    action.fColor = m_colourText->text().toStdString();
 
     // The stored text stays byte for byte unless another picture was loaded.
     action.fBMP = m_pictureText;
 
-    action.fColorSimplar = value(text(edSimilar));
-    action.fBMPSimplar = value(text(edBMPSimilar));
-    action.mouseMovePosX = value(text(edMoveX));
-    action.mouseMovePosY = value(text(edMoveY));
+    action.fColorSimplar = value(text(m_colourSimilarity));
+    action.fBMPSimplar = value(text(m_pictureSimilarity));
+    action.mouseMovePosX = value(text(m_moveX));
+    action.mouseMovePosY = value(text(m_moveY));
 
-    if (cbKey->currentIndex() >= 0)
-        action.key = cbKey->currentData().toInt();
-    if (cbKeyAction->currentIndex() >= 0)
-        action.keyAction = uint8_t(cbKeyAction->currentIndex());
-    action.typeText = edText->text().toStdString();
+    if (m_keyList->currentIndex() >= 0)
+        action.key = m_keyList->currentData().toInt();
+    if (m_keyActionList->currentIndex() >= 0)
+        action.keyAction = uint8_t(m_keyActionList->currentIndex());
+    action.typeText = m_typedText->text().toStdString();
 
-    action.delay = int32_t(int64_t(value(text(edIntHour))) * 3600000 + int64_t(value(text(edIntMin))) * 60000
-        + int64_t(value(text(edIntSec))) * 1000 + int64_t(value(text(edIntTen))) * 100
-        + int64_t(value(text(edIntHun))) * 10 + int64_t(value(text(edIntThd))));
+    action.delay = int32_t(int64_t(value(text(m_delayHours))) * 3600000 + int64_t(value(text(m_delayMinutes))) * 60000
+        + int64_t(value(text(m_delaySeconds))) * 1000 + int64_t(value(text(m_delayTenths))) * 100
+        + int64_t(value(text(m_delayHundredths))) * 10 + int64_t(value(text(m_delayThousandths))));
     return {};
 }
 
 void TfrmDefine::StartPointCapture()
 {
-    FCapturePoint = true;
-    timerSetPoint->start();
+    m_capturingPoint = true;
+    m_captureTimer->start();
 }
 
 void TfrmDefine::StartColorCapture()
 {
-    FCaptureColor = true;
-    timerSetPoint->start();
+    m_capturingColour = true;
+    m_captureTimer->start();
 }
 
 void TfrmDefine::StopCapture()
 {
-    if (FCapturePoint) {
-        timerSetPoint->stop();
-        FCapturePoint = false;
+    if (m_capturingPoint) {
+        m_captureTimer->stop();
+        m_capturingPoint = false;
     }
-    if (FCaptureColor) {
-        timerSetPoint->stop();
-        FCaptureColor = false;
+    if (m_capturingColour) {
+        m_captureTimer->stop();
+        m_capturingColour = false;
     }
 }
 
@@ -260,18 +261,18 @@ void TfrmDefine::timerSetPointTimer()
     int32_t y = 0;
     if (!readPointer(x, y))
         return;
-    if (FCapturePoint) {
-        // rbFixed follows the click panel, so it tells whether the type is a click.
-        QLineEdit* fieldX = rbFixed->isEnabled() ? edPX : edMoveX;
-        QLineEdit* fieldY = rbFixed->isEnabled() ? edPY : edMoveY;
+    if (m_capturingPoint) {
+        // m_pointFixed follows the click panel, so it tells whether the type is a click.
+        QLineEdit* fieldX = m_pointFixed->isEnabled() ? m_clickX : m_moveX;
+        QLineEdit* fieldY = m_pointFixed->isEnabled() ? m_clickY : m_moveY;
         fieldX->setText(number(x));
         fieldY->setText(number(y));
-    } else if (FCaptureColor) {
+    } else if (m_capturingColour) {
         uint32_t colour = 0;
         if (!readPixel(x, y, colour))
             return;
-        edColor->setText(QString::fromStdString(ColorToText(colour)));
-        setSwatch(edColor->text());
+        m_colourText->setText(QString::fromStdString(ColorToText(colour)));
+        setSwatch(m_colourText->text());
     }
 }
 
@@ -318,13 +319,13 @@ void TfrmDefine::setSwatch(const QString& colourText)
         else if ((*value >> 24) == 0xFF)
             colour = systemColour(*value & 0xFFFFFF);
     }
-    QPalette palette = edCl->parentWidget()->palette();
+    QPalette palette = m_colourSwatch->parentWidget()->palette();
     if (colour) {
         palette.setColor(QPalette::Base, *colour);
         palette.setColor(QPalette::Window, *colour);
     }
-    edCl->setPalette(palette);
-    edCl->setToolTip(colour ? QString() : QStringLiteral("No colour to show for '%1'").arg(colourText));
+    m_colourSwatch->setPalette(palette);
+    m_colourSwatch->setToolTip(colour ? QString() : QStringLiteral("No colour to show for '%1'").arg(colourText));
 }
 
 Result<void> TfrmDefine::LoadPictureFile(const QString& path)
@@ -363,12 +364,13 @@ Result<void> TfrmDefine::LoadPictureFile(const QString& path)
 void TfrmDefine::showPicture()
 {
     if (!m_picture.isNull()) {
-        ImageBMP->setPixmap(QPixmap::fromImage(m_picture));
-        ImageBMP->setToolTip(QStringLiteral("%1 x %2 pixels").arg(m_picture.width()).arg(m_picture.height()));
+        m_pictureLabel->setPixmap(QPixmap::fromImage(m_picture));
+        m_pictureLabel->setToolTip(QStringLiteral("%1 x %2 pixels").arg(m_picture.width()).arg(m_picture.height()));
     } else {
-        ImageBMP->setPixmap(QPixmap());
-        ImageBMP->setText(m_pictureText.empty() ? QString() : QStringLiteral("The stored picture cannot be read."));
-        ImageBMP->setToolTip(QString());
+        m_pictureLabel->setPixmap(QPixmap());
+        m_pictureLabel->setText(
+            m_pictureText.empty() ? QString() : QStringLiteral("The stored picture cannot be read."));
+        m_pictureLabel->setToolTip(QString());
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/key_names.h"
 #include "ui/typed_fields.h"
+#include "ui/widget_name.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -25,12 +26,6 @@ namespace clickwisp {
 namespace {
 
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLineEdit* pointField(QWidget* parent, const char* name, const QString& text)
 {
@@ -76,13 +71,13 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     , m_screen(screen)
 {
     setObjectName(QStringLiteral("frmDefine"));
-    rbClick = named(new QRadioButton(QStringLiteral("Mouse Click"), this), "rbClick");
-    rbMove = named(new QRadioButton(QStringLiteral("Mouse Move"), this), "rbMove");
-    rbKey = named(new QRadioButton(QStringLiteral("Keystroke "), this), "rbKey");
-    rbText = named(new QRadioButton(QStringLiteral("Type Text"), this), "rbText");
-    rbDelay = named(new QRadioButton(QStringLiteral("Delay"), this), "rbDelay");
+    m_typeClick = named(new QRadioButton(QStringLiteral("Mouse Click"), this), "rbClick");
+    m_typeMove = named(new QRadioButton(QStringLiteral("Mouse Move"), this), "rbMove");
+    m_typeKey = named(new QRadioButton(QStringLiteral("Keystroke "), this), "rbKey");
+    m_typeText = named(new QRadioButton(QStringLiteral("Type Text"), this), "rbText");
+    m_typeDelay = named(new QRadioButton(QStringLiteral("Delay"), this), "rbDelay");
     m_typeGroup = new QButtonGroup(this);
-    for (auto* rb : { rbClick, rbMove, rbKey, rbText, rbDelay })
+    for (auto* rb : { m_typeClick, m_typeMove, m_typeKey, m_typeText, m_typeDelay })
         m_typeGroup->addButton(rb, m_typeGroup->buttons().size());
 
     buildClickPanel();
@@ -92,19 +87,19 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     buildDelayPanel();
     buildLayout();
 
-    timerSetPoint = named(new QTimer(this), "timerSetPoint");
-    timerSetPoint->setInterval(10);
-    connect(timerSetPoint, &QTimer::timeout, this, &TfrmDefine::timerSetPointTimer);
+    m_captureTimer = named(new QTimer(this), "timerSetPoint");
+    m_captureTimer->setInterval(10);
+    connect(m_captureTimer, &QTimer::timeout, this, &TfrmDefine::timerSetPointTimer);
 
     connect(m_typeGroup, &QButtonGroup::idClicked, this, [this] { ApplyTypeRule(); });
     connect(m_pointGroup, &QButtonGroup::idClicked, this, [this] { ApplyClickPointRule(); });
-    connect(btnCapture, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
-    connect(btnMoveCapture, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
-    connect(btnCaptureColor, &QPushButton::clicked, this, &TfrmDefine::StartColorCapture);
-    connect(btnBMP, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
+    connect(m_pointCaptureButton, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
+    connect(m_moveCaptureButton, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
+    connect(m_colourCaptureButton, &QPushButton::clicked, this, &TfrmDefine::StartColorCapture);
+    connect(m_pictureLoadButton, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
 
-    rbClick->setChecked(true);
-    rbCurrent->setChecked(true);
+    m_typeClick->setChecked(true);
+    m_pointCurrent->setChecked(true);
     ApplyTypeRule();
     ApplyClickPointRule();
     fillKeyList();
@@ -114,158 +109,179 @@ TfrmDefine::~TfrmDefine() = default;
 
 void TfrmDefine::buildClickPanel()
 {
-    plClick = named(new QFrame(this), "plClick");
-    plClick->setFrameShape(QFrame::StyledPanel);
+    m_clickPanel = named(new QFrame(this), "plClick");
+    m_clickPanel->setFrameShape(QFrame::StyledPanel);
 
-    cbButton = named(new QComboBox(plClick), "cbButton");
-    cbButton->addItems(
+    m_buttonList = named(new QComboBox(m_clickPanel), "cbButton");
+    m_buttonList->addItems(
         { QStringLiteral("Left Button"), QStringLiteral("Right Button"), QStringLiteral("Middle Button") });
-    cbClick = named(new QComboBox(plClick), "cbClick");
-    cbClick->addItems({ QStringLiteral("Single Click"), QStringLiteral("Double Click"), QStringLiteral("Button Down"),
-        QStringLiteral("Button Up") });
+    m_clickKindList = named(new QComboBox(m_clickPanel), "cbClick");
+    m_clickKindList->addItems({ QStringLiteral("Single Click"), QStringLiteral("Double Click"),
+        QStringLiteral("Button Down"), QStringLiteral("Button Up") });
+    buildClickPointChoice();
+    QWidget* targets = buildClickTargets();
 
-    gbClickPoint = named(new QGroupBox(QStringLiteral("Click Point"), plClick), "gbClickPoint");
-    rbCurrent = named(new QRadioButton(QStringLiteral("Click where the mouse is"), gbClickPoint), "rbCurrent");
-    rbFixed = named(new QRadioButton(QStringLiteral("Click on a fixed point"), gbClickPoint), "rbFixed");
-    rbColor = named(new QRadioButton(QStringLiteral("Click color block "), gbClickPoint), "rbColor");
-    rbBMP = named(new QRadioButton(QStringLiteral("Click BMP block"), gbClickPoint), "rbBMP");
+    auto* layout = new QGridLayout(m_clickPanel);
+    layout->addWidget(new QLabel(QStringLiteral("Mouse"), m_clickPanel), 0, 0);
+    layout->addWidget(m_buttonList, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Action"), m_clickPanel), 0, 2);
+    layout->addWidget(m_clickKindList, 0, 3);
+    layout->setColumnStretch(4, 1);
+    layout->addWidget(m_clickPointBox, 1, 0, 1, 5);
+    layout->addWidget(targets, 2, 0, 1, 5);
+}
+
+void TfrmDefine::buildClickPointChoice()
+{
+    m_clickPointBox = named(new QGroupBox(QStringLiteral("Click Point"), m_clickPanel), "gbClickPoint");
+    m_pointCurrent = named(new QRadioButton(QStringLiteral("Click where the mouse is"), m_clickPointBox), "rbCurrent");
+    m_pointFixed = named(new QRadioButton(QStringLiteral("Click on a fixed point"), m_clickPointBox), "rbFixed");
+    m_pointColour = named(new QRadioButton(QStringLiteral("Click color block "), m_clickPointBox), "rbColor");
+    m_pointPicture = named(new QRadioButton(QStringLiteral("Click BMP block"), m_clickPointBox), "rbBMP");
     m_pointGroup = new QButtonGroup(this);
-    auto* pointLayout = new QGridLayout(gbClickPoint);
+    auto* pointLayout = new QGridLayout(m_clickPointBox);
     int id = 0;
-    for (auto* rb : { rbCurrent, rbFixed, rbColor, rbBMP }) {
+    for (auto* rb : { m_pointCurrent, m_pointFixed, m_pointColour, m_pointPicture }) {
         m_pointGroup->addButton(rb, id);
         pointLayout->addWidget(rb, id / 2, id % 2);
         ++id;
     }
+}
 
+QWidget* TfrmDefine::buildClickTargets()
+{
     // The three target groups share one place; only the chosen one shows.
-    auto* targets = new QWidget(plClick);
+    auto* targets = new QWidget(m_clickPanel);
     auto* targetLayout = new QGridLayout(targets);
     targetLayout->setContentsMargins(0, 0, 0, 0);
+    buildFixedPointGroup(targets);
+    buildColourGroup(targets);
+    buildPictureGroup(targets);
 
-    gbPoint = named(new QGroupBox(QStringLiteral("specify click point"), targets), "gbPoint");
-    btnCapture = named(new QPushButton(QStringLiteral("Start Capture"), gbPoint), "btnCapture");
-    edPX = pointField(gbPoint, "edPX", QStringLiteral("1000"));
-    edPY = pointField(gbPoint, "edPY", QStringLiteral("600"));
-    layOutPointCapture(gbPoint, btnCapture, edPX, edPY)->setRowStretch(2, 1);
-
-    gbColor = named(new QGroupBox(QStringLiteral("specify color block"), targets), "gbColor");
-    btnCaptureColor = named(new QPushButton(QStringLiteral("Start Capture"), gbColor), "btnCaptureColor");
-    edCl = named(new QLineEdit(gbColor), "edCl");
-    edCl->setReadOnly(true);
-    edCl->setFocusPolicy(Qt::NoFocus);
-    edCl->setFixedWidth(edCl->sizeHint().height() * 2);
-    edColor = named(new QLineEdit(QStringLiteral("clBlack"), gbColor), "edColor");
-    edColor->setReadOnly(true);
-    edSimilar = similarityField(gbColor, "edSimilar");
-    auto* colorGrid = new QGridLayout(gbColor);
-    colorGrid->addWidget(btnCaptureColor, 0, 0);
-    colorGrid->addWidget(edCl, 0, 1);
-    colorGrid->addWidget(edColor, 0, 2, 1, 3);
-    colorGrid->addWidget(new QLabel(QStringLiteral("Color Simliar:"), gbColor), 1, 0);
-    colorGrid->addWidget(edSimilar, 1, 1, 1, 2, Qt::AlignLeft);
-    colorGrid->addWidget(new QLabel(QStringLiteral("%"), gbColor), 1, 3);
-    colorGrid->setColumnStretch(4, 1);
-    colorGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), gbColor), 2, 0, 1, 5);
-
-    gbBMP = named(new QGroupBox(QStringLiteral("specify bmp"), targets), "gbBMP");
-    btnBMP = named(new QPushButton(QStringLiteral("Load BMP"), gbBMP), "btnBMP");
-    sbImage = named(new QScrollArea(gbBMP), "sbImage");
-    ImageBMP = named(new QLabel(sbImage), "ImageBMP");
-    ImageBMP->setAlignment(Qt::AlignCenter);
-    sbImage->setWidget(ImageBMP);
-    sbImage->setWidgetResizable(true);
-    sbImage->setAlignment(Qt::AlignCenter);
-    sbImage->setMinimumSize(160, 72);
-    edBMPSimilar = similarityField(gbBMP, "edBMPSimilar");
-    auto* bmpGrid = new QGridLayout(gbBMP);
-    bmpGrid->addWidget(btnBMP, 0, 0);
-    bmpGrid->addWidget(sbImage, 0, 1, 3, 1);
-    bmpGrid->addWidget(new QLabel(QStringLiteral("BMP Simliar:"), gbBMP), 1, 0);
-    auto* bmpSimilarRow = new QHBoxLayout;
-    bmpSimilarRow->addWidget(edBMPSimilar);
-    bmpSimilarRow->addWidget(new QLabel(QStringLiteral("%"), gbBMP));
-    bmpSimilarRow->addStretch(1);
-    bmpGrid->addLayout(bmpSimilarRow, 2, 0);
-    bmpGrid->setColumnStretch(1, 1);
-
-    for (auto* group : { gbPoint, gbColor, gbBMP })
+    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
         targetLayout->addWidget(group, 0, 0);
     // Room for the largest group, so the dialog keeps its size when the
     // click point changes.
     QSize room;
-    for (auto* group : { gbPoint, gbColor, gbBMP })
+    for (auto* group : { m_fixedPointBox, m_colourBox, m_pictureBox })
         room = room.expandedTo(group->sizeHint());
     targets->setMinimumSize(room);
+    return targets;
+}
 
-    auto* layout = new QGridLayout(plClick);
-    layout->addWidget(new QLabel(QStringLiteral("Mouse"), plClick), 0, 0);
-    layout->addWidget(cbButton, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Action"), plClick), 0, 2);
-    layout->addWidget(cbClick, 0, 3);
-    layout->setColumnStretch(4, 1);
-    layout->addWidget(gbClickPoint, 1, 0, 1, 5);
-    layout->addWidget(targets, 2, 0, 1, 5);
+void TfrmDefine::buildFixedPointGroup(QWidget* targets)
+{
+    m_fixedPointBox = named(new QGroupBox(QStringLiteral("specify click point"), targets), "gbPoint");
+    m_pointCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_fixedPointBox), "btnCapture");
+    m_clickX = pointField(m_fixedPointBox, "edPX", QStringLiteral("1000"));
+    m_clickY = pointField(m_fixedPointBox, "edPY", QStringLiteral("600"));
+    layOutPointCapture(m_fixedPointBox, m_pointCaptureButton, m_clickX, m_clickY)->setRowStretch(2, 1);
+}
+
+void TfrmDefine::buildColourGroup(QWidget* targets)
+{
+    m_colourBox = named(new QGroupBox(QStringLiteral("specify color block"), targets), "gbColor");
+    m_colourCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_colourBox), "btnCaptureColor");
+    m_colourSwatch = named(new QLineEdit(m_colourBox), "edCl");
+    m_colourSwatch->setReadOnly(true);
+    m_colourSwatch->setFocusPolicy(Qt::NoFocus);
+    m_colourSwatch->setFixedWidth(m_colourSwatch->sizeHint().height() * 2);
+    m_colourText = named(new QLineEdit(QStringLiteral("clBlack"), m_colourBox), "edColor");
+    m_colourText->setReadOnly(true);
+    m_colourSimilarity = similarityField(m_colourBox, "edSimilar");
+    auto* colorGrid = new QGridLayout(m_colourBox);
+    colorGrid->addWidget(m_colourCaptureButton, 0, 0);
+    colorGrid->addWidget(m_colourSwatch, 0, 1);
+    colorGrid->addWidget(m_colourText, 0, 2, 1, 3);
+    colorGrid->addWidget(new QLabel(QStringLiteral("Color Simliar:"), m_colourBox), 1, 0);
+    colorGrid->addWidget(m_colourSimilarity, 1, 1, 1, 2, Qt::AlignLeft);
+    colorGrid->addWidget(new QLabel(QStringLiteral("%"), m_colourBox), 1, 3);
+    colorGrid->setColumnStretch(4, 1);
+    colorGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), m_colourBox), 2, 0, 1, 5);
+}
+
+void TfrmDefine::buildPictureGroup(QWidget* targets)
+{
+    m_pictureBox = named(new QGroupBox(QStringLiteral("specify bmp"), targets), "gbBMP");
+    m_pictureLoadButton = named(new QPushButton(QStringLiteral("Load BMP"), m_pictureBox), "btnBMP");
+    m_pictureScroll = named(new QScrollArea(m_pictureBox), "sbImage");
+    m_pictureLabel = named(new QLabel(m_pictureScroll), "ImageBMP");
+    m_pictureLabel->setAlignment(Qt::AlignCenter);
+    m_pictureScroll->setWidget(m_pictureLabel);
+    m_pictureScroll->setWidgetResizable(true);
+    m_pictureScroll->setAlignment(Qt::AlignCenter);
+    m_pictureScroll->setMinimumSize(160, 72);
+    m_pictureSimilarity = similarityField(m_pictureBox, "edBMPSimilar");
+    auto* bmpGrid = new QGridLayout(m_pictureBox);
+    bmpGrid->addWidget(m_pictureLoadButton, 0, 0);
+    bmpGrid->addWidget(m_pictureScroll, 0, 1, 3, 1);
+    bmpGrid->addWidget(new QLabel(QStringLiteral("BMP Simliar:"), m_pictureBox), 1, 0);
+    auto* bmpSimilarRow = new QHBoxLayout;
+    bmpSimilarRow->addWidget(m_pictureSimilarity);
+    bmpSimilarRow->addWidget(new QLabel(QStringLiteral("%"), m_pictureBox));
+    bmpSimilarRow->addStretch(1);
+    bmpGrid->addLayout(bmpSimilarRow, 2, 0);
+    bmpGrid->setColumnStretch(1, 1);
 }
 
 void TfrmDefine::buildMovePanel()
 {
-    plMove = named(new QFrame(this), "plMove");
-    plMove->setFrameShape(QFrame::StyledPanel);
-    btnMoveCapture = named(new QPushButton(QStringLiteral("Start Capture"), plMove), "btnMoveCapture");
-    edMoveX = pointField(plMove, "edMoveX", QStringLiteral("1000"));
-    edMoveY = pointField(plMove, "edMoveY", QStringLiteral("600"));
-    layOutPointCapture(plMove, btnMoveCapture, edMoveX, edMoveY);
+    m_movePanel = named(new QFrame(this), "plMove");
+    m_movePanel->setFrameShape(QFrame::StyledPanel);
+    m_moveCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_movePanel), "btnMoveCapture");
+    m_moveX = pointField(m_movePanel, "edMoveX", QStringLiteral("1000"));
+    m_moveY = pointField(m_movePanel, "edMoveY", QStringLiteral("600"));
+    layOutPointCapture(m_movePanel, m_moveCaptureButton, m_moveX, m_moveY);
 }
 
 void TfrmDefine::buildKeyPanel()
 {
-    plKey = named(new QFrame(this), "plKey");
-    plKey->setFrameShape(QFrame::StyledPanel);
-    cbKey = named(new QComboBox(plKey), "cbKey");
-    cbKey->setMaxVisibleItems(20);
-    cbKeyAction = named(new QComboBox(plKey), "cbKeyAction");
-    cbKeyAction->addItems({ QStringLiteral("Key Down"), QStringLiteral("Key Up"), QStringLiteral("Key Press") });
-    auto* layout = new QHBoxLayout(plKey);
-    layout->addWidget(new QLabel(QStringLiteral("Key"), plKey));
-    layout->addWidget(cbKey);
+    m_keyPanel = named(new QFrame(this), "plKey");
+    m_keyPanel->setFrameShape(QFrame::StyledPanel);
+    m_keyList = named(new QComboBox(m_keyPanel), "cbKey");
+    m_keyList->setMaxVisibleItems(20);
+    m_keyActionList = named(new QComboBox(m_keyPanel), "cbKeyAction");
+    m_keyActionList->addItems({ QStringLiteral("Key Down"), QStringLiteral("Key Up"), QStringLiteral("Key Press") });
+    auto* layout = new QHBoxLayout(m_keyPanel);
+    layout->addWidget(new QLabel(QStringLiteral("Key"), m_keyPanel));
+    layout->addWidget(m_keyList);
     layout->addSpacing(12);
-    layout->addWidget(new QLabel(QStringLiteral("Action"), plKey));
-    layout->addWidget(cbKeyAction);
+    layout->addWidget(new QLabel(QStringLiteral("Action"), m_keyPanel));
+    layout->addWidget(m_keyActionList);
     layout->addStretch(1);
 }
 
 void TfrmDefine::buildTextPanel()
 {
-    plText = named(new QFrame(this), "plText");
-    plText->setFrameShape(QFrame::StyledPanel);
-    edText = named(new QLineEdit(plText), "edText");
-    auto* layout = new QHBoxLayout(plText);
-    layout->addWidget(edText);
+    m_textPanel = named(new QFrame(this), "plText");
+    m_textPanel->setFrameShape(QFrame::StyledPanel);
+    m_typedText = named(new QLineEdit(m_textPanel), "edText");
+    auto* layout = new QHBoxLayout(m_textPanel);
+    layout->addWidget(m_typedText);
 }
 
 void TfrmDefine::buildDelayPanel()
 {
-    plDelay = named(new QFrame(this), "plDelay");
-    plDelay->setFrameShape(QFrame::StyledPanel);
-    edIntHour = timeField(plDelay, "edIntHour", 23, 2, "0");
-    edIntMin = timeField(plDelay, "edIntMin", 59, 2, "0");
-    edIntSec = timeField(plDelay, "edIntSec", 59, 2, "1");
-    edIntTen = timeField(plDelay, "edIntTen", 9, 1, "0");
-    edIntHun = timeField(plDelay, "edIntHun", 9, 1, "0");
-    edIntThd = timeField(plDelay, "edIntThd", 9, 1, "0");
-    auto* layout = new QHBoxLayout(plDelay);
+    m_delayPanel = named(new QFrame(this), "plDelay");
+    m_delayPanel->setFrameShape(QFrame::StyledPanel);
+    m_delayHours = timeField(m_delayPanel, "edIntHour", 23, 2, "0");
+    m_delayMinutes = timeField(m_delayPanel, "edIntMin", 59, 2, "0");
+    m_delaySeconds = timeField(m_delayPanel, "edIntSec", 59, 2, "1");
+    m_delayTenths = timeField(m_delayPanel, "edIntTen", 9, 1, "0");
+    m_delayHundredths = timeField(m_delayPanel, "edIntHun", 9, 1, "0");
+    m_delayThousandths = timeField(m_delayPanel, "edIntThd", 9, 1, "0");
+    auto* layout = new QHBoxLayout(m_delayPanel);
     const std::pair<TypedSpinBox*, const char*> fields[] = {
-        { edIntHour, "Hours" },
-        { edIntMin, "Minutes" },
-        { edIntSec, "Seconds" },
-        { edIntTen, "1/10 S" },
-        { edIntHun, "1/100 S" },
-        { edIntThd, "ms(1/1000 S)" },
+        { m_delayHours, "Hours" },
+        { m_delayMinutes, "Minutes" },
+        { m_delaySeconds, "Seconds" },
+        { m_delayTenths, "1/10 S" },
+        { m_delayHundredths, "1/100 S" },
+        { m_delayThousandths, "ms(1/1000 S)" },
     };
     for (const auto& [spin, caption] : fields) {
         layout->addWidget(spin);
-        layout->addWidget(new QLabel(QString::fromLatin1(caption), plDelay));
+        layout->addWidget(new QLabel(QString::fromLatin1(caption), m_delayPanel));
         layout->addSpacing(6);
     }
     layout->addStretch(1);
@@ -275,11 +291,11 @@ void TfrmDefine::buildLayout()
 {
     auto* layout = new QGridLayout(this);
     const std::pair<QRadioButton*, QFrame*> rows[] = {
-        { rbClick, plClick },
-        { rbMove, plMove },
-        { rbKey, plKey },
-        { rbText, plText },
-        { rbDelay, plDelay },
+        { m_typeClick, m_clickPanel },
+        { m_typeMove, m_movePanel },
+        { m_typeKey, m_keyPanel },
+        { m_typeText, m_textPanel },
+        { m_typeDelay, m_delayPanel },
     };
     int row = 0;
     for (const auto& [radio, panel] : rows) {
@@ -290,26 +306,28 @@ void TfrmDefine::buildLayout()
     layout->setColumnStretch(1, 1);
 
     // Tab order: each radio button before its panel, the panels in reading order.
-    QWidget* order[] = { rbClick, cbButton, cbClick, rbCurrent, rbFixed, rbColor, rbBMP, btnCapture, edPX, edPY,
-        btnCaptureColor, edColor, edSimilar, btnBMP, edBMPSimilar, rbMove, btnMoveCapture, edMoveX, edMoveY, rbKey,
-        cbKey, cbKeyAction, rbText, edText, rbDelay, edIntHour, edIntMin, edIntSec, edIntTen, edIntHun, edIntThd };
+    QWidget* order[] = { m_typeClick, m_buttonList, m_clickKindList, m_pointCurrent, m_pointFixed, m_pointColour,
+        m_pointPicture, m_pointCaptureButton, m_clickX, m_clickY, m_colourCaptureButton, m_colourText,
+        m_colourSimilarity, m_pictureLoadButton, m_pictureSimilarity, m_typeMove, m_moveCaptureButton, m_moveX, m_moveY,
+        m_typeKey, m_keyList, m_keyActionList, m_typeText, m_typedText, m_typeDelay, m_delayHours, m_delayMinutes,
+        m_delaySeconds, m_delayTenths, m_delayHundredths, m_delayThousandths };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmDefine::fillKeyList()
 {
-    cbKey->clear();
+    m_keyList->clear();
     auto add = [this](int code) {
         const std::string name = KeyName(code);
         if (!name.empty())
-            cbKey->addItem(QString::fromStdString(name), code);
+            m_keyList->addItem(QString::fromStdString(name), code);
     };
     for (int code = 48; code <= 256; ++code)
         add(code);
     for (int code = 1; code <= 47; ++code)
         add(code);
-    cbKey->setCurrentIndex(cbKey->count() > 0 ? 0 : -1);
+    m_keyList->setCurrentIndex(m_keyList->count() > 0 ? 0 : -1);
 }
 
 void TfrmDefine::SetChildrenEnabled(QWidget* panel, bool enabled)
@@ -326,11 +344,11 @@ void TfrmDefine::SetChildrenEnabled(QWidget* panel, bool enabled)
 void TfrmDefine::ApplyTypeRule()
 {
     const std::pair<QRadioButton*, QFrame*> rows[] = {
-        { rbClick, plClick },
-        { rbMove, plMove },
-        { rbKey, plKey },
-        { rbText, plText },
-        { rbDelay, plDelay },
+        { m_typeClick, m_clickPanel },
+        { m_typeMove, m_movePanel },
+        { m_typeKey, m_keyPanel },
+        { m_typeText, m_textPanel },
+        { m_typeDelay, m_delayPanel },
     };
     for (const auto& [radio, panel] : rows)
         panel->setEnabled(radio->isChecked());
@@ -340,12 +358,12 @@ void TfrmDefine::ApplyTypeRule()
 
 void TfrmDefine::ApplyClickPointRule()
 {
-    gbPoint->setVisible(rbFixed->isChecked());
-    btnCapture->setEnabled(rbFixed->isChecked());
-    gbColor->setVisible(rbColor->isChecked());
-    btnCaptureColor->setEnabled(rbColor->isChecked());
-    gbBMP->setVisible(rbBMP->isChecked());
-    btnBMP->setEnabled(rbBMP->isChecked());
+    m_fixedPointBox->setVisible(m_pointFixed->isChecked());
+    m_pointCaptureButton->setEnabled(m_pointFixed->isChecked());
+    m_colourBox->setVisible(m_pointColour->isChecked());
+    m_colourCaptureButton->setEnabled(m_pointColour->isChecked());
+    m_pictureBox->setVisible(m_pointPicture->isChecked());
+    m_pictureLoadButton->setEnabled(m_pointPicture->isChecked());
     StopCapture();
 }
 

@@ -61,15 +61,17 @@ public:
     // The shown picture (null when there is none or it could not be read).
     const QImage& picture() const { return m_picture; }
 
-    // Starts following the pointer into edPX/edPY (click type) or
-    // edMoveX/edMoveY (any other type).
+    // Starts following the pointer into the click point fields (edPX, edPY)
+    // for a click, or into the move point fields (edMoveX, edMoveY) for any
+    // other type.
     void StartPointCapture();
-    // Starts following the colour under the pointer into edColor and edCl.
+    // Starts following the colour under the pointer into the colour text
+    // (edColor) and its swatch (edCl).
     void StartColorCapture();
     // Ends a capture under way; the last captured values stay.
     void StopCapture();
-    bool capturingPoint() const { return FCapturePoint; }
-    bool capturingColor() const { return FCaptureColor; }
+    bool capturingPoint() const { return m_capturingPoint; }
+    bool capturingColor() const { return m_capturingColour; }
     // One tick of the capture timer (every 10 ms while capturing).
     void timerSetPointTimer();
 
@@ -84,65 +86,15 @@ public:
     void setWarningHandler(std::function<void(const QString&)> handler);
     void showWarning(const QString& text);
 
-    // Type radio buttons and their panels.
-    QRadioButton* rbClick;
-    QRadioButton* rbMove;
-    QRadioButton* rbKey;
-    QRadioButton* rbText;
-    QRadioButton* rbDelay;
-    QFrame* plClick;
-    QFrame* plMove;
-    QFrame* plKey;
-    QFrame* plText;
-    QFrame* plDelay;
-
-    // Click panel.
-    QComboBox* cbButton;
-    QComboBox* cbClick;
-    QGroupBox* gbClickPoint;
-    QRadioButton* rbCurrent;
-    QRadioButton* rbFixed;
-    QRadioButton* rbColor;
-    QRadioButton* rbBMP;
-    QGroupBox* gbPoint;
-    QPushButton* btnCapture;
-    QLineEdit* edPX;
-    QLineEdit* edPY;
-    QGroupBox* gbColor;
-    QPushButton* btnCaptureColor;
-    QLineEdit* edCl;
-    QLineEdit* edColor;
-    TypedSpinBox* edSimilar;
-    QGroupBox* gbBMP;
-    QPushButton* btnBMP;
-    QScrollArea* sbImage;
-    QLabel* ImageBMP;
-    TypedSpinBox* edBMPSimilar;
-
-    // Move panel.
-    QPushButton* btnMoveCapture;
-    QLineEdit* edMoveX;
-    QLineEdit* edMoveY;
-
-    // Key panel.
-    QComboBox* cbKey;
-    QComboBox* cbKeyAction;
-
-    // Text panel.
-    QLineEdit* edText;
-
-    // Delay panel: hours, minutes, seconds, tenths, hundredths, thousandths.
-    TypedSpinBox* edIntHour;
-    TypedSpinBox* edIntMin;
-    TypedSpinBox* edIntSec;
-    TypedSpinBox* edIntTen;
-    TypedSpinBox* edIntHun;
-    TypedSpinBox* edIntThd;
-
-    QTimer* timerSetPoint;
-
 private:
+    // The click panel: button and click kind, the click point choice, and
+    // below it the group of the chosen point's target.
     void buildClickPanel();
+    void buildClickPointChoice();
+    QWidget* buildClickTargets();
+    void buildFixedPointGroup(QWidget* targets);
+    void buildColourGroup(QWidget* targets);
+    void buildPictureGroup(QWidget* targets);
     void buildMovePanel();
     void buildKeyPanel();
     void buildTextPanel();
@@ -159,12 +111,65 @@ private:
     bool readPointer(int32_t& x, int32_t& y);
     bool readPixel(int32_t x, int32_t y, uint32_t& colour);
 
+    // The widgets; each carries its designer name (in the comments) as
+    // objectName(), by which tests find it.
+    // Type radio buttons and their panels.
+    QRadioButton* m_typeClick; // rbClick
+    QRadioButton* m_typeMove; // rbMove
+    QRadioButton* m_typeKey; // rbKey
+    QRadioButton* m_typeText; // rbText
+    QRadioButton* m_typeDelay; // rbDelay
+    QFrame* m_clickPanel; // plClick
+    QFrame* m_movePanel; // plMove
+    QFrame* m_keyPanel; // plKey
+    QFrame* m_textPanel; // plText
+    QFrame* m_delayPanel; // plDelay
+    // Click panel.
+    QComboBox* m_buttonList; // cbButton
+    QComboBox* m_clickKindList; // cbClick
+    QGroupBox* m_clickPointBox; // gbClickPoint
+    QRadioButton* m_pointCurrent; // rbCurrent
+    QRadioButton* m_pointFixed; // rbFixed
+    QRadioButton* m_pointColour; // rbColor
+    QRadioButton* m_pointPicture; // rbBMP
+    QGroupBox* m_fixedPointBox; // gbPoint
+    QPushButton* m_pointCaptureButton; // btnCapture
+    QLineEdit* m_clickX; // edPX
+    QLineEdit* m_clickY; // edPY
+    QGroupBox* m_colourBox; // gbColor
+    QPushButton* m_colourCaptureButton; // btnCaptureColor
+    QLineEdit* m_colourSwatch; // edCl
+    QLineEdit* m_colourText; // edColor
+    TypedSpinBox* m_colourSimilarity; // edSimilar
+    QGroupBox* m_pictureBox; // gbBMP
+    QPushButton* m_pictureLoadButton; // btnBMP
+    QScrollArea* m_pictureScroll; // sbImage
+    QLabel* m_pictureLabel; // ImageBMP
+    TypedSpinBox* m_pictureSimilarity; // edBMPSimilar
+    // Move panel.
+    QPushButton* m_moveCaptureButton; // btnMoveCapture
+    QLineEdit* m_moveX; // edMoveX
+    QLineEdit* m_moveY; // edMoveY
+    // Key panel.
+    QComboBox* m_keyList; // cbKey
+    QComboBox* m_keyActionList; // cbKeyAction
+    // Text panel.
+    QLineEdit* m_typedText; // edText
+    // Delay panel.
+    TypedSpinBox* m_delayHours; // edIntHour
+    TypedSpinBox* m_delayMinutes; // edIntMin
+    TypedSpinBox* m_delaySeconds; // edIntSec
+    TypedSpinBox* m_delayTenths; // edIntTen
+    TypedSpinBox* m_delayHundredths; // edIntHun
+    TypedSpinBox* m_delayThousandths; // edIntThd
+    QTimer* m_captureTimer; // timerSetPoint, every 10 ms while capturing
+
     InputInjector* m_input;
     ScreenSource* m_screen;
     QButtonGroup* m_typeGroup;
     QButtonGroup* m_pointGroup;
-    bool FCapturePoint = false;
-    bool FCaptureColor = false;
+    bool m_capturingPoint = false;
+    bool m_capturingColour = false;
     TBDBitmapData m_pixel; // 1 x 1 capture buffer, reused every tick
     std::string m_pictureText; // the picture as the action stores it
     QImage m_picture; // its decoded form, for display

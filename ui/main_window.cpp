@@ -5,6 +5,7 @@
 #include "ui/about_box.h"
 #include "ui/action_list_model.h"
 #include "ui/app_icons.h"
+#include "ui/widget_name.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -77,15 +78,15 @@ TMForm::TMForm(MainWindowServices services, QWidget* parent)
     layout->setSpacing(0);
     setCentralWidget(central);
     buildToolPanel();
-    layout->addWidget(MainPanel);
+    layout->addWidget(m_toolPanel);
     auto* plMain = new QWidget(central);
     auto* body = new QHBoxLayout(plMain);
     body->setContentsMargins(4, 4, 0, 4);
     body->setSpacing(0);
     buildListView();
     buildRightPanel();
-    body->addWidget(VT, 1);
-    body->addWidget(Panel2);
+    body->addWidget(m_listView, 1);
+    body->addWidget(m_rightPanel);
     layout->addWidget(plMain, 1);
     buildStatusAndMenu();
     buildTrayIcon();
@@ -119,10 +120,11 @@ TMForm::~TMForm()
     m_controller.reset();
 }
 
-QToolButton* TMForm::addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-    const char* fallbackIcon, int width, int height)
+QToolButton* TMForm::addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
+    const char* themeIcon, const char* fallbackIcon, int width, int height)
 {
     auto* button = new QToolButton(panel);
+    button->setObjectName(QString::fromLatin1(name));
     button->setText(QString::fromLatin1(caption));
     button->setToolTip(QString::fromLatin1(hint));
     button->setIcon(themedIcon(themeIcon, fallbackIcon));
@@ -151,107 +153,114 @@ std::function<void()> TMForm::command(void (TMouseCtrl::*operation)())
 
 void TMForm::buildToolPanel()
 {
-    MainPanel = new QWidget(this);
-    MainPanel->setObjectName(QStringLiteral("MainPanel"));
-    auto* row = new QHBoxLayout(MainPanel);
+    m_toolPanel = named(new QWidget(this), "MainPanel");
+    auto* row = new QHBoxLayout(m_toolPanel);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
-    btnShade = addButton(MainPanel, "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
-    VisibilityDemoButton = addButton(MainPanel, "&Load", "Load Action List From File", "document-open", "open", 62, 58);
-    AlignDemoButton = addButton(MainPanel, "&Save", "Save Action List to File", "document-save", "save", 62, 58);
-    SpeedButton4 = addButton(MainPanel, "&New", "Create a new Action", "document-new", "new", 62, 58);
-    SpeedButton5 = addButton(MainPanel, "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
-    SpeedButton7 = addButton(MainPanel, "&Delete", "Delete Selected Action", "edit-delete", "delete", 62, 58);
-    SpeedButton8 = addButton(MainPanel, "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
-    SpeedButton2 = addButton(MainPanel, "&Options", "Config Options", "preferences-system", "options", 62, 58);
-    QuitButton = addButton(MainPanel, "E&xit", "Quit", "application-exit", "exit", 62, 58);
-    const std::initializer_list<QWidget*> order = { btnShade, nullptr, VisibilityDemoButton, AlignDemoButton, nullptr,
-        SpeedButton4, SpeedButton5, SpeedButton7, SpeedButton8, nullptr, SpeedButton2, nullptr, QuitButton };
+    m_recordButton
+        = addButton(m_toolPanel, "btnShade", "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
+    m_loadButton = addButton(
+        m_toolPanel, "VisibilityDemoButton", "&Load", "Load Action List From File", "document-open", "open", 62, 58);
+    m_saveButton = addButton(
+        m_toolPanel, "AlignDemoButton", "&Save", "Save Action List to File", "document-save", "save", 62, 58);
+    m_newButton = addButton(m_toolPanel, "SpeedButton4", "&New", "Create a new Action", "document-new", "new", 62, 58);
+    m_editButton = addButton(
+        m_toolPanel, "SpeedButton5", "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
+    m_deleteButton
+        = addButton(m_toolPanel, "SpeedButton7", "&Delete", "Delete Selected Action", "edit-delete", "delete", 62, 58);
+    m_clearButton
+        = addButton(m_toolPanel, "SpeedButton8", "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
+    m_optionsButton
+        = addButton(m_toolPanel, "SpeedButton2", "&Options", "Config Options", "preferences-system", "options", 62, 58);
+    m_quitButton = addButton(m_toolPanel, "QuitButton", "E&xit", "Quit", "application-exit", "exit", 62, 58);
+    const std::initializer_list<QWidget*> order = { m_recordButton, nullptr, m_loadButton, m_saveButton, nullptr,
+        m_newButton, m_editButton, m_deleteButton, m_clearButton, nullptr, m_optionsButton, nullptr, m_quitButton };
     for (QWidget* widget : order)
-        row->addWidget(widget ? widget : separator(MainPanel));
+        row->addWidget(widget ? widget : separator(m_toolPanel));
     row->addStretch();
 
-    connect(btnShade, &QToolButton::clicked, this, &TMForm::btnShadeClick);
-    connect(VisibilityDemoButton, &QToolButton::clicked, this, command(&TMouseCtrl::LoadList));
-    connect(AlignDemoButton, &QToolButton::clicked, this, command(&TMouseCtrl::SaveList));
-    connect(SpeedButton4, &QToolButton::clicked, this, command(&TMouseCtrl::NewAction));
-    connect(SpeedButton5, &QToolButton::clicked, this, command(&TMouseCtrl::EditAction));
-    connect(SpeedButton7, &QToolButton::clicked, this, command(&TMouseCtrl::DeleteAction));
-    connect(SpeedButton8, &QToolButton::clicked, this, command(&TMouseCtrl::ClearList));
-    connect(SpeedButton2, &QToolButton::clicked, this, command(&TMouseCtrl::ShowOptions));
-    connect(QuitButton, &QToolButton::clicked, this, &QWidget::close);
+    connect(m_recordButton, &QToolButton::clicked, this, &TMForm::btnShadeClick);
+    connect(m_loadButton, &QToolButton::clicked, this, command(&TMouseCtrl::LoadList));
+    connect(m_saveButton, &QToolButton::clicked, this, command(&TMouseCtrl::SaveList));
+    connect(m_newButton, &QToolButton::clicked, this, command(&TMouseCtrl::NewAction));
+    connect(m_editButton, &QToolButton::clicked, this, command(&TMouseCtrl::EditAction));
+    connect(m_deleteButton, &QToolButton::clicked, this, command(&TMouseCtrl::DeleteAction));
+    connect(m_clearButton, &QToolButton::clicked, this, command(&TMouseCtrl::ClearList));
+    connect(m_optionsButton, &QToolButton::clicked, this, command(&TMouseCtrl::ShowOptions));
+    connect(m_quitButton, &QToolButton::clicked, this, &QWidget::close);
 }
 
 void TMForm::buildRightPanel()
 {
-    Panel2 = new QWidget(this);
-    Panel2->setFixedWidth(89);
-    auto* column = new QVBoxLayout(Panel2);
+    m_rightPanel = named(new QWidget(this), "Panel2");
+    m_rightPanel->setFixedWidth(89);
+    auto* column = new QVBoxLayout(m_rightPanel);
     column->setContentsMargins(0, 8, 0, 8);
-    btnStart = addButton(Panel2, "Star&t", "Start to Run Action List", "media-playback-start", "start", 62, 58);
-    btnStop = addButton(Panel2, "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
-    sbUp = addButton(Panel2, "", "Move Up", "go-up", "up", 23, 46);
-    sbDown = addButton(Panel2, "", "Move Down", "go-down", "down", 23, 46);
-    for (QToolButton* small : { sbUp, sbDown }) {
+    m_startButton = addButton(
+        m_rightPanel, "btnStart", "Star&t", "Start to Run Action List", "media-playback-start", "start", 62, 58);
+    m_stopButton = addButton(
+        m_rightPanel, "btnStop", "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
+    m_upButton = addButton(m_rightPanel, "sbUp", "", "Move Up", "go-up", "up", 23, 46);
+    m_downButton = addButton(m_rightPanel, "sbDown", "", "Move Down", "go-down", "down", 23, 46);
+    for (QToolButton* small : { m_upButton, m_downButton }) {
         small->setIconSize(QSize(22, 22));
         small->setFixedWidth(36);
     }
-    column->addWidget(btnStart, 0, Qt::AlignHCenter);
-    column->addWidget(btnStop, 0, Qt::AlignHCenter);
+    column->addWidget(m_startButton, 0, Qt::AlignHCenter);
+    column->addWidget(m_stopButton, 0, Qt::AlignHCenter);
     column->addStretch();
-    column->addWidget(sbUp, 0, Qt::AlignHCenter);
-    column->addWidget(sbDown, 0, Qt::AlignHCenter);
+    column->addWidget(m_upButton, 0, Qt::AlignHCenter);
+    column->addWidget(m_downButton, 0, Qt::AlignHCenter);
 
-    connect(btnStart, &QToolButton::clicked, this, [this] {
+    connect(m_startButton, &QToolButton::clicked, this, [this] {
         if (m_controller)
             m_controller->Run();
     });
-    connect(btnStop, &QToolButton::clicked, this, command(&TMouseCtrl::Stop));
-    connect(sbUp, &QToolButton::clicked, this, command(&TMouseCtrl::MoveUp));
-    connect(sbDown, &QToolButton::clicked, this, command(&TMouseCtrl::MoveDown));
+    connect(m_stopButton, &QToolButton::clicked, this, command(&TMouseCtrl::Stop));
+    connect(m_upButton, &QToolButton::clicked, this, command(&TMouseCtrl::MoveUp));
+    connect(m_downButton, &QToolButton::clicked, this, command(&TMouseCtrl::MoveDown));
 }
 
 void TMForm::buildListView()
 {
-    VT = new QTreeView(this);
-    VT->setObjectName(QStringLiteral("VT"));
-    VT->setModel(m_model);
-    VT->setRootIsDecorated(false);
-    VT->setItemsExpandable(false);
-    VT->setUniformRowHeights(true);
-    VT->setAllColumnsShowFocus(true);
-    VT->setSelectionMode(QAbstractItemView::SingleSelection);
-    VT->setSelectionBehavior(QAbstractItemView::SelectRows);
-    VT->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    VT->setItemDelegate(new GridDelegate(VT));
-    VT->setToolTip(QString::fromLatin1(kListHint));
-    VT->header()->setSectionsMovable(true);
-    VT->header()->setSectionResizeMode(QHeaderView::Interactive);
-    VT->header()->setStretchLastSection(false);
-    VT->setMouseTracking(true);
-    VT->viewport()->setMouseTracking(true);
-    VT->installEventFilter(this);
-    VT->viewport()->installEventFilter(this);
-    m_hints.insert(VT, QString::fromLatin1(kListHint));
-    m_hints.insert(VT->viewport(), QString::fromLatin1(kListHint));
+    m_listView = named(new QTreeView(this), "VT");
+    m_listView->setModel(m_model);
+    m_listView->setRootIsDecorated(false);
+    m_listView->setItemsExpandable(false);
+    m_listView->setUniformRowHeights(true);
+    m_listView->setAllColumnsShowFocus(true);
+    m_listView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setItemDelegate(new GridDelegate(m_listView));
+    m_listView->setToolTip(QString::fromLatin1(kListHint));
+    m_listView->header()->setSectionsMovable(true);
+    m_listView->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_listView->header()->setStretchLastSection(false);
+    m_listView->setMouseTracking(true);
+    m_listView->viewport()->setMouseTracking(true);
+    m_listView->installEventFilter(this);
+    m_listView->viewport()->installEventFilter(this);
+    m_hints.insert(m_listView, QString::fromLatin1(kListHint));
+    m_hints.insert(m_listView->viewport(), QString::fromLatin1(kListHint));
 
-    connect(VT, &QTreeView::doubleClicked, this, command(&TMouseCtrl::EditAction));
-    connect(VT->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    connect(m_listView, &QTreeView::doubleClicked, this, command(&TMouseCtrl::EditAction));
+    connect(m_listView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_syncingSelection || !m_controller)
             return;
-        const auto rows = VT->selectionModel()->selectedRows();
+        const auto rows = m_listView->selectionModel()->selectedRows();
         m_controller->Select(rows.isEmpty() ? -1 : rows.first().row());
     });
 }
 
 void TMForm::buildStatusAndMenu()
 {
-    StatusPanel0 = new QLabel(this);
-    StatusPanel0->setMinimumWidth(100);
-    StatusPanel1 = new QLabel(this);
-    StatusPanel1->setMinimumWidth(50);
-    statusBar()->addWidget(StatusPanel0);
-    statusBar()->addWidget(StatusPanel1, 1);
+    m_statusPanel = named(new QLabel(this), "StatusPanel0");
+    m_statusPanel->setMinimumWidth(100);
+    m_hintPanel = named(new QLabel(this), "StatusPanel1");
+    m_hintPanel->setMinimumWidth(50);
+    statusBar()->addWidget(m_statusPanel);
+    statusBar()->addWidget(m_hintPanel, 1);
 
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
@@ -263,13 +272,13 @@ void TMForm::buildTrayIcon()
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    TrayIcon = new QSystemTrayIcon(programIcon(), this);
-    TrayIcon->setToolTip(QStringLiteral("Clickwisp"));
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    m_trayIcon = named(new QSystemTrayIcon(programIcon(), this), "TrayIcon");
+    m_trayIcon->setToolTip(QStringLiteral("Clickwisp"));
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             WMTrayIcon();
     });
-    TrayIcon->show();
+    m_trayIcon->show();
 }
 
 void TMForm::applyWindowSettings()
@@ -282,7 +291,7 @@ void TMForm::applyWindowSettings()
 
 void TMForm::applyColumns()
 {
-    QHeaderView* header = VT->header();
+    QHeaderView* header = m_listView->header();
     const auto cols = m_controller->GetConfig().GetCols();
     const int count = cols.Count();
     for (int i = 0; i < count; ++i) {
@@ -302,7 +311,7 @@ void TMForm::storeWindowSettings()
     frame.setHeight(height());
     frame.setWidth(width());
     frame.setMax(isMaximized());
-    QHeaderView* header = VT->header();
+    QHeaderView* header = m_listView->header();
     auto cols = m_controller->GetConfig().GetCols();
     for (int i = 0; i < cols.Count() && i < header->count(); ++i) {
         auto col = cols.Col(i);
@@ -332,8 +341,8 @@ void TMForm::closeEvent(QCloseEvent* event)
     if (m_controller) {
         storeWindowSettings();
         m_controller->Shutdown();
-        if (TrayIcon)
-            TrayIcon->hide();
+        if (m_trayIcon)
+            m_trayIcon->hide();
         m_model->setController(nullptr);
         m_controller.reset();
     }

@@ -93,28 +93,6 @@ public:
     void OpenHelpPage();
     void ShowAbout();
 
-    // Tool panel (MainPanel), left to right.
-    QWidget* MainPanel;
-    QToolButton* btnShade;
-    QToolButton* VisibilityDemoButton; // Load
-    QToolButton* AlignDemoButton; // Save
-    QToolButton* SpeedButton4; // New
-    QToolButton* SpeedButton5; // Edit
-    QToolButton* SpeedButton7; // Delete
-    QToolButton* SpeedButton8; // Clear
-    QToolButton* SpeedButton2; // Options
-    QToolButton* QuitButton;
-    // Right panel (Panel2).
-    QWidget* Panel2;
-    QToolButton* btnStart;
-    QToolButton* btnStop;
-    QToolButton* sbUp;
-    QToolButton* sbDown;
-    QTreeView* VT;
-    QLabel* StatusPanel0;
-    QLabel* StatusPanel1;
-    QSystemTrayIcon* TrayIcon = nullptr; // null without a notification area
-
 signals:
     // The window has closed and saved its settings; the program may end.
     void closed();
@@ -130,8 +108,8 @@ private:
     void buildListView();
     void buildStatusAndMenu();
     void buildTrayIcon();
-    QToolButton* addButton(QWidget* panel, const char* caption, const char* hint, const char* themeIcon,
-        const char* fallbackIcon, int width, int height);
+    QToolButton* addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
+        const char* themeIcon, const char* fallbackIcon, int width, int height);
     std::function<void()> command(void (TMouseCtrl::*operation)());
     void applyWindowSettings();
     void applyColumns();
@@ -139,6 +117,28 @@ private:
     void WMTrayIcon();
     std::optional<std::string> chooseFile(
         bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName);
+
+    // The widgets; each carries its designer name (in the comments) as
+    // objectName(), by which tests find it.
+    QWidget* m_toolPanel; // MainPanel, its buttons left to right:
+    QToolButton* m_recordButton; // btnShade
+    QToolButton* m_loadButton; // VisibilityDemoButton
+    QToolButton* m_saveButton; // AlignDemoButton
+    QToolButton* m_newButton; // SpeedButton4
+    QToolButton* m_editButton; // SpeedButton5
+    QToolButton* m_deleteButton; // SpeedButton7
+    QToolButton* m_clearButton; // SpeedButton8
+    QToolButton* m_optionsButton; // SpeedButton2
+    QToolButton* m_quitButton; // QuitButton
+    QWidget* m_rightPanel; // Panel2, top to bottom:
+    QToolButton* m_startButton; // btnStart
+    QToolButton* m_stopButton; // btnStop
+    QToolButton* m_upButton; // sbUp
+    QToolButton* m_downButton; // sbDown
+    QTreeView* m_listView; // VT
+    QLabel* m_statusPanel; // StatusPanel0: what the program is doing
+    QLabel* m_hintPanel; // StatusPanel1: the hint of the control under the pointer
+    QSystemTrayIcon* m_trayIcon = nullptr; // TrayIcon; null without a notification area
 
     MainWindowServices m_services;
     DialogHooks& m_hooks; // m_services.dialogs

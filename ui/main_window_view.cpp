@@ -117,7 +117,7 @@ bool TMForm::showOptionsDialog()
 
 void TMForm::setStatus(int panel, const std::string& text)
 {
-    (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(QString::fromStdString(text));
+    (panel == 0 ? m_statusPanel : m_hintPanel)->setText(QString::fromStdString(text));
     if (!m_services.statusLogPath.isEmpty()) {
         QFile log(m_services.statusLogPath);
         if (log.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -127,8 +127,9 @@ void TMForm::setStatus(int panel, const std::string& text)
 
 void TMForm::setEditingEnabled(bool enabled)
 {
-    const std::initializer_list<QWidget*> editing = { VT, btnShade, VisibilityDemoButton, AlignDemoButton, SpeedButton4,
-        SpeedButton5, SpeedButton7, SpeedButton8, SpeedButton2, QuitButton, btnStart, sbUp, sbDown };
+    const std::initializer_list<QWidget*> editing
+        = { m_listView, m_recordButton, m_loadButton, m_saveButton, m_newButton, m_editButton, m_deleteButton,
+              m_clearButton, m_optionsButton, m_quitButton, m_startButton, m_upButton, m_downButton };
     for (QWidget* widget : editing)
         widget->setEnabled(enabled);
     update();
@@ -136,7 +137,7 @@ void TMForm::setEditingEnabled(bool enabled)
 
 void TMForm::setRecordingShown(bool recording)
 {
-    btnShade->setText(recording ? QStringLiteral("Stop Record") : QStringLiteral("&Record Mouse"));
+    m_recordButton->setText(recording ? QStringLiteral("Stop Record") : QStringLiteral("&Record Mouse"));
 }
 
 void TMForm::showAndRaise()
@@ -175,14 +176,14 @@ void TMForm::rowChanged(int row)
 void TMForm::selectionChanged(int row)
 {
     m_syncingSelection = true;
-    QItemSelectionModel* selection = VT->selectionModel();
+    QItemSelectionModel* selection = m_listView->selectionModel();
     if (row < 0) {
         selection->clearSelection();
         selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     } else {
         const QModelIndex index = m_model->index(row, 0);
         selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        VT->scrollTo(index);
+        m_listView->scrollTo(index);
     }
     m_syncingSelection = false;
 }
@@ -217,7 +218,7 @@ void TMForm::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     // Minimising hides the window to the notification area; without one the
     // window is minimised as usual, so it can always be found again.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayIcon)
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayIcon)
         QTimer::singleShot(0, this, [this] {
             if (isMinimized())
                 hide();
@@ -230,7 +231,7 @@ bool TMForm::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         auto hint = m_hints.constFind(watched);
         if (hint != m_hints.constEnd() && m_controller)
-            StatusPanel1->setText(QString::fromStdString(m_controller->HintFor(hint->toStdString())));
+            m_hintPanel->setText(QString::fromStdString(m_controller->HintFor(hint->toStdString())));
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #include "ui/options_dialog.h"
 
 #include "config/config.h"
+#include "ui/widget_name.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -74,16 +75,16 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
     layout->addWidget(buildRepeatGroup());
 
     auto* buttons = new QDialogButtonBox(this);
-    BitBtn1 = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    BitBtn2 = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    m_okButton = named(buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole), "BitBtn1");
+    m_cancelButton = named(buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole), "BitBtn2");
+    m_okButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     layout->addWidget(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] {
+    connect(m_okButton, &QPushButton::clicked, this, [this] {
         StoreToConfig();
         accept();
     });
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     layout->setSizeConstraint(QLayout::SetFixedSize);
     LoadFromConfig();
@@ -93,14 +94,14 @@ QWidget* TFMConfig::buildRecordGroup()
 {
     auto* group = new QGroupBox(QStringLiteral("Record Options"), this);
     auto* grid = new QGridLayout(group);
-    cbMouseMove = new QCheckBox(QStringLiteral("Record mouse move"), group);
-    cbKeyboard = new QCheckBox(QStringLiteral("Record keystroke "), group);
-    grid->addWidget(cbMouseMove, 0, 0);
-    grid->addWidget(cbKeyboard, 0, 2);
-    cbShadeStart = functionKeyList(group);
-    cbShadeStop = functionKeyList(group);
-    addKeyRow(grid, 1, QStringLiteral("HotKey to Start Record:"), QStringLiteral("ALT+"), cbShadeStart);
-    addKeyRow(grid, 2, QStringLiteral("HotKey to Stop Recond:"), QStringLiteral("ALT+"), cbShadeStop);
+    m_recordMoves = named(new QCheckBox(QStringLiteral("Record mouse move"), group), "cbMouseMove");
+    m_recordKeys = named(new QCheckBox(QStringLiteral("Record keystroke "), group), "cbKeyboard");
+    grid->addWidget(m_recordMoves, 0, 0);
+    grid->addWidget(m_recordKeys, 0, 2);
+    m_recordStartKey = named(functionKeyList(group), "cbShadeStart");
+    m_recordStopKey = named(functionKeyList(group), "cbShadeStop");
+    addKeyRow(grid, 1, QStringLiteral("HotKey to Start Record:"), QStringLiteral("ALT+"), m_recordStartKey);
+    addKeyRow(grid, 2, QStringLiteral("HotKey to Stop Recond:"), QStringLiteral("ALT+"), m_recordStopKey);
     grid->setColumnStretch(3, 1);
     return group;
 }
@@ -114,42 +115,41 @@ QWidget* TFMConfig::buildRepeatGroup()
 
     auto* keys = new QGroupBox(QStringLiteral("Hotkey"), group);
     auto* keyGrid = new QGridLayout(keys);
-    cbRunningStart = functionKeyList(keys);
-    cbRunningStop = functionKeyList(keys);
-    addKeyRow(keyGrid, 0, QStringLiteral("Start repeat:"), QStringLiteral("CTRL+"), cbRunningStart);
-    addKeyRow(keyGrid, 1, QStringLiteral("Stop repeat:"), QStringLiteral("CTRL+"), cbRunningStop);
+    m_runStartKey = named(functionKeyList(keys), "cbRunningStart");
+    m_runStopKey = named(functionKeyList(keys), "cbRunningStop");
+    addKeyRow(keyGrid, 0, QStringLiteral("Start repeat:"), QStringLiteral("CTRL+"), m_runStartKey);
+    addKeyRow(keyGrid, 1, QStringLiteral("Stop repeat:"), QStringLiteral("CTRL+"), m_runStopKey);
     keyGrid->setRowStretch(2, 1);
     top->addWidget(keys);
 
     auto* mode = new QGroupBox(QStringLiteral("Repeat Mode"), group);
     auto* modeLayout = new QVBoxLayout(mode);
-    rb1 = new QRadioButton(QStringLiteral("Repeat once"), mode);
-    rb2 = new QRadioButton(QStringLiteral("Repeat"), mode);
-    rb3 = new QRadioButton(QStringLiteral("Repeat until get stop order"), mode);
+    m_repeatOnce = named(new QRadioButton(QStringLiteral("Repeat once"), mode), "rb1");
+    m_repeatTimes = named(new QRadioButton(QStringLiteral("Repeat"), mode), "rb2");
+    m_repeatUntilStopped = named(new QRadioButton(QStringLiteral("Repeat until get stop order"), mode), "rb3");
     auto* modes = new QButtonGroup(mode);
-    modes->addButton(rb1);
-    modes->addButton(rb2);
-    modes->addButton(rb3);
-    udrepeat = spin(mode, 10000, 10);
-    udrepeat->setObjectName(QStringLiteral("edRepTime"));
+    modes->addButton(m_repeatOnce);
+    modes->addButton(m_repeatTimes);
+    modes->addButton(m_repeatUntilStopped);
+    m_repeatCount = named(spin(mode, 10000, 10), "edRepTime");
     auto* times = new QHBoxLayout;
-    times->addWidget(rb2);
-    times->addWidget(udrepeat);
+    times->addWidget(m_repeatTimes);
+    times->addWidget(m_repeatCount);
     times->addWidget(new QLabel(QStringLiteral("times"), mode));
     times->addStretch();
-    modeLayout->addWidget(rb1);
+    modeLayout->addWidget(m_repeatOnce);
     modeLayout->addLayout(times);
-    modeLayout->addWidget(rb3);
+    modeLayout->addWidget(m_repeatUntilStopped);
     top->addWidget(mode, 1);
 
     auto* interval = new QGroupBox(QStringLiteral("Interval Between Repeat"), group);
     auto* intervalLayout = new QHBoxLayout(interval);
-    UpDown2 = spin(interval, 23);
-    UpDown3 = spin(interval, 59);
-    UpDown4 = spin(interval, 59);
-    UpDown5 = spin(interval, 9);
-    const std::pair<QSpinBox*, const char*> parts[]
-        = { { UpDown2, "Hours" }, { UpDown3, "Minutes" }, { UpDown4, "Seconds" }, { UpDown5, "1/10 S" } };
+    m_intervalHours = named(spin(interval, 23), "UpDown2");
+    m_intervalMinutes = named(spin(interval, 59), "UpDown3");
+    m_intervalSeconds = named(spin(interval, 59), "UpDown4");
+    m_intervalTenths = named(spin(interval, 9), "UpDown5");
+    const std::pair<QSpinBox*, const char*> parts[] = { { m_intervalHours, "Hours" }, { m_intervalMinutes, "Minutes" },
+        { m_intervalSeconds, "Seconds" }, { m_intervalTenths, "1/10 S" } };
     for (const auto& [box, caption] : parts) {
         intervalLayout->addWidget(box);
         intervalLayout->addWidget(new QLabel(QString::fromLatin1(caption), interval));
@@ -177,13 +177,13 @@ QWidget* TFMConfig::buildSpeedGroup()
         layout->addLayout(row);
     };
     labelRow({ "1/10", "1/5", "1", "5", "10" });
-    TrackBar1 = new QSlider(Qt::Horizontal, group);
-    TrackBar1->setRange(-9, 9);
-    TrackBar1->setPageStep(1);
-    TrackBar1->setTickPosition(QSlider::TicksBelow);
-    TrackBar1->setTickInterval(1);
-    TrackBar1->setMinimumWidth(360);
-    layout->addWidget(TrackBar1);
+    m_speed = named(new QSlider(Qt::Horizontal, group), "TrackBar1");
+    m_speed->setRange(-9, 9);
+    m_speed->setPageStep(1);
+    m_speed->setTickPosition(QSlider::TicksBelow);
+    m_speed->setTickInterval(1);
+    m_speed->setMinimumWidth(360);
+    layout->addWidget(m_speed);
     labelRow({ "Slow", "Normal", "Fast" });
     return group;
 }
@@ -192,46 +192,46 @@ void TFMConfig::LoadFromConfig()
 {
     const auto shade = m_config.GetShade();
     const auto running = m_config.GetRunning();
-    cbMouseMove->setChecked(shade.mousemove());
-    cbKeyboard->setChecked(shade.keyboard());
-    selectNumber(cbShadeStart, shade.start());
-    selectNumber(cbShadeStop, shade.stop());
-    selectNumber(cbRunningStart, running.start());
-    selectNumber(cbRunningStop, running.stop());
+    m_recordMoves->setChecked(shade.mousemove());
+    m_recordKeys->setChecked(shade.keyboard());
+    selectNumber(m_recordStartKey, shade.start());
+    selectNumber(m_recordStopKey, shade.stop());
+    selectNumber(m_runStartKey, running.start());
+    selectNumber(m_runStopKey, running.stop());
 
     // A repeat value other than 0, 1 or 2 leaves every mode unchecked.
-    auto* modes = rb1->group();
+    auto* modes = m_repeatOnce->group();
     modes->setExclusive(false);
-    rb1->setChecked(running.repeat() == 0);
-    rb2->setChecked(running.repeat() == 1);
-    rb3->setChecked(running.repeat() == 2);
+    m_repeatOnce->setChecked(running.repeat() == 0);
+    m_repeatTimes->setChecked(running.repeat() == 1);
+    m_repeatUntilStopped->setChecked(running.repeat() == 2);
     modes->setExclusive(true);
 
-    udrepeat->setValue(running.times());
-    TrackBar1->setValue(running.speed());
+    m_repeatCount->setValue(running.times());
+    m_speed->setValue(running.speed());
 
     const int32_t i = running.interval();
-    UpDown2->setValue(i / 3600000);
-    UpDown3->setValue(i % 3600000 / 60000);
-    UpDown4->setValue(i % 60000 / 1000);
-    UpDown5->setValue(i % 1000 / 100);
+    m_intervalHours->setValue(i / 3600000);
+    m_intervalMinutes->setValue(i % 3600000 / 60000);
+    m_intervalSeconds->setValue(i % 60000 / 1000);
+    m_intervalTenths->setValue(i % 1000 / 100);
 }
 
 void TFMConfig::StoreToConfig()
 {
     auto shade = m_config.GetShade();
     auto running = m_config.GetRunning();
-    shade.setMousemove(cbMouseMove->isChecked());
-    shade.setKeyboard(cbKeyboard->isChecked());
-    shade.setStart(numberOf(cbShadeStart, shade.start()));
-    shade.setStop(numberOf(cbShadeStop, shade.stop()));
-    running.setStart(numberOf(cbRunningStart, running.start()));
-    running.setStop(numberOf(cbRunningStop, running.stop()));
-    running.setRepeat(rb1->isChecked() ? 0 : rb2->isChecked() ? 1 : 2);
-    running.setTimes(udrepeat->value());
-    running.setSpeed(TrackBar1->value());
-    running.setInterval(
-        UpDown2->value() * 3600000 + UpDown3->value() * 60000 + UpDown4->value() * 1000 + UpDown5->value() * 100);
+    shade.setMousemove(m_recordMoves->isChecked());
+    shade.setKeyboard(m_recordKeys->isChecked());
+    shade.setStart(numberOf(m_recordStartKey, shade.start()));
+    shade.setStop(numberOf(m_recordStopKey, shade.stop()));
+    running.setStart(numberOf(m_runStartKey, running.start()));
+    running.setStop(numberOf(m_runStopKey, running.stop()));
+    running.setRepeat(m_repeatOnce->isChecked() ? 0 : m_repeatTimes->isChecked() ? 1 : 2);
+    running.setTimes(m_repeatCount->value());
+    running.setSpeed(m_speed->value());
+    running.setInterval(m_intervalHours->value() * 3600000 + m_intervalMinutes->value() * 60000
+        + m_intervalSeconds->value() * 1000 + m_intervalTenths->value() * 100);
 }
 
 } // namespace clickwisp

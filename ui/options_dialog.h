@@ -27,30 +27,31 @@ public:
     // Stores the controls into the configuration (done by OK).
     void StoreToConfig();
 
-    QCheckBox* cbMouseMove;
-    QCheckBox* cbKeyboard;
-    QComboBox* cbShadeStart;
-    QComboBox* cbShadeStop;
-    QComboBox* cbRunningStart;
-    QComboBox* cbRunningStop;
-    QRadioButton* rb1;
-    QRadioButton* rb2;
-    QRadioButton* rb3;
-    QSpinBox* udrepeat; // with its field edRepTime
-    QSpinBox* UpDown2; // hours
-    QSpinBox* UpDown3; // minutes
-    QSpinBox* UpDown4; // seconds
-    QSpinBox* UpDown5; // tenths of a second
-    QSlider* TrackBar1;
-    QPushButton* BitBtn1; // OK
-    QPushButton* BitBtn2; // Cancel
-
 private:
     QWidget* buildRecordGroup();
     QWidget* buildRepeatGroup();
     QWidget* buildSpeedGroup();
 
     TConfig& m_config;
+    // The widgets; each carries its designer name (in the comments) as
+    // objectName(), by which tests find it.
+    QCheckBox* m_recordMoves; // cbMouseMove
+    QCheckBox* m_recordKeys; // cbKeyboard
+    QComboBox* m_recordStartKey; // cbShadeStart
+    QComboBox* m_recordStopKey; // cbShadeStop
+    QComboBox* m_runStartKey; // cbRunningStart
+    QComboBox* m_runStopKey; // cbRunningStop
+    QRadioButton* m_repeatOnce; // rb1
+    QRadioButton* m_repeatTimes; // rb2
+    QRadioButton* m_repeatUntilStopped; // rb3
+    QSpinBox* m_repeatCount; // edRepTime (with its arrows udrepeat)
+    QSpinBox* m_intervalHours; // UpDown2
+    QSpinBox* m_intervalMinutes; // UpDown3
+    QSpinBox* m_intervalSeconds; // UpDown4
+    QSpinBox* m_intervalTenths; // UpDown5
+    QSlider* m_speed; // TrackBar1
+    QPushButton* m_okButton; // BitBtn1
+    QPushButton* m_cancelButton; // BitBtn2
 };
 
 } // namespace clickwisp

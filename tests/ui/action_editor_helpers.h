@@ -4,16 +4,29 @@
 
 #include "core/action.h"
 #include "screen/bitmap_data.h"
+#include "tests/ui/find_child.h"
 #include "ui/action_editor.h"
 #include "ui/action_editor_frame.h"
+#include "ui/typed_fields.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <sstream>
 #include <string>
 
 namespace clickwisp::test {
+
+// The capture timer, running while a capture is under way.
+inline QTimer* captureTimer(const QObject* editor)
+{
+    return child<QTimer>(editor, "timerSetPoint");
+}
 
 // Every stored field of an action on one line, so a failed comparison shows
 // which field differs.

@@ -5,11 +5,10 @@
 
 #include "tests/ui/action_editor_helpers.h"
 
-#include <QFrame>
-#include <QLineEdit>
 #include <QTest>
 
 using namespace clickwisp;
+using test::child;
 
 class ActionEditorLookTest : public QObject {
     Q_OBJECT
@@ -33,15 +32,16 @@ private slots:
 
         const QImage shot = dialog.grab().toImage();
         const qreal scale = shot.devicePixelRatio();
-        TfrmDefine* f = dialog.frame();
-        const QPoint swatch = f->edCl->mapTo(&dialog, f->edCl->rect().center());
+        auto* edCl = child<QLineEdit>(&dialog, "edCl");
+        const QPoint swatch = edCl->mapTo(&dialog, edCl->rect().center());
         QCOMPARE(shot.pixelColor(int(swatch.x() * scale), int(swatch.y() * scale)), QColor(0x12, 0x34, 0x56));
 
         // Not sizeable, and every panel lies inside the dialog.
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        for (QFrame* panel : { f->plClick, f->plMove, f->plKey, f->plText, f->plDelay }) {
+        for (const char* name : { "plClick", "plMove", "plKey", "plText", "plDelay" }) {
+            QWidget* panel = child(&dialog, name);
             const QRect area(panel->mapTo(&dialog, QPoint(0, 0)), panel->size());
-            QVERIFY2(dialog.rect().contains(area) && !area.isEmpty(), qPrintable(panel->objectName()));
+            QVERIFY2(dialog.rect().contains(area) && !area.isEmpty(), name);
         }
 
         const QString folder = qEnvironmentVariable("CLICKWISP_SCREENSHOT_DIR");

@@ -5,34 +5,33 @@
 
 #include "core/base64.h"
 #include "core/key_names.h"
-#include "ui/typed_fields.h"
 
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace clickwisp;
-using clickwisp::test::dumpAction;
+using test::child;
+using test::dumpAction;
 
 namespace {
 
-QStringList comboItems(const QComboBox* combo)
+QStringList comboItems(const QObject* editor, const char* name)
 {
+    const auto* combo = child<QComboBox>(editor, name);
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
     return items;
 }
 
-QStringList delayTexts(TfrmDefine* f)
+// The texts of the six delay fields, hours first.
+QStringList delayTexts(const QObject* editor)
 {
-    return { f->edIntHour->text(), f->edIntMin->text(), f->edIntSec->text(), f->edIntTen->text(), f->edIntHun->text(),
-        f->edIntThd->text() };
+    QStringList texts;
+    for (const char* name : { "edIntHour", "edIntMin", "edIntSec", "edIntTen", "edIntHun", "edIntThd" })
+        texts << child<TypedSpinBox>(editor, name)->text();
+    return texts;
 }
 
 void setFieldText(QWidget* field, const QString& text)
@@ -65,34 +64,36 @@ private slots:
     void controlsCarryTheirCaptionsAndLimits()
     {
         TDForm dialog(nullptr, QStringLiteral("Edit Action"));
-        TfrmDefine* f = dialog.frame();
-        const std::pair<QAbstractButton*, const char*> captions[]
-            = { { f->rbClick, "Mouse Click" }, { f->rbMove, "Mouse Move" }, { f->rbKey, "Keystroke " },
-                  { f->rbText, "Type Text" }, { f->rbDelay, "Delay" }, { f->rbCurrent, "Click where the mouse is" },
-                  { f->rbFixed, "Click on a fixed point" }, { f->rbColor, "Click color block " },
-                  { f->rbBMP, "Click BMP block" }, { f->btnCapture, "Start Capture" },
-                  { f->btnCaptureColor, "Start Capture" }, { f->btnMoveCapture, "Start Capture" },
-                  { f->btnBMP, "Load BMP" }, { dialog.btnOK, "&OK" }, { dialog.btnCancel, "&Cancel" } };
-        for (const auto& [button, caption] : captions)
-            QCOMPARE(button->text(), QString::fromUtf8(caption));
-        QCOMPARE(QStringList({ f->gbClickPoint->title(), f->gbPoint->title(), f->gbColor->title(), f->gbBMP->title() }),
-            QStringList({ "Click Point", "specify click point", "specify color block", "specify bmp" }));
-        QCOMPARE(comboItems(f->cbButton), QStringList({ "Left Button", "Right Button", "Middle Button" }));
-        QCOMPARE(comboItems(f->cbClick), QStringList({ "Single Click", "Double Click", "Button Down", "Button Up" }));
-        QCOMPARE(comboItems(f->cbKeyAction), QStringList({ "Key Down", "Key Up", "Key Press" }));
-        QVERIFY(f->edColor->isReadOnly() && f->edCl->isReadOnly());
-        for (QWidget* holder : { static_cast<QWidget*>(f->gbPoint), static_cast<QWidget*>(f->gbColor),
-                 static_cast<QWidget*>(f->plMove) }) {
+        const std::pair<const char*, const char*> captions[] = { { "rbClick", "Mouse Click" },
+            { "rbMove", "Mouse Move" }, { "rbKey", "Keystroke " }, { "rbText", "Type Text" }, { "rbDelay", "Delay" },
+            { "rbCurrent", "Click where the mouse is" }, { "rbFixed", "Click on a fixed point" },
+            { "rbColor", "Click color block " }, { "rbBMP", "Click BMP block" }, { "btnCapture", "Start Capture" },
+            { "btnCaptureColor", "Start Capture" }, { "btnMoveCapture", "Start Capture" }, { "btnBMP", "Load BMP" },
+            { "btnOK", "&OK" }, { "btnCancel", "&Cancel" } };
+        for (const auto& [name, caption] : captions)
+            QCOMPARE(child<QAbstractButton>(&dialog, name)->text(), QString::fromUtf8(caption));
+        QStringList titles;
+        for (const char* name : { "gbClickPoint", "gbPoint", "gbColor", "gbBMP" })
+            titles << child<QGroupBox>(&dialog, name)->title();
+        QCOMPARE(titles, QStringList({ "Click Point", "specify click point", "specify color block", "specify bmp" }));
+        QCOMPARE(comboItems(&dialog, "cbButton"), QStringList({ "Left Button", "Right Button", "Middle Button" }));
+        QCOMPARE(comboItems(&dialog, "cbClick"),
+            QStringList({ "Single Click", "Double Click", "Button Down", "Button Up" }));
+        QCOMPARE(comboItems(&dialog, "cbKeyAction"), QStringList({ "Key Down", "Key Up", "Key Press" }));
+        QVERIFY(child<QLineEdit>(&dialog, "edColor")->isReadOnly() && child<QLineEdit>(&dialog, "edCl")->isReadOnly());
+        for (const char* holder : { "gbPoint", "gbColor", "plMove" }) {
             QStringList labels;
-            for (QLabel* label : holder->findChildren<QLabel*>())
+            for (QLabel* label : child(&dialog, holder)->findChildren<QLabel*>())
                 labels << label->text();
             QVERIFY2(labels.contains(QStringLiteral("Press Any Key To Stop Capture")), qPrintable(labels.join('|')));
         }
-        for (TypedSpinBox* spin : { f->edSimilar, f->edBMPSimilar })
+        for (const char* name : { "edSimilar", "edBMPSimilar" }) {
+            const auto* spin = child<TypedSpinBox>(&dialog, name);
             QCOMPARE(QList<int>({ spin->minimum(), spin->maximum(), spin->singleStep() }), QList<int>({ 60, 100, 5 }));
+        }
         QList<int> maxima;
-        for (TypedSpinBox* spin : { f->edIntHour, f->edIntMin, f->edIntSec, f->edIntTen, f->edIntHun, f->edIntThd })
-            maxima << spin->maximum();
+        for (const char* name : { "edIntHour", "edIntMin", "edIntSec", "edIntTen", "edIntHun", "edIntThd" })
+            maxima << child<TypedSpinBox>(&dialog, name)->maximum();
         QCOMPARE(maxima, QList<int>({ 23, 59, 59, 9, 9, 9 }));
         for (QPushButton* button : dialog.findChildren<QPushButton*>())
             QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
@@ -101,25 +102,24 @@ private slots:
     void eachTypePanelFollowsItsRadioButtonDownToEveryControl()
     {
         TDForm dialog(nullptr, QStringLiteral("New Action"));
-        TfrmDefine* f = dialog.frame();
-        const std::pair<QRadioButton*, QFrame*> rows[] = {
-            { f->rbClick, f->plClick },
-            { f->rbMove, f->plMove },
-            { f->rbKey, f->plKey },
-            { f->rbText, f->plText },
-            { f->rbDelay, f->plDelay },
+        const std::pair<const char*, const char*> rows[] = {
+            { "rbClick", "plClick" },
+            { "rbMove", "plMove" },
+            { "rbKey", "plKey" },
+            { "rbText", "plText" },
+            { "rbDelay", "plDelay" },
         };
         // Move first: it must disable the click panel's hidden capture
         // buttons too; Click last: it must enable all of them again.
-        for (QRadioButton* chosen : { f->rbMove, f->rbKey, f->rbText, f->rbDelay, f->rbClick }) {
-            chosen->click();
-            for (const auto& [radio, panel] : rows) {
-                const bool on = radio == chosen;
+        for (const char* chosen : { "rbMove", "rbKey", "rbText", "rbDelay", "rbClick" }) {
+            child<QRadioButton>(&dialog, chosen)->click();
+            for (const auto& [radio, panelName] : rows) {
+                const bool on = qstrcmp(radio, chosen) == 0;
+                QWidget* panel = child(&dialog, panelName);
                 QCOMPARE(panel->isEnabled(), on);
                 QVERIFY(!panel->isHidden());
                 for (QWidget* control : panel->findChildren<QWidget*>())
-                    QVERIFY2(
-                        control->isEnabled() == on, qPrintable(chosen->objectName() + ": " + control->objectName()));
+                    QVERIFY2(control->isEnabled() == on, qPrintable(chosen + (": " + control->objectName())));
             }
         }
     }
@@ -128,27 +128,27 @@ private slots:
     {
         TDForm dialog(nullptr, QStringLiteral("New Action"));
         TfrmDefine* f = dialog.frame();
-        QVERIFY(f->rbCurrent->isChecked());
-        QVERIFY(f->gbPoint->isHidden() && f->gbColor->isHidden() && f->gbBMP->isHidden());
-        for (QRadioButton* radio : { f->rbFixed, f->rbColor, f->rbBMP, f->rbCurrent }) {
+        QVERIFY(child<QRadioButton>(f, "rbCurrent")->isChecked());
+        // Each click point with its group and that group's button.
+        const std::tuple<const char*, const char*, const char*> groups[] = { { "rbFixed", "gbPoint", "btnCapture" },
+            { "rbColor", "gbColor", "btnCaptureColor" }, { "rbBMP", "gbBMP", "btnBMP" } };
+        for (const char* chosen : { "rbCurrent", "rbFixed", "rbColor", "rbBMP", "rbCurrent" }) {
             f->StartPointCapture();
             f->StartColorCapture();
-            radio->click();
-            const std::pair<QGroupBox*, QPushButton*> groups[]
-                = { { f->gbPoint, f->btnCapture }, { f->gbColor, f->btnCaptureColor }, { f->gbBMP, f->btnBMP } };
-            const QRadioButton* owners[] = { f->rbFixed, f->rbColor, f->rbBMP };
-            for (int i = 0; i < 3; ++i) {
-                QCOMPARE(!groups[i].first->isHidden(), owners[i] == radio);
-                QCOMPARE(groups[i].second->isEnabled(), owners[i] == radio);
+            child<QRadioButton>(f, chosen)->click();
+            for (const auto& [owner, group, button] : groups) {
+                const bool on = qstrcmp(owner, chosen) == 0;
+                QVERIFY2(child(f, group)->isHidden() != on, group);
+                QVERIFY2(child(f, button)->isEnabled() == on, button);
             }
-            QVERIFY(!f->capturingPoint() && !f->capturingColor() && !f->timerSetPoint->isActive());
+            QVERIFY(!f->capturingPoint() && !f->capturingColor() && !test::captureTimer(f)->isActive());
         }
     }
 
     void theKeyListRunsFrom48To256ThenFrom1To47()
     {
         TDForm dialog(nullptr, QStringLiteral("New Action"));
-        QComboBox* cbKey = dialog.frame()->cbKey;
+        auto* cbKey = child<QComboBox>(&dialog, "cbKey");
         QList<int> expected;
         for (int code = 48; code <= 256; ++code)
             if (!KeyName(code).empty())
@@ -162,68 +162,46 @@ private slots:
             QCOMPARE(cbKey->itemText(i).toStdString(), KeyName(codes.last()));
         }
         QCOMPARE(codes, expected);
-        QCOMPARE(cbKey->currentIndex(), 0);
         QCOMPARE(cbKey->currentText(), QStringLiteral("0"));
         QCOMPARE(cbKey->itemText(cbKey->count() - 1), QStringLiteral("[Delete]"));
     }
 
-    void everyActionKindSurvivesARoundTrip_data()
-    {
-        QTest::addColumn<int>("kind");
-        const char* kinds[] = { "fixed point", "colour", "picture", "move", "key", "text", "delay", "right double" };
-        for (int i = 0; i < 8; ++i)
-            QTest::newRow(kinds[i]) << i;
-    }
-
+    // Every field is written whatever the type, so a fresh action gets them
+    // all; each type, click point, button and click kind is chosen once.
     void everyActionKindSurvivesARoundTrip()
     {
-        QFETCH(int, kind);
         TBDBitmapData bitmap;
         test::fillBitmap(bitmap, 5, 3, [](int32_t x, int32_t y) { return uint32_t(x * 40 + y * 0x1000 + 0x300000); });
         const std::string picture = test::bmpBytes(bitmap);
-        auto source = TBaseCtrlEX::Create();
-        TBaseCtrlEX& a = *source;
-        a.mouseClickPosX = 17;
-        a.mouseClickPosY = 2345;
-        a.mouseMovePosX = 8;
-        a.mouseMovePosY = 9;
-        a.fColor = "$00563412";
-        a.fColorSimplar = 85;
-        a.fBMPSimplar = 65;
-        a.key = 112;
-        a.keyAction = kaUp;
-        a.typeText = "Grüße, 世界";
-        a.delay = 3723456;
-        a.fBMP = Base64Encode(std::span(reinterpret_cast<const uint8_t*>(picture.data()), picture.size()));
-        switch (kind) {
-        case 0:
-            a.mousePoint = cpFixed;
-            a.mouseButton = abMiddle;
-            a.mouseAction = maButtonUp;
-            break;
-        case 1: a.mousePoint = cpColor; break;
-        case 2:
-            a.mousePoint = cpPicture;
-            a.mouseAction = maButtonDown;
-            break;
-        case 3: a.actionType = atMove; break;
-        case 4: a.actionType = atKey; break;
-        case 5: a.actionType = atText; break;
-        case 6: a.actionType = atDelay; break;
-        case 7:
-            a.mouseButton = abRight;
-            a.mouseAction = maDoubleClick;
-            break;
-        }
+        for (uint8_t kind = 0; kind < 5; ++kind) {
+            auto source = TBaseCtrlEX::Create();
+            TBaseCtrlEX& a = *source;
+            a.actionType = kind;
+            a.mousePoint = kind % 4;
+            a.mouseButton = kind % 3;
+            a.mouseAction = (kind + 1) % 4;
+            a.mouseClickPosX = 17;
+            a.mouseClickPosY = 2345;
+            a.mouseMovePosX = 8;
+            a.mouseMovePosY = 9;
+            a.fColor = "$00563412";
+            a.fColorSimplar = 85;
+            a.fBMPSimplar = 65;
+            a.key = 112;
+            a.keyAction = kaUp;
+            a.typeText = "Grüße, 世界";
+            a.delay = 3723456;
+            a.fBMP = Base64Encode(std::span(reinterpret_cast<const uint8_t*>(picture.data()), picture.size()));
 
-        // Every field is written whatever the type: a fresh action gets them all.
-        TDForm dialog(nullptr, QStringLiteral("Edit Action"));
-        dialog.LoadFromAction(*source);
-        auto fresh = TBaseCtrlEX::Create();
-        QVERIFY(dialog.SaveToAction(*fresh).has_value());
-        QCOMPARE(dumpAction(*fresh), dumpAction(*source));
-        QCOMPARE(dialog.frame()->picture().size(), QSize(5, 3));
-        QCOMPARE(dialog.frame()->picture().pixelColor(4, 2), QColor(0x30, 0x20, 0xA0));
+            TDForm dialog(nullptr, QStringLiteral("Edit Action"));
+            dialog.LoadFromAction(*source);
+            QCOMPARE(delayTexts(&dialog), QStringList({ "1", "2", "3", "4", "5", "6" }));
+            auto fresh = TBaseCtrlEX::Create();
+            QVERIFY(dialog.SaveToAction(*fresh).has_value());
+            QCOMPARE(dumpAction(*fresh), dumpAction(*source));
+            QCOMPARE(dialog.frame()->picture().size(), QSize(5, 3));
+            QCOMPARE(dialog.frame()->picture().pixelColor(4, 2), QColor(0x30, 0x20, 0xA0));
+        }
     }
 
     void valuesTheControlsCannotShowAreKept()
@@ -245,81 +223,77 @@ private slots:
         auto edited = CopyAction(*source);
 
         TDForm dialog(nullptr, QStringLiteral("Edit Action"));
-        TfrmDefine* f = dialog.frame();
         dialog.LoadFromAction(*edited);
-        for (QRadioButton* rb : f->findChildren<QRadioButton*>())
+        for (QRadioButton* rb : dialog.findChildren<QRadioButton*>())
             QVERIFY2(!rb->isChecked(), qPrintable(rb->objectName()));
-        for (QComboBox* combo : { f->cbButton, f->cbClick, f->cbKey, f->cbKeyAction })
-            QCOMPARE(combo->currentIndex(), -1);
-        QVERIFY(!f->plClick->isEnabled() && !f->plDelay->isEnabled());
-        QVERIFY(f->gbPoint->isHidden() && f->gbColor->isHidden() && f->gbBMP->isHidden());
-        QCOMPARE(QStringList({ f->edPX->text(), f->edPY->text(), f->edSimilar->text(), f->edBMPSimilar->text() }),
-            QStringList({ "-20", "123456", "150", "70000" }));
-        QCOMPARE(delayTexts(f), QStringList({ "0", "0", "-1", "-5", "0", "0" }));
+        for (const char* name : { "cbButton", "cbClick", "cbKey", "cbKeyAction" })
+            QVERIFY2(child<QComboBox>(&dialog, name)->currentIndex() == -1, name);
+        QVERIFY(!child(&dialog, "plClick")->isEnabled() && !child(&dialog, "plDelay")->isEnabled());
+        for (const char* group : { "gbPoint", "gbColor", "gbBMP" })
+            QVERIFY2(child(&dialog, group)->isHidden(), group);
+        QStringList texts;
+        for (const char* name : { "edPX", "edPY" })
+            texts << child<QLineEdit>(&dialog, name)->text();
+        for (const char* name : { "edSimilar", "edBMPSimilar" })
+            texts << child<TypedSpinBox>(&dialog, name)->text();
+        QCOMPARE(texts, QStringList({ "-20", "123456", "150", "70000" }));
+        // Truncating parts that add up to the delay again.
+        QCOMPARE(delayTexts(&dialog), QStringList({ "0", "0", "-1", "-5", "0", "0" }));
         QVERIFY(dialog.SaveToAction(*edited).has_value());
         QCOMPARE(dumpAction(*edited), dumpAction(*source));
 
+        // Beyond the arrows of the hours.
+        dialog.LoadFromAction(*TBaseCtrlEX::CreateDelay(2147483647));
+        QCOMPARE(delayTexts(&dialog), QStringList({ "596", "31", "23", "6", "4", "7" }));
+        QVERIFY(dialog.SaveToAction(*edited).has_value());
+        QCOMPARE(edited->delay, 2147483647);
+
         // Choosing a key afterwards stores it.
-        f->cbKey->setCurrentIndex(f->cbKey->findText(QStringLiteral("[Enter]")));
+        auto* cbKey = child<QComboBox>(&dialog, "cbKey");
+        cbKey->setCurrentIndex(cbKey->findText(QStringLiteral("[Enter]")));
         QVERIFY(dialog.SaveToAction(*edited).has_value());
         QCOMPARE(edited->key, 13);
-    }
-
-    void theDelaySplitsIntoSixFields_data()
-    {
-        QTest::addColumn<int>("delay");
-        QTest::addColumn<QStringList>("fields");
-        QTest::newRow("1 h 2 min 3 s 4 5 6") << 3723456 << QStringList { "1", "2", "3", "4", "5", "6" };
-        QTest::newRow("23:59:59.999") << 86399999 << QStringList { "23", "59", "59", "9", "9", "9" };
-        QTest::newRow("beyond the arrows") << 2147483647 << QStringList { "596", "31", "23", "6", "4", "7" };
-    }
-
-    void theDelaySplitsIntoSixFields()
-    {
-        QFETCH(int, delay);
-        QFETCH(QStringList, fields);
-        TDForm dialog(nullptr, QStringLiteral("Edit Action"));
-        dialog.LoadFromAction(*TBaseCtrlEX::CreateDelay(delay));
-        QCOMPARE(delayTexts(dialog.frame()), fields);
-        auto saved = TBaseCtrlEX::Create();
-        QVERIFY(dialog.SaveToAction(*saved).has_value());
-        QCOMPARE(saved->delay, delay);
     }
 
     void typingIsFilteredAndKeptAsTyped()
     {
         TDForm dialog(nullptr, QStringLiteral("New Action"));
-        TfrmDefine* f = dialog.frame();
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        f->rbFixed->click();
-        f->edPX->clear();
-        QTest::keyClicks(f->edPX, QStringLiteral("1-2a 3.45"));
-        QCOMPARE(f->edPX->text(), QStringLiteral("1234")); // digits only, at most 4
-        f->rbColor->click();
-        f->edSimilar->setText(QString());
-        f->edSimilar->setFocus();
-        QTest::keyClicks(f->edSimilar, QStringLiteral("1-5e0"));
-        f->cbButton->setFocus(); // leaving the field corrects nothing
-        QCOMPARE(f->edSimilar->text(), QStringLiteral("150"));
+        auto* edPX = child<QLineEdit>(&dialog, "edPX");
+        auto* edSimilar = child<TypedSpinBox>(&dialog, "edSimilar");
+        auto* edBMPSimilar = child<TypedSpinBox>(&dialog, "edBMPSimilar");
+        child<QRadioButton>(&dialog, "rbFixed")->click();
+        edPX->clear();
+        QTest::keyClicks(edPX, QStringLiteral("1-2a 3.45"));
+        QCOMPARE(edPX->text(), QStringLiteral("1234")); // digits only, at most 4
+        child<QRadioButton>(&dialog, "rbColor")->click();
+        edSimilar->setText(QString());
+        edSimilar->setFocus();
+        QTest::keyClicks(edSimilar, QStringLiteral("1-5e0"));
+        child(&dialog, "cbButton")->setFocus(); // leaving the field corrects nothing
+        QCOMPARE(edSimilar->text(), QStringLiteral("150"));
 
         // The arrows stay within 60-100 in steps of 5.
-        f->edBMPSimilar->stepBy(1);
-        QCOMPARE(f->edBMPSimilar->text(), QStringLiteral("100"));
-        f->edBMPSimilar->stepBy(-9);
-        QCOMPARE(f->edBMPSimilar->text(), QStringLiteral("60"));
+        edBMPSimilar->stepBy(1);
+        QCOMPARE(edBMPSimilar->text(), QStringLiteral("100"));
+        edBMPSimilar->stepBy(-9);
+        QCOMPARE(edBMPSimilar->text(), QStringLiteral("60"));
 
         // The time fields filter no characters, only the length; typed values count.
-        f->rbDelay->click();
-        f->edIntMin->setText(QString());
-        QTest::keyClicks(f->edIntMin, QStringLiteral("753"));
-        QCOMPARE(f->edIntMin->text(), QStringLiteral("75"));
-        f->edIntTen->setText(QString());
-        QTest::keyClicks(f->edIntTen, QStringLiteral("x"));
-        QCOMPARE(f->edIntTen->text(), QStringLiteral("x"));
-        QTest::keyClick(f->edIntHour, Qt::Key_Up);
-        QCOMPARE(f->edIntHour->text(), QStringLiteral("1"));
-        f->edIntTen->setText(QStringLiteral("2"));
+        child<QRadioButton>(&dialog, "rbDelay")->click();
+        auto* edIntMin = child<TypedSpinBox>(&dialog, "edIntMin");
+        auto* edIntTen = child<TypedSpinBox>(&dialog, "edIntTen");
+        auto* edIntHour = child<TypedSpinBox>(&dialog, "edIntHour");
+        edIntMin->setText(QString());
+        QTest::keyClicks(edIntMin, QStringLiteral("753"));
+        QCOMPARE(edIntMin->text(), QStringLiteral("75"));
+        edIntTen->setText(QString());
+        QTest::keyClicks(edIntTen, QStringLiteral("x"));
+        QCOMPARE(edIntTen->text(), QStringLiteral("x"));
+        QTest::keyClick(edIntHour, Qt::Key_Up);
+        QCOMPARE(edIntHour->text(), QStringLiteral("1"));
+        edIntTen->setText(QStringLiteral("2"));
 
         auto action = TBaseCtrlEX::Create();
         QVERIFY(dialog.SaveToAction(*action).has_value());
@@ -334,45 +308,25 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("named");
-        QTest::newRow("point x") << "edPX"
-                                 << ""
-                                 << "Click point X: the field is empty";
-        QTest::newRow("point y") << "edPY"
-                                 << ""
-                                 << "Click point Y:";
-        QTest::newRow("colour similarity") << "edSimilar"
-                                           << ""
-                                           << "Color similarity:";
-        QTest::newRow("picture similarity") << "edBMPSimilar"
-                                            << ""
-                                            << "BMP similarity:";
-        QTest::newRow("move x") << "edMoveX"
-                                << ""
-                                << "Move X:";
-        QTest::newRow("move y") << "edMoveY"
-                                << ""
-                                << "Move Y:";
-        QTest::newRow("hours") << "edIntHour"
-                               << "x"
-                               << "Delay hours: 'x' is not a whole number";
-        QTest::newRow("minutes") << "edIntMin"
-                                 << "1o"
-                                 << "Delay minutes:";
-        QTest::newRow("seconds") << "edIntSec"
-                                 << ""
-                                 << "Delay seconds:";
-        QTest::newRow("tenths") << "edIntTen"
-                                << "-"
-                                << "Delay 1/10 S:";
-        QTest::newRow("hundredths") << "edIntHun"
-                                    << "a"
-                                    << "Delay 1/100 S:";
-        QTest::newRow("thousandths") << "edIntThd"
-                                     << "z"
-                                     << "Delay ms(1/1000 S):";
-        QTest::newRow("beyond 32 bits") << "edIntHour"
-                                        << "5000"
-                                        << "Delay: 18000001000 ms is out of range";
+        const std::tuple<const char*, const char*, const char*> rows[] = {
+            { "edPX", "", "Click point X: the field is empty" },
+            { "edPY", "", "Click point Y:" },
+            { "edSimilar", "", "Color similarity:" },
+            { "edBMPSimilar", "", "BMP similarity:" },
+            { "edMoveX", "", "Move X:" },
+            { "edMoveY", "", "Move Y:" },
+            { "edIntHour", "x", "Delay hours: 'x' is not a whole number" },
+            { "edIntMin", "1o", "Delay minutes:" },
+            { "edIntSec", "", "Delay seconds:" },
+            { "edIntTen", "-", "Delay 1/10 S:" },
+            { "edIntHun", "a", "Delay 1/100 S:" },
+            { "edIntThd", "z", "Delay ms(1/1000 S):" },
+        };
+        for (const auto& [field, text, named] : rows)
+            QTest::newRow(field) << QString::fromLatin1(field) << QString::fromLatin1(text)
+                                 << QString::fromLatin1(named);
+        QTest::newRow("beyond 32 bits") << QStringLiteral("edIntHour") << QStringLiteral("5000")
+                                        << QStringLiteral("Delay: 18000001000 ms is out of range");
     }
 
     void okWithAnInvalidFieldStaysOpenAndChangesNothing()
@@ -389,18 +343,19 @@ private slots:
         QStringList warnings;
         dialog.setWarningHandler([&](const QString& message) { warnings << message; });
         dialog.LoadFromAction(*action);
-        TfrmDefine* f = dialog.frame();
-        f->edText->setText(QStringLiteral("after"));
-        QWidget* target = f->findChild<QWidget*>(field);
-        QVERIFY(target);
+        child<QLineEdit>(&dialog, "edText")->setText(QStringLiteral("after"));
+        QWidget* target = child(&dialog, qPrintable(field));
         setFieldText(target, text);
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dialog.btnOK->click();
+        child<QPushButton>(&dialog, "btnOK")->click();
         QVERIFY(dialog.isVisible());
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings[0].startsWith(named), qPrintable(warnings[0]));
+        // An enabled field (here the move panel's) takes the focus.
+        if (target->isEnabled())
+            QCOMPARE(dialog.focusWidget(), target);
         auto saved = dialog.SaveToAction(*action);
         QVERIFY(!saved.has_value());
         QCOMPARE(QString::fromStdString(saved.error().message), warnings[0]);
@@ -408,7 +363,7 @@ private slots:
 
         // Put right, OK closes the dialog and the action takes the edits.
         setFieldText(target, QStringLiteral("3"));
-        dialog.btnOK->click();
+        child<QPushButton>(&dialog, "btnOK")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(dialog.SaveToAction(*action).has_value());
@@ -420,14 +375,14 @@ private slots:
         TDForm dialog(nullptr, QStringLiteral("New Action"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(dialog.frame()->cbButton, Qt::Key_Escape);
-        QTest::keyClick(dialog.frame()->cbButton, Qt::Key_Return);
+        QTest::keyClick(child(&dialog, "cbButton"), Qt::Key_Escape);
+        QTest::keyClick(child(&dialog, "cbButton"), Qt::Key_Return);
         QVERIFY(dialog.isVisible());
         dialog.frame()->StartPointCapture();
-        dialog.btnCancel->click();
+        child<QPushButton>(&dialog, "btnCancel")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(!dialog.frame()->timerSetPoint->isActive());
+        QVERIFY(!test::captureTimer(&dialog)->isActive());
     }
 };
 
