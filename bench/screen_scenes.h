@@ -224,6 +224,23 @@ inline Image specksScene(int32_t width, int32_t height)
     return image;
 }
 
+// A one-pixel checkerboard of two greys 24 apart, with darker and lighter
+// dots on a 32-pixel grid, alternating. With similarity 90 (a tolerance of
+// 25) a checkerboard picture matches the checkerboard in either phase, and
+// the area filter has no uniform area to work with; each placement fails
+// only where a dot lies on the wrong grey.
+inline Image checkerScene(int32_t width, int32_t height)
+{
+    auto image = blank(width, height, 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            put(*image, x, y, (x + y) % 2 ? grey(124) : grey(100));
+    for (int32_t y = 31; y < height; y += 32)
+        for (int32_t x = 31; x < width; x += 32)
+            put(*image, x, y, (x / 32 + y / 32) % 2 ? grey(75) : grey(137));
+    return image;
+}
+
 inline Image cut(const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     auto image = blank(width, height, 0);

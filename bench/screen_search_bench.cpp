@@ -243,6 +243,12 @@ void adversarialCases(int32_t width, int32_t height, const std::string& resoluti
     cutPair(g_families.back(), 64, 64, width - 300 - 64 - 4, height - 400 + 10, 0x707070);
     g_families.push_back({ "specks", specksScene(width, height), {} });
     g_families.back().pictures = { { "white64x64", white(64, 64) }, { "white128x128", white(128, 128) } };
+    g_families.push_back({ "checker", checkerScene(width, height), {} });
+    auto checker = std::shared_ptr<TBDBitmapData>(blank(64, 64, 0));
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            put(*checker, x, y, (x + y) % 2 ? grey(124) : grey(100));
+    g_families.back().pictures = { { "checker64x64", checker } };
     for (const Family& f : g_families) {
         if (f.screen->Width() != width)
             continue;

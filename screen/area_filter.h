@@ -17,8 +17,9 @@ struct UniformArea {
 };
 
 // Up to maxAreas disjoint rectangles of near-uniform colour, the largest
-// first: within each, every channel spans at most half its tolerance (exactly
-// one colour for an exact search). Rectangles under 16 pixels are left out.
+// first: within each, every channel lies within half its tolerance of one
+// of the picture's frequent colours (exactly that colour for an exact
+// search). Rectangles under 16 pixels are left out.
 std::vector<UniformArea> findUniformAreas(
     const TBDBitmapData& picture, const ColorTolerance* tolerance, size_t maxAreas = 6);
 
