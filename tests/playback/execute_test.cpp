@@ -1,6 +1,6 @@
 #include "core/base64.h"
 #include "playback/execute.h"
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
 #include "tests/support/process.h"
 
 #include <gmock/gmock.h>

@@ -1,5 +1,5 @@
 // clickwisp-cli play --dry-run: the calls a list makes, printed one a line.
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
 #include "tests/support/process.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 #include "platform/fake/fake_waiter.h"
 #include "playback/run_thread.h"
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
 
 #include <gmock/gmock.h>
 

@@ -1,5 +1,5 @@
 #include "playback/type_text.h"
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
 
 #include <gmock/gmock.h>
 

@@ -1,9 +1,9 @@
 // clickwisp-cli record end to end: a private X server, input from xdotool,
 // the list file checked, and the list played back into a test window.
 #include "core/list_file.h"
-#include "tests/record/child_process.h"
-#include "tests/record/xdotool.h"
+#include "tests/support/child_process.h"
 #include "tests/support/process.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_data.h"
 #include "screen/bitmap_file.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // clickwisp-cli find-color, find-picture and capture over a screen image.
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_file.h"
 #include "screen/screen_search.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>

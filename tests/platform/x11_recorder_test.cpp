@@ -2,8 +2,8 @@
 // (xdotool) and by XTest bursts.
 #include "platform/x11/x11_platform.h"
 #include "record/recorder.h"
-#include "tests/record/xdotool.h"
 #include "tests/support/process.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>

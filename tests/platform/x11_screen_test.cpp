@@ -3,7 +3,7 @@
 // against xwd (converted by ImageMagick) and known coordinates.
 #include "platform/x11/x11_platform.h"
 #include "screen/bitmap_data.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 

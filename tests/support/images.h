@@ -1,0 +1,62 @@
+#pragma once
+
+// Small helpers to build pixel buffers for the screen search tests.
+#include "screen/bitmap_data.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+namespace clickwisp::test {
+
+inline void setPixel(TBDBitmapData& image, int32_t x, int32_t y, uint32_t rgb)
+{
+    uint8_t* p = image.Row(y) + size_t(x) * 3;
+    p[0] = uint8_t(rgb);
+    p[1] = uint8_t(rgb >> 8);
+    p[2] = uint8_t(rgb >> 16);
+}
+
+// A width x height buffer of one colour. The row padding gets junk so that a
+// search that looks at it shows up.
+inline std::unique_ptr<TBDBitmapData> solidImage(int32_t width, int32_t height, uint32_t rgb)
+{
+    auto image = std::make_unique<TBDBitmapData>();
+    if (!image->SetSize(width, height))
+        return nullptr;
+    for (int32_t i = 0; i < image->DataSize(); ++i)
+        image->Pixels()[i] = uint8_t(0xA5 ^ i);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            setPixel(*image, x, y, rgb);
+    return image;
+}
+
+// The rectangle (left, top, width, height) of source as a picture of its own.
+inline std::unique_ptr<TBDBitmapData> cutOut(
+    const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    auto image = solidImage(width, height, 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            setPixel(*image, x, y, source.PixelAt(left + x, top + y));
+    return image;
+}
+
+inline bool writeBmp(const std::filesystem::path& path, const TBDBitmapData& image)
+{
+    std::ofstream out(path, std::ios::binary);
+    return image.SaveToStream(out) && bool(out.flush());
+}
+
+inline std::unique_ptr<TBDBitmapData> readBmp(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    auto image = std::make_unique<TBDBitmapData>();
+    if (!image->LoadFromStream(in))
+        return nullptr;
+    return image;
+}
+
+} // namespace clickwisp::test
