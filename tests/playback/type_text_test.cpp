@@ -38,14 +38,6 @@ TEST(DecodeUtf8, IllFormedInputBecomesReplacementsWithoutLosingNeighbours)
     EXPECT_EQ(DecodeUtf8("\xC3\xC3\xA9"), (std::u32string { R, U'\u00E9' }));
 }
 
-TEST(TypeText, CharactersInOrderThenOneEnter)
-{
-    FakeDesk desk;
-    TypeText(*desk.platform.text, "abc");
-    EXPECT_THAT(
-        desk.lines(), ElementsAre("WM_IME_CHAR 0x0061", "WM_IME_CHAR 0x0062", "WM_IME_CHAR 0x0063", "WM_KEYDOWN 0x0D"));
-}
-
 TEST(TypeText, MultiByteCharacterIsOneMessage)
 {
     FakeDesk desk;
