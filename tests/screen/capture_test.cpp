@@ -62,19 +62,6 @@ TEST(CaptureScreen, CopiesTheImageAndLeavesWhatLiesOffTheScreenBlack)
     }
 }
 
-TEST(CaptureScreen, ReusesTheBufferForCapturesThatFit)
-{
-    FakeScreen screen = blackScreen();
-    TBDBitmapData buffer;
-    ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 0, 0, 100, 50));
-    ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 10, 10, 100, 50));
-    EXPECT_EQ(buffer.AllocationCount(), 1);
-    ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 0, 0, 50, 20)); // smaller: still the same array
-    EXPECT_EQ(buffer.AllocationCount(), 1);
-    ASSERT_TRUE(buffer.CaptureScreen(*screen.source, 0, 0, 200, 50));
-    EXPECT_EQ(buffer.AllocationCount(), 2);
-}
-
 TEST(ScreenImage, RefusesAFileItCannotServeNamingTheFile)
 {
     test::TempDir dir;

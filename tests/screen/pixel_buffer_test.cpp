@@ -48,21 +48,6 @@ private:
     std::string m_data;
 };
 
-TEST(PixelBuffer, StrideAndPaddingFollowTheWidth)
-{
-    struct Case {
-        int32_t width, stride, padding;
-    };
-    for (Case c : { Case { 0, 0, 0 }, Case { 1, 4, 1 }, Case { 2, 8, 2 }, Case { 3, 12, 3 }, Case { 4, 12, 0 },
-             Case { 5, 16, 1 }, Case { 1920, 5760, 0 }, Case { 1919, 5760, 3 } }) {
-        TBDBitmapData buffer;
-        ASSERT_TRUE(buffer.SetSize(c.width, 3));
-        EXPECT_EQ(buffer.Stride(), c.stride) << c.width;
-        EXPECT_EQ(buffer.RowPadding(), c.padding) << c.width;
-        EXPECT_EQ(buffer.DataSize(), c.stride * 3) << c.width;
-    }
-}
-
 TEST(PixelBuffer, SetSizeReusesTheArray)
 {
     TBDBitmapData buffer;
@@ -208,13 +193,6 @@ TEST(PixelBuffer, FailedLoadKeepsAnEarlierPicture)
     EXPECT_FALSE(buffer.LoadFromStream(bad));
     EXPECT_EQ(buffer.Width(), 1);
     EXPECT_EQ(buffer.PixelAt(0, 0), 0x030201u);
-}
-
-TEST(PixelBuffer, SwapRedBlue)
-{
-    EXPECT_EQ(SwapRedBlue(0x00123456), 0x00563412u);
-    EXPECT_EQ(SwapRedBlue(0xFF00000F), 0x000F0000u);
-    EXPECT_EQ(SwapRedBlue(SwapRedBlue(0x00ABCDEF)), 0x00ABCDEFu);
 }
 
 } // namespace
