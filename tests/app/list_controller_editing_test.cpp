@@ -149,26 +149,6 @@ TEST_F(ControllerTest, MovesKeepTheSelectionAndRenumber)
     EXPECT_EQ(delays(), (std::vector<int32_t> { 2, 1, 3 }));
 }
 
-TEST_F(ControllerTest, RunCopiesDoNotFollowLaterEdits)
-{
-    make();
-    fill(3);
-    ActionList copies;
-    copies.push_back(delayAction(1234)); // replaced, not appended to
-    ctrl->MakeRunCopies(copies);
-    ASSERT_EQ(copies.size(), 3u);
-    ctrl->Select(0);
-    ctrl->DeleteAction();
-    view.editor = [](const std::string&, TBaseCtrlEX& action, bool) {
-        action.delay = 777;
-        return true;
-    };
-    ctrl->EditAction();
-    EXPECT_EQ(copies[0]->delay, 1);
-    EXPECT_EQ(copies[1]->delay, 2);
-    EXPECT_EQ(copies[2]->delay, 3);
-}
-
 TEST_F(ControllerTest, ColumnsComeFromTheConfigurationByIndex)
 {
     test::writeFile(dir / "config.xml",

@@ -84,27 +84,5 @@ TEST_F(ControllerTest, RunEndedByAnErrorFinishesAndNamesTheAction)
     EXPECT_NE(view.messages[0].find("Action 2"), std::string::npos) << view.messages[0];
 }
 
-TEST_F(ControllerTest, RunCopiesTheListSoEditsDuringARunDoNotReachIt)
-{
-    make(makeSteadyWaiter());
-    ctrl->AddAction(delayAction(150));
-    auto move = TBaseCtrlEX::Create();
-    move->actionType = atMove;
-    move->mouseMovePosX = 11;
-    move->mouseMovePosY = 22;
-    ctrl->Select(-1);
-    ctrl->AddAction(std::move(move));
-    ctrl->Run();
-    ctrl->Select(1);
-    view.editor = [](const std::string&, TBaseCtrlEX& action, bool) {
-        action.mouseMovePosX = 99;
-        return true;
-    };
-    ctrl->EditAction();
-    ASSERT_TRUE(ui.runUntil([&] { return !ctrl->Running(); }));
-    EXPECT_TRUE(traceHas("SetCursorPos 11 22")) << "the run plays what the list held when it started";
-    EXPECT_FALSE(traceHas("SetCursorPos 99 22"));
-}
-
 } // namespace
 } // namespace clickwisp

@@ -9,22 +9,6 @@ using test::ControllerTest;
 using test::delayAction;
 using test::event;
 
-TEST_F(ControllerTest, RecordingBecomesEventsWithDelaysBetween)
-{
-    make();
-    fill(4);
-    ctrl->LoadRecording(
-        { event(WM_LBUTTONDOWN, 10, 20, 1000), event(WM_LBUTTONUP, 10, 20, 1250), event(WM_KEYDOWN, 0x41, 0, 1250) });
-    ASSERT_EQ(ctrl->Count(), 5);
-    EXPECT_EQ(ctrl->Action(0).mouseAction, maButtonDown);
-    EXPECT_EQ(ctrl->Action(1).actionType, atDelay);
-    EXPECT_EQ(ctrl->Action(1).delay, 250);
-    EXPECT_EQ(ctrl->Action(3).delay, 0);
-    EXPECT_EQ(ctrl->Action(4).actionType, atKey);
-    ctrl->LoadRecording({});
-    EXPECT_EQ(ctrl->Count(), 0) << "a recording without events empties the list";
-}
-
 TEST_F(ControllerTest, RecordToggleRecordsAndReplacesTheListAtTheStop)
 {
     make();
