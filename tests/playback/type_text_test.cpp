@@ -38,13 +38,6 @@ TEST(DecodeUtf8, IllFormedInputBecomesReplacementsWithoutLosingNeighbours)
     EXPECT_EQ(DecodeUtf8("\xC3\xC3\xA9"), (std::u32string { R, U'\u00E9' }));
 }
 
-TEST(TypeText, MultiByteCharacterIsOneMessage)
-{
-    FakeDesk desk;
-    TypeText(*desk.platform.text, "\xE4\xBD\xA0\xF0\x9F\x98\x80");
-    EXPECT_THAT(desk.lines(), ElementsAre("WM_IME_CHAR 0x4F60", "WM_IME_CHAR 0x1F600", "WM_KEYDOWN 0x0D"));
-}
-
 TEST(TypeText, EmptyTextStillPressesEnter)
 {
     FakeDesk desk;
