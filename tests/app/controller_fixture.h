@@ -180,7 +180,7 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    test::TempDir dir;
+    TempDir dir;
     std::shared_ptr<FakeTrace> trace = std::make_shared<FakeTrace>();
     std::unique_ptr<FakeHotKeys> hotKeys;
     std::unique_ptr<FakeRecorder> recorder;

@@ -1,4 +1,5 @@
-// The list controller: new, edit, delete, clear and move: the editing commands, and the list columns.
+// The list controller's editing commands (new, edit, delete, clear, move)
+// and the list's columns.
 #include "tests/app/controller_fixture.h"
 
 namespace clickwisp {

@@ -1,4 +1,5 @@
-// The list controller: loading and saving lists, and a config.xml that does not load.
+// The list controller's files: loading and saving lists, and a config.xml
+// that does not load.
 #include "core/list_file.h"
 #include "tests/app/controller_fixture.h"
 

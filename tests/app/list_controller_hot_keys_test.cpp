@@ -1,4 +1,5 @@
-// The list controller: the global hot keys: registration, dispatch on the user-interface thread, options.
+// The list controller's global hot keys: registration, dispatch on the
+// user-interface thread, options.
 #include "tests/app/controller_fixture.h"
 
 namespace clickwisp {

@@ -1,4 +1,5 @@
-// The list controller: running the list: texts, controls, the window, and the end notice.
+// The list controller running the list: texts, controls, the window and the
+// end notice.
 #include "tests/app/controller_fixture.h"
 
 namespace clickwisp {

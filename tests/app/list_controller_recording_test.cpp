@@ -1,4 +1,5 @@
-// The list controller: recording into the list: the toggle, filters, hot-key presses, shutdown.
+// The list controller recording into the list: the toggle, filters, the hot
+// key's own presses, shutdown.
 #include "tests/app/controller_fixture.h"
 
 namespace clickwisp {
