@@ -133,22 +133,6 @@ TEST(PixelBuffer, Loads3x2ImageBottomRowFirst)
     EXPECT_EQ(std::memcmp(again.Pixels(), buffer.Pixels(), 24), 0);
 }
 
-TEST(PixelBuffer, LoadsFromTheStreamPositionAndFromOneWayStreams)
-{
-    std::string file = "prefix" + bmpHeader(1, 1) + std::string("\x0A\x0B\x0C\x00", 4);
-    std::istringstream stream(file);
-    stream.seekg(6);
-    TBDBitmapData buffer;
-    ASSERT_TRUE(buffer.LoadFromStream(stream));
-    EXPECT_EQ(buffer.PixelAt(0, 0), 0x0C0B0Au);
-
-    OneWayBuffer oneWay(bmpHeader(1, 1) + std::string("\x01\x02\x03\x00", 4));
-    std::istream oneWayStream(&oneWay);
-    TBDBitmapData fromPipe;
-    ASSERT_TRUE(fromPipe.LoadFromStream(oneWayStream));
-    EXPECT_EQ(fromPipe.PixelAt(0, 0), 0x030201u);
-}
-
 TEST(PixelBuffer, RejectedImagesLeaveANewBufferEmpty)
 {
     const std::string pixels(16 * 16 * 4, '\x7F');
