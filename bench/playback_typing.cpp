@@ -8,7 +8,7 @@
 // server as above, never on your desktop.
 #include "platform/x11/x11_platform.h"
 #include "playback/type_text.h"
-#include "tests/playback/x_test_window.h"
+#include "tests/support/x_test_window.h"
 
 #include <algorithm>
 #include <chrono>

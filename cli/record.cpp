@@ -104,6 +104,42 @@ StopReason waitForStop(RecordingSession& recording, int signals, int hotKeyPress
     }
 }
 
+// Registers the stop-recording hot key, if the configured number names one,
+// to signal hotKeyPressed; returns how the user can stop the recording.
+std::string armStopHotKey(HotKeySource& hotKeys, int stopNumber, int hotKeyPressed)
+{
+    const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
+    const std::string signalHint = "Ctrl+C";
+    if (stopNumber < 0 || stopNumber > 11) {
+        complain("config.xml: shade stop " + std::to_string(stopNumber)
+            + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
+        return signalHint;
+    }
+    hotKeys.setHandler([hotKeyPressed, stopKey](uint32_t modifiers, uint32_t vk) {
+        if (modifiers == stopKey.modifiers && vk == stopKey.vk) {
+            const uint64_t one = 1;
+            ssize_t written = write(hotKeyPressed, &one, sizeof one);
+            (void)written;
+        }
+    });
+    auto registered = RegisterStopRecordingKey(hotKeys, stopNumber);
+    if (!registered) {
+        complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
+        return signalHint;
+    }
+    return HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + signalHint;
+}
+
+int writeRecording(const std::string& file, const ActionList& actions, size_t events)
+{
+    if (auto saved = SaveListFile(file, actions); !saved) {
+        complain(saved.error().message);
+        return kExitBadInput;
+    }
+    std::cout << "Recorded " << events << " events, wrote " << actions.size() << " actions to " << file << std::endl;
+    return kExitOk;
+}
+
 int record(const RecordArgs& args)
 {
     if (auto problem = outputProblem(args.file)) {
@@ -133,24 +169,7 @@ int record(const RecordArgs& args)
 
     const int stopNumber = stopHotKeyNumber();
     const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
-    std::string stopHint = "Ctrl+C";
-    if (stopNumber >= 0 && stopNumber <= 11) {
-        (*hotKeys)->setHandler([hotKeyPressed, stopKey](uint32_t modifiers, uint32_t vk) {
-            if (modifiers == stopKey.modifiers && vk == stopKey.vk) {
-                const uint64_t one = 1;
-                ssize_t written = write(hotKeyPressed, &one, sizeof one);
-                (void)written;
-            }
-        });
-        auto registered = RegisterStopRecordingKey(**hotKeys, stopNumber);
-        if (registered)
-            stopHint = HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + stopHint;
-        else
-            complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
-    } else {
-        complain("config.xml: shade stop " + std::to_string(stopNumber)
-            + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
-    }
+    const std::string stopHint = armStopHotKey(**hotKeys, stopNumber, hotKeyPressed);
 
     RecordingSession recording(**source);
     if (auto started = recording.Start(!args.noMouseMove, !args.noKeyboard); !started) {
@@ -175,15 +194,7 @@ int record(const RecordArgs& args)
         complain(std::string("waiting for the end of the recording failed: ") + std::strerror(waitError));
         return kExitRunError;
     }
-
-    const TEventList& events = recording.Events();
-    if (auto saved = SaveListFile(args.file, actions); !saved) {
-        complain(saved.error().message);
-        return kExitBadInput;
-    }
-    std::cout << "Recorded " << events.size() << " events, wrote " << actions.size() << " actions to " << args.file
-              << std::endl;
-    return kExitOk;
+    return writeRecording(args.file, actions, recording.Events().size());
 }
 
 const bool registered = registerVerb([](CLI::App& app) {

@@ -48,6 +48,13 @@ int shiftLevel(const XkbKeyTypeRec& type)
     return -1;
 }
 
+// Whether any of the count keysyms of a key is bound; a key without one is
+// free to be claimed as a spare.
+bool hasAnySymbol(const KeySym* syms, int count)
+{
+    return std::any_of(syms, syms + std::max(count, 0), [](KeySym sym) { return sym != NoSymbol; });
+}
+
 } // namespace
 
 X11Keyboard::X11Keyboard(Display* display)
@@ -75,74 +82,76 @@ void X11Keyboard::refresh()
 {
     m_layout.clear();
     m_empty.clear();
-    auto addKey = [&](KeySym sym, KeyCode code, bool shift) {
-        if (sym == NoSymbol)
-            return;
-        auto [it, added] = m_layout.try_emplace(sym, Stroke { code, shift });
-        if (!added && it->second.shift && !shift)
-            it->second = Stroke { code, false }; // the unshifted key wins
-    };
-
-    XkbDescPtr xkb = XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
-    XkbStateRec state {};
-    if (xkb && XkbGetState(m_display, XkbUseCoreKbd, &state) == Success) {
-        for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
-            const auto key = KeyCode(code);
-            if (m_spares.contains(key))
-                continue;
-            const int groups = XkbKeyNumGroups(xkb, code);
-            if (groups == 0 || XkbKeyNumSyms(xkb, code) == 0) {
-                m_empty.push_back(key);
-                continue;
-            }
-            bool anySym = false;
-            for (int i = 0; i < XkbKeyNumSyms(xkb, code); ++i)
-                anySym = anySym || XkbKeySymsPtr(xkb, code)[i] != NoSymbol;
-            if (!anySym) {
-                m_empty.push_back(key);
-                continue;
-            }
-            const int group = state.group % groups;
-            const int width = XkbKeyGroupWidth(xkb, code, group);
-            if (width > 0)
-                addKey(XkbKeySymEntry(xkb, code, 0, group), key, false);
-            const int level = shiftLevel(*XkbKeyKeyType(xkb, code, group));
-            if (level > 0 && level < width)
-                addKey(XkbKeySymEntry(xkb, code, level, group), key, true);
-        }
-        XkbFreeKeyboard(xkb, 0, True);
-    } else {
-        // No XKB: the core mapping's first group, plain and shifted.
-        if (xkb)
-            XkbFreeKeyboard(xkb, 0, True);
-        int minCode = 0, maxCode = 0, perCode = 0;
-        XDisplayKeycodes(m_display, &minCode, &maxCode);
-        KeySym* syms = XGetKeyboardMapping(m_display, KeyCode(minCode), maxCode - minCode + 1, &perCode);
-        if (syms) {
-            for (int code = minCode; code <= maxCode; ++code) {
-                const KeySym* row = syms + size_t(code - minCode) * size_t(perCode);
-                const auto key = KeyCode(code);
-                if (m_spares.contains(key))
-                    continue;
-                bool anySym = false;
-                for (int i = 0; i < perCode; ++i)
-                    anySym = anySym || row[i] != NoSymbol;
-                if (!anySym) {
-                    m_empty.push_back(key);
-                    continue;
-                }
-                if (perCode > 0)
-                    addKey(row[0], key, false);
-                if (perCode > 1)
-                    addKey(row[1], key, true);
-            }
-            XFree(syms);
-        }
-    }
+    if (!readXkbLayout())
+        readCoreLayout();
     auto shift = m_layout.find(XK_Shift_L);
     if (shift == m_layout.end())
         shift = m_layout.find(XK_Shift_R);
     m_shift = shift != m_layout.end() ? shift->second.code : 0;
+}
+
+void X11Keyboard::addToLayout(KeySym sym, KeyCode code, bool shift)
+{
+    if (sym == NoSymbol)
+        return;
+    auto [it, added] = m_layout.try_emplace(sym, Stroke { code, shift });
+    if (!added && it->second.shift && !shift)
+        it->second = Stroke { code, false }; // the unshifted key wins
+}
+
+bool X11Keyboard::readXkbLayout()
+{
+    XkbDescPtr xkb = XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    XkbStateRec state {};
+    if (!xkb || XkbGetState(m_display, XkbUseCoreKbd, &state) != Success) {
+        if (xkb)
+            XkbFreeKeyboard(xkb, 0, True);
+        return false;
+    }
+    for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+        const auto key = KeyCode(code);
+        if (m_spares.contains(key))
+            continue;
+        const int groups = XkbKeyNumGroups(xkb, code);
+        if (groups == 0 || !hasAnySymbol(XkbKeySymsPtr(xkb, code), XkbKeyNumSyms(xkb, code))) {
+            m_empty.push_back(key);
+            continue;
+        }
+        const int group = state.group % groups;
+        const int width = XkbKeyGroupWidth(xkb, code, group);
+        if (width > 0)
+            addToLayout(XkbKeySymEntry(xkb, code, 0, group), key, false);
+        const int level = shiftLevel(*XkbKeyKeyType(xkb, code, group));
+        if (level > 0 && level < width)
+            addToLayout(XkbKeySymEntry(xkb, code, level, group), key, true);
+    }
+    XkbFreeKeyboard(xkb, 0, True);
+    return true;
+}
+
+// Without XKB: the core mapping's first group, plain and shifted.
+void X11Keyboard::readCoreLayout()
+{
+    int minCode = 0, maxCode = 0, perCode = 0;
+    XDisplayKeycodes(m_display, &minCode, &maxCode);
+    KeySym* syms = XGetKeyboardMapping(m_display, KeyCode(minCode), maxCode - minCode + 1, &perCode);
+    if (!syms)
+        return;
+    for (int code = minCode; code <= maxCode; ++code) {
+        const KeySym* row = syms + size_t(code - minCode) * size_t(perCode);
+        const auto key = KeyCode(code);
+        if (m_spares.contains(key))
+            continue;
+        if (!hasAnySymbol(row, perCode)) {
+            m_empty.push_back(key);
+            continue;
+        }
+        if (perCode > 0)
+            addToLayout(row[0], key, false);
+        if (perCode > 1)
+            addToLayout(row[1], key, true);
+    }
+    XFree(syms);
 }
 
 X11Keyboard::Stroke X11Keyboard::find(KeySym keysym) const

@@ -60,6 +60,11 @@ private:
     };
     using SparePlaces = std::array<Place, 2>; // plain, Shift
 
+    // Adds one level of a key to m_layout; the unshifted key of a keysym wins.
+    void addToLayout(KeySym sym, KeyCode code, bool shift);
+    // Reads the layout through XKB; false when the server has no XKB.
+    bool readXkbLayout();
+    void readCoreLayout();
     void write(KeyCode code);
     static void waitForGrace(const Place& place);
 

@@ -63,30 +63,6 @@ void expectDefaultSettings(TConfig& config)
     }
 }
 
-TEST(ConfigDefaults, TheBuiltInTextHasItsShape)
-{
-    const std::string text(DefaultConfigText);
-    EXPECT_TRUE(text.starts_with(" <config versionNo=\"2.0\" generated=\""));
-    EXPECT_NE(text[1], ' ') << "exactly one leading blank";
-    EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 3);
-    for (size_t tab = text.find('\t'); tab != std::string::npos; tab = text.find('\t', tab + 1)) {
-        EXPECT_EQ(text.compare(tab + 1, 4, "<col"), 0);
-        EXPECT_EQ(text[tab - 1], ' ');
-    }
-    const size_t end = text.rfind("</config>");
-    ASSERT_NE(end, std::string::npos);
-    const std::string tail = text.substr(end + 9);
-    EXPECT_FALSE(tail.empty());
-    EXPECT_EQ(tail.find_first_not_of(' '), std::string::npos);
-    EXPECT_NE(text.find("<frame running=\"rbNormal\" left=\"316\" top=\"178\" height=\"500\" width=\"700\" "
-                        "max=\"False\"/>"),
-        std::string::npos);
-    EXPECT_NE(text.find("<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"272\" "
-                        "Index=\"2\"/>"),
-        std::string::npos);
-}
-
 TEST(ConfigDefaults, NoFileCreatesTheDefaultText)
 {
     TempDir dir;
@@ -287,21 +263,6 @@ TEST(ConfigBindings, ColumnsPastTheEndReadNothing)
     }
     EXPECT_EQ(config.GetCols().Count(), 3);
     EXPECT_TRUE(config.GetCols().Col(2).exists());
-}
-
-TEST(ConfigSave, FailureIsReportedAndOldFileKept)
-{
-    TempDir dir;
-    const auto folder = dir / "settings";
-    TConfig config(folder / "config.xml");
-    config.GetRunning().setInterval(5);
-    // The folder is replaced by a regular file: nothing can be written there.
-    std::filesystem::remove_all(folder);
-    writeFile(folder, "in the way");
-    auto saved = config.Save();
-    ASSERT_FALSE(saved.has_value());
-    EXPECT_NE(saved.error().message.find("settings/config.xml"), std::string::npos) << saved.error().message;
-    EXPECT_EQ(readFile(folder), "in the way");
 }
 
 TEST(ConfigRecovery, UnusablePathsKeepDefaultsWithAWarning)

@@ -37,16 +37,6 @@ TEST(ActionCreation, NewActionIsLeftSingleClickWherePointerIs)
     EXPECT_EQ(action->Describe("Action"), "Left Button Single Click on mouse current point");
 }
 
-TEST(ActionCreation, DelaysKeepEveryOtherDefault)
-{
-    auto zero = TBaseCtrlEX::CreateDelay(0);
-    EXPECT_EQ(zero->actionType, atDelay);
-    EXPECT_EQ(zero->delay, 0);
-    EXPECT_EQ(zero->Describe("Action"), "Delay 0 ms");
-    auto long_ = TBaseCtrlEX::CreateDelay(86400000);
-    EXPECT_EQ(fields(*long_), "0|0|clBlack||100|100|0|0|0||86400000|4|0|0|0|2|0");
-}
-
 TEST(ActionFromEvent, KeyEventsKeepOnlyTheLowByteOfParamL)
 {
     auto down = TBaseCtrlEX::CreateFromEvent(event(WM_KEYDOWN, 0x1E41));

@@ -87,48 +87,5 @@ TEST(Describe, MovesKeysTextsAndDelays)
     EXPECT_EQ(action->Describe("Action"), "Delay -3 ms");
 }
 
-TEST(Describe, ColumnNamesMatchExactly)
-{
-    auto action = TBaseCtrlEX::CreateDelay(5);
-    for (const char* name : { "type", "TYPE", "Type ", " Action", "action", "No.", "", "Colour" })
-        EXPECT_EQ(action->Describe(name), "unknown") << '"' << name << '"';
-}
-
-TEST(KeyNames, FullTable)
-{
-    // clang-format off
-    std::map<int, std::string> expected{
-        {1, "[LButton]"}, {2, "[RButton]"}, {3, "[Cancel]"}, {4, "[MButton]"}, {8, "[BackSpace]"}, {9, "[Tab]"},
-        {12, "[Clear]"}, {13, "[Enter]"}, {16, "[Shift]"}, {17, "[Ctrl]"}, {18, "[Alt]"}, {19, "[Pause]"},
-        {20, "[Capital]"}, {27, "[Escape]"}, {32, "[Space]"}, {33, "[Page Up]"}, {34, "[Page Down]"}, {35, "[End]"},
-        {36, "[Home]"}, {37, "[Left]"}, {38, "[Up]"}, {39, "[Right]"}, {40, "[Down]"}, {41, "[Select]"},
-        {43, "[Execute]"}, {44, "[Print Screen]"}, {45, "[Insert]"}, {46, "[Delete]"}, {106, "Num[*]"}, {107, "Num[+]"},
-        {109, "Num[-]"}, {110, "Num[.]"}, {111, "Num[/]"}, {144, "[Num Lock]"}, {145, "[Scroll Lock]"}, {186, ";"},
-        {187, "="}, {188, ","}, {189, "-"}, {190, "."}, {191, "/"}, {192, "`"},
-        {219, "["}, {220, "\\"}, {221, "]"}, {222, "'"},
-    };
-    // clang-format on
-    const char* digits[] = { "0", "1", "2", "3", "4", "5", "6", "7", "8", "9" };
-    for (int i = 0; i < 10; ++i) {
-        expected[48 + i] = digits[i];
-        expected[96 + i] = std::string("Num[") + digits[i] + "]";
-    }
-    const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    for (int i = 0; i < 26; ++i)
-        expected[65 + i] = std::string(1, letters[i]);
-    const char* functions[] = { "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12" };
-    for (int i = 0; i < 12; ++i)
-        expected[112 + i] = functions[i];
-
-    for (int code = -5; code <= 300; ++code) {
-        auto it = expected.find(code);
-        EXPECT_EQ(KeyName(code), it == expected.end() ? "" : it->second) << code;
-    }
-    EXPECT_EQ(KeyName(65), "A");
-    EXPECT_EQ(KeyName(97), "Num[1]");
-    EXPECT_EQ(KeyName(121), "F10");
-    EXPECT_EQ(KeyName(220), "\\");
-}
-
 } // namespace
 } // namespace clickwisp

@@ -1,13 +1,15 @@
 #include "core/base64.h"
 #include "playback/execute.h"
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gmock/gmock.h>
 
+using clickwisp::test::bmpBytes;
 using clickwisp::test::FakeDesk;
 using clickwisp::test::MakeAction;
-using clickwisp::test::SolidBmp;
+using clickwisp::test::solidImage;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -81,40 +83,14 @@ TEST(ExecuteClick, WheelIsOneQuarterNotchTowardTheUserWhateverTheButton)
     }
 }
 
-TEST(ExecuteClick, DragPressesAtOnePointAndReleasesAtAnother)
-{
-    FakeDesk desk;
-    auto down = MakeAction(atClick);
-    down->mousePoint = cpFixed;
-    down->mouseClickPosX = 10;
-    down->mouseClickPosY = 20;
-    down->mouseAction = maButtonDown;
-    auto up = MakeAction(atClick);
-    up->mousePoint = cpFixed;
-    up->mouseClickPosX = 300;
-    up->mouseClickPosY = 200;
-    up->mouseAction = maButtonUp;
-    Perform(*down, desk);
-    EXPECT_THAT(Perform(*up, desk),
-        ElementsAre("SetCursorPos 10 20", "mouse_event 0x0002 0", "SetCursorPos 300 200", "mouse_event 0x0004 0"));
-}
-
 TEST(ExecuteClick, ColourTargets)
 {
     clickwisp::test::TempDir dir;
     // A 40 x 30 grey screen with red at (10, 5) and (3, 7): the upper one wins.
-    TBDBitmapData screen;
-    {
-        std::istringstream in(SolidBmp(40, 30, 0x808080));
-        ASSERT_TRUE(screen.LoadFromStream(in));
-    }
-    for (auto [x, y] : { std::pair { 10, 5 }, std::pair { 3, 7 } }) {
-        uint8_t* p = screen.Row(y) + x * 3;
-        p[0] = 0, p[1] = 0, p[2] = 0xFF;
-    }
-    std::ostringstream out;
-    screen.SaveToStream(out);
-    clickwisp::test::writeFile(dir / "screen.bmp", out.str());
+    auto screen = solidImage(40, 30, 0x808080);
+    clickwisp::test::setPixel(*screen, 10, 5, 0xFF0000);
+    clickwisp::test::setPixel(*screen, 3, 7, 0xFF0000);
+    ASSERT_TRUE(clickwisp::test::writeBmp(dir / "screen.bmp", *screen));
 
     {
         FakeDesk desk({ 1, 1 }, dir / "screen.bmp");
@@ -175,7 +151,7 @@ TEST(ExecuteClick, PictureTargets)
         FakeDesk desk;
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
-        click->fBMP = Base64Of(SolidBmp(5, 3, 0));
+        click->fBMP = Base64Of(bmpBytes(*solidImage(5, 3, 0)));
         EXPECT_THAT(Perform(*click, desk),
             ElementsAre(
                 "CaptureScreen 0 0 1920 1080", "SetCursorPos 2 1", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
@@ -185,13 +161,13 @@ TEST(ExecuteClick, PictureTargets)
         FakeDesk desk({ 9, 9 });
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
-        click->fBMP = Base64Of(SolidBmp(4, 4, 0xFFFFFF));
+        click->fBMP = Base64Of(bmpBytes(*solidImage(4, 4, 0xFFFFFF)));
         EXPECT_THAT(Perform(*click, desk), ElementsAre("CaptureScreen 0 0 1920 1080"));
     }
     {
         // A picture that cannot be decoded has no target: no capture, no click.
         for (const std::string& text :
-            { Base64Of("not a bitmap at all"), Base64Of(SolidBmp(0, 0, 0)), std::string("Q") }) {
+            { Base64Of("not a bitmap at all"), Base64Of(bmpBytes(*solidImage(0, 0, 0))), std::string("Q") }) {
             FakeDesk desk({ 9, 9 });
             auto click = MakeAction(atClick);
             click->mousePoint = cpPicture;
@@ -205,7 +181,7 @@ TEST(ExecuteClick, PictureTargets)
         FakeDesk desk({ 9, 9 });
         auto click = MakeAction(atClick);
         click->mousePoint = cpPicture;
-        click->fBMP = Base64Of(SolidBmp(4, 4, 0).substr(0, 54 + 20));
+        click->fBMP = Base64Of(bmpBytes(*solidImage(4, 4, 0)).substr(0, 54 + 20));
         EXPECT_THAT(Perform(*click, desk),
             ElementsAre(
                 "CaptureScreen 0 0 1920 1080", "SetCursorPos 2 2", "mouse_event 0x0002 0", "mouse_event 0x0004 0"));
@@ -219,7 +195,7 @@ TEST(PictureCache, DecodesEachActionsPictureOnceAndBadOnesToAnEmptyBuffer)
     EXPECT_EQ(pictures.Get(*plain), nullptr) << "no picture without fBMP";
 
     auto action = MakeAction(atClick);
-    action->fBMP = Base64Of(SolidBmp(2, 1, 0x030201));
+    action->fBMP = Base64Of(bmpBytes(*solidImage(2, 1, 0x030201)));
     const TBDBitmapData* picture = pictures.Get(*action);
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->Width(), 2);

@@ -1,5 +1,5 @@
 #include "playback/type_text.h"
-#include "tests/playback/fake_desk.h"
+#include "tests/support/fake_desk.h"
 
 #include <gmock/gmock.h>
 
@@ -36,21 +36,6 @@ TEST(DecodeUtf8, IllFormedInputBecomesReplacementsWithoutLosingNeighbours)
     EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80"), (std::u32string { R, R, R, R }));
     // A lead byte followed by another lead: the second starts afresh.
     EXPECT_EQ(DecodeUtf8("\xC3\xC3\xA9"), (std::u32string { R, U'\u00E9' }));
-}
-
-TEST(TypeText, CharactersInOrderThenOneEnter)
-{
-    FakeDesk desk;
-    TypeText(*desk.platform.text, "abc");
-    EXPECT_THAT(
-        desk.lines(), ElementsAre("WM_IME_CHAR 0x0061", "WM_IME_CHAR 0x0062", "WM_IME_CHAR 0x0063", "WM_KEYDOWN 0x0D"));
-}
-
-TEST(TypeText, MultiByteCharacterIsOneMessage)
-{
-    FakeDesk desk;
-    TypeText(*desk.platform.text, "\xE4\xBD\xA0\xF0\x9F\x98\x80");
-    EXPECT_THAT(desk.lines(), ElementsAre("WM_IME_CHAR 0x4F60", "WM_IME_CHAR 0x1F600", "WM_KEYDOWN 0x0D"));
 }
 
 TEST(TypeText, EmptyTextStillPressesEnter)

@@ -10,15 +10,6 @@ namespace {
 
 constexpr uint32_t VK_F2 = 0x71, VK_F3 = 0x72, VK_F4 = 0x73, VK_F5 = 0x74, VK_F13 = 0x7C;
 
-TEST(WMHotKey, DefaultKeysRunTheirCommands)
-{
-    const HotKeyNumbers defaults;
-    EXPECT_EQ(WMHotKey(MOD_ALT, VK_F2, defaults), HotKeyCommand::ToggleRecording);
-    EXPECT_EQ(WMHotKey(MOD_ALT, VK_F3, defaults), HotKeyCommand::ToggleRecording);
-    EXPECT_EQ(WMHotKey(MOD_CONTROL, VK_F2, defaults), HotKeyCommand::Run);
-    EXPECT_EQ(WMHotKey(MOD_CONTROL, VK_F3, defaults), HotKeyCommand::Stop);
-}
-
 TEST(WMHotKey, OtherCombinationsAreIgnored)
 {
     const HotKeyNumbers defaults;
@@ -46,34 +37,6 @@ TEST(WMHotKey, NumbersAreReadAtTheMomentOfThePress)
     EXPECT_EQ(WMHotKey(MOD_ALT, VK_F3, numbers), HotKeyCommand::Nothing);
 }
 
-TEST(WMHotKey, SameNumberForPlaybackStartAndStopOnlyStops)
-{
-    HotKeyNumbers numbers;
-    numbers.runningStart = 4;
-    numbers.runningStop = 4;
-    EXPECT_EQ(WMHotKey(MOD_CONTROL, VK_F5, numbers), HotKeyCommand::Stop);
-}
-
-TEST(WMHotKey, SameNumberForRecordingStartAndStopToggles)
-{
-    HotKeyNumbers numbers;
-    numbers.shadeStart = 4;
-    numbers.shadeStop = 4;
-    EXPECT_EQ(WMHotKey(MOD_ALT, VK_F5, numbers), HotKeyCommand::ToggleRecording);
-}
-
-TEST(WMHotKey, NumbersOutsideTheFunctionKeysNeverMatch)
-{
-    HotKeyNumbers numbers;
-    numbers.shadeStart = 12;
-    numbers.runningStart = -1;
-    EXPECT_EQ(WMHotKey(MOD_ALT, VK_F13, numbers), HotKeyCommand::Nothing);
-    EXPECT_EQ(WMHotKey(MOD_CONTROL, VK_F1 - 1, numbers), HotKeyCommand::Nothing);
-    // A key inside F1-F12 with a number of -1 or 12 configured is not taken for it either.
-    EXPECT_EQ(WMHotKey(MOD_CONTROL, VK_F1, numbers), HotKeyCommand::Nothing);
-    EXPECT_EQ(WMHotKey(MOD_ALT, VK_F12, numbers), HotKeyCommand::Nothing);
-}
-
 TEST(HotKeyText, NamesTheCombinationAsTheUserReadsIt)
 {
     EXPECT_EQ(HotKeyText(MOD_ALT, VK_F3), "ALT+F3");
@@ -81,14 +44,6 @@ TEST(HotKeyText, NamesTheCombinationAsTheUserReadsIt)
     EXPECT_EQ(HotKeyText(MOD_ALT, VK_F13), "ALT+F13");
     EXPECT_EQ(HotKeyText(MOD_CONTROL, 0x6F), "CTRL+Num[/]");
     EXPECT_EQ(HotKeyText(MOD_ALT, 0xE8), "ALT+key 0xE8");
-}
-
-TEST(GlobalAddAtom, SameNameGivesSameIdentifier)
-{
-    const int start = GlobalAddAtom("WispShadepathStart");
-    EXPECT_EQ(GlobalAddAtom("WispShadepathStart"), start);
-    EXPECT_NE(GlobalAddAtom("WispShadepathStop"), start);
-    EXPECT_GE(start, 0xC000);
 }
 
 class HotKeysTest : public ::testing::Test {
@@ -209,17 +164,6 @@ TEST_F(HotKeysTest, UnregisterAndDestructionReleaseEveryKey)
         EXPECT_EQ(source.registered().size(), 4u);
     }
     EXPECT_TRUE(source.registered().empty());
-}
-
-TEST(WaitForHotKeyRelease, WaitsForTheHotKeyAtMostTwoSeconds)
-{
-    auto trace = std::make_shared<FakeTrace>();
-    FakeHotKeys source(trace);
-    EXPECT_TRUE(WaitForHotKeyRelease(source, MOD_CONTROL, VK_F2));
-    source.setReleasedInTime(false);
-    EXPECT_FALSE(WaitForHotKeyRelease(source, MOD_CONTROL, VK_F2));
-    EXPECT_EQ(
-        trace->lines(), (std::vector<std::string> { "waitForRelease CTRL+F2 2000", "waitForRelease CTRL+F2 2000" }));
 }
 
 } // namespace

@@ -56,23 +56,5 @@ TEST(LoadRecording, DelayIsTakenAcrossTheWrapOfTheClock)
     EXPECT_EQ(actions[1]->delay, 272);
 }
 
-TEST(LoadRecording, SystemKeysAndWheelBecomeTheirActions)
-{
-    const EVENTMSG events[]
-        = { event(WM_SYSKEYDOWN, 0x12, 0, 40), event(WM_SYSKEYUP, 0x12, 0, 50), event(WM_MOUSEWHEEL, 15, 16, 50) };
-    const ActionList actions = LoadRecording(events);
-    ASSERT_EQ(actions.size(), 5u);
-    // Keys typed with ALT held give the same kinds of actions as plain keys.
-    EXPECT_EQ(actions[0]->actionType, atKey);
-    EXPECT_EQ(actions[0]->key, 0x12);
-    EXPECT_EQ(actions[0]->keyAction, kaDown);
-    EXPECT_EQ(actions[1]->delay, 10);
-    EXPECT_EQ(actions[2]->keyAction, kaUp);
-    EXPECT_EQ(actions[4]->mouseButton, abMiddle);
-    EXPECT_EQ(actions[4]->mouseAction, maWheel);
-    EXPECT_EQ(actions[4]->mouseClickPosX, 15);
-    EXPECT_EQ(actions[4]->mouseClickPosY, 16);
-}
-
 } // namespace
 } // namespace clickwisp

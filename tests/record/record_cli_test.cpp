@@ -1,17 +1,12 @@
 // clickwisp-cli record end to end: a private X server, input from xdotool,
-// the list file checked, and the list played back into a test window.
+// the list file checked.
 #include "core/list_file.h"
-#include "tests/record/child_process.h"
-#include "tests/record/xdotool.h"
+#include "tests/support/child_process.h"
 #include "tests/support/process.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
-
-// After gtest, whose names X11 macros (None, Bool) would spoil.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
 
 #include <csignal>
 #include <filesystem>
@@ -177,15 +172,6 @@ TEST_F(RecordCliTest, SigtermStopsAndWritesTheRecording)
     expectClick(rows[1], abLeft, maButtonUp, 10, 20);
 }
 
-TEST_F(RecordCliTest, EmptyRecordingWritesAnEmptyList)
-{
-    auto child = startRecording();
-    child->signal(SIGINT);
-    finish(*child);
-    EXPECT_TRUE(loadOutput().empty());
-    EXPECT_NE(child->out().find("Recorded 0 events, wrote 0 actions"), std::string::npos) << child->out();
-}
-
 TEST_F(RecordCliTest, StopKeyComesFromTheGuiSettings)
 {
     const std::string config = "<config versionNo=\"2.0\"><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" "
@@ -218,16 +204,6 @@ TEST_F(RecordCliTest, MissingDisplayExitsWith69AndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(output));
 }
 
-TEST_F(RecordCliTest, ServerWithoutRecordExtensionExitsWith69)
-{
-    XvfbServer bare(640, 480, { "-extension", "RECORD" });
-    ASSERT_TRUE(bare.ok()) << bare.error();
-    auto result = runProcess({ "env", "DISPLAY=" + bare.display(), cli.string(), "record", output.string() });
-    EXPECT_EQ(result.status, 69);
-    EXPECT_NE(result.err.find("RECORD extension"), std::string::npos) << result.err;
-    EXPECT_FALSE(std::filesystem::exists(output));
-}
-
 TEST_F(RecordCliTest, UnwritableDestinationIsRefusedBeforeRecording)
 {
     auto result = runProcess({ cli.string(), "record", (folder / "missing" / "out.xml").string(), "--duration", "1" });
@@ -241,72 +217,6 @@ TEST_F(RecordCliTest, BadDurationIsAUsageError)
     auto result = runProcess({ cli.string(), "record", output.string(), "--duration", "-3" });
     EXPECT_EQ(result.status, 64);
     EXPECT_FALSE(std::filesystem::exists(output));
-}
-
-// A window that sees the clicks and keys that reach it.
-class TestWindow {
-public:
-    explicit TestWindow(const std::string& display)
-        : m_display(XOpenDisplay(display.c_str()))
-    {
-        XSetWindowAttributes attributes {};
-        attributes.override_redirect = True;
-        attributes.event_mask = ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask;
-        m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1024, 768, 0, CopyFromParent,
-            InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
-        XMapRaised(m_display, m_window);
-        XSync(m_display, False);
-        XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
-        XSync(m_display, False);
-    }
-    ~TestWindow() { XCloseDisplay(m_display); }
-
-    // "press 1 at 200,300", "key c", "release key c": what arrived since the last call.
-    std::vector<std::string> take()
-    {
-        XSync(m_display, False);
-        std::vector<std::string> seen;
-        while (XPending(m_display)) {
-            XEvent event;
-            XNextEvent(m_display, &event);
-            if (event.type == ButtonPress || event.type == ButtonRelease) {
-                seen.push_back(std::string(event.type == ButtonPress ? "press " : "release ")
-                    + std::to_string(event.xbutton.button) + " at " + std::to_string(event.xbutton.x_root) + ","
-                    + std::to_string(event.xbutton.y_root));
-            } else if (event.type == KeyPress || event.type == KeyRelease) {
-                const KeySym keysym = XLookupKeysym(&event.xkey, 0);
-                const char* name = XKeysymToString(keysym);
-                seen.push_back(std::string(event.type == KeyPress ? "key " : "release key ") + (name ? name : "?"));
-            }
-        }
-        return seen;
-    }
-
-private:
-    Display* m_display;
-    Window m_window = 0;
-};
-
-TEST_F(RecordCliTest, PlayingTheRecordingRepeatsTheSameInput)
-{
-    TestWindow window(server.display());
-    auto child = startRecording();
-    ASSERT_TRUE(
-        xdotool({ "mousemove", "200", "300", "click", "1", "key", "c", "mousemove", "700", "100", "click", "3" }));
-    ASSERT_TRUE(xdotool({ "key", "alt+F3" }));
-    finish(*child);
-    const std::vector<std::string> recorded = window.take();
-    ASSERT_FALSE(recorded.empty());
-
-    ASSERT_TRUE(xdotool({ "mousemove", "5", "5" }));
-    auto played = runProcess({ cli.string(), "play", output.string() });
-    ASSERT_EQ(played.status, 0) << played.err;
-    EXPECT_EQ(window.take(),
-        (std::vector<std::string> { "press 1 at 200,300", "release 1 at 200,300", "key c", "release key c",
-            "press 3 at 700,100", "release 3 at 700,100" }));
-    // The pointer ends where the recording left it.
-    auto location = runProcess({ "xdotool", "getmouselocation" });
-    EXPECT_EQ(location.out.rfind("x:700 y:100 ", 0), 0u) << location.out;
 }
 
 } // namespace

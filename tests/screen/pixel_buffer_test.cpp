@@ -48,21 +48,6 @@ private:
     std::string m_data;
 };
 
-TEST(PixelBuffer, StrideAndPaddingFollowTheWidth)
-{
-    struct Case {
-        int32_t width, stride, padding;
-    };
-    for (Case c : { Case { 0, 0, 0 }, Case { 1, 4, 1 }, Case { 2, 8, 2 }, Case { 3, 12, 3 }, Case { 4, 12, 0 },
-             Case { 5, 16, 1 }, Case { 1920, 5760, 0 }, Case { 1919, 5760, 3 } }) {
-        TBDBitmapData buffer;
-        ASSERT_TRUE(buffer.SetSize(c.width, 3));
-        EXPECT_EQ(buffer.Stride(), c.stride) << c.width;
-        EXPECT_EQ(buffer.RowPadding(), c.padding) << c.width;
-        EXPECT_EQ(buffer.DataSize(), c.stride * 3) << c.width;
-    }
-}
-
 TEST(PixelBuffer, SetSizeReusesTheArray)
 {
     TBDBitmapData buffer;
@@ -148,22 +133,6 @@ TEST(PixelBuffer, Loads3x2ImageBottomRowFirst)
     EXPECT_EQ(std::memcmp(again.Pixels(), buffer.Pixels(), 24), 0);
 }
 
-TEST(PixelBuffer, LoadsFromTheStreamPositionAndFromOneWayStreams)
-{
-    std::string file = "prefix" + bmpHeader(1, 1) + std::string("\x0A\x0B\x0C\x00", 4);
-    std::istringstream stream(file);
-    stream.seekg(6);
-    TBDBitmapData buffer;
-    ASSERT_TRUE(buffer.LoadFromStream(stream));
-    EXPECT_EQ(buffer.PixelAt(0, 0), 0x0C0B0Au);
-
-    OneWayBuffer oneWay(bmpHeader(1, 1) + std::string("\x01\x02\x03\x00", 4));
-    std::istream oneWayStream(&oneWay);
-    TBDBitmapData fromPipe;
-    ASSERT_TRUE(fromPipe.LoadFromStream(oneWayStream));
-    EXPECT_EQ(fromPipe.PixelAt(0, 0), 0x030201u);
-}
-
 TEST(PixelBuffer, RejectedImagesLeaveANewBufferEmpty)
 {
     const std::string pixels(16 * 16 * 4, '\x7F');
@@ -239,13 +208,6 @@ TEST(PixelBuffer, FailedLoadKeepsAnEarlierPicture)
     EXPECT_FALSE(buffer.LoadFromStream(bad));
     EXPECT_EQ(buffer.Width(), 1);
     EXPECT_EQ(buffer.PixelAt(0, 0), 0x030201u);
-}
-
-TEST(PixelBuffer, SwapRedBlue)
-{
-    EXPECT_EQ(SwapRedBlue(0x00123456), 0x00563412u);
-    EXPECT_EQ(SwapRedBlue(0xFF00000F), 0x000F0000u);
-    EXPECT_EQ(SwapRedBlue(SwapRedBlue(0x00ABCDEF)), 0x00ABCDEFu);
 }
 
 } // namespace

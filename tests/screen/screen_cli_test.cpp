@@ -1,5 +1,5 @@
 // clickwisp-cli find-color, find-picture and capture over a screen image.
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -31,32 +31,6 @@ protected:
     test::TempDir dir;
     std::unique_ptr<TBDBitmapData> screen;
 };
-
-TEST_F(ScreenCli, FindColorPrintsThePointOrExitsOneWhenAbsent)
-{
-    auto found = cli({ "find-color", "clRed", "--screen", screenFile() });
-    EXPECT_EQ(found.status, 0) << found.err;
-    EXPECT_EQ(found.out, "10 5\n");
-    auto inArea = cli({ "find-color", "CLRED", "--area", "0,6,50,50", "--screen", screenFile() });
-    EXPECT_EQ(inArea.out, "3 7\n");
-    auto near = cli({ "find-color", "$000000F0", "--similar", "90", "--screen", screenFile() });
-    EXPECT_EQ(near.out, "10 5\n"); // red 240 is within 25 of 255
-    auto absent = cli({ "find-color", "clBlue", "--screen", screenFile() });
-    EXPECT_EQ(absent.status, 1);
-    EXPECT_EQ(absent.out, "");
-}
-
-TEST_F(ScreenCli, FindPictureClicksTheCentreOfThePlacement)
-{
-    ASSERT_TRUE(test::writeBmp(dir / "picture.bmp", *test::cutOut(*screen, 200, 150, 9, 6)));
-    auto found = cli({ "find-picture", (dir / "picture.bmp").string(), "--screen", screenFile() });
-    EXPECT_EQ(found.status, 0) << found.err;
-    EXPECT_EQ(found.out, "204 153\n");
-    auto outside
-        = cli({ "find-picture", (dir / "picture.bmp").string(), "--area", "0,0,205,200", "--screen", screenFile() });
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_EQ(outside.out, "");
-}
 
 TEST_F(ScreenCli, CaptureWritesABmpThatFindPictureAccepts)
 {

@@ -4,7 +4,7 @@
 #include "screen/area_filter.h"
 #include "screen/picture_search.h"
 #include "screen/pixel_kernels.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/reference_search.h"
 
 #include <gtest/gtest.h>

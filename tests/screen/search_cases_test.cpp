@@ -4,7 +4,7 @@
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_file.h"
 #include "screen/screen_search.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -61,47 +61,6 @@ TEST(ColorWithin, ComparesEachChannelAgainstItsTolerance)
     EXPECT_FALSE(ColorWithin(0x646464, 0x646464, ColorTolerance { 5, 5, -1 }));
     EXPECT_TRUE(ColorWithin(0x0A0000, 0x000000, ColorTolerance { 10, 0, 0 })); // red is the third byte
     EXPECT_FALSE(ColorWithin(0x0A0000, 0x000000, ColorTolerance { 0, 0, 10 })); // blue the first
-}
-
-TEST(FindColorOnScreen, TheTopMostPixelWinsOverALeftMostLowerOne)
-{
-    auto image = test::solidImage(20, 10, 0xFFFFFF);
-    setPixel(*image, 10, 5, 0xFF0000);
-    setPixel(*image, 3, 7, 0xFF0000);
-    EXPECT_EQ(image->LocateColor(0xFF0000), (ScreenPoint { 10, 5 }));
-    ShownScreen screen(*image);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clRed", 0, 0, 20, 10, 100).value(), (ScreenPoint { 10, 5 }));
-}
-
-TEST(FindColorOnScreen, SimilarityWidensTheMatchUpToTheTolerance)
-{
-    ShownScreen screen(*test::solidImage(8, 8, 0x646464)); // R 100, G 100, B 100
-    // Colour texts are 0x00BBGGRR: R 112, G 88, B 100 is within 12; R 113 is not.
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00645870", 0, 0, 8, 8, 95).value(), (ScreenPoint { 0, 0 }));
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646471", 0, 0, 8, 8, 95).value(), kNotFound);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00645870", 0, 0, 8, 8, 100).value(), kNotFound);
-    // Above 100 nothing is found, not even the exact colour.
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646464", 0, 0, 8, 8, 101).value(), kNotFound);
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "$00646464", 0, 0, 8, 8, 100).value(), (ScreenPoint { 0, 0 }));
-}
-
-TEST(FindColorOnScreen, AcceptsNamesInAnyCaseHexAndDecimalAndRejectsOtherText)
-{
-    auto image = test::solidImage(30, 20, 0x000000);
-    setPixel(*image, 7, 4, 0xFFFFFF);
-    setPixel(*image, 2, 9, 0x0F0000); // red 15: what the system colour clBtnFace (index 15) searches for
-    ShownScreen screen(*image);
-    for (const char* white : { "clWhite", "CLWHITE", "clwhite", "ClWhItE", "$00FFFFFF", "$FFFFFF", "16777215" })
-        EXPECT_EQ(FindColorOnScreen(*screen.source, white, 0, 0, 30, 20, 100).value(), (ScreenPoint { 7, 4 })) << white;
-    EXPECT_EQ(FindColorOnScreen(*screen.source, "clBtnFace", 0, 0, 30, 20, 100).value(), (ScreenPoint { 2, 9 }));
-    const size_t before = screen.captures();
-    for (const char* bad : { "white", "", "$", "12abc", "clWhite2" }) {
-        const auto result = FindColorOnScreen(*screen.source, bad, 0, 0, 30, 20, 100);
-        ASSERT_FALSE(result.has_value()) << bad;
-        EXPECT_NE(result.error().message.find('\'' + std::string(bad) + '\''), std::string::npos)
-            << result.error().message;
-    }
-    EXPECT_EQ(screen.captures(), before) << "an unconvertible colour must not capture the screen";
 }
 
 TEST(FindColorOnScreen, ReportsScreenCoordinatesOfTheRectangle)

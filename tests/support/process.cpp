@@ -21,7 +21,7 @@ SpawnedProcess spawnProcess(const std::vector<std::string>& argv)
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+        for (int fd : { in[0], in[1], out[0], out[1], err[0], err[1] })
             close(fd);
         std::vector<char*> args;
         for (const auto& a : argv)
@@ -33,7 +33,7 @@ SpawnedProcess spawnProcess(const std::vector<std::string>& argv)
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    return {pid, in[1], out[0], err[0]};
+    return { pid, in[1], out[0], err[0] };
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input)
@@ -45,7 +45,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     }
     close(child.in);
     ProcessResult result;
-    pollfd fds[2] = {{child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
+    pollfd fds[2] = { { child.out, POLLIN, 0 }, { child.err, POLLIN, 0 } };
     int open = 2;
     while (open > 0 && poll(fds, 2, -1) > 0) {
         for (int i = 0; i < 2; ++i) {

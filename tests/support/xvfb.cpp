@@ -28,10 +28,8 @@ XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& ex
             dup2(devnull, 1);
             dup2(devnull, 2);
         }
-        std::vector<const char*> args{"Xvfb",       "-displayfd", fd.c_str(), "-screen",    "0",
-                                      screen.c_str(), "-nolisten",  "tcp",      "+extension", "XTEST",
-                                      "+extension", "RECORD",     "+extension", "MIT-SHM",  "-ac",
-                                      "-noreset"};
+        std::vector<const char*> args { "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+            "tcp", "+extension", "XTEST", "+extension", "RECORD", "+extension", "MIT-SHM", "-ac", "-noreset" };
         for (const auto& argument : extraArguments)
             args.push_back(argument.c_str());
         args.push_back(nullptr);
@@ -45,7 +43,7 @@ XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& ex
         return;
     }
     std::string number;
-    pollfd waitFor{fds[0], POLLIN, 0};
+    pollfd waitFor { fds[0], POLLIN, 0 };
     while (poll(&waitFor, 1, 20000) > 0) {
         char c;
         if (read(fds[0], &c, 1) != 1 || c == '\n')

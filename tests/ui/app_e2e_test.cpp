@@ -9,7 +9,7 @@
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 // Last: Xlib's macros (None, Bool, Status) must not meet Qt's headers.
-#include "tests/playback/x_test_window.h"
+#include "tests/support/x_test_window.h"
 
 #include <filesystem>
 

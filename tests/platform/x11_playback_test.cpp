@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 // After gtest: X.h defines None, which gtest also uses as a name.
-#include "tests/playback/x_test_window.h"
+#include "tests/support/x_test_window.h"
 
 #include <X11/XKBlib.h>
 

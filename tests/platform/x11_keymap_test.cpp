@@ -8,20 +8,6 @@
 namespace clickwisp {
 namespace {
 
-TEST(X11Keymap, PlayedKeysUseTheUnshiftedUsSymbol)
-{
-    EXPECT_EQ(keysymForVirtualKey('A'), KeySymCode(XK_a));
-    EXPECT_EQ(keysymForVirtualKey(0x60), KeySymCode(XK_KP_0));
-    EXPECT_EQ(keysymForVirtualKey(0x87), KeySymCode(XK_F24));
-    EXPECT_EQ(keysymForVirtualKey(0xBA), KeySymCode(XK_semicolon));
-    EXPECT_EQ(keysymForVirtualKey(0xA1), KeySymCode(XK_Shift_R));
-    EXPECT_EQ(keysymForVirtualKey(0x11), KeySymCode(XK_Control_L));
-    EXPECT_EQ(keysymForVirtualKey(0xAD), KeySymCode(XF86XK_AudioMute));
-    // Mouse buttons and unassigned codes have no key.
-    for (int vk : { 0, 1, 2, 4, 0x0A, 0x3A, 0x88, 0xFF })
-        EXPECT_EQ(keysymForVirtualKey(uint8_t(vk)), KeySymCode(0)) << vk;
-}
-
 TEST(X11Keymap, EveryNamedKeyPlaysAndReadsBack)
 {
     // Every code the key list names has a key, and recording that key gives

@@ -2,7 +2,6 @@
 
 #include "core/action.h"
 #include "platform/fake/fake_platform.h"
-#include "screen/bitmap_data.h"
 #include "screen/bitmap_file.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,24 +34,6 @@ struct FakeDesk {
     Desktop desktop() { return Desktop { *platform.input, *platform.text, *platform.screen }; }
     std::vector<std::string> lines() const { return trace->lines(); }
 };
-
-// A 24-bit BMP file image of width x height, every pixel 0x00RRGGBB colour.
-inline std::string SolidBmp(int32_t width, int32_t height, uint32_t colour)
-{
-    TBDBitmapData image;
-    image.SetSize(width, height);
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            uint8_t* p = image.Row(y) + size_t(x) * 3;
-            p[0] = uint8_t(colour);
-            p[1] = uint8_t(colour >> 8);
-            p[2] = uint8_t(colour >> 16);
-        }
-    }
-    std::ostringstream out;
-    image.SaveToStream(out);
-    return out.str();
-}
 
 inline std::unique_ptr<TBaseCtrlEX> MakeAction(uint8_t actionType)
 {

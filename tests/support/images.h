@@ -7,6 +7,8 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
+#include <string>
 
 namespace clickwisp::test {
 
@@ -48,6 +50,14 @@ inline bool writeBmp(const std::filesystem::path& path, const TBDBitmapData& ima
 {
     std::ofstream out(path, std::ios::binary);
     return image.SaveToStream(out) && bool(out.flush());
+}
+
+// The BMP file of image, as the bytes of a picture action.
+inline std::string bmpBytes(const TBDBitmapData& image)
+{
+    std::ostringstream out;
+    image.SaveToStream(out);
+    return out.str();
 }
 
 inline std::unique_ptr<TBDBitmapData> readBmp(const std::filesystem::path& path)

@@ -3,7 +3,7 @@
 // against xwd (converted by ImageMagick) and known coordinates.
 #include "platform/x11/x11_platform.h"
 #include "screen/bitmap_data.h"
-#include "tests/screen/images.h"
+#include "tests/support/images.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 
@@ -167,8 +167,7 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
     TBDBitmapData buffer;
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 321, 123, 1, 1));
     EXPECT_EQ(buffer.PixelAt(0, 0), 0xFE0102u);
-    // Larger captures after it (the shared segment grows), partly off the
-    // screen, then the whole screen.
+    // A larger capture after it (the shared segment grows), partly off the screen.
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 600, 440, 100, 60));
     for (int32_t y = 0; y < 60; ++y) {
         for (int32_t x = 0; x < 100; ++x) {
@@ -176,26 +175,11 @@ TEST_F(X11Screen, ReportsTheRootSizeAndFillsOffScreenPartsWithBlack)
             ASSERT_EQ(buffer.PixelAt(x, y), expected) << x << ", " << y;
         }
     }
-    ASSERT_TRUE(buffer.CaptureScreen(**screen, 0, 0, 0, 0));
-    for (int32_t y = 0; y < 480; ++y)
-        for (int32_t x = 0; x < 640; ++x)
-            ASSERT_EQ(buffer.PixelAt(x, y), scene->PixelAt(x, y)) << x << ", " << y;
     // Smaller again: the buffer is reused.
     const int allocations = buffer.AllocationCount();
     ASSERT_TRUE(buffer.CaptureScreen(**screen, 320, 123, 1, 1));
     EXPECT_EQ(buffer.PixelAt(0, 0), scene->PixelAt(320, 123));
     EXPECT_EQ(buffer.AllocationCount(), allocations);
-}
-
-TEST_F(X11Screen, FollowsAPlainColourSetByXsetroot)
-{
-    painter.reset();
-    auto set = runProcess({ "xsetroot", "-display", server.display(), "-solid", "#123456" });
-    ASSERT_EQ(set.status, 0) << set.err;
-    auto found = cli({ "find-color", "$00563412" });
-    EXPECT_EQ(found.out, "0 0\n") << found.err;
-    auto absent = cli({ "find-color", "$00563413" });
-    EXPECT_EQ(absent.status, 1);
 }
 
 // Displays without MIT-SHM (as over a network): captures go through

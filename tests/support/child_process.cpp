@@ -1,4 +1,4 @@
-#include "tests/record/child_process.h"
+#include "tests/support/child_process.h"
 
 #include "tests/support/process.h"
 

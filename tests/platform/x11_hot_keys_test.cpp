@@ -1,8 +1,8 @@
 // X11 hot keys on a private X server, pressed by an independent client.
 #include "platform/x11/x11_platform.h"
 #include "record/hot_keys.h"
-#include "tests/record/xdotool.h"
 #include "tests/support/process.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>

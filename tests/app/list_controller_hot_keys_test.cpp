@@ -1,0 +1,54 @@
+// The list controller's global hot keys: registration, dispatch on the
+// user-interface thread, options.
+#include "tests/app/controller_fixture.h"
+
+namespace clickwisp {
+namespace {
+
+using test::ControllerTest;
+using test::delayAction;
+
+TEST_F(ControllerTest, HotKeysRegisterAtStartAndDispatchOnTheUiThread)
+{
+    make();
+    EXPECT_EQ(hotKeys->registered().size(), 4u);
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_ALT, 0x71 }));
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x72 }));
+
+    ctrl->AddAction(delayAction(1));
+    ASSERT_TRUE(hotKeys->press(MOD_CONTROL, 0x71)); // CTRL+F2
+    EXPECT_FALSE(ctrl->Running()) << "nothing happens off the UI thread";
+    ASSERT_TRUE(ui.runUntil([&] { return view.status[0] == "Finished"; }));
+    EXPECT_TRUE(traceHas("waitForRelease CTRL+F2 2000")) << "a hot-key run waits for the keys to be let go";
+
+    ASSERT_TRUE(hotKeys->press(MOD_ALT, 0x72)); // ALT+F3 toggles while idle
+    ASSERT_TRUE(ui.runUntil([&] { return ctrl->Recording(); }));
+    EXPECT_EQ(view.status[0], "Recoding...");
+}
+
+TEST_F(ControllerTest, OptionsOkRegistersTheNewKeysAndCancelKeepsTheOld)
+{
+    make();
+    view.optionsAnswer = false;
+    ctrl->GetConfig().GetRunning().setStart(6);
+    ctrl->ShowOptions();
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x71 }));
+
+    view.optionsAnswer = true;
+    ctrl->ShowOptions();
+    EXPECT_TRUE(hotKeys->registered().count({ MOD_CONTROL, 0x76 })); // F7
+    EXPECT_FALSE(hotKeys->registered().count({ MOD_CONTROL, 0x71 }));
+    EXPECT_FALSE(hotKeys->press(MOD_CONTROL, 0x71));
+}
+
+TEST_F(ControllerTest, AKeyHeldByAnotherProgramIsReported)
+{
+    hotKeys->holdElsewhere(MOD_CONTROL, 0x72);
+    make();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find("CTRL+F3"), std::string::npos) << view.messages[0];
+    EXPECT_EQ(hotKeys->registered().size(), 3u);
+}
+
+} // namespace
+} // namespace clickwisp

@@ -1,0 +1,89 @@
+// The list controller running the list: texts, controls, the window and the
+// end notice.
+#include "tests/app/controller_fixture.h"
+
+namespace clickwisp {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ControllerTest;
+using test::delayAction;
+
+TEST_F(ControllerTest, RunAndItsEndSetTextsControlsAndWindow)
+{
+    make();
+    ctrl->Select(-1);
+    ctrl->AddAction(delayAction(40));
+    ctrl->Run();
+    EXPECT_TRUE(ctrl->Running());
+    EXPECT_EQ(view.status[0], "Running...");
+    EXPECT_EQ(view.status[1], "Press CTRL+F3 to Stop Running Action List");
+    EXPECT_FALSE(view.editingEnabled);
+    EXPECT_EQ(ctrl->HintFor("Quit"), "Press CTRL+F3 to Stop Running Action List");
+
+    ASSERT_TRUE(ui.runUntil([&] { return !ctrl->Running(); }));
+    EXPECT_EQ(view.status[0], "Finished");
+    EXPECT_EQ(view.status[1], "Press CTRL+F2 to Run Action List");
+    EXPECT_TRUE(view.editingEnabled);
+    EXPECT_EQ(view.raised, 1);
+    EXPECT_TRUE(traceHas("Wait 40"));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(ctrl->HintFor("Quit"), "Quit");
+}
+
+TEST_F(ControllerTest, RunWhileRunningStartsNoSecondWorkerAndStopLeavesStatusToTheNotice)
+{
+    make(makeSteadyWaiter());
+    ctrl->AddAction(delayAction(60000));
+    ctrl->Run();
+    ctrl->Run();
+    ctrl->Stop();
+    EXPECT_FALSE(ctrl->Running());
+    EXPECT_TRUE(view.editingEnabled);
+    EXPECT_EQ(view.status[0], "Running...") << "Stop leaves the texts to the end notice";
+
+    ASSERT_TRUE(ui.runUntil([&] { return view.status[0] == "Finished"; }, 3s)) << "the stop wakes a long wait";
+    EXPECT_EQ(view.raised, 1) << "one worker, one notice";
+    EXPECT_FALSE(ui.runUntil([&] { return view.raised > 1; }, 200ms));
+
+    ctrl->Stop(); // after the end: only re-enables
+    EXPECT_TRUE(view.editingEnabled);
+    EXPECT_EQ(view.status[0], "Finished");
+}
+
+TEST_F(ControllerTest, LateNoticeOfAStoppedRunDoesNotEndANewerRun)
+{
+    make(makeSteadyWaiter());
+    ctrl->AddAction(delayAction(60000));
+    ctrl->Run();
+    ctrl->Stop();
+    ctrl->Run(); // started before the first run's notice was handled
+    ASSERT_TRUE(ctrl->Running());
+    ASSERT_FALSE(ui.runUntil([&] { return !ctrl->Running(); }, 300ms));
+    EXPECT_TRUE(ctrl->Running());
+    EXPECT_EQ(view.status[0], "Running...");
+    EXPECT_FALSE(view.editingEnabled);
+
+    ctrl->Stop();
+    ASSERT_TRUE(ui.runUntil([&] { return view.status[0] == "Finished"; }, 3s));
+    EXPECT_TRUE(view.editingEnabled);
+}
+
+TEST_F(ControllerTest, RunEndedByAnErrorFinishesAndNamesTheAction)
+{
+    make();
+    ctrl->AddAction(delayAction(5));
+    auto click = TBaseCtrlEX::Create();
+    click->mousePoint = cpColor;
+    click->fColor = "notAColour";
+    ctrl->Select(-1);
+    ctrl->AddAction(std::move(click));
+    ctrl->Run();
+    ASSERT_TRUE(ui.runUntil([&] { return !ctrl->Running(); }));
+    EXPECT_EQ(view.status[0], "Finished");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find("Action 2"), std::string::npos) << view.messages[0];
+}
+
+} // namespace
+} // namespace clickwisp
