@@ -27,10 +27,12 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
     }
     if (m_services.recorder) {
         m_recorder = std::make_unique<Recorder>(*m_services.recorder);
-        m_recorder->setEventsQueued([this] {
-            postToSelf([](TMouseCtrl& self) {
-                if (self.m_recorder)
-                    self.m_recorder->drain();
+        // Called on the recorder's thread: it reads nothing of this object,
+        // only its own copy of the weak reference.
+        m_recorder->setEventsQueued([self = std::weak_ptr<TMouseCtrl*>(m_self), post = m_services.post] {
+            post([self] {
+                if (auto alive = self.lock(); alive && (*alive)->m_recorder)
+                    (*alive)->m_recorder->drain();
             });
         });
     }
@@ -38,9 +40,11 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
 
 TMouseCtrl::~TMouseCtrl()
 {
-    m_self.reset();
+    // The recorder's thread ends its deliveries first; only then does the
+    // weak reference it posts through lapse.
     if (Recording())
         stopRecordingInto(std::nullopt);
+    m_self.reset();
     if (m_services.hotKeys)
         m_services.hotKeys->setHandler({});
     m_hotKeys.reset();
