@@ -234,7 +234,7 @@ void TMouseCtrl::SaveList()
 void TMouseCtrl::ShowOptions()
 {
     if (m_view.showOptionsDialog())
-        RegisterHotKeys();
+        RegisterHotKeys(true);
 }
 
 void TMouseCtrl::LoadRecording(const TEventList& events)

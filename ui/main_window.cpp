@@ -264,7 +264,7 @@ void TMForm::buildTrayIcon()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     TrayIcon = new QSystemTrayIcon(programIcon(), this);
-    TrayIcon->setToolTip(QStringLiteral("Clickwisp"));
+    TrayIcon->setToolTip(m_trayTip);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             WMTrayIcon();

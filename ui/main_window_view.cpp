@@ -125,6 +125,15 @@ void TMForm::setStatus(int panel, const std::string& text)
     }
 }
 
+void TMForm::setTrayNote(const std::string& text)
+{
+    m_trayTip = QStringLiteral("Clickwisp");
+    if (!text.empty())
+        m_trayTip += QLatin1Char('\n') + QString::fromStdString(text);
+    if (TrayIcon)
+        TrayIcon->setToolTip(m_trayTip);
+}
+
 void TMForm::setEditingEnabled(bool enabled)
 {
     const std::initializer_list<QWidget*> editing = { VT, btnShade, VisibilityDemoButton, AlignDemoButton, SpeedButton4,

@@ -49,6 +49,7 @@ struct Harness {
     QStringList questions, messages;
     QList<bool> answers;
     QList<std::optional<QString>> files;
+    QList<std::pair<uint32_t, uint32_t>> takenElsewhere; // hot keys another program holds
     std::unique_ptr<TMForm> window;
 
     void open(std::shared_ptr<Waiter> waiter = nullptr)
@@ -58,6 +59,8 @@ struct Harness {
         auto keys = std::make_unique<FakeHotKeys>(trace);
         auto rec = std::make_unique<FakeRecorder>(trace);
         hotKeys = keys.get();
+        for (const auto& [modifiers, vk] : takenElsewhere)
+            hotKeys->holdElsewhere(modifiers, vk);
         recorder = rec.get();
         services.hotKeys = std::move(keys);
         services.recorder = std::move(rec);
@@ -362,6 +365,16 @@ private slots:
         });
         emit h.window->VT->doubleClicked(h.window->VT->model()->index(0, 1));
         QCOMPARE(h.window->VT->model()->rowCount(), 1);
+    }
+
+    void aHotKeyTakenByTheDesktopIsShownInTheStatusBarAndTrayTip()
+    {
+        Harness h;
+        h.takenElsewhere << std::pair { uint32_t(MOD_ALT), uint32_t(0x71) };
+        h.open();
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+        QCOMPARE(h.status(1), QStringLiteral("Hot key ALT+F2 is used by another program"));
+        QCOMPARE(h.window->trayTip(), QStringLiteral("Clickwisp\nHot key ALT+F2 is used by another program"));
     }
 
     void optionsOkRegistersTheNewHotKeys()
