@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -199,6 +200,30 @@ private slots:
         QTRY_COMPARE(h.status(0), QStringLiteral("Finished"));
         QVERIFY(h.hotKeys->press(MOD_ALT, 0x71)); // ALT+F2
         QTRY_COMPARE(h.window->btnShade->text(), QStringLiteral("Stop Record"));
+    }
+
+    void aListWithoutColumnsAnnouncesNoCellsOutsideTheModel()
+    {
+        Harness h;
+        std::string config = kColumnsConfig;
+        const size_t cols = config.find("<cols>");
+        config.replace(cols, config.find("</cols>") + 7 - cols, "<cols/>");
+        test::writeFile(h.dir / "config.xml", config);
+        h.open();
+        QAbstractItemModel* model = h.window->VT->model();
+        QCOMPARE(model->columnCount(), 0);
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        for (int i = 0; i < 3; ++i)
+            h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(i));
+        h.ctrl().Select(0);
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(9)); // the rows below are renumbered
+        h.ctrl().MoveDown();
+        h.ctrl().DeleteAction();
+        QCOMPARE(model->rowCount(), 3);
+        for (const QList<QVariant>& call : changed) {
+            QVERIFY(call.at(0).toModelIndex().isValid());
+            QVERIFY(call.at(1).toModelIndex().isValid());
+        }
     }
 
     void columnsFollowTheConfigurationAndAreWrittenBackAtClose()
