@@ -219,19 +219,22 @@ private slots:
 
     void anUntouchedPictureKeepsItsTextByteForByte_data()
     {
+        QTest::addColumn<int>("bits");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("unusual header, line breaks") << true << "";
-        QTest::newRow("not Base64") << false << "The stored picture cannot be read.";
+        QTest::newRow("unusual header, line breaks") << 24 << true << "";
+        QTest::newRow("32-bit BMP, through Qt's reader") << 32 << true << "";
+        QTest::newRow("not Base64") << 24 << false << "The stored picture cannot be read.";
     }
 
     void anUntouchedPictureKeepsItsTextByteForByte()
     {
+        QFETCH(int, bits);
         QFETCH(bool, readable);
         QFETCH(QString, shown);
         TBDBitmapData bitmap;
         test::fillBitmap(bitmap, 4, 4, gradient);
-        std::string bytes = test::bmpBytes(bitmap);
+        std::string bytes = bits == 32 ? gradientBmp32(4, 4) : test::bmpBytes(bitmap);
         bytes[38] = 0x13; // another resolution than a fresh encoding would write
         std::string text = toBase64(bytes);
         text.insert(16, "\r\n");
@@ -245,6 +248,10 @@ private slots:
         QCOMPARE(dialog.frame()->hasPicture(), true);
         QCOMPARE(dialog.frame()->picture().isNull(), !readable);
         QCOMPARE(dialog.frame()->ImageBMP->text(), shown);
+        if (readable) {
+            QCOMPARE(dialog.frame()->picture().size(), QSize(4, 4));
+            QCOMPARE(dialog.frame()->picture().pixel(3, 1) & 0xFFFFFFu, gradient(3, 1));
+        }
         QVERIFY(dialog.SaveToAction(*action).has_value());
         QCOMPARE(dumpAction(*action), before);
     }

@@ -5,9 +5,11 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_recorder.h"
 #include "platform/fake/fake_waiter.h"
+#include "screen/bitmap_data.h"
 #include "tests/support/process.h"
 #include "ui/about_box.h"
 #include "ui/action_editor.h"
+#include "ui/action_editor_frame.h"
 #include "ui/action_list_model.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
@@ -20,12 +22,16 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <cstring>
+#include <sstream>
 
 using namespace clickwisp;
 
@@ -390,6 +396,31 @@ private slots:
         });
         emit h.window->VT->doubleClicked(h.window->VT->model()->index(0, 1));
         QCOMPARE(h.window->VT->model()->rowCount(), 1);
+    }
+
+    void theEditorsPictureButtonUsesTheProgramsOpenPrompt()
+    {
+        Harness h;
+        h.open();
+        TBDBitmapData bitmap;
+        bitmap.SetSize(3, 2);
+        std::memset(bitmap.Pixels(), 0x40, size_t(bitmap.DataSize()));
+        std::ostringstream bytes;
+        bitmap.SaveToStream(bytes);
+        test::writeFile(h.dir / "shot.bmp", bytes.str());
+        h.files << QString::fromStdString((h.dir / "missing.bmp").string())
+                << QString::fromStdString((h.dir / "shot.bmp").string());
+        onModal<TDForm>([&h](TDForm* editor) {
+            editor->frame()->rbBMP->click();
+            editor->frame()->btnBMP->click();
+            QCOMPARE(h.messages, QStringList { QStringLiteral("The file does not exist.") });
+            editor->frame()->btnBMP->click();
+            QCOMPARE(editor->frame()->picture().size(), QSize(3, 2));
+            editor->btnOK->click();
+        });
+        h.window->SpeedButton4->click();
+        QCOMPARE(h.window->VT->model()->rowCount(), 1);
+        QVERIFY(!h.ctrl().Action(0).fBMP.empty());
     }
 
     void aHotKeyTakenByTheDesktopIsShownInTheStatusBarAndTrayTip()
