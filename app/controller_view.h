@@ -48,6 +48,9 @@ public:
     virtual void setEditingEnabled(bool enabled) = 0;
     // Shows the record button as "Stop Record" while recording, else "&Record Mouse".
     virtual void setRecordingShown(bool recording) = 0;
+    // A second line for the notification-area icon's tip, under the
+    // program's name; empty: the name alone.
+    virtual void setTrayNote(const std::string& text) = 0;
     // Shows the window if it is hidden and brings it to the front.
     virtual void showAndRaise() = 0;
 

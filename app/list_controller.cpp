@@ -27,10 +27,12 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
     }
     if (m_services.recorder) {
         m_recording = std::make_unique<RecordingSession>(*m_services.recorder);
-        m_recording->setEventsQueued([this] {
-            postToSelf([](TMouseCtrl& self) {
-                if (self.m_recording)
-                    self.m_recording->drain();
+        // Called on the recorder's thread: it reads nothing of this object,
+        // only its own copy of the weak reference.
+        m_recording->setEventsQueued([self = std::weak_ptr<TMouseCtrl*>(m_self), post = m_services.post] {
+            post([self] {
+                if (auto alive = self.lock(); alive && (*alive)->m_recording)
+                    (*alive)->m_recording->drain();
             });
         });
     }
@@ -38,9 +40,11 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
 
 TMouseCtrl::~TMouseCtrl()
 {
-    m_self.reset();
+    // The recorder's thread ends its deliveries first; only then does the
+    // weak reference it posts through lapse.
     if (Recording())
         stopRecordingInto(std::nullopt);
+    m_self.reset();
     if (m_services.hotKeys)
         m_services.hotKeys->setHandler({});
     m_hotKeys.reset();
@@ -230,7 +234,7 @@ void TMouseCtrl::SaveList()
 void TMouseCtrl::ShowOptions()
 {
     if (m_view.showOptionsDialog())
-        RegisterHotKeys();
+        RegisterHotKeys(true);
 }
 
 void TMouseCtrl::LoadRecording(const TEventList& events)

@@ -122,9 +122,11 @@ public:
     void btnShadeClick(std::optional<HotKeyOrigin> origin = std::nullopt);
     bool Recording() const { return m_recording && m_recording->Recording(); }
 
-    // Hot keys: (re)registers the four keys from the configuration; a key
-    // that cannot be registered is shown. WMHotKey dispatches a pressed key.
-    void RegisterHotKeys();
+    // Hot keys: (re)registers the four keys from the configuration. A key
+    // that cannot be registered is shown in status panel 1 and in the tray
+    // tip, and in a box as well when the user has just confirmed the
+    // options. WMHotKey dispatches a pressed key.
+    void RegisterHotKeys(bool confirmedByUser = false);
     void UnregisterHotKeys();
     void WMHotKey(uint32_t modifiers, uint32_t vk);
     HotKeyNumbers ConfiguredHotKeys();
@@ -151,6 +153,7 @@ private:
 
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<RecordingSession> m_recording;
+    std::string m_hotKeyProblem; // shown since the last registration; empty: none
 
     bool m_running = false;
     std::unique_ptr<TRunThread> m_run;

@@ -1,6 +1,8 @@
 // TMouseCtrl: playback, recording and the hot keys that drive them.
 #include "app/list_controller.h"
 
+#include <cctype>
+
 namespace clickwisp {
 
 // ---- playback ----
@@ -132,13 +134,26 @@ HotKeyNumbers TMouseCtrl::ConfiguredHotKeys()
     return HotKeyNumbers { shade.start(), shade.stop(), running.start(), running.stop() };
 }
 
-void TMouseCtrl::RegisterHotKeys()
+void TMouseCtrl::RegisterHotKeys(bool confirmedByUser)
 {
     if (!m_hotKeys)
         return;
-    if (auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys()); !registered)
-        m_view.showMessage(
-            "Some hot keys could not be registered: " + registered.error().message, ControllerView::MessageKind::Error);
+    // A desktop that takes one of the keys (ALT+F2 for a run dialog) would
+    // otherwise stop every start with a box: the box is kept for the moment
+    // the user has just chosen the keys.
+    auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys());
+    std::string problem;
+    if (!registered) {
+        problem = registered.error().message;
+        problem[0] = char(std::toupper(static_cast<unsigned char>(problem[0])));
+    }
+    if (!problem.empty() || !m_hotKeyProblem.empty()) {
+        m_view.setStatus(1, problem);
+        m_view.setTrayNote(problem);
+    }
+    m_hotKeyProblem = problem;
+    if (!problem.empty() && confirmedByUser)
+        m_view.showMessage(problem, ControllerView::MessageKind::Error);
 }
 
 void TMouseCtrl::UnregisterHotKeys()

@@ -4,9 +4,11 @@
 #   1. a normal build (warnings are errors), ctest;
 #   2. the .deb built from the normal build and checked (scripts/check-package.sh);
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
-#   4. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
-# Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-fuzz (BUILD_ROOT
-# defaults to build).
+#   4. a ThreadSanitizer build of the engine and the command line (no Qt, whose
+#      libraries are not instrumented), ctest: a data race fails the test;
+#   5. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
+# Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-tsan, test-fuzz
+# (BUILD_ROOT defaults to build).
 # Exits non-zero when any stage fails; every stage runs regardless.
 set -euo pipefail
 
@@ -54,6 +56,10 @@ else
   scripts/check-package.sh "$BUILD_ROOT/test-normal" || failed+=("package")
 fi
 configure_and_test sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
+# Read only by the ThreadSanitizer build's programs.
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$ROOT/tests/tsan.supp"
+configure_and_test tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_TSAN=ON -DCLICKWISP_GUI=OFF \
+  -DCLICKWISP_BENCH=OFF
 
 if command -v clang++-16 >/dev/null; then
   dir="$BUILD_ROOT/test-fuzz"

@@ -121,12 +121,17 @@ void TfrmDefine::LoadFromAction(const TBaseCtrlEX& action)
     if (!m_pictureText.empty()) {
         if (auto bytes = Base64Decode(m_pictureText)) {
             std::ispanstream stream(std::span<const char>(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+            // Shown as playback sees it (a BMP cut short at its header's
+            // size); a BMP of another depth through Qt's reader.
             TBDBitmapData bitmap;
-            if (bitmap.LoadFromStream(stream) && bitmap.Width() > 0 && bitmap.Height() > 0) {
+            bitmap.LoadFromStream(stream);
+            if (bitmap.Width() > 0 && bitmap.Height() > 0) {
                 QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_BGR888);
                 for (int32_t y = 0; y < bitmap.Height(); ++y)
                     std::memcpy(image.scanLine(y), bitmap.Row(y), size_t(bitmap.Width()) * 3);
                 m_picture = image;
+            } else {
+                m_picture = QImage::fromData(QByteArrayView(bytes->data(), qsizetype(bytes->size())), "BMP");
             }
         }
     }

@@ -75,8 +75,7 @@ void ActionListModel::rowsInserted(int first, int count)
     m_rows += count;
     endInsertRows();
     // The numbers of the rows below changed too.
-    if (first + count < m_rows)
-        emit dataChanged(index(first + count, 0), index(m_rows - 1, m_columns - 1));
+    rowsChanged(first + count, m_rows - 1);
 }
 
 void ActionListModel::rowsRemoved(int first, int count)
@@ -86,8 +85,7 @@ void ActionListModel::rowsRemoved(int first, int count)
     beginRemoveRows({}, first, first + count - 1);
     m_rows -= count;
     endRemoveRows();
-    if (first < m_rows)
-        emit dataChanged(index(first, 0), index(m_rows - 1, m_columns - 1));
+    rowsChanged(first, m_rows - 1);
 }
 
 void ActionListModel::rowMoved(int from, int to)
@@ -96,12 +94,21 @@ void ActionListModel::rowMoved(int from, int to)
         return;
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
     endMoveRows();
-    emit dataChanged(index(std::min(from, to), 0), index(std::max(from, to), m_columns - 1));
+    rowsChanged(std::min(from, to), std::max(from, to));
 }
 
 void ActionListModel::rowChanged(int row)
 {
-    emit dataChanged(index(row, 0), index(row, m_columns - 1));
+    rowsChanged(row, row);
+}
+
+void ActionListModel::rowsChanged(int first, int last)
+{
+    // Without columns (a configuration with no col) there are no cells to
+    // repaint, and index(row, -1) would be no index at all.
+    if (m_columns <= 0 || first < 0 || first > last || last >= m_rows)
+        return;
+    emit dataChanged(index(first, 0), index(last, m_columns - 1));
 }
 
 } // namespace clickwisp

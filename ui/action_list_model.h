@@ -35,6 +35,9 @@ public:
     static Qt::Alignment alignmentFor(const std::string& align);
 
 private:
+    // Repaints rows first to last (inclusive) in every column.
+    void rowsChanged(int first, int last);
+
     TMouseCtrl* m_controller = nullptr;
     int m_rows = 0;
     int m_columns = 0;

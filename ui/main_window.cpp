@@ -273,7 +273,7 @@ void TMForm::buildTrayIcon()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     m_trayIcon = named(new QSystemTrayIcon(programIcon(), this), "TrayIcon");
-    m_trayIcon->setToolTip(QStringLiteral("Clickwisp"));
+    m_trayIcon->setToolTip(m_trayTip);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             WMTrayIcon();

@@ -80,6 +80,7 @@ public:
     void setStatus(int panel, const std::string& text) override;
     void setEditingEnabled(bool enabled) override;
     void setRecordingShown(bool recording) override;
+    void setTrayNote(const std::string& text) override;
     void showAndRaise() override;
     void listReset() override;
     void rowsInserted(int first, int count) override;
@@ -92,6 +93,9 @@ public:
     void btnShadeClick();
     void OpenHelpPage();
     void ShowAbout();
+
+    // The tray icon's tip (kept also without a notification area).
+    QString trayTip() const { return m_trayTip; }
 
 signals:
     // The window has closed and saved its settings; the program may end.
@@ -141,6 +145,7 @@ private:
     QSystemTrayIcon* m_trayIcon = nullptr; // TrayIcon; null without a notification area
 
     MainWindowServices m_services;
+    QString m_trayTip = QStringLiteral("Clickwisp");
     DialogHooks& m_hooks; // m_services.dialogs
     ActionListModel* m_model;
     std::unique_ptr<TMouseCtrl> m_controller;

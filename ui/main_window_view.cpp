@@ -4,6 +4,7 @@
 #include "app/list_controller.h"
 #include "ui/about_box.h"
 #include "ui/action_editor.h"
+#include "ui/action_editor_frame.h"
 #include "ui/action_list_model.h"
 #include "ui/options_dialog.h"
 
@@ -98,6 +99,11 @@ bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, b
     TDForm editor(this, QString::fromStdString(caption), m_services.editorInput.get(), m_services.editorScreen.get());
     if (m_hooks.showMessage)
         editor.setWarningHandler(m_hooks.showMessage);
+    // The program's one open prompt: BMP files first, other pictures after.
+    editor.frame()->setFilePrompt([this] {
+        auto name = PromptOpenFile(*this, ".bmp", "BMP File|*.bmp|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.ppm");
+        return name ? QString::fromStdString(*name) : QString();
+    });
     if (loadFromAction)
         editor.LoadFromAction(action);
     if (editor.exec() != QDialog::Accepted)
@@ -123,6 +129,15 @@ void TMForm::setStatus(int panel, const std::string& text)
         if (log.open(QIODevice::WriteOnly | QIODevice::Append))
             log.write(QStringLiteral("%1: %2\n").arg(panel).arg(QString::fromStdString(text)).toUtf8());
     }
+}
+
+void TMForm::setTrayNote(const std::string& text)
+{
+    m_trayTip = QStringLiteral("Clickwisp");
+    if (!text.empty())
+        m_trayTip += QLatin1Char('\n') + QString::fromStdString(text);
+    if (m_trayIcon)
+        m_trayIcon->setToolTip(m_trayTip);
 }
 
 void TMForm::setEditingEnabled(bool enabled)

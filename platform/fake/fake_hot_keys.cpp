@@ -23,7 +23,7 @@ Result<void> FakeHotKeys::registerHotKey(int id, uint32_t modifiers, uint32_t vk
     m_trace->add("registerHotKey " + std::to_string(id) + " " + combination);
     const std::pair key { modifiers, vk };
     if (m_heldElsewhere.contains(key))
-        return fail("hot key " + combination + " is held by another program");
+        return fail("hot key " + combination + " is used by another program");
     for (const auto& [otherId, otherKey] : m_keys) {
         if (otherKey == key && otherId != id)
             return fail("hot key " + combination + " is already registered");

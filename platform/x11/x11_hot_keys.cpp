@@ -187,7 +187,7 @@ Result<void> X11HotKeys::registerHotKey(int id, uint32_t modifiers, uint32_t vk)
         ungrab(grab);
         trap.sync();
         if (error == BadAccess)
-            return fail("hot key " + combination + " is held by another program");
+            return fail("hot key " + combination + " is used by another program");
         return fail("hot key " + combination + " could not be registered (X error " + std::to_string(error) + ")");
     }
     m_grabs[id] = grab;

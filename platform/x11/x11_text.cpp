@@ -2,11 +2,14 @@
 // on the key that types it in the current layout (with Shift when that
 // level needs it), or on a spare keycode bound to it for the purpose.
 // Characters are gathered and sent with the Enter that ends the text, in
-// batches without a round trip per character.
+// batches without a round trip per character. Modifier keys that are down
+// (held by earlier key actions or by the user) are let go for the text and
+// pressed again after it, so the target receives exactly the characters.
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_keyboard.h"
 #include "platform/x11/x11_platform.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -33,6 +36,34 @@ KeySym keysymForChar(char32_t ch)
     if (ch < 0xA0 || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
         return NoSymbol;
     return KeySym(0x01000000 | ch);
+}
+
+// The keycodes of modifier keys that are down now. Lock keys are left
+// alone: pressing one again would toggle its lock.
+std::vector<KeyCode> heldModifiers(Display* display)
+{
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    XModifierKeymap* map = XGetModifierMapping(display);
+    std::vector<KeyCode> held;
+    if (!map)
+        return held;
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        if (modifier == LockMapIndex)
+            continue;
+        for (int i = 0; i < map->max_keypermod; ++i) {
+            const KeyCode code = map->modifiermap[modifier * map->max_keypermod + i];
+            if (!code || !(keys[code / 8] & (1 << (code % 8))))
+                continue;
+            const KeySym keysym = XkbKeycodeToKeysym(display, code, 0, 0);
+            if (keysym == XK_Num_Lock || keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Scroll_Lock)
+                continue;
+            if (std::find(held.begin(), held.end(), code) == held.end())
+                held.push_back(code);
+        }
+    }
+    XFreeModifiermap(map);
+    return held;
 }
 
 class X11Text final : public TextTarget {
@@ -86,6 +117,10 @@ private:
 void X11Text::type(const std::vector<KeySym>& keysyms)
 {
     m_keyboard.refresh();
+    Display* d = m_display.get();
+    const std::vector<KeyCode> held = heldModifiers(d);
+    for (KeyCode code : held)
+        XTestFakeKeyEvent(d, code, False, CurrentTime);
     size_t next = 0;
     while (next < keysyms.size()) {
         std::vector<X11Keyboard::Stroke> strokes;
@@ -102,9 +137,12 @@ void X11Text::type(const std::vector<KeySym>& keysyms)
             strokes.push_back(stroke);
         }
         press(strokes);
-        XSync(m_display.get(), False);
+        XSync(d, False);
         m_keyboard.touch(spares);
     }
+    for (KeyCode code : held)
+        XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XSync(d, False);
 }
 
 void X11Text::press(const std::vector<X11Keyboard::Stroke>& strokes)

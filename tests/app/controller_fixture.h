@@ -38,6 +38,7 @@ public:
     std::vector<std::string> editorCaptions;
     bool optionsAnswer = true;
     std::string status[2];
+    std::string trayNote;
     bool editingEnabled = true;
     bool recordingShown = false;
     int raised = 0;
@@ -71,6 +72,7 @@ public:
     }
     bool showOptionsDialog() override { return optionsAnswer; }
     void setStatus(int panel, const std::string& text) override { status[panel] = text; }
+    void setTrayNote(const std::string& text) override { trayNote = text; }
     void setEditingEnabled(bool enabled) override { editingEnabled = enabled; }
     void setRecordingShown(bool recording) override { recordingShown = recording; }
     void showAndRaise() override { ++raised; }

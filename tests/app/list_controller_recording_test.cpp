@@ -2,6 +2,9 @@
 // key's own presses, shutdown.
 #include "tests/app/controller_fixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace clickwisp {
 namespace {
 
@@ -59,6 +62,27 @@ TEST_F(ControllerTest, RecordingHonoursFiltersAndDropsOnlyTheStopKeysPresses)
     EXPECT_EQ(ctrl->Action(4).keyAction, kaDown);
     EXPECT_EQ(ctrl->Action(5).delay, 10);
     EXPECT_EQ(ctrl->Action(6).keyAction, kaUp);
+}
+
+TEST_F(ControllerTest, ClosingWhileTheRecorderDeliversIsClean)
+{
+    // The desktop keeps delivering events on its own thread while the
+    // controller is destroyed (run under ThreadSanitizer in CI). The flag is
+    // relaxed so the test itself orders nothing between the two threads.
+    make();
+    ctrl->btnShadeClick();
+    ASSERT_TRUE(ctrl->Recording());
+    std::atomic<int> delivered { 0 };
+    std::thread desktop([&] {
+        for (uint32_t t = 0; recorder->feed(event(WM_KEYDOWN, 0x41, 0, t)); ++t)
+            delivered.fetch_add(1, std::memory_order_relaxed);
+    });
+    while (delivered.load(std::memory_order_relaxed) < 3)
+        std::this_thread::yield();
+    ctrl.reset();
+    desktop.join();
+    EXPECT_FALSE(recorder->started()) << "the recorder stopped with the controller";
+    EXPECT_GE(delivered.load(), 3);
 }
 
 TEST_F(ControllerTest, RecordingDoesNothingDuringARunAndReportsAFailedStart)

@@ -12,6 +12,7 @@
 #include "tests/support/x_test_window.h"
 
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <csignal>
 #include <sys/wait.h>
@@ -182,6 +183,39 @@ TEST_F(X11Playback, TypingMoreDistinctCharactersThanSpareKeycodes)
     TypeText(**text, utf8);
     ASSERT_TRUE(m_window->waitForText(expected.size(), 10s)) << m_window->text().size();
     EXPECT_EQ(m_window->text(), expected);
+}
+
+TEST_F(X11Playback, HeldModifiersDoNotChangeTheTypedText)
+{
+    auto input = makeX11Input(m_xvfb.display());
+    ASSERT_TRUE(input.has_value()) << input.error().message;
+    auto text = makeX11Text(m_xvfb.display());
+    ASSERT_TRUE(text.has_value()) << text.error().message;
+    // Ctrl held by an earlier key action, Shift by the user (another client).
+    (*input)->keybd_event(0x11, 0);
+    Display* user = XOpenDisplay(m_xvfb.display().c_str());
+    ASSERT_NE(user, nullptr);
+    const KeyCode shift = XKeysymToKeycode(user, XK_Shift_L);
+    XTestFakeKeyEvent(user, shift, True, CurrentTime);
+    XSync(user, False);
+    auto modifiersDown = [&] {
+        Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned mask = 0;
+        XQueryPointer(user, DefaultRootWindow(user), &root, &child, &rootX, &rootY, &x, &y, &mask);
+        return mask & (ShiftMask | ControlMask);
+    };
+    ASSERT_EQ(modifiersDown(), unsigned(ShiftMask | ControlMask));
+
+    TypeText(**text, "abC1");
+    ASSERT_TRUE(m_window->waitForText(5, 5s)) << m_window->text().size();
+    EXPECT_EQ(m_window->text(), U"abC1\n");
+    EXPECT_EQ(modifiersDown(), unsigned(ShiftMask | ControlMask)) << "both are held again after the text";
+
+    XTestFakeKeyEvent(user, shift, False, CurrentTime);
+    XSync(user, False);
+    (*input)->keybd_event(0x11, KEYEVENTF_KEYUP);
+    XCloseDisplay(user);
 }
 
 TEST_F(X11Playback, FocusDecidesWhetherAnythingIsTyped)

@@ -83,7 +83,7 @@ TEST(PixelBuffer, ImpossibleSizesFailWithoutAllocating)
 
 TEST(PixelBuffer, FailedAllocationIsNotMistakenForTheSameSizeLater)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "an address-space limit breaks the sanitizer's own memory";
 #else
     rlimit old {};

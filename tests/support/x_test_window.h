@@ -2,7 +2,8 @@
 
 // A small X client for end-to-end checks of synthesised input: one window
 // that holds the keyboard focus and records what reaches it, the text its
-// key presses type and its button events with their root positions. It
+// key presses type (a press with Ctrl or Alt held as "^" and the character)
+// and its button events with their root positions. It
 // runs on a thread and a connection of its own, like any other program.
 // Header-only so the typing bench can use it too.
 
@@ -159,8 +160,12 @@ private:
             char buffer[32];
             KeySym keysym = NoSymbol;
             XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-            if (char32_t ch = charOf(keysym))
+            if (char32_t ch = charOf(keysym)) {
+                // A key pressed with Ctrl or Alt is a shortcut, not text: "^a".
+                if (event.xkey.state & (ControlMask | Mod1Mask))
+                    m_text.push_back(U'^');
                 m_text.push_back(ch);
+            }
         } else if (event.type == ButtonPress || event.type == ButtonRelease) {
             m_buttons.push_back(
                 { event.xbutton.button, event.type == ButtonPress, event.xbutton.x_root, event.xbutton.y_root });

@@ -40,6 +40,31 @@ uint32_t gradient(int32_t x, int32_t y)
     return uint32_t((x * 37) & 0xFF) << 16 | uint32_t((y * 53) & 0xFF) << 8 | uint32_t((x + y) & 0xFF);
 }
 
+// A BMP of 32 bits a pixel (blue, green, red, unused), bottom row first.
+std::string gradientBmp32(int32_t width, int32_t height)
+{
+    std::string bytes(54 + size_t(width) * size_t(height) * 4, '\0');
+    auto le32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    le32(2, uint32_t(bytes.size()));
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, uint32_t(width));
+    le32(22, uint32_t(height));
+    bytes[26] = 1;
+    bytes[28] = 32;
+    le32(34, uint32_t(width * height * 4));
+    size_t at = 54;
+    for (int32_t y = height - 1; y >= 0; --y)
+        for (int32_t x = 0; x < width; ++x, at += 4)
+            le32(at, gradient(x, y) | 0xFF000000u);
+    return bytes;
+}
+
 QImage gradientImage(int width, int height, QImage::Format format)
 {
     QImage image(width, height, format);
@@ -170,19 +195,22 @@ private slots:
 
     void anUntouchedPictureKeepsItsTextByteForByte_data()
     {
+        QTest::addColumn<int>("bits");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("unusual header, line breaks") << true << "";
-        QTest::newRow("not Base64") << false << "The stored picture cannot be read.";
+        QTest::newRow("unusual header, line breaks") << 24 << true << "";
+        QTest::newRow("32-bit BMP, through Qt's reader") << 32 << true << "";
+        QTest::newRow("not Base64") << 24 << false << "The stored picture cannot be read.";
     }
 
     void anUntouchedPictureKeepsItsTextByteForByte()
     {
+        QFETCH(int, bits);
         QFETCH(bool, readable);
         QFETCH(QString, shown);
         TBDBitmapData bitmap;
         test::fillBitmap(bitmap, 4, 4, gradient);
-        std::string bytes = test::bmpBytes(bitmap);
+        std::string bytes = bits == 32 ? gradientBmp32(4, 4) : test::bmpBytes(bitmap);
         bytes[38] = 0x13; // another resolution than a fresh encoding would write
         std::string text = toBase64(bytes);
         text.insert(16, "\r\n");
@@ -196,6 +224,10 @@ private slots:
         QCOMPARE(dialog.frame()->hasPicture(), true);
         QCOMPARE(dialog.frame()->picture().isNull(), !readable);
         QCOMPARE(child<QLabel>(&dialog, "ImageBMP")->text(), shown);
+        if (readable) {
+            QCOMPARE(dialog.frame()->picture().size(), QSize(4, 4));
+            QCOMPARE(dialog.frame()->picture().pixel(3, 1) & 0xFFFFFFu, gradient(3, 1));
+        }
         QVERIFY(dialog.SaveToAction(*action).has_value());
         QCOMPARE(dumpAction(*action), before);
     }

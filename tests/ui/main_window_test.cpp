@@ -8,10 +8,13 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_recorder.h"
 #include "platform/fake/fake_waiter.h"
+#include "screen/bitmap_data.h"
 #include "tests/support/process.h"
 #include "tests/ui/find_child.h"
 #include "ui/about_box.h"
 #include "ui/action_editor.h"
+#include "ui/action_editor_frame.h"
+#include "ui/action_list_model.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
 
@@ -23,11 +26,16 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <cstring>
+#include <sstream>
 
 using namespace clickwisp;
 using test::child;
@@ -57,6 +65,7 @@ struct Harness {
     QStringList questions, messages;
     QList<bool> answers;
     QList<std::optional<QString>> files;
+    QList<std::pair<uint32_t, uint32_t>> takenElsewhere; // hot keys another program holds
     std::unique_ptr<TMForm> window;
 
     void open(std::shared_ptr<Waiter> waiter = nullptr)
@@ -66,6 +75,8 @@ struct Harness {
         auto keys = std::make_unique<FakeHotKeys>(trace);
         auto rec = std::make_unique<FakeRecorder>(trace);
         hotKeys = keys.get();
+        for (const auto& [modifiers, vk] : takenElsewhere)
+            hotKeys->holdElsewhere(modifiers, vk);
         recorder = rec.get();
         services.hotKeys = std::move(keys);
         services.recorder = std::move(rec);
@@ -184,6 +195,30 @@ private slots:
         h.button("btnStop")->click();
         h.verifyEditingEnabled(true);
         QTRY_COMPARE(h.status(0), QStringLiteral("Finished"));
+    }
+
+    void aListWithoutColumnsAnnouncesNoCellsOutsideTheModel()
+    {
+        Harness h;
+        std::string config = kColumnsConfig;
+        const size_t cols = config.find("<cols>");
+        config.replace(cols, config.find("</cols>") + 7 - cols, "<cols/>");
+        test::writeFile(h.dir / "config.xml", config);
+        h.open();
+        QAbstractItemModel* model = h.list()->model();
+        QCOMPARE(model->columnCount(), 0);
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        for (int i = 0; i < 3; ++i)
+            h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(i));
+        h.ctrl().Select(0);
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(9)); // the rows below are renumbered
+        h.ctrl().MoveDown();
+        h.ctrl().DeleteAction();
+        QCOMPARE(model->rowCount(), 3);
+        for (const QList<QVariant>& call : changed) {
+            QVERIFY(call.at(0).toModelIndex().isValid());
+            QVERIFY(call.at(1).toModelIndex().isValid());
+        }
     }
 
     void sizeAndColumnsFollowTheConfigurationAndAreWrittenBackAtClose()
@@ -318,6 +353,41 @@ private slots:
         });
         emit h.list()->doubleClicked(h.list()->model()->index(0, 1));
         QCOMPARE(h.list()->model()->rowCount(), 1);
+    }
+
+    void theEditorsPictureButtonUsesTheProgramsOpenPrompt()
+    {
+        Harness h;
+        h.open();
+        TBDBitmapData bitmap;
+        bitmap.SetSize(3, 2);
+        std::memset(bitmap.Pixels(), 0x40, size_t(bitmap.DataSize()));
+        std::ostringstream bytes;
+        bitmap.SaveToStream(bytes);
+        test::writeFile(h.dir / "shot.bmp", bytes.str());
+        h.files << QString::fromStdString((h.dir / "missing.bmp").string())
+                << QString::fromStdString((h.dir / "shot.bmp").string());
+        onModal<TDForm>([&h](TDForm* editor) {
+            child<QRadioButton>(editor, "rbBMP")->click();
+            child<QPushButton>(editor, "btnBMP")->click();
+            QCOMPARE(h.messages, QStringList { QStringLiteral("The file does not exist.") });
+            child<QPushButton>(editor, "btnBMP")->click();
+            QCOMPARE(editor->frame()->picture().size(), QSize(3, 2));
+            child<QPushButton>(editor, "btnOK")->click();
+        });
+        h.button("SpeedButton4")->click();
+        QCOMPARE(h.list()->model()->rowCount(), 1);
+        QVERIFY(!h.ctrl().Action(0).fBMP.empty());
+    }
+
+    void aHotKeyTakenByTheDesktopIsShownInTheStatusBarAndTrayTip()
+    {
+        Harness h;
+        h.takenElsewhere << std::pair { uint32_t(MOD_ALT), uint32_t(0x71) };
+        h.open();
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+        QCOMPARE(h.status(1), QStringLiteral("Hot key ALT+F2 is used by another program"));
+        QCOMPARE(h.window->trayTip(), QStringLiteral("Clickwisp\nHot key ALT+F2 is used by another program"));
     }
 
     void optionsOkStoresTheDialogIntoTheConfiguration()
