@@ -25,7 +25,7 @@ void TMouseCtrl::Run(std::optional<HotKeyOrigin> origin)
     m_view.setEditingEnabled(false);
 
     const auto running = GetConfig().GetRunning();
-    const RunSettings settings { running.repeat(), running.times(), running.interval(), running.speed() };
+    const RunSettings settings { running.repeat(), running.times(), running.interval(), running.speed(), 0, false };
     DesktopFactory desktop = m_services.playbackDesktop;
     if (origin && m_services.hotKeys) {
         // Played input must not combine with the CTRL the user still holds.

@@ -2,6 +2,7 @@
 
 #include "cli/screen_options.h"
 #include "cli/verb.h"
+#include "screen/best_match.h"
 
 #include <algorithm>
 #include <iostream>
@@ -43,6 +44,38 @@ int searchScreen(const char* prefix, const ScreenOptions& options, const Capture
         return kExitRunError;
     }
     return reportPoint(*found) ? kExitOk : kExitNotFound;
+}
+
+// searchScreen for --explain: explain(screen, left, top, right, bottom)
+// gives an ExplainedSearch. Besides the point, prints on stderr
+// "match S% at X Y" (the similarity of the place found) or, when nothing is
+// found, "best S% at X Y"; the exit statuses are those of searchScreen.
+template <typename Explain>
+int explainScreen(const char* prefix, const ScreenOptions& options, const CaptureRect& area, Explain explain)
+{
+    OpenedScreen screen = openScreen(options);
+    if (!screen.source) {
+        std::cerr << prefix << screen.error << '\n';
+        return screen.status;
+    }
+    const Result<ExplainedSearch> result
+        = explain(*screen.source, area.left, area.top, farEdge(area.left, area.width), farEdge(area.top, area.height));
+    if (!result) {
+        std::cerr << prefix << result.error().message << '\n';
+        return kExitRunError;
+    }
+    if (result->found) {
+        reportPoint(*result->found);
+        std::cerr << "match " << result->matchSimilarity << "% at " << result->found->x << ' ' << result->found->y
+                  << '\n';
+        return kExitOk;
+    }
+    if (result->best.place)
+        std::cerr << "best " << result->best.similarity << "% at " << result->best.place->x << ' '
+                  << result->best.place->y << '\n';
+    else
+        std::cerr << "best: found at no similarity (the picture is larger than the area)\n";
+    return kExitNotFound;
 }
 
 } // namespace clickwisp::cli
