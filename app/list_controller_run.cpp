@@ -1,6 +1,8 @@
 // TMouseCtrl: playback, recording and the hot keys that drive them.
 #include "app/list_controller.h"
 
+#include "app/run_report.h"
+
 namespace clickwisp {
 
 // ---- playback ----
@@ -78,16 +80,20 @@ void TMouseCtrl::RunFinished(const RunEnd& end)
             return;
         }
     }
-    finishStatus();
+    finishStatus(end);
     if (end.outcome == RunOutcome::Failed)
         m_view.showMessage("The run ended by an error. " + end.message(), ControllerView::MessageKind::Error);
 }
 
-void TMouseCtrl::finishStatus()
+void TMouseCtrl::finishStatus(const RunEnd& end)
 {
     m_view.setEditingEnabled(true);
     m_view.setStatus(0, "Finished");
-    m_view.setStatus(1, startRunHint());
+    // Clicks that found no target are told in the status bar, not in a
+    // dialog: a list may miss on purpose.
+    const RunReport report = MakeRunReport(end.misses);
+    m_view.setStatus(1, report.headline.empty() ? startRunHint() : report.headline);
+    m_view.setStatusTip(1, report.details);
     m_view.showAndRaise();
 }
 

@@ -125,6 +125,11 @@ void TMForm::setStatus(int panel, const std::string& text)
     }
 }
 
+void TMForm::setStatusTip(int panel, const std::string& text)
+{
+    (panel == 0 ? StatusPanel0 : StatusPanel1)->setToolTip(QString::fromStdString(text));
+}
+
 void TMForm::setEditingEnabled(bool enabled)
 {
     const std::initializer_list<QWidget*> editing = { VT, btnShade, VisibilityDemoButton, AlignDemoButton, SpeedButton4,
