@@ -102,6 +102,8 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     connect(btnMoveCapture, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
     connect(btnCaptureColor, &QPushButton::clicked, this, &TfrmDefine::StartColorCapture);
     connect(btnBMP, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
+    connect(btnTestColor, &QPushButton::clicked, this, [this] { StartTargetTest(false); });
+    connect(btnTestBMP, &QPushButton::clicked, this, [this] { StartTargetTest(true); });
 
     rbClick->setChecked(true);
     rbCurrent->setChecked(true);
@@ -167,6 +169,10 @@ void TfrmDefine::buildClickPanel()
     colorGrid->addWidget(new QLabel(QStringLiteral("%"), gbColor), 1, 3);
     colorGrid->setColumnStretch(4, 1);
     colorGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), gbColor), 2, 0, 1, 5);
+    btnTestColor = named(new QPushButton(QStringLiteral("Test"), gbColor), "btnTestColor");
+    lbTestColor = named(new QLabel(gbColor), "lbTestColor");
+    colorGrid->addWidget(btnTestColor, 3, 0);
+    colorGrid->addWidget(lbTestColor, 3, 1, 1, 4);
 
     gbBMP = named(new QGroupBox(QStringLiteral("specify bmp"), targets), "gbBMP");
     btnBMP = named(new QPushButton(QStringLiteral("Load BMP"), gbBMP), "btnBMP");
@@ -187,6 +193,10 @@ void TfrmDefine::buildClickPanel()
     bmpSimilarRow->addWidget(new QLabel(QStringLiteral("%"), gbBMP));
     bmpSimilarRow->addStretch(1);
     bmpGrid->addLayout(bmpSimilarRow, 2, 0);
+    btnTestBMP = named(new QPushButton(QStringLiteral("Test"), gbBMP), "btnTestBMP");
+    lbTestBMP = named(new QLabel(gbBMP), "lbTestBMP");
+    bmpGrid->addWidget(btnTestBMP, 3, 0);
+    bmpGrid->addWidget(lbTestBMP, 3, 1);
     bmpGrid->setColumnStretch(1, 1);
 
     for (auto* group : { gbPoint, gbColor, gbBMP })
@@ -291,8 +301,9 @@ void TfrmDefine::buildLayout()
 
     // Tab order: each radio button before its panel, the panels in reading order.
     QWidget* order[] = { rbClick, cbButton, cbClick, rbCurrent, rbFixed, rbColor, rbBMP, btnCapture, edPX, edPY,
-        btnCaptureColor, edColor, edSimilar, btnBMP, edBMPSimilar, rbMove, btnMoveCapture, edMoveX, edMoveY, rbKey,
-        cbKey, cbKeyAction, rbText, edText, rbDelay, edIntHour, edIntMin, edIntSec, edIntTen, edIntHun, edIntThd };
+        btnCaptureColor, edColor, edSimilar, btnTestColor, btnBMP, edBMPSimilar, btnTestBMP, rbMove, btnMoveCapture,
+        edMoveX, edMoveY, rbKey, cbKey, cbKeyAction, rbText, edText, rbDelay, edIntHour, edIntMin, edIntSec, edIntTen,
+        edIntHun, edIntThd };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

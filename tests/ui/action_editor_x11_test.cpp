@@ -7,8 +7,10 @@
 #include "platform/x11/x11_platform.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
+#include "ui/target_marker.h"
 #include "ui/typed_fields.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -124,6 +126,30 @@ private slots:
         QVERIFY(dialog.SaveToAction(*action).has_value());
         QCOMPARE(action->fColor, std::string("clLime"));
         QCOMPARE(int(action->mousePoint), int(cpColor));
+    }
+
+    void theTestButtonFindsThePaintedWindowAndMarksItForAMoment()
+    {
+        // The viewer's windows have a 2-pixel border: their colour starts at (102, 52) and (402, 302).
+        TDForm dialog(nullptr, QStringLiteral("New Action"), m_input.get(), m_screen.get());
+        TfrmDefine* f = dialog.frame();
+        f->rbColor->click();
+        f->edColor->setText(QStringLiteral("$00563412"));
+        f->btnTestColor->click();
+        QTRY_VERIFY(!f->testingTarget());
+        QCOMPARE(f->lbTestColor->text(), QStringLiteral("Found at (102 : 52)"));
+        TargetMarker* marker = f->targetMarker();
+        QVERIFY(marker && marker->isVisible());
+        QCOMPARE(marker->geometry().center(), QPoint(102, 52));
+        QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 3000);
+
+        // Green 240 is on no window; the lime one comes closest.
+        f->edColor->setText(QStringLiteral("$0000F000"));
+        f->btnTestColor->click();
+        QTRY_VERIFY(!f->testingTarget());
+        QCOMPARE(f->lbTestColor->text(), QStringLiteral("Not found \u2014 best 94 % at (402 : 302)"));
+        QVERIFY(marker->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 3000);
     }
 };
 
