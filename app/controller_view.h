@@ -44,6 +44,8 @@ public:
 
     // Status bar: panel 0 the state, panel 1 a hint.
     virtual void setStatus(int panel, const std::string& text) = 0;
+    // The tool tip of a status bar panel; empty: none.
+    virtual void setStatusTip(int panel, const std::string& text) = 0;
     // Enables or disables the list and every editing button (all but Stop).
     virtual void setEditingEnabled(bool enabled) = 0;
     // Shows the record button as "Stop Record" while recording, else "&Record Mouse".

@@ -142,7 +142,7 @@ private:
     void stopRecordingInto(std::optional<HotKeyOrigin> origin);
     std::string stopRunHint();
     std::string startRunHint();
-    void finishStatus();
+    void finishStatus(const RunEnd& end);
     void postToSelf(std::function<void(TMouseCtrl&)> call);
 
     ControllerView& m_view;

@@ -1,6 +1,8 @@
 // TMouseCtrl: playback, recording and the hot keys that drive them.
 #include "app/list_controller.h"
 
+#include "app/run_report.h"
+
 #include <cctype>
 
 namespace clickwisp {
@@ -27,7 +29,7 @@ void TMouseCtrl::Run(std::optional<HotKeyOrigin> origin)
     m_view.setEditingEnabled(false);
 
     const auto running = GetConfig().GetRunning();
-    const RunSettings settings { running.repeat(), running.times(), running.interval(), running.speed() };
+    const RunSettings settings { running.repeat(), running.times(), running.interval(), running.speed(), 0, false };
     DesktopFactory desktop = m_services.playbackDesktop;
     if (origin && m_services.hotKeys) {
         // Played input must not combine with the CTRL the user still holds.
@@ -80,16 +82,20 @@ void TMouseCtrl::RunFinished(const RunEnd& end)
             return;
         }
     }
-    finishStatus();
+    finishStatus(end);
     if (end.outcome == RunOutcome::Failed)
         m_view.showMessage("The run ended by an error. " + end.message(), ControllerView::MessageKind::Error);
 }
 
-void TMouseCtrl::finishStatus()
+void TMouseCtrl::finishStatus(const RunEnd& end)
 {
     m_view.setEditingEnabled(true);
     m_view.setStatus(0, "Finished");
-    m_view.setStatus(1, startRunHint());
+    // Clicks that found no target are told in the status bar, not in a
+    // dialog: a list may miss on purpose.
+    const RunReport report = MakeRunReport(end.misses);
+    m_view.setStatus(1, report.headline.empty() ? startRunHint() : report.headline);
+    m_view.setStatusTip(1, report.details);
     m_view.showAndRaise();
 }
 

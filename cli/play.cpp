@@ -11,6 +11,7 @@
 #include "screen/bitmap_file.h"
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -28,8 +29,11 @@ struct PlayArgs {
     int32_t interval = 1000;
     int32_t speed = 0;
     bool dryRun = false;
-    std::string screen;
+    std::vector<std::string> screens;
+    int32_t screenCaptures = 1;
     std::string pointer;
+    double wait = 0;
+    bool strict = false;
 };
 
 void complain(const std::string& message)
@@ -43,6 +47,8 @@ std::optional<RunSettings> settingsFrom(const PlayArgs& args)
     RunSettings settings;
     settings.interval = args.interval;
     settings.speed = args.speed;
+    settings.targetWait = int32_t(std::lround(args.wait * 1000));
+    settings.strictTargets = args.strict;
     if (args.repeat == "once") {
         settings.repeatMode = 0;
     } else if (args.repeat == "forever") {
@@ -128,7 +134,7 @@ int play(const PlayArgs& args)
     if (!settings)
         return kExitUsage;
     ScreenPoint pointer { 0, 0 };
-    if (!args.dryRun && (!args.screen.empty() || !args.pointer.empty())) {
+    if (!args.dryRun && (!args.screens.empty() || !args.pointer.empty())) {
         complain("--screen and --pointer describe the fake desktop and need --dry-run");
         return kExitUsage;
     }
@@ -159,16 +165,17 @@ int play(const PlayArgs& args)
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         });
-        std::optional<ScreenImage> screen;
-        if (!args.screen.empty()) {
-            auto image = LoadScreenImage(args.screen);
+        std::vector<ScreenImage> screens;
+        for (const std::string& file : args.screens) {
+            auto image = LoadScreenImage(file);
             if (!image) {
                 complain(image.error().message);
                 return kExitBadInput;
             }
-            screen = std::move(*image);
+            screens.push_back(std::move(*image));
         }
-        *platform = makeFakePlatform(FakeOptions { trace, std::move(screen), pointer, true });
+        *platform = makeFakePlatform(FakeOptions { trace, std::nullopt, pointer, true });
+        platform->screen = makeFakeScreens(trace, std::move(screens), args.screenCaptures);
         waiter = makeTraceWaiter(trace);
     } else {
         auto x11 = openX11Playback();
@@ -199,7 +206,19 @@ const bool registered = registerVerb([](CLI::App& app) {
         ->check(CLI::Range(-9, 9))
         ->capture_default_str();
     command->add_flag("--dry-run", args->dryRun, "play on a fake desktop and print every call on stdout");
-    command->add_option("--screen", args->screen, "24-bit BMP image used as the fake screen (with --dry-run)");
+    command
+        ->add_option("--wait", args->wait,
+            "seconds a colour or picture click keeps searching (every 50 ms) for a target that is not there")
+        ->check(CLI::Range(0.0, 1e6));
+    command->add_flag("--strict", args->strict,
+        "a colour or picture click that finds no target ends the run with an error (exit status 3)");
+    command->add_option("--screen", args->screens,
+        "24-bit BMP image used as the fake screen (with --dry-run); given again, the screen changes to it");
+    command
+        ->add_option("--screen-captures", args->screenCaptures,
+            "captures after which the fake screen changes to the next --screen image")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     command->add_option("--pointer", args->pointer, "X,Y where the fake pointer starts (with --dry-run)");
     return Verb { command, [args] { return play(*args); } };
 });

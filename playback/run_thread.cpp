@@ -3,6 +3,7 @@
 #include "playback/execute.h"
 #include "playback/press_tracker.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace clickwisp {
@@ -97,6 +98,43 @@ void TRunThread::body()
         m_onEnd(end);
 }
 
+// Executes one action; a colour or picture click that misses is searched
+// again while targetWait allows, then noted in end.misses (and fails the
+// run when strictTargets is set).
+Result<void> TRunThread::perform(
+    const TMouseObj& action, size_t index, Desktop& desktop, PictureCache& pictures, RunEnd& end)
+{
+    if (!ClicksOnTarget(action))
+        return Execute(action, desktop, pictures);
+    // A picture click without a picture has nothing to wait for.
+    const bool waits = action.mousePoint == cpColor || !action.fBMP.empty();
+    TargetMiss miss;
+    int64_t waited = 0;
+    for (;;) {
+        // Only the last search looks for the best match.
+        const bool last = !waits || waited >= m_settings.targetWait || m_stop.requested();
+        miss.target.clear();
+        if (auto done = Execute(action, desktop, pictures, &miss, last); !done)
+            return done;
+        if (miss.target.empty())
+            return {}; // found and clicked
+        if (last)
+            break;
+        m_waiter->Wait(kTargetRetryMs, m_stop);
+        waited += kTargetRetryMs;
+    }
+    miss.actionNumber = int(index) + 1;
+    auto at
+        = std::ranges::find_if(end.misses, [&](const TargetMiss& m) { return m.actionNumber >= miss.actionNumber; });
+    if (at != end.misses.end() && at->actionNumber == miss.actionNumber)
+        *at = miss;
+    else
+        end.misses.insert(at, miss);
+    if (m_settings.strictTargets && !m_stop.requested())
+        return fail(miss.describe());
+    return {};
+}
+
 RunEnd TRunThread::play(Desktop& real)
 {
     PressTracker tracker(real.input);
@@ -116,7 +154,7 @@ RunEnd TRunThread::play(Desktop& real)
                     m_waiter->Wait(ScaleDelay(action.delay, m_settings.speed), m_stop);
                     continue;
                 }
-                if (auto done = Execute(action, desktop, pictures); !done) {
+                if (auto done = perform(action, current, desktop, pictures, end); !done) {
                     end.outcome = RunOutcome::Failed;
                     end.actionNumber = int(current) + 1;
                     end.reason = done.error().message;

@@ -5,6 +5,7 @@
 #include "platform/desktop.h"
 #include "platform/stop_request.h"
 #include "platform/waiter.h"
+#include "playback/execute.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace clickwisp {
 
@@ -21,7 +23,19 @@ struct RunSettings {
     int32_t times = 1; // passes in mode 1; below 2 plays once
     int32_t interval = 1000; // ms between passes; below 1 no pause; never scaled
     int32_t speed = 0; // -9 ... 9, applied to delay actions only
+    // How long a colour or picture click keeps looking for a missing target:
+    // it captures and searches again every kTargetRetryMs (waited through the
+    // run's waiter) until the target appears or this many ms have been
+    // waited. 0 or less: one search.
+    int32_t targetWait = 0;
+    // Whether a colour or picture click that finds no target ends the run as
+    // Failed, naming the action, the target and its best match. Otherwise it
+    // does nothing and the run goes on.
+    bool strictTargets = false;
 };
+
+// The pause between two searches of a click waiting for its target.
+inline constexpr int32_t kTargetRetryMs = 50;
 
 // How a run ended. Append only: callers may keep these values.
 enum class RunOutcome { Finished, Stopped, Failed };
@@ -33,6 +47,9 @@ struct RunEnd {
     RunOutcome outcome = RunOutcome::Finished;
     int actionNumber = 0; // Failed: 1-based action; 0 when the desktop did not open
     std::string reason; // Failed: what went wrong
+    // The colour and picture clicks that found no target, one entry per
+    // action in list order, each with its last miss.
+    std::vector<TargetMiss> misses;
 
     // "Action 3: <reason>" for a failure (or the reason alone for action 0);
     // empty otherwise.
@@ -94,6 +111,7 @@ public:
 private:
     void body();
     RunEnd play(Desktop& desktop);
+    Result<void> perform(const TMouseObj& action, size_t index, Desktop& desktop, PictureCache& pictures, RunEnd& end);
 
     const uint64_t m_runId;
     ActionList m_actions;

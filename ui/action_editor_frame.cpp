@@ -97,6 +97,8 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     connect(m_moveCaptureButton, &QPushButton::clicked, this, &TfrmDefine::StartPointCapture);
     connect(m_colourCaptureButton, &QPushButton::clicked, this, &TfrmDefine::StartColorCapture);
     connect(m_pictureLoadButton, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
+    connect(m_colourTestButton, &QPushButton::clicked, this, [this] { StartTargetTest(false); });
+    connect(m_pictureTestButton, &QPushButton::clicked, this, [this] { StartTargetTest(true); });
 
     m_typeClick->setChecked(true);
     m_pointCurrent->setChecked(true);
@@ -198,6 +200,10 @@ void TfrmDefine::buildColourGroup(QWidget* targets)
     colorGrid->addWidget(new QLabel(QStringLiteral("%"), m_colourBox), 1, 3);
     colorGrid->setColumnStretch(4, 1);
     colorGrid->addWidget(new QLabel(QString::fromLatin1(kCaptureHint), m_colourBox), 2, 0, 1, 5);
+    m_colourTestButton = named(new QPushButton(QStringLiteral("Test"), m_colourBox), "btnTestColor");
+    m_colourTestResult = named(new QLabel(m_colourBox), "lbTestColor");
+    colorGrid->addWidget(m_colourTestButton, 3, 0);
+    colorGrid->addWidget(m_colourTestResult, 3, 1, 1, 4);
 }
 
 void TfrmDefine::buildPictureGroup(QWidget* targets)
@@ -221,6 +227,10 @@ void TfrmDefine::buildPictureGroup(QWidget* targets)
     bmpSimilarRow->addWidget(new QLabel(QStringLiteral("%"), m_pictureBox));
     bmpSimilarRow->addStretch(1);
     bmpGrid->addLayout(bmpSimilarRow, 2, 0);
+    m_pictureTestButton = named(new QPushButton(QStringLiteral("Test"), m_pictureBox), "btnTestBMP");
+    m_pictureTestResult = named(new QLabel(m_pictureBox), "lbTestBMP");
+    bmpGrid->addWidget(m_pictureTestButton, 3, 0);
+    bmpGrid->addWidget(m_pictureTestResult, 3, 1);
     bmpGrid->setColumnStretch(1, 1);
 }
 
@@ -308,9 +318,10 @@ void TfrmDefine::buildLayout()
     // Tab order: each radio button before its panel, the panels in reading order.
     QWidget* order[] = { m_typeClick, m_buttonList, m_clickKindList, m_pointCurrent, m_pointFixed, m_pointColour,
         m_pointPicture, m_pointCaptureButton, m_clickX, m_clickY, m_colourCaptureButton, m_colourText,
-        m_colourSimilarity, m_pictureLoadButton, m_pictureSimilarity, m_typeMove, m_moveCaptureButton, m_moveX, m_moveY,
-        m_typeKey, m_keyList, m_keyActionList, m_typeText, m_typedText, m_typeDelay, m_delayHours, m_delayMinutes,
-        m_delaySeconds, m_delayTenths, m_delayHundredths, m_delayThousandths };
+        m_colourSimilarity, m_colourTestButton, m_pictureLoadButton, m_pictureSimilarity, m_pictureTestButton,
+        m_typeMove, m_moveCaptureButton, m_moveX, m_moveY, m_typeKey, m_keyList, m_keyActionList, m_typeText,
+        m_typedText, m_typeDelay, m_delayHours, m_delayMinutes, m_delaySeconds, m_delayTenths, m_delayHundredths,
+        m_delayThousandths };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

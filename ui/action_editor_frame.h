@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,7 @@ namespace clickwisp {
 
 class InputInjector;
 class ScreenSource;
+class TargetMarker;
 class TypedSpinBox;
 
 // The editor frame: every control of the action editor and all its logic.
@@ -75,6 +77,17 @@ public:
     // One tick of the capture timer (every 10 ms while capturing).
     void timerSetPointTimer();
 
+    // "Test" on the colour (picture) group: moves the dialog out of sight,
+    // waits kTestHideMs for the desktop to redraw, captures the screen and
+    // searches it with the current values as a click would; the result goes
+    // to lbTestColor (lbTestBMP) and the place is marked for kTestMarkMs.
+    // Nothing in the action changes.
+    void StartTargetTest(bool picture);
+    bool testingTarget() const { return m_testing; }
+    TargetMarker* targetMarker() const { return m_marker; }
+    static constexpr int kTestHideMs = 200;
+    static constexpr int kTestMarkMs = 1500;
+
     // Enables or disables every control inside panel, at any depth.
     static void SetChildrenEnabled(QWidget* panel, bool enabled);
 
@@ -110,6 +123,7 @@ private:
     void showPicture();
     bool readPointer(int32_t& x, int32_t& y);
     bool readPixel(int32_t x, int32_t y, uint32_t& colour);
+    void finishTargetTest(bool picture, QRect home);
 
     // The widgets; each carries its designer name (in the comments) as
     // objectName(), by which tests find it.
@@ -141,11 +155,15 @@ private:
     QLineEdit* m_colourSwatch; // edCl
     QLineEdit* m_colourText; // edColor
     TypedSpinBox* m_colourSimilarity; // edSimilar
+    QPushButton* m_colourTestButton; // btnTestColor
+    QLabel* m_colourTestResult; // lbTestColor
     QGroupBox* m_pictureBox; // gbBMP
     QPushButton* m_pictureLoadButton; // btnBMP
     QScrollArea* m_pictureScroll; // sbImage
     QLabel* m_pictureLabel; // ImageBMP
     TypedSpinBox* m_pictureSimilarity; // edBMPSimilar
+    QPushButton* m_pictureTestButton; // btnTestBMP
+    QLabel* m_pictureTestResult; // lbTestBMP
     // Move panel.
     QPushButton* m_moveCaptureButton; // btnMoveCapture
     QLineEdit* m_moveX; // edMoveX
@@ -175,6 +193,9 @@ private:
     QImage m_picture; // its decoded form, for display
     std::function<QString()> m_filePrompt;
     std::function<void(const QString&)> m_warn;
+    bool m_testing = false;
+    TargetMarker* m_marker = nullptr;
+    std::unique_ptr<ScreenSource> m_qtScreen; // for the test when m_screen is null
 };
 
 } // namespace clickwisp

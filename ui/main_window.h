@@ -78,6 +78,7 @@ public:
     bool showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction) override;
     bool showOptionsDialog() override;
     void setStatus(int panel, const std::string& text) override;
+    void setStatusTip(int panel, const std::string& text) override;
     void setEditingEnabled(bool enabled) override;
     void setRecordingShown(bool recording) override;
     void setTrayNote(const std::string& text) override;

@@ -140,6 +140,11 @@ void TMForm::setTrayNote(const std::string& text)
         m_trayIcon->setToolTip(m_trayTip);
 }
 
+void TMForm::setStatusTip(int panel, const std::string& text)
+{
+    (panel == 0 ? m_statusPanel : m_hintPanel)->setToolTip(QString::fromStdString(text));
+}
+
 void TMForm::setEditingEnabled(bool enabled)
 {
     const std::initializer_list<QWidget*> editing

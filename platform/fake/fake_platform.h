@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace clickwisp {
 
@@ -21,6 +22,10 @@ struct FakeOptions {
 std::unique_ptr<InputInjector> makeFakeInput(std::shared_ptr<FakeTrace> trace, ScreenPoint pointer);
 std::unique_ptr<TextTarget> makeFakeText(std::shared_ptr<FakeTrace> trace, bool focusWindow);
 std::unique_ptr<ScreenSource> makeFakeScreen(std::shared_ptr<FakeTrace> trace, std::optional<ScreenImage> image);
+// A screen showing images[0] for capturesEach captures, then images[1], ...;
+// the last image stays. No images: black 1920 x 1080.
+std::unique_ptr<ScreenSource> makeFakeScreens(
+    std::shared_ptr<FakeTrace> trace, std::vector<ScreenImage> images, int32_t capturesEach);
 std::unique_ptr<InputRecorder> makeFakeRecorder(std::shared_ptr<FakeTrace> trace);
 std::unique_ptr<HotKeySource> makeFakeHotKeys(std::shared_ptr<FakeTrace> trace);
 

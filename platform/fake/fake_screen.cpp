@@ -1,29 +1,37 @@
-// The fake screen: a 24-bit BMP image (or plain black 1920 x 1080) served
-// as the desktop; every capture leaves a trace line.
+// The fake screen: 24-bit BMP images (or plain black 1920 x 1080) served
+// as the desktop, one after the other; every capture leaves a trace line.
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace clickwisp {
 namespace {
 
 class FakeScreen final : public ScreenSource {
 public:
-    FakeScreen(std::shared_ptr<FakeTrace> trace, std::optional<ScreenImage> image)
+    FakeScreen(std::shared_ptr<FakeTrace> trace, std::vector<ScreenImage> images, int32_t capturesEach)
         : m_trace(std::move(trace))
-        , m_image(std::move(image))
-        , m_size(m_image ? ScreenSize { m_image->pixels.width, m_image->pixels.height } : ScreenSize { 1920, 1080 })
+        , m_images(std::move(images))
+        , m_capturesEach(std::max(capturesEach, 1))
     {
+        show(0);
     }
 
-    ScreenSize screenSize() override { return m_size; }
+    ScreenSize screenSize() override
+    {
+        show(m_captures / m_capturesEach);
+        return m_size;
+    }
 
     bool capture(int32_t left, int32_t top, const PixelView& target) override
     {
         m_trace->add("CaptureScreen " + std::to_string(left) + " " + std::to_string(top) + " "
             + std::to_string(target.width) + " " + std::to_string(target.height));
+        show(m_captures / m_capturesEach);
+        ++m_captures;
         if (target.bytes() > 0)
             std::memset(target.pixels, 0, target.bytes());
         if (!m_image)
@@ -44,9 +52,20 @@ public:
     }
 
 private:
+    void show(int64_t index)
+    {
+        if (m_images.empty())
+            return;
+        m_image = &m_images[size_t(std::min<int64_t>(index, int64_t(m_images.size()) - 1))];
+        m_size = ScreenSize { m_image->pixels.width, m_image->pixels.height };
+    }
+
     std::shared_ptr<FakeTrace> m_trace;
-    std::optional<ScreenImage> m_image; // none: black
-    ScreenSize m_size;
+    std::vector<ScreenImage> m_images;
+    int32_t m_capturesEach;
+    int64_t m_captures = 0;
+    const ScreenImage* m_image = nullptr; // none: black
+    ScreenSize m_size { 1920, 1080 };
 };
 
 } // namespace
@@ -55,7 +74,18 @@ std::unique_ptr<ScreenSource> makeFakeScreen(std::shared_ptr<FakeTrace> trace, s
 {
     if (!trace)
         trace = std::make_shared<FakeTrace>();
-    return std::make_unique<FakeScreen>(std::move(trace), std::move(image));
+    std::vector<ScreenImage> images;
+    if (image)
+        images.push_back(std::move(*image));
+    return makeFakeScreens(std::move(trace), std::move(images), 1);
+}
+
+std::unique_ptr<ScreenSource> makeFakeScreens(
+    std::shared_ptr<FakeTrace> trace, std::vector<ScreenImage> images, int32_t capturesEach)
+{
+    if (!trace)
+        trace = std::make_shared<FakeTrace>();
+    return std::make_unique<FakeScreen>(std::move(trace), std::move(images), capturesEach);
 }
 
 } // namespace clickwisp

@@ -39,6 +39,7 @@ public:
     bool optionsAnswer = true;
     std::string status[2];
     std::string trayNote;
+    std::string statusTip[2];
     bool editingEnabled = true;
     bool recordingShown = false;
     int raised = 0;
@@ -73,6 +74,7 @@ public:
     bool showOptionsDialog() override { return optionsAnswer; }
     void setStatus(int panel, const std::string& text) override { status[panel] = text; }
     void setTrayNote(const std::string& text) override { trayNote = text; }
+    void setStatusTip(int panel, const std::string& text) override { statusTip[panel] = text; }
     void setEditingEnabled(bool enabled) override { editingEnabled = enabled; }
     void setRecordingShown(bool recording) override { recordingShown = recording; }
     void showAndRaise() override { ++raised; }

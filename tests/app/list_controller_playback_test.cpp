@@ -1,5 +1,6 @@
 // The list controller running the list: texts, controls, the window and the
 // end notice.
+#include "app/run_report.h"
 #include "tests/app/controller_fixture.h"
 
 namespace clickwisp {
@@ -83,6 +84,49 @@ TEST_F(ControllerTest, RunEndedByAnErrorFinishesAndNamesTheAction)
     EXPECT_EQ(view.status[0], "Finished");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find("Action 2"), std::string::npos) << view.messages[0];
+}
+
+TEST_F(ControllerTest, RunEndTellsTheClicksThatFoundNoTargetInTheStatusBar)
+{
+    make(); // a black fake screen
+    const auto colourClick = [&](const char* colour) {
+        auto click = TBaseCtrlEX::Create();
+        click->mousePoint = cpColor;
+        click->fColor = colour;
+        click->fColorSimplar = 50;
+        ctrl->Select(-1);
+        ctrl->AddAction(std::move(click));
+    };
+    colourClick("$00000070"); // red 112: found at 50 %
+    colourClick("$000000A0"); // red 160: best 37 % ((100 - 37) * 255 / 100 = 160)
+    colourClick("clWhite");
+    ctrl->Run();
+    ASSERT_TRUE(ui.runUntil([&] { return !ctrl->Running(); }));
+    EXPECT_EQ(view.status[0], "Finished");
+    EXPECT_EQ(view.status[1], "2 clicks found no target \u2014 action 2: best 37 %");
+    EXPECT_EQ(view.statusTip[1],
+        "Action 2: colour $000000A0 not found (best 37 % at 0 0)\n"
+        "Action 3: colour clWhite not found (best 0 % at 0 0)");
+    EXPECT_TRUE(view.messages.empty()) << "no dialog";
+
+    // A run that finds every target shows the hint again, without a tip.
+    ctrl->Select(1);
+    ctrl->DeleteAction();
+    ctrl->Select(1);
+    ctrl->DeleteAction();
+    ctrl->Run();
+    ASSERT_TRUE(ui.runUntil([&] { return !ctrl->Running(); }));
+    EXPECT_EQ(view.status[1], "Press CTRL+F2 to Run Action List");
+    EXPECT_EQ(view.statusTip[1], "");
+}
+
+TEST(RunReport, OneMissAndATargetFoundAtNoSimilarity)
+{
+    TargetMiss miss { 4, "picture 30 x 20", BestMatch {} };
+    const RunReport report = MakeRunReport({ miss });
+    EXPECT_EQ(report.headline, "1 click found no target \u2014 action 4: no match at any similarity");
+    EXPECT_EQ(report.details, "Action 4: picture 30 x 20 not found (found at no similarity)");
+    EXPECT_EQ(MakeRunReport({}).headline, "");
 }
 
 } // namespace

@@ -70,6 +70,42 @@ TEST_F(PlayCli, ScreenImageIsTheFakeScreen)
     EXPECT_EQ(result.out, "");
 }
 
+TEST_F(PlayCli, WaitSearchesAgainUntilTheScreenShowsTheTargetAndStrictFails)
+{
+    // The red pixel appears on the fourth capture.
+    auto white = test::solidImage(30, 20, 0xFFFFFF);
+    auto red = test::solidImage(30, 20, 0xFFFFFF);
+    test::setPixel(*red, 7, 12, 0xFF0000);
+    ASSERT_TRUE(test::writeBmp(m_dir / "white.bmp", *white));
+    ASSERT_TRUE(test::writeBmp(m_dir / "red.bmp", *red));
+    const auto file = list("<item actionType=\"0\" mousePoint=\"2\" fColor=\"clRed\"/>\n");
+    const std::vector<std::string> screens { "--dry-run", "--screen", (m_dir / "white.bmp").string(), "--screen",
+        (m_dir / "red.bmp").string(), "--screen-captures", "3" };
+    const auto with = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), file);
+        options.insert(options.end(), screens.begin(), screens.end());
+        return play(options);
+    };
+    const std::string capture = "CaptureScreen 0 0 30 20\n";
+    const std::string click = "SetCursorPos 7 12\nmouse_event 0x0002 0\nmouse_event 0x0004 0\n";
+
+    auto waited = with({ "--wait", "1" });
+    EXPECT_EQ(waited.status, 0) << waited.err;
+    EXPECT_EQ(waited.out, capture + "Wait 50\n" + capture + "Wait 50\n" + capture + "Wait 50\n" + capture + click);
+    // Without --wait the click searches once and does nothing; --strict makes that an error.
+    auto plain = with({});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, capture);
+    auto strict = with({ "--strict", "--wait", "0.1" });
+    EXPECT_EQ(strict.status, 3);
+    EXPECT_EQ(strict.out, capture + "Wait 50\n" + capture + "Wait 50\n" + capture);
+    EXPECT_THAT(strict.err, HasSubstr("Action 1: colour clRed not found (best 0 % at 0 0)")) << strict.err;
+    auto strictFound = with({ "--strict", "--wait", "0.15" });
+    EXPECT_EQ(strictFound.status, 0) << strictFound.err;
+    EXPECT_THAT(strictFound.out, HasSubstr(click));
+    EXPECT_EQ(with({ "--wait", "-1" }).status, 64);
+}
+
 TEST_F(PlayCli, ErrorEndsTheRunWithStatus3)
 {
     const auto file = list(R"(<item actionType="1" mouseMovePosX="1" mouseMovePosY="1"/>

@@ -104,7 +104,7 @@ TEST(ScaleDelay, SpeedSteps)
 TEST(RunThread, RepeatModes)
 {
     {
-        Played p = Play(OneMove(), { 1, 3, 1000, 0 });
+        Played p = Play(OneMove(), { 1, 3, 1000, 0, 0, false });
         EXPECT_THAT(
             p.lines, ElementsAre("SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2", "Wait 1000", "SetCursorPos 1 2"));
         EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
@@ -115,9 +115,9 @@ TEST(RunThread, RepeatModes)
         EXPECT_THAT(p.lines, ElementsAre("SetCursorPos 1 2")) << "times " << times;
     }
     // Mode 0 ignores times and interval.
-    EXPECT_THAT(Play(OneMove(), { 0, 5, 1000, 0 }).lines, ElementsAre("SetCursorPos 1 2"));
+    EXPECT_THAT(Play(OneMove(), { 0, 5, 1000, 0, 0, false }).lines, ElementsAre("SetCursorPos 1 2"));
     // No pause when the interval is below 1.
-    EXPECT_THAT(Play(OneMove(), { 1, 2, 0, 0 }).lines, ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
+    EXPECT_THAT(Play(OneMove(), { 1, 2, 0, 0, 0, false }).lines, ElementsAre("SetCursorPos 1 2", "SetCursorPos 1 2"));
 }
 
 TEST(RunThread, ForeverRunsUntilStopped)
@@ -136,10 +136,64 @@ TEST(RunThread, ForeverRunsUntilStopped)
 
 TEST(RunThread, EmptyListEndsAtOnce)
 {
-    Played p = Play({}, { 2, 0, 1000, 0 });
+    Played p = Play({}, { 2, 0, 1000, 0, 0, false });
     EXPECT_THAT(p.lines, IsEmpty());
     EXPECT_EQ(p.end.outcome, RunOutcome::Finished);
     EXPECT_EQ(p.notices, 1);
+}
+
+// A colour click on the fake screen (black): clBlack is there, clRed is not.
+std::unique_ptr<TBaseCtrlEX> ColourClick(const char* colour)
+{
+    auto click = MakeAction(atClick);
+    click->mousePoint = cpColor;
+    click->fColor = colour;
+    return click;
+}
+
+TEST(RunThread, MissedTargetsAreReportedWaitedForAndEndStrictRuns)
+{
+    auto noPicture = MakeAction(atClick);
+    noPicture->mousePoint = cpPicture;
+    const auto makeList = [&] {
+        ActionList list;
+        list.push_back(ColourClick("clRed"));
+        list.push_back(ColourClick("clBlack"));
+        list.push_back(CopyAction(*noPicture));
+        return list;
+    };
+    const auto list = makeList();
+    const std::string capture = "CaptureScreen 0 0 1920 1080";
+    const std::string down = "mouse_event 0x0002 0", up = "mouse_event 0x0004 0";
+
+    // By default a miss does nothing, as ever; the end notice lists the misses once each.
+    RunSettings twice { 1, 2, 0, 0, 0, false };
+    Played plain = Play(list, twice);
+    EXPECT_THAT(plain.lines,
+        ElementsAre(capture, capture, "SetCursorPos 0 0", down, up, capture, capture, "SetCursorPos 0 0", down, up));
+    EXPECT_EQ(plain.end.outcome, RunOutcome::Finished);
+    ASSERT_EQ(plain.end.misses.size(), 2u);
+    EXPECT_EQ(plain.end.misses[0].actionNumber, 1);
+    EXPECT_EQ(plain.end.misses[0].describe(), "colour clRed not found (best 0 % at 0 0)");
+    EXPECT_EQ(plain.end.misses[1].actionNumber, 3);
+    EXPECT_EQ(plain.end.misses[1].describe(), "picture (none) not found (found at no similarity)");
+
+    // Waiting searches again every 50 ms of the run's waiter until the time is used up.
+    RunSettings waiting;
+    waiting.targetWait = 120;
+    Played waited = Play(list, waiting);
+    EXPECT_THAT(waited.lines,
+        ElementsAre(capture, "Wait 50", capture, "Wait 50", capture, "Wait 50", capture, capture, "SetCursorPos 0 0",
+            down, up));
+    EXPECT_EQ(waited.end.misses.size(), 2u);
+
+    // Strict: the first miss ends the run, naming the action, the target and its best match.
+    RunSettings strict;
+    strict.strictTargets = true;
+    Played failed = Play(list, strict);
+    EXPECT_THAT(failed.lines, ElementsAre(capture));
+    EXPECT_EQ(failed.end.outcome, RunOutcome::Failed);
+    EXPECT_EQ(failed.end.message(), "Action 1: colour clRed not found (best 0 % at 0 0)");
 }
 
 TEST(RunThread, DesktopThatDoesNotOpenIsAFailure)

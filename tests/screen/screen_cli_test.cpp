@@ -32,6 +32,32 @@ protected:
     std::unique_ptr<TBDBitmapData> screen;
 };
 
+TEST_F(ScreenCli, ExplainPrintsTheMatchOrTheBestSimilarityOnStderr)
+{
+    auto exact = cli({ "find-color", "clRed", "--explain", "--screen", screenFile() });
+    EXPECT_EQ(exact.status, 0) << exact.err;
+    EXPECT_EQ(exact.out, "10 5\n");
+    EXPECT_EQ(exact.err, "match 100% at 10 5\n");
+    auto near = cli({ "find-color", "$000000F0", "--similar", "90", "--explain", "--screen", screenFile() });
+    EXPECT_EQ(near.out, "10 5\n");
+    EXPECT_EQ(near.err, "match 94% at 10 5\n"); // red 240 against 255: 15 is within 94 % (15), not 95 % (12)
+    auto missed = cli({ "find-color", "$000000F0", "--explain", "--screen", screenFile() });
+    EXPECT_EQ(missed.status, 1);
+    EXPECT_EQ(missed.out, "");
+    EXPECT_EQ(missed.err, "best 94% at 10 5\n");
+
+    auto picture = test::cutOut(*screen, 8, 3, 5, 5);
+    test::setPixel(*picture, 2, 2, 0xF00000);
+    ASSERT_TRUE(test::writeBmp(dir / "picture.bmp", *picture));
+    auto best = cli({ "find-picture", (dir / "picture.bmp").string(), "--explain", "--screen", screenFile() });
+    EXPECT_EQ(best.status, 1);
+    EXPECT_EQ(best.err, "best 94% at 10 5\n");
+    auto tooLarge = cli(
+        { "find-picture", (dir / "picture.bmp").string(), "--explain", "--area", "0,0,4,4", "--screen", screenFile() });
+    EXPECT_EQ(tooLarge.status, 1);
+    EXPECT_EQ(tooLarge.err, "best: found at no similarity (the picture is larger than the area)\n");
+}
+
 TEST_F(ScreenCli, CaptureWritesABmpThatFindPictureAccepts)
 {
     const std::string out = (dir / "cut.bmp").string();

@@ -7,7 +7,16 @@
 
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
+#include "tests/support/process.h"
+#include "ui/target_marker.h"
+#include "ui/typed_fields.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace clickwisp;
@@ -28,11 +37,13 @@ public:
 class StubScreen : public ScreenSource {
 public:
     std::function<uint32_t(int32_t, int32_t)> colourAt = [](int32_t, int32_t) { return 0u; };
+    std::function<void()> onCapture = [] {};
     int captures = 0;
     ScreenSize screenSize() override { return { 1920, 1080 }; }
     bool capture(int32_t left, int32_t top, const PixelView& target) override
     {
         ++captures;
+        onCapture();
         for (int32_t y = 0; y < target.height; ++y)
             for (int32_t x = 0; x < target.width; ++x) {
                 const uint32_t c = colourAt(left + x, top + y);
@@ -186,6 +197,83 @@ private slots:
         closing.close();
         QVERIFY(!test::captureTimer(&closing)->isActive());
         QCOMPARE(closing.result(), int(QDialog::Rejected));
+    }
+
+    void theTestButtonSearchesWithTheDialogsValuesOutOfSightAndMarksThePlace()
+    {
+        // Left of x = 100 the screen is $00563412, right of it red.
+        auto action = TBaseCtrlEX::Create();
+        action->mousePoint = cpColor;
+        action->fColor = "$00563412";
+        TDForm dialog(nullptr, QStringLiteral("Edit Action"), &m_pointer, &m_screen);
+        dialog.LoadFromAction(*action);
+        TfrmDefine* f = dialog.frame();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QRect home = dialog.geometry();
+        QRect seenAt;
+        m_screen.onCapture = [&] { seenAt = dialog.frameGeometry(); };
+
+        child<QPushButton>(f, "btnTestColor")->click();
+        QVERIFY(f->testingTarget());
+        QVERIFY(!child<QPushButton>(f, "btnTestColor")->isEnabled());
+        QTRY_VERIFY(!f->testingTarget());
+        QVERIFY2(!seenAt.isNull() && !seenAt.intersects(QGuiApplication::primaryScreen()->virtualGeometry()),
+            "the dialog is out of sight during the capture");
+        // Back in its place (the offscreen platform may shift a moved window by its 2-pixel frame).
+        QCOMPARE(dialog.size(), home.size());
+        QVERIFY2((dialog.geometry().topLeft() - home.topLeft()).manhattanLength() <= 4, "the dialog is back");
+        QCOMPARE(child<QLabel>(f, "lbTestColor")->text(), QStringLiteral("Found at (0 : 0)"));
+        TargetMarker* marker = f->targetMarker();
+        QVERIFY(marker && marker->isVisible());
+        const int b = TargetMarker::kBorder;
+        QCOMPARE(marker->geometry(), QRect(-7 - b, -7 - b, 15 + 2 * b, 15 + 2 * b)); // the 15 x 15 square
+        QVERIFY(marker->windowFlags().testFlag(Qt::WindowTransparentForInput));
+        QVERIFY(marker->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 3000);
+
+        // Other values in the dialog: red 240 exactly is nowhere; 94 % finds it at x = 100.
+        auto other = TBaseCtrlEX::Create();
+        other->mousePoint = cpColor;
+        other->fColor = "$000000F0";
+        dialog.LoadFromAction(*other);
+        auto before = TBaseCtrlEX::Create();
+        QVERIFY(dialog.SaveToAction(*before).has_value());
+        child<QPushButton>(f, "btnTestColor")->click();
+        QTRY_VERIFY(!f->testingTarget());
+        QCOMPARE(child<QLabel>(f, "lbTestColor")->text(), QStringLiteral("Not found \u2014 best 94 % at (100 : 0)"));
+        QTRY_VERIFY(marker->isVisible());
+        QCOMPARE(marker->geometry().center(), QPoint(100, 0));
+        // The test changes none of the dialog's values.
+        auto after = TBaseCtrlEX::Create();
+        QVERIFY(dialog.SaveToAction(*after).has_value());
+        QCOMPARE(test::dumpAction(*after), test::dumpAction(*before));
+        // The result as the documentation shows it (scripts/screenshot-action-editor.sh).
+        const QString folder = qEnvironmentVariable("CLICKWISP_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/action-editor-test.png")));
+
+        // A picture: a 4 x 2 cut across the edge, found by its centre.
+        test::TempDir dir;
+        TBDBitmapData picture;
+        test::fillBitmap(picture, 4, 2, [](int32_t x, int32_t) { return x < 2 ? 0x123456u : 0xFF0000u; });
+        test::writeFile(dir / "cut.bmp", test::bmpBytes(picture));
+        QVERIFY(f->LoadPictureFile(QString::fromStdString((dir / "cut.bmp").string())).has_value());
+        child<QRadioButton>(f, "rbBMP")->click();
+        child<QPushButton>(f, "btnTestBMP")->click();
+        QTRY_VERIFY(!f->testingTarget());
+        QCOMPARE(child<QLabel>(f, "lbTestBMP")->text(), QStringLiteral("Found at (100 : 1)"));
+        QCOMPARE(marker->geometry(), QRect(98 - b, 0 - b, 4 + 2 * b, 2 + 2 * b));
+
+        // An invalid field is named instead of searching.
+        const int captures = m_screen.captures;
+        child<TypedSpinBox>(f, "edBMPSimilar")->setText(QStringLiteral(""));
+        child<QPushButton>(f, "btnTestBMP")->click();
+        QTRY_VERIFY(!f->testingTarget());
+        QVERIFY2(child<QLabel>(f, "lbTestBMP")->text().startsWith(QStringLiteral("BMP similarity")),
+            qPrintable(child<QLabel>(f, "lbTestBMP")->text()));
+        QCOMPARE(m_screen.captures, captures);
+        m_screen.onCapture = [] {};
     }
 };
 
