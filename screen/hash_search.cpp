@@ -29,20 +29,25 @@ uint32_t power(uint32_t base, int32_t exponent)
 
 // The loops below run once per screen row over whole rows; they vectorise,
 // and the best variant for the processor is chosen when the program loads.
-__attribute__((target_clones("avx2", "default"))) void unpackRow(const uint8_t* row, int32_t n, uint32_t* out)
+// Windows programs have no load-time choice (ifunc): one plain variant there.
+#ifdef __ELF__
+#define AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define AVX2_CLONES
+#endif
+AVX2_CLONES void unpackRow(const uint8_t* row, int32_t n, uint32_t* out)
 {
     for (int32_t i = 0; i < n; ++i)
         out[i] = uint32_t(row[3 * i]) | (uint32_t(row[3 * i + 1]) << 8) | (uint32_t(row[3 * i + 2]) << 16);
 }
 
-__attribute__((target_clones("avx2", "default"))) void addRow(uint32_t* v, const uint32_t* row, int32_t n)
+AVX2_CLONES void addRow(uint32_t* v, const uint32_t* row, int32_t n)
 {
     for (int32_t i = 0; i < n; ++i)
         v[i] = v[i] * kRowBase + row[i];
 }
 
-__attribute__((target_clones("avx2", "default"))) void rollRow(
-    uint32_t* v, const uint32_t* leaving, const uint32_t* entering, int32_t n, uint32_t weight)
+AVX2_CLONES void rollRow(uint32_t* v, const uint32_t* leaving, const uint32_t* entering, int32_t n, uint32_t weight)
 {
     for (int32_t i = 0; i < n; ++i)
         v[i] = (v[i] - leaving[i] * weight) * kRowBase + entering[i];
@@ -61,7 +66,7 @@ void prefixSums(const uint32_t* v, const uint32_t* inversePowers, int32_t n, uin
 
 // hit[x] = whether the window of w columns from x hashes to target; the
 // window hash is A^(x+w-1) * (q[x+w] - q[x]) = sum of v[x+i] * A^(w-1-i).
-__attribute__((target_clones("avx2", "default"))) bool windowHits(
+AVX2_CLONES bool windowHits(
     const uint32_t* q, const uint32_t* powers, int32_t placements, int32_t w, uint32_t target, uint8_t* hit)
 {
     uint8_t any = 0;
