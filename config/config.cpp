@@ -379,16 +379,20 @@ void TConfig::load()
         m_loadWarning = m_fileName.string() + " is not a regular file; default settings are used";
         return;
     }
-    std::ifstream file(m_fileName, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (!file || file.bad()) {
-        // Unreadable is not broken: leave the file alone.
-        useDefaults();
-        m_loadWarning = "cannot read " + m_fileName.string() + "; default settings are used";
-        return;
+    std::string text;
+    {
+        // Closed before a broken file is moved aside: Windows renames no open file.
+        std::ifstream file(m_fileName, std::ios::binary);
+        std::ostringstream content;
+        content << file.rdbuf();
+        if (!file || file.bad()) {
+            // Unreadable is not broken: leave the file alone.
+            useDefaults();
+            m_loadWarning = "cannot read " + m_fileName.string() + "; default settings are used";
+            return;
+        }
+        text = content.str();
     }
-    const std::string text = content.str();
 
     pugi::xml_parse_result parsed = m_document->load_buffer(text.data(), text.size());
     if (!parsed) {

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -260,7 +264,9 @@ TEST(ConfigSave, FailureIsReportedAndOldFileKept)
     writeFile(folder, "in the way");
     auto saved = config.Save();
     ASSERT_FALSE(saved.has_value());
-    EXPECT_NE(saved.error().message.find("settings/config.xml"), std::string::npos) << saved.error().message;
+    EXPECT_NE(
+        saved.error().message.find((std::filesystem::path("settings") / "config.xml").string()), std::string::npos)
+        << saved.error().message;
     EXPECT_EQ(readFile(folder), "in the way");
 }
 
@@ -277,16 +283,47 @@ TEST(ConfigRecovery, UnusablePathsKeepDefaultsWithAWarning)
     writeFile(dir / "file", "x");
     TConfig blocked(dir / "file" / "config.xml");
     ASSERT_TRUE(blocked.LoadWarning());
-    EXPECT_NE(blocked.LoadWarning()->find("file/config.xml"), std::string::npos) << *blocked.LoadWarning();
+    EXPECT_NE(blocked.LoadWarning()->find((std::filesystem::path("file") / "config.xml").string()), std::string::npos)
+        << *blocked.LoadWarning();
     expectDefaultSettings(blocked);
     EXPECT_FALSE(blocked.Save().has_value());
+}
+
+void setVariable(const std::string& name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void unsetVariable(const std::string& name)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), "");
+#else
+    unsetenv(name.c_str());
+#endif
+}
+
+// The folder of the running test program (a build folder, writable).
+std::filesystem::path ownFolder()
+{
+#ifdef _WIN32
+    std::wstring own(32768, L'\0');
+    own.resize(GetModuleFileNameW(nullptr, own.data(), DWORD(own.size())));
+    return std::filesystem::path(own).parent_path();
+#else
+    return std::filesystem::canonical("/proc/self/exe").parent_path();
+#endif
 }
 
 class ConfigLocation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : { "XDG_CONFIG_HOME", "HOME" }) {
+        for (const char* name : { "XDG_CONFIG_HOME", "HOME", "APPDATA" }) {
             const char* value = std::getenv(name);
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
@@ -295,9 +332,9 @@ protected:
     {
         for (const auto& [name, value] : m_saved) {
             if (value)
-                setenv(name.c_str(), value->c_str(), 1);
+                setVariable(name, *value);
             else
-                unsetenv(name.c_str());
+                unsetVariable(name);
         }
     }
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
@@ -309,6 +346,10 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     EXPECT_EQ(TConfig::DefaultConfigPath(dir.path()), dir / "config.xml");
 
     const auto unusable = dir / "no-such-folder";
+#ifdef _WIN32
+    setVariable("APPDATA", (dir / "roaming").string());
+    EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "roaming" / "Clickwisp" / "config.xml");
+#else
     setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "xdg" / "clickwisp" / "config.xml");
 
@@ -317,12 +358,12 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "home" / ".config" / "clickwisp" / "config.xml");
+#endif
 
     // The running test program's own folder (a build folder) is writable.
     const auto own = TConfig::DefaultConfigPath();
     EXPECT_EQ(own.filename(), "config.xml");
-    EXPECT_TRUE(
-        std::filesystem::equivalent(own.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path()));
+    EXPECT_TRUE(std::filesystem::equivalent(own.parent_path(), ownFolder()));
 }
 
 } // namespace
