@@ -10,10 +10,10 @@ namespace clickwisp::cli {
 // Exit statuses shared by every verb.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitNotFound = 1,  // a search found nothing
-    kExitBadInput = 2,  // a file or value that does not load or convert
-    kExitRunError = 3,  // a run that ended by an error
-    kExitUsage = 64,    // wrong command line
+    kExitNotFound = 1, // a search found nothing
+    kExitBadInput = 2, // a file or value that does not load or convert
+    kExitRunError = 3, // a run that ended by an error
+    kExitUsage = 64, // wrong command line
     kExitNoDisplay = 69 // no display, or a display without a needed extension
 };
 

@@ -4,11 +4,14 @@
 
 #include <gmock/gmock.h>
 
+#include <thread>
+
+#ifndef _WIN32
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 using ::testing::HasSubstr;
 
@@ -144,6 +147,7 @@ TEST_F(PlayCli, InputThatDoesNotLoadOrParse)
     EXPECT_EQ(play({ file, "--pointer", "1,1" }).status, 64);
 }
 
+#ifndef _WIN32 // POSIX signals
 TEST_F(PlayCli, ForeverStopsCleanlyOnSignal)
 {
     const auto file = list("<item actionType=\"1\" mouseMovePosX=\"1\" mouseMovePosY=\"2\"/>\n"
@@ -182,6 +186,7 @@ TEST_F(PlayCli, ForeverStopsCleanlyOnSignal)
         EXPECT_GT(n, 2u);
     }
 }
+#endif
 
 } // namespace
 } // namespace clickwisp

@@ -1,5 +1,6 @@
 #include "tests/support/process.h"
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -176,7 +177,17 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
 
 std::string cliPath()
 {
+#ifdef _WIN32
+    // Cross-built and run under Wine: the build machine's / is drive Z:.
+    std::string path = CLICKWISP_CLI_PATH;
+    if (path.starts_with('/')) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+    return path;
+#else
     return CLICKWISP_CLI_PATH;
+#endif
 }
 
 TempDir::TempDir()
