@@ -123,7 +123,7 @@ int record(const RecordArgs& args)
 
     const int stopNumber = stopHotKeyNumber();
     const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
-    std::string stopHint = "Ctrl+C";
+    std::string stopHint = stopRequestText();
     if (stopNumber >= 0 && stopNumber <= 11) {
         (*hotKeys)->setHandler([&stops, stopKey](uint32_t modifiers, uint32_t vk) {
             if (modifiers == stopKey.modifiers && vk == stopKey.vk)
@@ -133,10 +133,10 @@ int record(const RecordArgs& args)
         if (registered)
             stopHint = HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + stopHint;
         else
-            complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
+            complain(registered.error().message + "; stop with " + stopRequestText() + " instead");
     } else {
-        complain("config.xml: shade stop " + std::to_string(stopNumber)
-            + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
+        complain("config.xml: shade stop " + std::to_string(stopNumber) + " is not a function key (0-11); stop with "
+            + stopRequestText());
     }
 
     RecordingSession recording(**source);
@@ -145,7 +145,7 @@ int record(const RecordArgs& args)
         return kExitNoDisplay;
     }
     // One write, so a reader never sees half the line.
-    std::cerr << ("Recording; stop with " + stopHint + " or SIGTERM\n") << std::flush;
+    std::cerr << ("Recording; stop with " + stopHint + "\n") << std::flush;
 
     const StopReason reason = waitForStop(recording, stops, args.duration);
     if (reason == StopReason::HotKey) {

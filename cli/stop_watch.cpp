@@ -76,6 +76,11 @@ std::string lastErrorText()
 
 } // namespace
 
+const char* stopRequestText()
+{
+    return "Ctrl+C";
+}
+
 Result<std::unique_ptr<StopWatch>> StopWatch::open()
 {
     if (!g_stopEvent)
@@ -176,6 +181,11 @@ private:
 };
 
 } // namespace
+
+const char* stopRequestText()
+{
+    return "Ctrl+C or SIGTERM";
+}
 
 Result<std::unique_ptr<StopWatch>> StopWatch::open()
 {

@@ -30,6 +30,10 @@ public:
     virtual int stopStatus() const = 0;
 };
 
+// How the user asks a verb to stop, for messages: "Ctrl+C or SIGTERM"
+// ("Ctrl+C" on Windows).
+const char* stopRequestText();
+
 // True when files can be made in folder.
 bool writableFolder(const std::filesystem::path& folder);
 

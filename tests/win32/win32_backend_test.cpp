@@ -8,12 +8,15 @@
 #include "platform/win32/win32_text.h"
 #include "playback/type_text.h"
 
+#include "tests/support/process.h"
 #include "tests/win32/test_window.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace clickwisp {
 namespace {
@@ -314,6 +317,69 @@ TEST_F(Win32Desktop, HotKeysArriveAndATakenOneIsReportedByName)
     // Released: the other source may take it now.
     hotKeys->unregisterHotKey(1);
     EXPECT_TRUE(other->registerHotKey(7, MOD_CONTROL, vkF7));
+}
+
+// clickwisp-cli.exe on the live desktop: what it plays reaches the window,
+// what it finds is the window's paint, what it records is other programs'
+// input until its stop hot key (ALT+F3 without a config.xml).
+TEST_F(Win32Desktop, CliPlaysAClickAndTypingIntoTheWindow)
+{
+    test::TempDir dir;
+    const ScreenPoint at = window.toScreen(30, 40);
+    test::writeFile(dir / "list.xml",
+        "<?xml version=\"1.0\"?>\n<list>\n<item actionType=\"0\" mousePoint=\"1\" mouseClickPosX=\""
+            + std::to_string(at.x) + "\" mouseClickPosY=\"" + std::to_string(at.y)
+            + "\"/>\n<item actionType=\"3\" typeText=\"h&#xE9;\"/>\n</list>\n");
+    const auto result = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
+    EXPECT_EQ(result.status, 0) << result.err;
+    const auto clicks = window.waitForCount({ WM_LBUTTONDOWN, WM_LBUTTONUP }, 2);
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(GET_X_LPARAM(clicks[0].lParam), 30);
+    EXPECT_EQ(GET_Y_LPARAM(clicks[0].lParam), 40);
+    EXPECT_EQ(charsOf(window.waitForCount({ WM_CHAR }, 3)), (std::vector<WPARAM> { 'h', 0xE9, '\r' }));
+}
+
+TEST_F(Win32Desktop, CliFindsThePaintedSquare)
+{
+    RedrawWindow(window.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const ScreenPoint corner = window.toScreen(TestWindow::kSquareLeft, TestWindow::kSquareTop);
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "$%08lX", static_cast<unsigned long>(TestWindow::kSquare));
+    const auto result = test::runProcess({ test::cliPath(), "find-color", colour });
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, std::to_string(corner.x) + " " + std::to_string(corner.y) + "\n");
+}
+
+TEST_F(Win32Desktop, CliRecordsInjectedInputUntilItsHotKey)
+{
+    test::TempDir dir;
+    const std::string file = (dir / "recorded.xml").string();
+    std::atomic<bool> ended { false };
+    test::ProcessResult result;
+    std::thread cli([&] {
+        result = test::runProcess({ test::cliPath(), "record", file, "--no-mouse-move", "--duration", "30" });
+        ended = true;
+    });
+    // The recorder is ready some time after the start: a right click, then
+    // the hot key, until the program ends.
+    const auto start = std::chrono::steady_clock::now();
+    while (!ended) {
+        Sleep(700);
+        test::injectButton(MOUSEEVENTF_RIGHTDOWN);
+        test::injectButton(MOUSEEVENTF_RIGHTUP);
+        Sleep(100);
+        test::injectKey(VK_MENU, false);
+        test::injectKey(VK_F3, false);
+        test::injectKey(VK_F3, true);
+        test::injectKey(VK_MENU, true);
+    }
+    cli.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25)) << "ended by the hot key";
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("ALT+F3"), std::string::npos) << result.err;
+    const std::string list = test::readFile(file);
+    EXPECT_NE(list.find("mouseButton=\"1\" mouseAction=\"2\""), std::string::npos) << list;
+    EXPECT_EQ(list.find("key=\"114\""), std::string::npos) << "the hot key's F3 is cut: " << list;
 }
 
 } // namespace
