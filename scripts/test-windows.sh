@@ -8,6 +8,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-build/windows}"
 WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
 TESTS=(test_core test_config test_screen test_playback test_record test_app test_cli test_win32)
 cd "$ROOT"
 
@@ -18,7 +19,7 @@ TARGETS="clickwisp-cli ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=O
 scratch="$(mktemp -d)"
 xvfb_pid=""
 cleanup() {
-  WINEPREFIX="$scratch/prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$scratch/prefix" "$WINESERVER" -k 2>/dev/null || true
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$scratch"
 }
@@ -52,7 +53,7 @@ for test in "${TESTS[@]}"; do
     failed+=("$test")
   fi
 done
-wineserver -w || true
+"$WINESERVER" -w || true
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "Failed: ${failed[*]}"
