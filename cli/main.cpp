@@ -3,6 +3,14 @@
 #include "build_info.h"
 #include "cli/verb.h"
 
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <iostream>
 
 namespace clickwisp::cli {
@@ -24,6 +32,13 @@ bool registerVerb(VerbSetup setup)
 int main(int argc, char** argv)
 {
     using namespace clickwisp::cli;
+#ifdef _WIN32
+    // Output byte for byte as on other systems: no CR before each LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // Coordinates in physical pixels, whatever the display's scale.
+    clickwisp::enableDpiAwareness();
+#endif
     CLI::App app { "Clickwisp command line: play, record and search desktop macros.", "clickwisp-cli" };
     app.require_subcommand(1);
     app.set_version_flag(

@@ -1,24 +1,19 @@
 // clickwisp-cli play: plays an action list on the desktop, or with
 // --dry-run on the fake desktop, printing every call it would make.
-#include "cli/stop_signals.h"
+#include "cli/desktop_backend.h"
+#include "cli/stop_watch.h"
 #include "cli/verb.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_waiter.h"
-#include "platform/x11/x11_platform.h"
 #include "playback/run_thread.h"
 #include "screen/bitmap_file.h"
 
-#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <iostream>
-#include <poll.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace clickwisp::cli {
 namespace {
@@ -75,56 +70,46 @@ std::optional<ScreenPoint> pointerFrom(const std::string& text)
     return ScreenPoint { *x, *y };
 }
 
-// Plays on the worker and waits for its end; the first SIGINT or SIGTERM
-// stops the run cleanly, a second one leaves at once.
+// Plays on the worker and waits for its end; the first stop request
+// (Ctrl+C, SIGTERM) stops the run cleanly, a second one leaves at once.
 RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std::shared_ptr<Platform> platform,
     std::shared_ptr<Waiter> waiter)
 {
-    // Blocked before the worker starts, so it inherits the mask and the
-    // signals are read here only.
-    const int signals = watchStopSignals();
-    int ended[2] = { -1, -1 };
-    if (signals < 0 || pipe(ended) != 0) {
+    // Opened before the worker starts, so stop requests are read here only.
+    auto watch = StopWatch::open();
+    if (!watch) {
         RunEnd end;
         end.outcome = RunOutcome::Failed;
-        end.reason = std::string("cannot watch for stop signals: ") + std::strerror(errno);
-        unwatchStopSignals(signals);
+        end.reason = watch.error().message;
         return end;
     }
+    StopWatch& stops = **watch;
 
     RunEnd result;
     auto factory = [platform]() -> Result<Platform> { return std::move(*platform); };
     TRunThread run(actions, settings, factory, std::move(waiter), [&](const RunEnd& end) {
         result = end;
-        const char byte = 1;
-        ssize_t written = write(ended[1], &byte, 1);
-        (void)written;
+        stops.wake();
     });
     run.Start();
-    int stops = 0;
+    int requests = 0;
     for (;;) {
-        pollfd fds[2] = { { ended[0], POLLIN, 0 }, { signals, POLLIN, 0 } };
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            run.Terminate(); // cannot wait for signals: end the run rather than hang
+        const StopWatch::Event event = stops.wait(std::chrono::milliseconds(-1));
+        if (event == StopWatch::Event::Wake)
+            break;
+        if (event == StopWatch::Event::Failed) {
+            run.Terminate(); // cannot wait for stop requests: end the run rather than hang
             break;
         }
-        if (fds[0].revents)
-            break;
-        if (fds[1].revents) {
-            signalfd_siginfo info;
-            if (read(signals, &info, sizeof info) == ssize_t(sizeof info)) {
-                if (++stops > 1)
-                    _exit(128 + int(info.ssi_signo));
-                run.Terminate();
+        if (event == StopWatch::Event::Stop) {
+            if (++requests > 1) {
+                std::fflush(stdout);
+                std::_Exit(stops.stopStatus());
             }
+            run.Terminate();
         }
     }
     run.Join(); // makes result safe to read
-    close(ended[0]);
-    close(ended[1]);
-    unwatchStopSignals(signals);
     return result;
 }
 
@@ -178,12 +163,12 @@ int play(const PlayArgs& args)
         platform->screen = makeFakeScreens(trace, std::move(screens), args.screenCaptures);
         waiter = makeTraceWaiter(trace);
     } else {
-        auto x11 = openX11Playback();
-        if (!x11) {
-            complain(x11.error().message);
+        auto desktop = openDesktopPlayback();
+        if (!desktop) {
+            complain(desktop.error().message);
             return kExitNoDisplay;
         }
-        *platform = std::move(*x11);
+        *platform = std::move(*desktop);
         waiter = makeSteadyWaiter();
     }
 

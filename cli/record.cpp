@@ -1,26 +1,20 @@
 // clickwisp-cli record: records the desktop's pointer and keyboard until
 // Ctrl+C, SIGTERM, the stop-recording hot key or the given duration, then
 // writes the recording as an action list.
-#include "cli/stop_signals.h"
+#include "cli/desktop_backend.h"
+#include "cli/stop_watch.h"
 #include "cli/verb.h"
 #include "config/config.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
-#include "platform/x11/x11_platform.h"
 #include "record/hot_keys.h"
 #include "record/recording_session.h"
 
 #include <pugixml.hpp>
 
-#include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <iostream>
 #include <optional>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace clickwisp::cli {
 namespace {
@@ -66,7 +60,7 @@ std::optional<std::string> outputProblem(const std::filesystem::path& file)
     const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     if (!std::filesystem::is_directory(folder, error))
         return file.string() + ": folder " + folder.string() + " does not exist";
-    if (access(folder.c_str(), W_OK) != 0)
+    if (!writableFolder(folder))
         return file.string() + ": folder " + folder.string() + " is not writable";
     if (std::filesystem::is_directory(file, error))
         return file.string() + ": is a folder";
@@ -76,8 +70,9 @@ std::optional<std::string> outputProblem(const std::filesystem::path& file)
 enum class StopReason { Signal, HotKey, Duration, Failed };
 
 // Waits on the recorder's owning thread, moving queued events into the
-// recording as they come, until something asks to stop.
-StopReason waitForStop(RecordingSession& recording, int signals, int hotKeyPressed, std::optional<double> duration)
+// recording as they come, until something asks to stop. A wake-up is the
+// stop-recording hot key.
+StopReason waitForStop(RecordingSession& recording, StopWatch& stops, std::optional<double> duration)
 {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -90,44 +85,35 @@ StopReason waitForStop(RecordingSession& recording, int signals, int hotKeyPress
         if (now >= deadline)
             return StopReason::Duration;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-        const int timeout = int(std::min<long long>(100, left + 1));
-        pollfd fds[2] = { { signals, POLLIN, 0 }, { hotKeyPressed, POLLIN, 0 } };
-        if (poll(fds, 2, timeout) < 0) {
-            if (errno == EINTR)
-                continue;
-            return StopReason::Failed;
+        switch (stops.wait(std::chrono::milliseconds(std::min<long long>(100, left + 1)))) {
+        case StopWatch::Event::Stop: return StopReason::Signal;
+        case StopWatch::Event::Wake: return StopReason::HotKey;
+        case StopWatch::Event::Failed: return StopReason::Failed;
+        case StopWatch::Event::Timeout: break;
         }
-        if (fds[0].revents & POLLIN)
-            return StopReason::Signal;
-        if (fds[1].revents & POLLIN)
-            return StopReason::HotKey;
     }
 }
 
 // Registers the stop-recording hot key, if the configured number names one,
-// to signal hotKeyPressed; returns how the user can stop the recording.
-std::string armStopHotKey(HotKeySource& hotKeys, int stopNumber, int hotKeyPressed)
+// to wake stops; returns how the user can stop the recording.
+std::string armStopHotKey(HotKeySource& hotKeys, int stopNumber, StopWatch& stops)
 {
     const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
-    const std::string signalHint = "Ctrl+C";
     if (stopNumber < 0 || stopNumber > 11) {
-        complain("config.xml: shade stop " + std::to_string(stopNumber)
-            + " is not a function key (0-11); stop with Ctrl+C or SIGTERM");
-        return signalHint;
+        complain("config.xml: shade stop " + std::to_string(stopNumber) + " is not a function key (0-11); stop with "
+            + stopRequestText());
+        return stopRequestText();
     }
-    hotKeys.setHandler([hotKeyPressed, stopKey](uint32_t modifiers, uint32_t vk) {
-        if (modifiers == stopKey.modifiers && vk == stopKey.vk) {
-            const uint64_t one = 1;
-            ssize_t written = write(hotKeyPressed, &one, sizeof one);
-            (void)written;
-        }
+    hotKeys.setHandler([&stops, stopKey](uint32_t modifiers, uint32_t vk) {
+        if (modifiers == stopKey.modifiers && vk == stopKey.vk)
+            stops.wake();
     });
     auto registered = RegisterStopRecordingKey(hotKeys, stopNumber);
     if (!registered) {
-        complain(registered.error().message + "; stop with Ctrl+C or SIGTERM instead");
-        return signalHint;
+        complain(registered.error().message + "; stop with " + stopRequestText() + " instead");
+        return stopRequestText();
     }
-    return HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + signalHint;
+    return HotKeyText(stopKey.modifiers, stopKey.vk) + ", " + stopRequestText();
 }
 
 int writeRecording(const std::string& file, const ActionList& actions, size_t events)
@@ -147,21 +133,21 @@ int record(const RecordArgs& args)
         return kExitBadInput;
     }
 
-    // Watched before the X11 threads start, so they inherit the blocked
-    // signals and the signals are read here only.
-    const int signals = watchStopSignals();
-    const int hotKeyPressed = eventfd(0, EFD_CLOEXEC);
-    if (signals < 0 || hotKeyPressed < 0) {
-        complain(std::string("cannot watch for stop signals: ") + std::strerror(errno));
+    // Opened before the backend's threads start, so stop requests are read
+    // here only.
+    auto watch = StopWatch::open();
+    if (!watch) {
+        complain(watch.error().message);
         return kExitRunError;
     }
+    StopWatch& stops = **watch;
 
-    auto source = makeX11Recorder();
+    auto source = makeDesktopRecorder();
     if (!source) {
         complain(source.error().message);
         return kExitNoDisplay;
     }
-    auto hotKeys = makeX11HotKeys();
+    auto hotKeys = makeDesktopHotKeys();
     if (!hotKeys) {
         complain(hotKeys.error().message);
         return kExitNoDisplay;
@@ -169,7 +155,7 @@ int record(const RecordArgs& args)
 
     const int stopNumber = stopHotKeyNumber();
     const HotKeyOrigin stopKey = StopRecordingKey(stopNumber);
-    const std::string stopHint = armStopHotKey(**hotKeys, stopNumber, hotKeyPressed);
+    const std::string stopHint = armStopHotKey(**hotKeys, stopNumber, stops);
 
     RecordingSession recording(**source);
     if (auto started = recording.Start(!args.noMouseMove, !args.noKeyboard); !started) {
@@ -177,21 +163,16 @@ int record(const RecordArgs& args)
         return kExitNoDisplay;
     }
     // One write, so a reader never sees half the line.
-    std::cerr << ("Recording; stop with " + stopHint + " or SIGTERM\n") << std::flush;
+    std::cerr << ("Recording; stop with " + stopHint + "\n") << std::flush;
 
-    const StopReason reason = waitForStop(recording, signals, hotKeyPressed, args.duration);
+    const StopReason reason = waitForStop(recording, stops, args.duration);
     if (reason == StopReason::HotKey) {
         // Lets the hot key's own releases arrive, so they can be cut with it.
         (*hotKeys)->waitForRelease(stopKey.modifiers, stopKey.vk, kHotKeyReleaseLimit);
     }
-    const int waitError = errno;
     const ActionList actions = recording.Stop(reason == StopReason::HotKey ? std::optional(stopKey) : std::nullopt);
-    // The signals stay blocked: one that stopped the recording is still
-    // pending and would end the program before the list is written.
-    close(signals);
-    close(hotKeyPressed);
     if (reason == StopReason::Failed) {
-        complain(std::string("waiting for the end of the recording failed: ") + std::strerror(waitError));
+        complain("waiting for the end of the recording failed");
         return kExitRunError;
     }
     return writeRecording(args.file, actions, recording.Events().size());

@@ -1,9 +1,9 @@
 #include "cli/screen_options.h"
 
+#include "cli/desktop_backend.h"
 #include "cli/verb.h"
 #include "core/number_text.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/x11/x11_platform.h"
 #include "screen/bitmap_file.h"
 
 #include <iostream>
@@ -53,7 +53,7 @@ OpenedScreen openScreen(const ScreenOptions& options)
             return OpenedScreen { nullptr, kExitBadInput, image.error().message };
         return OpenedScreen { makeFakeScreen(nullptr, std::move(*image)), kExitOk, {} };
     }
-    auto source = makeX11Screen();
+    auto source = makeDesktopScreen();
     if (!source)
         return OpenedScreen { nullptr, kExitNoDisplay, source.error().message };
     return OpenedScreen { std::move(*source), kExitOk, {} };

@@ -8,10 +8,15 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
 #include <sstream>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace clickwisp {
 
@@ -146,6 +151,36 @@ void addMissingAttributes(pugi::xml_node node, const std::array<AttributeRule, N
     }
 }
 
+#ifdef _WIN32
+
+// Access rights on Windows are lists that no flag test reads: a file made
+// there (and removed again when closed) is the answer.
+bool writableFolder(const std::filesystem::path& folder)
+{
+    const std::filesystem::path probe = folder / L".clickwisp-write-test.tmp";
+    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// %APPDATA%\Clickwisp, or the temporary folder when APPDATA is not set.
+std::filesystem::path settingsFolder()
+{
+    if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData)
+        return std::filesystem::path(appData) / "Clickwisp";
+    return std::filesystem::temp_directory_path() / "Clickwisp";
+}
+
+#else
+
+bool writableFolder(const std::filesystem::path& folder)
+{
+    return access(folder.c_str(), W_OK) == 0;
+}
+
 std::filesystem::path homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -154,6 +189,16 @@ std::filesystem::path homeFolder()
         return entry->pw_dir;
     return std::filesystem::temp_directory_path();
 }
+
+// $XDG_CONFIG_HOME/clickwisp, by default ~/.config/clickwisp.
+std::filesystem::path settingsFolder()
+{
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        return std::filesystem::path(xdg) / "clickwisp";
+    return homeFolder() / ".config" / "clickwisp";
+}
+
+#endif
 
 } // namespace
 
@@ -242,21 +287,31 @@ std::filesystem::path TConfig::DefaultConfigPath(const std::filesystem::path& ex
 {
     std::error_code error;
     if (!executableFolder.empty() && !isSystemProgramFolder(executableFolder)
-        && std::filesystem::is_directory(executableFolder, error) && access(executableFolder.c_str(), W_OK) == 0)
+        && std::filesystem::is_directory(executableFolder, error) && writableFolder(executableFolder))
         return executableFolder / "config.xml";
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        base = xdg;
-    else
-        base = homeFolder() / ".config";
-    return base / "clickwisp" / "config.xml";
+    return settingsFolder() / "config.xml";
 }
 
 std::filesystem::path TConfig::DefaultConfigPath()
 {
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+        if (length == 0)
+            return DefaultConfigPath(std::filesystem::path());
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        name.resize(name.size() * 2);
+    }
+    return DefaultConfigPath(std::filesystem::path(name).parent_path());
+#else
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     return DefaultConfigPath(error ? std::filesystem::path() : executable.parent_path());
+#endif
 }
 
 pugi::xml_node TConfig::child(const char* name) const

@@ -152,7 +152,7 @@ public:
     // config.xml in the folder of the running executable when that folder is
     // writable and not a folder of installed programs (/usr/...), else
     // $XDG_CONFIG_HOME/clickwisp/config.xml (by default
-    // ~/.config/clickwisp/config.xml).
+    // ~/.config/clickwisp/config.xml); on Windows %APPDATA%\Clickwisp\config.xml.
     static std::filesystem::path DefaultConfigPath();
     // The same rule for a given executable folder (for tests).
     static std::filesystem::path DefaultConfigPath(const std::filesystem::path& executableFolder);

@@ -1,5 +1,88 @@
 #include "core/atomic_file.h"
 
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+namespace clickwisp {
+
+namespace {
+
+// The system's text for an error code of GetLastError, in UTF-8.
+std::string errorText(DWORD code)
+{
+    wchar_t* buffer = nullptr;
+    DWORD length
+        = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' || buffer[length - 1] == L' '))
+        --length;
+    std::string text;
+    if (length > 0) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, buffer, int(length), nullptr, 0, nullptr, nullptr);
+        text.resize(size_t(size));
+        WideCharToMultiByte(CP_UTF8, 0, buffer, int(length), text.data(), size, nullptr, nullptr);
+        text += ' ';
+    }
+    LocalFree(buffer);
+    return text + "(error " + std::to_string(code) + ")";
+}
+
+// Creates a new, unique file next to path.
+HANDLE createTemporary(const std::filesystem::path& path, std::filesystem::path& name)
+{
+    static std::atomic<unsigned> counter { 0 };
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const std::wstring prefix = L"." + path.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder / (prefix + std::to_wstring(counter.fetch_add(1)) + L".tmp");
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
+{
+    std::filesystem::path temp;
+    HANDLE file = createTemporary(path, temp);
+    if (file == INVALID_HANDLE_VALUE)
+        return fail("cannot write " + path.string() + ": " + errorText(GetLastError()));
+    auto abandon = [&](DWORD error) {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        DeleteFileW(temp.c_str());
+        return fail("cannot write " + path.string() + ": " + errorText(error));
+    };
+    size_t done = 0;
+    while (done < content.size()) {
+        const DWORD chunk = DWORD(std::min<size_t>(content.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
+            return abandon(GetLastError());
+        done += written;
+    }
+    if (!FlushFileBuffers(file))
+        return abandon(GetLastError());
+    const bool closed = CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    if (!closed)
+        return abandon(GetLastError());
+    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return abandon(GetLastError());
+    return {};
+}
+
+} // namespace clickwisp
+
+#else
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -106,3 +189,5 @@ Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::str
 }
 
 } // namespace clickwisp
+
+#endif

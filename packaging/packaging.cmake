@@ -19,6 +19,11 @@ if(TARGET clickwisp_ui)
   target_link_libraries(clickwisp_ui PUBLIC build_info)
 endif()
 
+# A Windows build takes only the version header.
+if(WIN32)
+  return()
+endif()
+
 # ---- installed documentation
 
 set(CLICKWISP_DOC_DIR share/doc/clickwisp)

@@ -29,9 +29,10 @@ uint32_t power(uint32_t base, int32_t exponent)
 
 // The loops below run once per screen row over whole rows; they vectorise,
 // and the best variant for the processor is chosen when the program loads.
-// Under ThreadSanitizer there is one variant: the loader runs the chooser
-// before the sanitizer's runtime is up, and the instrumented chooser crashes.
-#if defined(__SANITIZE_THREAD__)
+// One variant under ThreadSanitizer (the loader runs the chooser before the
+// sanitizer's runtime is up, and the instrumented chooser crashes) and in
+// Windows programs, which have no load-time choice (ifunc).
+#if defined(__SANITIZE_THREAD__) || !defined(__ELF__)
 #define ROW_LOOP_CLONES
 #else
 #define ROW_LOOP_CLONES __attribute__((target_clones("avx2", "default")))

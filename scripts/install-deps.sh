@@ -1,7 +1,31 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package Clickwisp needs to build, test and run.
 # Packages already installed are skipped; run as root (or with sudo available).
+#
+#   install-deps.sh                  the Linux build, tests and desktop program
+#   install-deps.sh --windows        the mingw-w64 cross toolchain and the
+#                                    Windows copy of pugixml (scripts/build-windows.sh)
+#   install-deps.sh --windows --wine also Wine and Xvfb to run the Windows
+#                                    tests (scripts/test-windows.sh; Wine is ~670 MB)
 set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# Where the Windows builds of libraries Debian ships only for Linux go; the
+# toolchain file cmake/mingw-w64-x86_64.cmake looks there.
+MINGW_PREFIX="${CLICKWISP_MINGW_PREFIX:-/opt/clickwisp/mingw64}"
+
+windows=0
+wine=0
+for arg in "$@"; do
+  case "$arg" in
+    --windows) windows=1 ;;
+    --wine) wine=1 ;;
+    *)
+      echo "install-deps.sh: unknown option '$arg' (known: --windows, --wine)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 PACKAGES=(
   # build
@@ -25,20 +49,99 @@ PACKAGES=(
   dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
+# The Windows cross build (engine, CLI and tests; the GUI is not built for Windows).
+WINDOWS_PACKAGES=(
+  cmake ninja-build ccache
+  # CLI11 headers and GoogleTest's sources (/usr/src/googletest) serve both builds
+  libcli11-dev libgtest-dev googletest
+  # GCC 12 with the posix thread model (the -win32 one has no std::mutex)
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  # apt-get source (pugixml is built from Debian's source package)
+  dpkg-dev
+)
+# Running the Windows tests.
+WINE_PACKAGES=(wine64 xvfb)
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+updated=0
+
+# install_missing PACKAGE... installs those not installed yet.
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return
+  fi
+  echo "Installing: ${missing[*]}"
+  if [ "$updated" -eq 0 ]; then
+    $SUDO apt-get update -qq
+    updated=1
+  fi
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Turns on deb-src for the archives the system already uses, once.
+enable_deb_src() {
+  if grep -Eqs '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/*; then
+    return
+  fi
+  echo "Enabling deb-src for the configured archives"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      | $SUDO tee /etc/apt/sources.list.d/clickwisp-deb-src.sources >/dev/null
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list \
+      | $SUDO tee /etc/apt/sources.list.d/clickwisp-deb-src.list >/dev/null
+  fi
+  $SUDO apt-get update -qq
+  updated=1
+}
+
+# Cross-builds pugixml from Debian's source package into $MINGW_PREFIX, once
+# per source version.
+build_windows_pugixml() {
+  local version
+  version="$(dpkg-query -W -f='${Version}' libpugixml-dev 2>/dev/null || true)"
+  [ -n "$version" ] || version="$(apt-cache policy libpugixml-dev | sed -n 's/^ *Candidate: //p')"
+  local stamp="$MINGW_PREFIX/share/clickwisp-pugixml-version"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
+    return
+  fi
+  enable_deb_src
+  local work
+  work="$(mktemp -d)"
+  echo "Building pugixml $version for Windows in $work"
+  # Run as root, apt warns that its own user cannot write here: only a failure is shown.
+  if ! (cd "$work" && apt-get source -qq "pugixml=$version" >"$work/source.log" 2>&1); then
+    cat "$work/source.log" >&2
+    exit 1
+  fi
+  local src
+  src="$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' | head -n 1)"
+  cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_INSTALL_PREFIX="$MINGW_PREFIX" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$work/build" >/dev/null
+  $SUDO cmake --install "$work/build" >/dev/null
+  $SUDO mkdir -p "$(dirname "$stamp")"
+  echo "$version" | $SUDO tee "$stamp" >/dev/null
+  rm -rf "$work"
+}
+
+if [ "$windows" -eq 0 ] && [ "$wine" -eq 0 ]; then
+  install_missing "${PACKAGES[@]}"
+  exit 0
+fi
+if [ "$windows" -eq 1 ]; then
+  install_missing "${WINDOWS_PACKAGES[@]}"
+  build_windows_pugixml
+fi
+if [ "$wine" -eq 1 ]; then
+  install_missing "${WINE_PACKAGES[@]}"
+fi

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -278,16 +282,47 @@ TEST(ConfigRecovery, UnusablePathsKeepDefaultsWithAWarning)
     writeFile(dir / "file", "x");
     TConfig blocked(dir / "file" / "config.xml");
     ASSERT_TRUE(blocked.LoadWarning());
-    EXPECT_NE(blocked.LoadWarning()->find("file/config.xml"), std::string::npos) << *blocked.LoadWarning();
+    EXPECT_NE(blocked.LoadWarning()->find((std::filesystem::path("file") / "config.xml").string()), std::string::npos)
+        << *blocked.LoadWarning();
     expectDefaultSettings(blocked);
     EXPECT_FALSE(blocked.Save().has_value());
+}
+
+void setVariable(const std::string& name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void unsetVariable(const std::string& name)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), "");
+#else
+    unsetenv(name.c_str());
+#endif
+}
+
+// The folder of the running test program (a build folder, writable).
+std::filesystem::path ownFolder()
+{
+#ifdef _WIN32
+    std::wstring own(32768, L'\0');
+    own.resize(GetModuleFileNameW(nullptr, own.data(), DWORD(own.size())));
+    return std::filesystem::path(own).parent_path();
+#else
+    return std::filesystem::canonical("/proc/self/exe").parent_path();
+#endif
 }
 
 class ConfigLocation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : { "XDG_CONFIG_HOME", "HOME" }) {
+        for (const char* name : { "XDG_CONFIG_HOME", "HOME", "APPDATA" }) {
             const char* value = std::getenv(name);
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
@@ -296,9 +331,9 @@ protected:
     {
         for (const auto& [name, value] : m_saved) {
             if (value)
-                setenv(name.c_str(), value->c_str(), 1);
+                setVariable(name, *value);
             else
-                unsetenv(name.c_str());
+                unsetVariable(name);
         }
     }
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
@@ -310,6 +345,10 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     EXPECT_EQ(TConfig::DefaultConfigPath(dir.path()), dir / "config.xml");
 
     const auto unusable = dir / "no-such-folder";
+#ifdef _WIN32
+    setVariable("APPDATA", (dir / "roaming").string());
+    EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "roaming" / "Clickwisp" / "config.xml");
+#else
     setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "xdg" / "clickwisp" / "config.xml");
 
@@ -322,12 +361,12 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     // write to its own folder (as root may).
     EXPECT_EQ(TConfig::DefaultConfigPath("/usr/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
     EXPECT_EQ(TConfig::DefaultConfigPath("/usr/local/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
+#endif
 
     // The running test program's own folder (a build folder) is writable.
     const auto own = TConfig::DefaultConfigPath();
     EXPECT_EQ(own.filename(), "config.xml");
-    EXPECT_TRUE(
-        std::filesystem::equivalent(own.parent_path(), std::filesystem::canonical("/proc/self/exe").parent_path()));
+    EXPECT_TRUE(std::filesystem::equivalent(own.parent_path(), ownFolder()));
 }
 
 } // namespace

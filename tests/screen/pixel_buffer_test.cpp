@@ -5,7 +5,9 @@
 
 #include <cstring>
 #include <sstream>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 namespace clickwisp {
 namespace {
@@ -85,6 +87,8 @@ TEST(PixelBuffer, FailedAllocationIsNotMistakenForTheSameSizeLater)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "an address-space limit breaks the sanitizer's own memory";
+#elif defined(_WIN32)
+    GTEST_SKIP() << "Windows has no address-space limit for a process";
 #else
     rlimit old {};
     getrlimit(RLIMIT_AS, &old);

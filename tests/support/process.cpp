@@ -1,15 +1,120 @@
 #include "tests/support/process.h"
 
-#include <cstdlib>
-#include <fcntl.h>
+#include <algorithm>
 #include <fstream>
-#include <poll.h>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+#else
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace clickwisp::test {
+
+#ifdef _WIN32
+
+namespace {
+
+// One argument quoted the way the C runtime splits a command line.
+std::wstring quoted(const std::wstring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+std::wstring wide(const std::string& text)
+{
+    std::wstring out(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()));
+    out.resize(size_t(length));
+    return out;
+}
+
+void drain(HANDLE pipe, std::string& into)
+{
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0)
+        into.append(buffer, n);
+    CloseHandle(pipe);
+}
+
+} // namespace
+
+SpawnedProcess spawnProcess(const std::vector<std::string>&)
+{
+    throw std::runtime_error("spawnProcess: POSIX only; use runProcess");
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input)
+{
+    SECURITY_ATTRIBUTES inherit { sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE };
+    HANDLE inRead, inWrite, outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&inRead, &inWrite, &inherit, 0) || !CreatePipe(&outRead, &outWrite, &inherit, 0)
+        || !CreatePipe(&errRead, &errWrite, &inherit, 0))
+        throw std::runtime_error("CreatePipe failed");
+    for (HANDLE own : { inWrite, outRead, errRead })
+        SetHandleInformation(own, HANDLE_FLAG_INHERIT, 0);
+    std::wstring commandLine;
+    for (const auto& argument : argv)
+        commandLine += (commandLine.empty() ? L"" : L" ") + quoted(wide(argument));
+    STARTUPINFOW startup {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process {};
+    const BOOL started
+        = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(inRead);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    ProcessResult result;
+    if (!started) {
+        for (HANDLE own : { inWrite, outRead, errRead })
+            CloseHandle(own);
+        result.err = "cannot start " + argv.front();
+        return result;
+    }
+    std::thread errors([&] { drain(errRead, result.err); });
+    DWORD written = 0;
+    if (!input.empty())
+        WriteFile(inWrite, input.data(), DWORD(input.size()), &written, nullptr);
+    CloseHandle(inWrite);
+    drain(outRead, result.out);
+    errors.join();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.status = int(code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+#else
 
 SpawnedProcess spawnProcess(const std::vector<std::string>& argv)
 {
@@ -68,17 +173,35 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     return result;
 }
 
+#endif
+
 std::string cliPath()
 {
+#ifdef _WIN32
+    // Cross-built and run under Wine: the build machine's / is drive Z:.
+    std::string path = CLICKWISP_CLI_PATH;
+    if (path.starts_with('/')) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+    return path;
+#else
     return CLICKWISP_CLI_PATH;
+#endif
 }
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "clickwisp-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::ostringstream name;
+        name << "clickwisp-test-" << std::hex << random();
+        m_path = std::filesystem::temp_directory_path() / name.str();
+        if (std::filesystem::create_directory(m_path))
+            return;
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir()

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the Windows programs and tests (build/windows) and runs the tests
+# under Wine, on an Xvfb display of their own and a Wine prefix made for
+# this run (reused by every test program, removed at the end).
+# Exits non-zero when the build or any test program fails.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-build/windows}"
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+TESTS=(test_core test_config test_screen test_playback test_record test_app test_cli test_win32)
+cd "$ROOT"
+
+scripts/install-deps.sh --windows --wine
+mkdir -p "$(dirname "$BUILD_DIR")"
+TARGETS="clickwisp-cli ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=ON
+
+scratch="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+  WINEPREFIX="$scratch/prefix" "$WINESERVER" -k 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Xvfb writes its display number to the descriptor it is given once it accepts clients.
+exec 3>"$scratch/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$scratch/display" ] && break
+  sleep 0.1
+done
+[ -s "$scratch/display" ] || { echo "Xvfb did not start:"; cat "$scratch/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+start=$SECONDS
+"$WINE" wineboot -i >/dev/null 2>&1
+echo "==== Wine prefix ready in $((SECONDS - start)) s"
+
+failed=()
+for test in "${TESTS[@]}"; do
+  echo "==== $test"
+  t0=$SECONDS
+  if (cd "$BUILD_DIR/tests" && "$WINE" "$test.exe" --gtest_brief=1); then
+    echo "==== $test passed in $((SECONDS - t0)) s"
+  else
+    echo "==== $test FAILED"
+    failed+=("$test")
+  fi
+done
+"$WINESERVER" -w || true
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "Failed: ${failed[*]}"
+  exit 1
+fi
+echo "All Windows tests passed under Wine"
