@@ -72,8 +72,8 @@ void TDForm::setWarningHandler(std::function<void(const QString&)> handler)
 
 bool TDForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && ownsObject(watched) && !static_cast<QKeyEvent*>(event)->text().isEmpty())
-        m_frame->StopCapture();
+    if (event->type() == QEvent::KeyPress && ownsObject(watched))
+        m_frame->keyPressed(!static_cast<QKeyEvent*>(event)->text().isEmpty());
     return QDialog::eventFilter(watched, event);
 }
 

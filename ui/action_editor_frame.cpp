@@ -3,7 +3,6 @@
 // action_editor_fields.cpp.
 #include "ui/action_editor_frame.h"
 
-#include "core/key_names.h"
 #include "ui/typed_fields.h"
 #include "ui/widget_name.h"
 
@@ -27,9 +26,9 @@ namespace {
 
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
 
-QLineEdit* pointField(QWidget* parent, const char* name, const QString& text)
+QLineEdit* pointField(QWidget* parent, const char* name)
 {
-    auto* edit = named(new QLineEdit(text, parent), name);
+    auto* edit = named(new QLineEdit(parent), name);
     edit->setValidator(new TypedFieldFilter(edit, true, 4));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("888888")) + 12);
     return edit;
@@ -51,16 +50,12 @@ QGridLayout* layOutPointCapture(QWidget* holder, QPushButton* capture, QLineEdit
 
 TypedSpinBox* similarityField(QWidget* parent, const char* name)
 {
-    auto* spin = named(new TypedSpinBox(parent, 60, 100, 5, true, 0), name);
-    spin->setText(QStringLiteral("100"));
-    return spin;
+    return named(new TypedSpinBox(parent, 60, 100, 5, true, 0), name);
 }
 
-TypedSpinBox* timeField(QWidget* parent, const char* name, int maximum, int maxLength, const char* text)
+TypedSpinBox* timeField(QWidget* parent, const char* name, int maximum, int maxLength)
 {
-    auto* spin = named(new TypedSpinBox(parent, 0, maximum, 1, false, maxLength), name);
-    spin->setText(QString::fromLatin1(text));
-    return spin;
+    return named(new TypedSpinBox(parent, 0, maximum, 1, false, maxLength), name);
 }
 
 } // namespace
@@ -100,11 +95,8 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     connect(m_colourTestButton, &QPushButton::clicked, this, [this] { StartTargetTest(false); });
     connect(m_pictureTestButton, &QPushButton::clicked, this, [this] { StartTargetTest(true); });
 
-    m_typeClick->setChecked(true);
-    m_pointCurrent->setChecked(true);
-    ApplyTypeRule();
-    ApplyClickPointRule();
     fillKeyList();
+    showFields(ActionEditorFields {}); // a new action's fields
 }
 
 TfrmDefine::~TfrmDefine() = default;
@@ -175,8 +167,8 @@ void TfrmDefine::buildFixedPointGroup(QWidget* targets)
 {
     m_fixedPointBox = named(new QGroupBox(QStringLiteral("specify click point"), targets), "gbPoint");
     m_pointCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_fixedPointBox), "btnCapture");
-    m_clickX = pointField(m_fixedPointBox, "edPX", QStringLiteral("1000"));
-    m_clickY = pointField(m_fixedPointBox, "edPY", QStringLiteral("600"));
+    m_clickX = pointField(m_fixedPointBox, "edPX");
+    m_clickY = pointField(m_fixedPointBox, "edPY");
     layOutPointCapture(m_fixedPointBox, m_pointCaptureButton, m_clickX, m_clickY)->setRowStretch(2, 1);
 }
 
@@ -188,7 +180,7 @@ void TfrmDefine::buildColourGroup(QWidget* targets)
     m_colourSwatch->setReadOnly(true);
     m_colourSwatch->setFocusPolicy(Qt::NoFocus);
     m_colourSwatch->setFixedWidth(m_colourSwatch->sizeHint().height() * 2);
-    m_colourText = named(new QLineEdit(QStringLiteral("clBlack"), m_colourBox), "edColor");
+    m_colourText = named(new QLineEdit(m_colourBox), "edColor");
     m_colourText->setReadOnly(true);
     m_colourSimilarity = similarityField(m_colourBox, "edSimilar");
     auto* colorGrid = new QGridLayout(m_colourBox);
@@ -239,8 +231,8 @@ void TfrmDefine::buildMovePanel()
     m_movePanel = named(new QFrame(this), "plMove");
     m_movePanel->setFrameShape(QFrame::StyledPanel);
     m_moveCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_movePanel), "btnMoveCapture");
-    m_moveX = pointField(m_movePanel, "edMoveX", QStringLiteral("1000"));
-    m_moveY = pointField(m_movePanel, "edMoveY", QStringLiteral("600"));
+    m_moveX = pointField(m_movePanel, "edMoveX");
+    m_moveY = pointField(m_movePanel, "edMoveY");
     layOutPointCapture(m_movePanel, m_moveCaptureButton, m_moveX, m_moveY);
 }
 
@@ -274,12 +266,12 @@ void TfrmDefine::buildDelayPanel()
 {
     m_delayPanel = named(new QFrame(this), "plDelay");
     m_delayPanel->setFrameShape(QFrame::StyledPanel);
-    m_delayHours = timeField(m_delayPanel, "edIntHour", 23, 2, "0");
-    m_delayMinutes = timeField(m_delayPanel, "edIntMin", 59, 2, "0");
-    m_delaySeconds = timeField(m_delayPanel, "edIntSec", 59, 2, "1");
-    m_delayTenths = timeField(m_delayPanel, "edIntTen", 9, 1, "0");
-    m_delayHundredths = timeField(m_delayPanel, "edIntHun", 9, 1, "0");
-    m_delayThousandths = timeField(m_delayPanel, "edIntThd", 9, 1, "0");
+    m_delayHours = timeField(m_delayPanel, "edIntHour", 23, 2);
+    m_delayMinutes = timeField(m_delayPanel, "edIntMin", 59, 2);
+    m_delaySeconds = timeField(m_delayPanel, "edIntSec", 59, 2);
+    m_delayTenths = timeField(m_delayPanel, "edIntTen", 9, 1);
+    m_delayHundredths = timeField(m_delayPanel, "edIntHun", 9, 1);
+    m_delayThousandths = timeField(m_delayPanel, "edIntThd", 9, 1);
     auto* layout = new QHBoxLayout(m_delayPanel);
     const std::pair<TypedSpinBox*, const char*> fields[] = {
         { m_delayHours, "Hours" },
@@ -329,16 +321,8 @@ void TfrmDefine::buildLayout()
 void TfrmDefine::fillKeyList()
 {
     m_keyList->clear();
-    auto add = [this](int code) {
-        const std::string name = KeyName(code);
-        if (!name.empty())
-            m_keyList->addItem(QString::fromStdString(name), code);
-    };
-    for (int code = 48; code <= 256; ++code)
-        add(code);
-    for (int code = 1; code <= 47; ++code)
-        add(code);
-    m_keyList->setCurrentIndex(m_keyList->count() > 0 ? 0 : -1);
+    for (const KeyChoice& key : EditorKeyList())
+        m_keyList->addItem(QString::fromStdString(key.name), key.code);
 }
 
 void TfrmDefine::SetChildrenEnabled(QWidget* panel, bool enabled)
@@ -354,27 +338,27 @@ void TfrmDefine::SetChildrenEnabled(QWidget* panel, bool enabled)
 
 void TfrmDefine::ApplyTypeRule()
 {
-    const std::pair<QRadioButton*, QFrame*> rows[] = {
-        { m_typeClick, m_clickPanel },
-        { m_typeMove, m_movePanel },
-        { m_typeKey, m_keyPanel },
-        { m_typeText, m_textPanel },
-        { m_typeDelay, m_delayPanel },
-    };
-    for (const auto& [radio, panel] : rows)
-        panel->setEnabled(radio->isChecked());
-    for (const auto& [radio, panel] : rows)
-        SetChildrenEnabled(panel, radio->isChecked());
+    ActionEditorFields chosen;
+    chosen.type = m_typeGroup->checkedId();
+    const EditorLayout layout = LayoutFor(chosen);
+    QFrame* const panels[] = { m_clickPanel, m_movePanel, m_keyPanel, m_textPanel, m_delayPanel };
+    for (size_t i = 0; i < std::size(panels); ++i)
+        panels[i]->setEnabled(layout.panels[i]);
+    for (size_t i = 0; i < std::size(panels); ++i)
+        SetChildrenEnabled(panels[i], layout.panels[i]);
 }
 
 void TfrmDefine::ApplyClickPointRule()
 {
-    m_fixedPointBox->setVisible(m_pointFixed->isChecked());
-    m_pointCaptureButton->setEnabled(m_pointFixed->isChecked());
-    m_colourBox->setVisible(m_pointColour->isChecked());
-    m_colourCaptureButton->setEnabled(m_pointColour->isChecked());
-    m_pictureBox->setVisible(m_pointPicture->isChecked());
-    m_pictureLoadButton->setEnabled(m_pointPicture->isChecked());
+    ActionEditorFields chosen;
+    chosen.clickPoint = m_pointGroup->checkedId();
+    const EditorLayout layout = LayoutFor(chosen);
+    const std::pair<QGroupBox*, QPushButton*> targets[] = { { m_fixedPointBox, m_pointCaptureButton },
+        { m_colourBox, m_colourCaptureButton }, { m_pictureBox, m_pictureLoadButton } };
+    for (size_t i = 0; i < std::size(targets); ++i) {
+        targets[i].first->setVisible(layout.targets[i]);
+        targets[i].second->setEnabled(layout.targets[i]);
+    }
     StopCapture();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/action_editor_presenter.h"
 #include "core/action.h"
 #include "core/error.h"
 #include "screen/bitmap_data.h"
@@ -30,7 +31,8 @@ class ScreenSource;
 class TargetMarker;
 class TypedSpinBox;
 
-// The editor frame: every control of the action editor and all its logic.
+// The editor frame: every control of the action editor, drawn as the
+// presenter (app/action_editor_presenter.h) says; the rules live there.
 // The capture reads the pointer from input and the pixel from screen; when
 // either is null, Qt's own cursor position or screen grab is used instead.
 class TfrmDefine : public QFrame {
@@ -72,8 +74,11 @@ public:
     void StartColorCapture();
     // Ends a capture under way; the last captured values stay.
     void StopCapture();
-    bool capturingPoint() const { return m_capturingPoint; }
-    bool capturingColor() const { return m_capturingColour; }
+    // A key press the dialog sees first: one that types a character ends the
+    // capture.
+    void keyPressed(bool typesCharacter);
+    bool capturingPoint() const { return m_capture.capturingPoint(); }
+    bool capturingColor() const { return m_capture.capturingColour(); }
     // One tick of the capture timer (every 10 ms while capturing).
     void timerSetPointTimer();
 
@@ -114,6 +119,13 @@ private:
     void buildDelayPanel();
     void buildLayout();
     void fillKeyList();
+    // The controls' contents as the presenter sees them, and back.
+    ActionEditorFields fields() const;
+    void showFields(const ActionEditorFields& fields);
+    QWidget* textField(EditorText which) const;
+    void setFieldText(EditorText which, const std::string& text);
+    // The timer runs exactly while the capture does.
+    void followCapture();
     // Each type panel enabled exactly with its radio button.
     void ApplyTypeRule();
     // The group of the checked click point shown, the others hidden.
@@ -121,8 +133,8 @@ private:
     void btnBMPClick();
     void setSwatch(const QString& colourText);
     void showPicture();
-    bool readPointer(int32_t& x, int32_t& y);
-    bool readPixel(int32_t x, int32_t y, uint32_t& colour);
+    ScreenPoint readPointer() const;
+    std::optional<uint32_t> readPixel(ScreenPoint point);
     void finishTargetTest(bool picture, QRect home);
 
     // The widgets; each carries its designer name (in the comments) as
@@ -186,8 +198,7 @@ private:
     ScreenSource* m_screen;
     QButtonGroup* m_typeGroup;
     QButtonGroup* m_pointGroup;
-    bool m_capturingPoint = false;
-    bool m_capturingColour = false;
+    EditorCapture m_capture;
     TBDBitmapData m_pixel; // 1 x 1 capture buffer, reused every tick
     std::string m_pictureText; // the picture as the action stores it
     QImage m_picture; // its decoded form, for display

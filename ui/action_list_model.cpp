@@ -1,6 +1,7 @@
 #include "ui/action_list_model.h"
 
 #include "app/list_controller.h"
+#include "app/main_window_presenter.h"
 
 namespace clickwisp {
 
@@ -30,10 +31,11 @@ int ActionListModel::columnCount(const QModelIndex& parent) const
 
 Qt::Alignment ActionListModel::alignmentFor(const std::string& align)
 {
-    if (align == "right")
-        return Qt::AlignRight | Qt::AlignVCenter;
-    if (align == "center")
-        return Qt::AlignHCenter | Qt::AlignVCenter;
+    switch (ColumnAlignOf(align)) {
+    case ColumnAlign::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case ColumnAlign::Centre: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case ColumnAlign::Left: break;
+    }
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include "app/list_controller.h"
+#include "app/main_window_presenter.h"
 #include "ui/about_box.h"
 #include "ui/action_list_model.h"
 #include "ui/app_icons.h"
@@ -28,8 +29,6 @@
 namespace clickwisp {
 
 namespace {
-
-constexpr const char* kListHint = "Action List.  Double Click to edit ";
 
 // Paints the horizontal and vertical grid lines of the list view.
 class GridDelegate : public QStyledItemDelegate {
@@ -120,9 +119,10 @@ TMForm::~TMForm()
     m_controller.reset();
 }
 
-QToolButton* TMForm::addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
-    const char* themeIcon, const char* fallbackIcon, int width, int height)
+QToolButton* TMForm::addButton(
+    QWidget* panel, MainControl control, const char* themeIcon, const char* fallbackIcon, int width, int height)
 {
+    const auto& [name, caption, hint] = TextOf(control);
     auto* button = new QToolButton(panel);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(QString::fromLatin1(caption));
@@ -157,22 +157,15 @@ void TMForm::buildToolPanel()
     auto* row = new QHBoxLayout(m_toolPanel);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
-    m_recordButton
-        = addButton(m_toolPanel, "btnShade", "&Record Mouse", "Record Mouse Actions", "media-record", "record", 91, 58);
-    m_loadButton = addButton(
-        m_toolPanel, "VisibilityDemoButton", "&Load", "Load Action List From File", "document-open", "open", 62, 58);
-    m_saveButton = addButton(
-        m_toolPanel, "AlignDemoButton", "&Save", "Save Action List to File", "document-save", "save", 62, 58);
-    m_newButton = addButton(m_toolPanel, "SpeedButton4", "&New", "Create a new Action", "document-new", "new", 62, 58);
-    m_editButton = addButton(
-        m_toolPanel, "SpeedButton5", "&Edit", "Edit Selected Action", "document-properties", "edit", 62, 58);
-    m_deleteButton
-        = addButton(m_toolPanel, "SpeedButton7", "&Delete", "Delete Selected Action", "edit-delete", "delete", 62, 58);
-    m_clearButton
-        = addButton(m_toolPanel, "SpeedButton8", "&Clear", "Delete All Actions", "edit-clear", "clear", 62, 58);
-    m_optionsButton
-        = addButton(m_toolPanel, "SpeedButton2", "&Options", "Config Options", "preferences-system", "options", 62, 58);
-    m_quitButton = addButton(m_toolPanel, "QuitButton", "E&xit", "Quit", "application-exit", "exit", 62, 58);
+    m_recordButton = addButton(m_toolPanel, MainControl::Record, "media-record", "record", 91, 58);
+    m_loadButton = addButton(m_toolPanel, MainControl::Load, "document-open", "open", 62, 58);
+    m_saveButton = addButton(m_toolPanel, MainControl::Save, "document-save", "save", 62, 58);
+    m_newButton = addButton(m_toolPanel, MainControl::New, "document-new", "new", 62, 58);
+    m_editButton = addButton(m_toolPanel, MainControl::Edit, "document-properties", "edit", 62, 58);
+    m_deleteButton = addButton(m_toolPanel, MainControl::Delete, "edit-delete", "delete", 62, 58);
+    m_clearButton = addButton(m_toolPanel, MainControl::Clear, "edit-clear", "clear", 62, 58);
+    m_optionsButton = addButton(m_toolPanel, MainControl::Options, "preferences-system", "options", 62, 58);
+    m_quitButton = addButton(m_toolPanel, MainControl::Quit, "application-exit", "exit", 62, 58);
     const std::initializer_list<QWidget*> order = { m_recordButton, nullptr, m_loadButton, m_saveButton, nullptr,
         m_newButton, m_editButton, m_deleteButton, m_clearButton, nullptr, m_optionsButton, nullptr, m_quitButton };
     for (QWidget* widget : order)
@@ -196,12 +189,10 @@ void TMForm::buildRightPanel()
     m_rightPanel->setFixedWidth(89);
     auto* column = new QVBoxLayout(m_rightPanel);
     column->setContentsMargins(0, 8, 0, 8);
-    m_startButton = addButton(
-        m_rightPanel, "btnStart", "Star&t", "Start to Run Action List", "media-playback-start", "start", 62, 58);
-    m_stopButton = addButton(
-        m_rightPanel, "btnStop", "Sto&p", "Stop Running Action List", "media-playback-stop", "stop", 62, 58);
-    m_upButton = addButton(m_rightPanel, "sbUp", "", "Move Up", "go-up", "up", 23, 46);
-    m_downButton = addButton(m_rightPanel, "sbDown", "", "Move Down", "go-down", "down", 23, 46);
+    m_startButton = addButton(m_rightPanel, MainControl::Start, "media-playback-start", "start", 62, 58);
+    m_stopButton = addButton(m_rightPanel, MainControl::Stop, "media-playback-stop", "stop", 62, 58);
+    m_upButton = addButton(m_rightPanel, MainControl::Up, "go-up", "up", 23, 46);
+    m_downButton = addButton(m_rightPanel, MainControl::Down, "go-down", "down", 23, 46);
     for (QToolButton* small : { m_upButton, m_downButton }) {
         small->setIconSize(QSize(22, 22));
         small->setFixedWidth(36);
@@ -223,7 +214,8 @@ void TMForm::buildRightPanel()
 
 void TMForm::buildListView()
 {
-    m_listView = named(new QTreeView(this), "VT");
+    const MainControlText& list = TextOf(MainControl::List);
+    m_listView = named(new QTreeView(this), list.name);
     m_listView->setModel(m_model);
     m_listView->setRootIsDecorated(false);
     m_listView->setItemsExpandable(false);
@@ -233,7 +225,7 @@ void TMForm::buildListView()
     m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView->setItemDelegate(new GridDelegate(m_listView));
-    m_listView->setToolTip(QString::fromLatin1(kListHint));
+    m_listView->setToolTip(QString::fromLatin1(list.hint));
     m_listView->header()->setSectionsMovable(true);
     m_listView->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_listView->header()->setStretchLastSection(false);
@@ -241,8 +233,8 @@ void TMForm::buildListView()
     m_listView->viewport()->setMouseTracking(true);
     m_listView->installEventFilter(this);
     m_listView->viewport()->installEventFilter(this);
-    m_hints.insert(m_listView, QString::fromLatin1(kListHint));
-    m_hints.insert(m_listView->viewport(), QString::fromLatin1(kListHint));
+    m_hints.insert(m_listView, QString::fromLatin1(list.hint));
+    m_hints.insert(m_listView->viewport(), QString::fromLatin1(list.hint));
 
     connect(m_listView, &QTreeView::doubleClicked, this, command(&TMouseCtrl::EditAction));
     connect(m_listView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -283,43 +275,32 @@ void TMForm::buildTrayIcon()
 
 void TMForm::applyWindowSettings()
 {
-    const auto frame = m_controller->GetConfig().GetFrame();
-    m_startMaximized = frame.max();
-    if (!m_startMaximized && frame.width() > 0 && frame.height() > 0)
-        resize(frame.width(), frame.height());
+    const WindowStart start = WindowStartFromConfig(m_controller->GetConfig());
+    m_startMaximized = start.maximized;
+    if (start.sized)
+        resize(start.size.width, start.size.height);
 }
 
 void TMForm::applyColumns()
 {
     QHeaderView* header = m_listView->header();
-    const auto cols = m_controller->GetConfig().GetCols();
-    const int count = cols.Count();
-    for (int i = 0; i < count; ++i) {
-        const auto col = cols.Col(i);
-        header->resizeSection(i, std::max(0, col.Width()));
-        header->setSectionHidden(i, !col.Visible());
+    const std::vector<ColumnState> columns = ColumnsFromConfig(m_controller->GetConfig());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        header->resizeSection(int(i), columns[i].width);
+        header->setSectionHidden(int(i), !columns[i].visible);
     }
-    for (int i = 0; i < count; ++i)
-        header->moveSection(header->visualIndex(i), std::clamp(int(cols.Col(i).Index()), 0, count - 1));
+    for (size_t i = 0; i < columns.size(); ++i)
+        header->moveSection(header->visualIndex(int(i)), columns[i].position);
 }
 
 void TMForm::storeWindowSettings()
 {
-    auto frame = m_controller->GetConfig().GetFrame();
-    frame.setLeft(x());
-    frame.setTop(y());
-    frame.setHeight(height());
-    frame.setWidth(width());
-    frame.setMax(isMaximized());
+    StoreWindowBounds({ x(), y() }, { width(), height() }, isMaximized(), m_controller->GetConfig());
     QHeaderView* header = m_listView->header();
-    auto cols = m_controller->GetConfig().GetCols();
-    for (int i = 0; i < cols.Count() && i < header->count(); ++i) {
-        auto col = cols.Col(i);
-        // A hidden column keeps its configured width for when it is shown again.
-        if (!header->isSectionHidden(i))
-            col.setWidth(header->sectionSize(i));
-        col.setIndex(header->visualIndex(i));
-    }
+    std::vector<ColumnState> columns;
+    for (int i = 0; i < header->count(); ++i)
+        columns.push_back({ header->sectionSize(i), !header->isSectionHidden(i), header->visualIndex(i) });
+    StoreColumns(columns, m_controller->GetConfig());
 }
 
 void TMForm::showAtStart()
@@ -327,8 +308,9 @@ void TMForm::showAtStart()
     // Centred on the whole desktop (every monitor), whatever left and top say.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->virtualGeometry();
-        move(desktop.x() + std::max(0, (desktop.width() - width()) / 2),
-            desktop.y() + std::max(0, (desktop.height() - height()) / 2));
+        const ScreenPoint origin
+            = CentredOrigin({ desktop.x(), desktop.y() }, { desktop.width(), desktop.height() }, { width(), height() });
+        move(origin.x, origin.y);
     }
     if (m_startMaximized)
         showMaximized();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/controller_view.h"
+#include "app/main_window_presenter.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
 
@@ -113,8 +114,8 @@ private:
     void buildListView();
     void buildStatusAndMenu();
     void buildTrayIcon();
-    QToolButton* addButton(QWidget* panel, const char* name, const char* caption, const char* hint,
-        const char* themeIcon, const char* fallbackIcon, int width, int height);
+    QToolButton* addButton(
+        QWidget* panel, MainControl control, const char* themeIcon, const char* fallbackIcon, int width, int height);
     std::function<void()> command(void (TMouseCtrl::*operation)());
     void applyWindowSettings();
     void applyColumns();

@@ -147,17 +147,17 @@ void TMForm::setStatusTip(int panel, const std::string& text)
 
 void TMForm::setEditingEnabled(bool enabled)
 {
-    const std::initializer_list<QWidget*> editing
-        = { m_listView, m_recordButton, m_loadButton, m_saveButton, m_newButton, m_editButton, m_deleteButton,
-              m_clearButton, m_optionsButton, m_quitButton, m_startButton, m_upButton, m_downButton };
-    for (QWidget* widget : editing)
-        widget->setEnabled(enabled);
+    QWidget* const controls[kMainControlCount]
+        = { m_recordButton, m_loadButton, m_saveButton, m_newButton, m_editButton, m_deleteButton, m_clearButton,
+              m_optionsButton, m_quitButton, m_startButton, m_stopButton, m_upButton, m_downButton, m_listView };
+    for (size_t i = 0; i < kMainControlCount; ++i)
+        controls[i]->setEnabled(ControlEnabled(MainControl(i), enabled));
     update();
 }
 
 void TMForm::setRecordingShown(bool recording)
 {
-    m_recordButton->setText(recording ? QStringLiteral("Stop Record") : QStringLiteral("&Record Mouse"));
+    m_recordButton->setText(QString::fromLatin1(RecordCaption(recording)));
 }
 
 void TMForm::showAndRaise()

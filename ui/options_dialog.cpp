@@ -1,6 +1,6 @@
 #include "ui/options_dialog.h"
 
-#include "config/config.h"
+#include "app/options_presenter.h"
 #include "ui/widget_name.h"
 
 #include <QButtonGroup>
@@ -22,43 +22,29 @@ namespace clickwisp {
 
 namespace {
 
-// The twelve function keys; an item's index is the stored hot-key number.
+// The function keys; an item's index is the stored hot-key number.
 QComboBox* functionKeyList(QWidget* parent)
 {
     auto* list = new QComboBox(parent);
-    for (int i = 1; i <= 12; ++i)
-        list->addItem(QStringLiteral("F%1").arg(i));
+    for (const std::string& name : FunctionKeyNames())
+        list->addItem(QString::fromStdString(name));
     return list;
 }
 
-QSpinBox* spin(QWidget* parent, int maximum, int step = 1)
+QSpinBox* spin(QWidget* parent, NumberRange range)
 {
     auto* box = new QSpinBox(parent);
-    box->setRange(0, maximum);
-    box->setSingleStep(step);
+    box->setRange(range.minimum, range.maximum);
+    box->setSingleStep(range.step);
     box->setGroupSeparatorShown(false);
     return box;
 }
-
 // A row "label  MOD+ [list]" of a hot-key grid.
 void addKeyRow(QGridLayout* grid, int row, const QString& label, const QString& modifier, QComboBox* list)
 {
     grid->addWidget(new QLabel(label), row, 0);
     grid->addWidget(new QLabel(modifier), row, 1, Qt::AlignRight);
     grid->addWidget(list, row, 2);
-}
-
-// Selects item index in list, or none when the number is outside the list.
-void selectNumber(QComboBox* list, int32_t number)
-{
-    list->setCurrentIndex(number >= 0 && number < list->count() ? number : -1);
-}
-
-// The stored number of a list: its item index. A list showing none (the
-// configuration held a number outside F1-F12) keeps that number.
-int32_t numberOf(const QComboBox* list, int32_t previous)
-{
-    return list->currentIndex() >= 0 ? list->currentIndex() : previous;
 }
 
 } // namespace
@@ -131,7 +117,7 @@ QWidget* TFMConfig::buildRepeatGroup()
     modes->addButton(m_repeatOnce);
     modes->addButton(m_repeatTimes);
     modes->addButton(m_repeatUntilStopped);
-    m_repeatCount = named(spin(mode, 10000, 10), "edRepTime");
+    m_repeatCount = named(spin(mode, kRepeatTimes), "edRepTime");
     auto* times = new QHBoxLayout;
     times->addWidget(m_repeatTimes);
     times->addWidget(m_repeatCount);
@@ -144,10 +130,10 @@ QWidget* TFMConfig::buildRepeatGroup()
 
     auto* interval = new QGroupBox(QStringLiteral("Interval Between Repeat"), group);
     auto* intervalLayout = new QHBoxLayout(interval);
-    m_intervalHours = named(spin(interval, 23), "UpDown2");
-    m_intervalMinutes = named(spin(interval, 59), "UpDown3");
-    m_intervalSeconds = named(spin(interval, 59), "UpDown4");
-    m_intervalTenths = named(spin(interval, 9), "UpDown5");
+    m_intervalHours = named(spin(interval, kIntervalParts[0]), "UpDown2");
+    m_intervalMinutes = named(spin(interval, kIntervalParts[1]), "UpDown3");
+    m_intervalSeconds = named(spin(interval, kIntervalParts[2]), "UpDown4");
+    m_intervalTenths = named(spin(interval, kIntervalParts[3]), "UpDown5");
     const std::pair<QSpinBox*, const char*> parts[] = { { m_intervalHours, "Hours" }, { m_intervalMinutes, "Minutes" },
         { m_intervalSeconds, "Seconds" }, { m_intervalTenths, "1/10 S" } };
     for (const auto& [box, caption] : parts) {
@@ -178,8 +164,8 @@ QWidget* TFMConfig::buildSpeedGroup()
     };
     labelRow({ "1/10", "1/5", "1", "5", "10" });
     m_speed = named(new QSlider(Qt::Horizontal, group), "TrackBar1");
-    m_speed->setRange(-9, 9);
-    m_speed->setPageStep(1);
+    m_speed->setRange(kSpeed.minimum, kSpeed.maximum);
+    m_speed->setPageStep(kSpeed.step);
     m_speed->setTickPosition(QSlider::TicksBelow);
     m_speed->setTickInterval(1);
     m_speed->setMinimumWidth(360);
@@ -188,50 +174,55 @@ QWidget* TFMConfig::buildSpeedGroup()
     return group;
 }
 
+QComboBox* TFMConfig::hotKeyList(size_t which) const
+{
+    QComboBox* const lists[] = { m_recordStartKey, m_recordStopKey, m_runStartKey, m_runStopKey };
+    return lists[which];
+}
+
+QSpinBox* TFMConfig::intervalPart(size_t which) const
+{
+    QSpinBox* const parts[] = { m_intervalHours, m_intervalMinutes, m_intervalSeconds, m_intervalTenths };
+    return parts[which];
+}
+
 void TFMConfig::LoadFromConfig()
 {
-    const auto shade = m_config.GetShade();
-    const auto running = m_config.GetRunning();
-    m_recordMoves->setChecked(shade.mousemove());
-    m_recordKeys->setChecked(shade.keyboard());
-    selectNumber(m_recordStartKey, shade.start());
-    selectNumber(m_recordStopKey, shade.stop());
-    selectNumber(m_runStartKey, running.start());
-    selectNumber(m_runStopKey, running.stop());
+    const OptionsFields fields = OptionsFromConfig(m_config);
+    m_recordMoves->setChecked(fields.recordMoves);
+    m_recordKeys->setChecked(fields.recordKeys);
+    for (size_t i = 0; i < fields.hotKeys.size(); ++i)
+        hotKeyList(i)->setCurrentIndex(fields.hotKeys[i]);
 
-    // A repeat value other than 0, 1 or 2 leaves every mode unchecked.
     auto* modes = m_repeatOnce->group();
     modes->setExclusive(false);
-    m_repeatOnce->setChecked(running.repeat() == 0);
-    m_repeatTimes->setChecked(running.repeat() == 1);
-    m_repeatUntilStopped->setChecked(running.repeat() == 2);
+    m_repeatOnce->setChecked(fields.repeatMode == 0);
+    m_repeatTimes->setChecked(fields.repeatMode == 1);
+    m_repeatUntilStopped->setChecked(fields.repeatMode == 2);
     modes->setExclusive(true);
 
-    m_repeatCount->setValue(running.times());
-    m_speed->setValue(running.speed());
-
-    const int32_t i = running.interval();
-    m_intervalHours->setValue(i / 3600000);
-    m_intervalMinutes->setValue(i % 3600000 / 60000);
-    m_intervalSeconds->setValue(i % 60000 / 1000);
-    m_intervalTenths->setValue(i % 1000 / 100);
+    m_repeatCount->setValue(fields.times);
+    m_speed->setValue(fields.speed);
+    for (size_t i = 0; i < fields.interval.size(); ++i)
+        intervalPart(i)->setValue(fields.interval[i]);
 }
 
 void TFMConfig::StoreToConfig()
 {
-    auto shade = m_config.GetShade();
-    auto running = m_config.GetRunning();
-    shade.setMousemove(m_recordMoves->isChecked());
-    shade.setKeyboard(m_recordKeys->isChecked());
-    shade.setStart(numberOf(m_recordStartKey, shade.start()));
-    shade.setStop(numberOf(m_recordStopKey, shade.stop()));
-    running.setStart(numberOf(m_runStartKey, running.start()));
-    running.setStop(numberOf(m_runStopKey, running.stop()));
-    running.setRepeat(m_repeatOnce->isChecked() ? 0 : m_repeatTimes->isChecked() ? 1 : 2);
-    running.setTimes(m_repeatCount->value());
-    running.setSpeed(m_speed->value());
-    running.setInterval(m_intervalHours->value() * 3600000 + m_intervalMinutes->value() * 60000
-        + m_intervalSeconds->value() * 1000 + m_intervalTenths->value() * 100);
+    OptionsFields fields;
+    fields.recordMoves = m_recordMoves->isChecked();
+    fields.recordKeys = m_recordKeys->isChecked();
+    for (size_t i = 0; i < fields.hotKeys.size(); ++i)
+        fields.hotKeys[i] = hotKeyList(i)->currentIndex();
+    fields.repeatMode = m_repeatOnce->isChecked() ? 0
+        : m_repeatTimes->isChecked()              ? 1
+        : m_repeatUntilStopped->isChecked()       ? 2
+                                                  : -1;
+    fields.times = m_repeatCount->value();
+    fields.speed = m_speed->value();
+    for (size_t i = 0; i < fields.interval.size(); ++i)
+        fields.interval[i] = intervalPart(i)->value();
+    StoreOptions(fields, m_config);
 }
 
 } // namespace clickwisp

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <cstddef>
+
 class QCheckBox;
 class QPushButton;
 class QComboBox;
@@ -14,7 +16,8 @@ namespace clickwisp {
 class TConfig;
 
 // The options dialog "Config Options": the recorder options, the four hot
-// keys and the playback (repeat) options of the configuration. It edits the
+// keys and the playback (repeat) options of the configuration, converted by
+// app/options_presenter.h. It edits the
 // configuration in memory only: OK stores the controls into it, Cancel or
 // closing stores nothing. Created for one showing.
 class TFMConfig : public QDialog {
@@ -31,6 +34,9 @@ private:
     QWidget* buildRecordGroup();
     QWidget* buildRepeatGroup();
     QWidget* buildSpeedGroup();
+    // The hot-key lists and interval parts in the presenter's order.
+    QComboBox* hotKeyList(size_t which) const;
+    QSpinBox* intervalPart(size_t which) const;
 
     TConfig& m_config;
     // The widgets; each carries its designer name (in the comments) as

@@ -1,0 +1,99 @@
+#include "app/main_window_presenter.h"
+
+#include "config/config.h"
+
+#include <algorithm>
+
+namespace clickwisp {
+
+const MainControlText& TextOf(MainControl control)
+{
+    static constexpr MainControlText kTexts[kMainControlCount] = {
+        { "btnShade", "&Record Mouse", "Record Mouse Actions" },
+        { "VisibilityDemoButton", "&Load", "Load Action List From File" },
+        { "AlignDemoButton", "&Save", "Save Action List to File" },
+        { "SpeedButton4", "&New", "Create a new Action" },
+        { "SpeedButton5", "&Edit", "Edit Selected Action" },
+        { "SpeedButton7", "&Delete", "Delete Selected Action" },
+        { "SpeedButton8", "&Clear", "Delete All Actions" },
+        { "SpeedButton2", "&Options", "Config Options" },
+        { "QuitButton", "E&xit", "Quit" },
+        { "btnStart", "Star&t", "Start to Run Action List" },
+        { "btnStop", "Sto&p", "Stop Running Action List" },
+        { "sbUp", "", "Move Up" },
+        { "sbDown", "", "Move Down" },
+        { "VT", "", "Action List.  Double Click to edit " },
+    };
+    return kTexts[size_t(control)];
+}
+
+bool ControlEnabled(MainControl control, bool editingEnabled)
+{
+    return control == MainControl::Stop || editingEnabled;
+}
+
+const char* RecordCaption(bool recording)
+{
+    return recording ? "Stop Record" : TextOf(MainControl::Record).caption;
+}
+
+ColumnAlign ColumnAlignOf(const std::string& align)
+{
+    if (align == "right")
+        return ColumnAlign::Right;
+    if (align == "center")
+        return ColumnAlign::Centre;
+    return ColumnAlign::Left;
+}
+
+std::vector<ColumnState> ColumnsFromConfig(const TConfig& config)
+{
+    const auto cols = config.GetCols();
+    const int count = int(cols.Count());
+    std::vector<ColumnState> columns;
+    for (int i = 0; i < count; ++i) {
+        const auto col = cols.Col(i);
+        columns.push_back({ std::max(0, col.Width()), col.Visible(), std::clamp(int(col.Index()), 0, count - 1) });
+    }
+    return columns;
+}
+
+void StoreColumns(const std::vector<ColumnState>& columns, TConfig& config)
+{
+    auto cols = config.GetCols();
+    for (size_t i = 0; i < size_t(cols.Count()) && i < columns.size(); ++i) {
+        auto col = cols.Col(int(i));
+        if (columns[i].visible)
+            col.setWidth(columns[i].width);
+        col.setIndex(columns[i].position);
+    }
+}
+
+WindowStart WindowStartFromConfig(const TConfig& config)
+{
+    const auto frame = config.GetFrame();
+    WindowStart start;
+    start.maximized = frame.max();
+    start.sized = !start.maximized && frame.width() > 0 && frame.height() > 0;
+    if (start.sized)
+        start.size = { frame.width(), frame.height() };
+    return start;
+}
+
+void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TConfig& config)
+{
+    auto frame = config.GetFrame();
+    frame.setLeft(origin.x);
+    frame.setTop(origin.y);
+    frame.setHeight(size.height);
+    frame.setWidth(size.width);
+    frame.setMax(maximized);
+}
+
+ScreenPoint CentredOrigin(ScreenPoint desktopOrigin, ScreenSize desktopSize, ScreenSize size)
+{
+    return { desktopOrigin.x + std::max(0, (desktopSize.width - size.width) / 2),
+        desktopOrigin.y + std::max(0, (desktopSize.height - size.height) / 2) };
+}
+
+} // namespace clickwisp

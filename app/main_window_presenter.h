@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/geometry.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace clickwisp {
+
+class TConfig;
+
+// The main window without a toolkit: its controls' captions and hints, which
+// of them a run disables, the caption that follows recording, and the window
+// size and list columns from and to the configuration. The list controller
+// (app/list_controller.h) decides the rest.
+
+// The controls in the order of the window: the tool panel left to right, the
+// right panel top to bottom, then the action list.
+enum class MainControl { Record, Load, Save, New, Edit, Delete, Clear, Options, Quit, Start, Stop, Up, Down, List };
+inline constexpr size_t kMainControlCount = 14;
+
+struct MainControlText {
+    const char* name; // the designer name
+    const char* caption; // with "&" before the accelerator; empty for an icon only
+    const char* hint; // the tooltip and the status hint
+};
+const MainControlText& TextOf(MainControl control);
+
+// Whether control is usable: a run (editing disabled) leaves only Stop.
+bool ControlEnabled(MainControl control, bool editingEnabled);
+
+// The record button's caption while recording or not.
+const char* RecordCaption(bool recording);
+
+// Where text goes in a list column: "right" and "center" as written, anything
+// else (even "Right") to the left.
+enum class ColumnAlign { Left, Right, Centre };
+ColumnAlign ColumnAlignOf(const std::string& align);
+
+// A list column as shown: its width in pixels, whether it shows, and its
+// place among the columns (0 first).
+struct ColumnState {
+    int32_t width = 0;
+    bool visible = true;
+    int position = 0;
+};
+// The configured columns: negative widths as 0, places within the columns.
+std::vector<ColumnState> ColumnsFromConfig(const TConfig& config);
+// Stores the columns shown (at most as many as configured); a hidden
+// column keeps its configured width for when it shows again.
+void StoreColumns(const std::vector<ColumnState>& columns, TConfig& config);
+
+// The window size at start: maximised, or the configured size when it has
+// one (width and height above 0).
+struct WindowStart {
+    bool maximized = false;
+    bool sized = false;
+    ScreenSize size;
+};
+WindowStart WindowStartFromConfig(const TConfig& config);
+void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TConfig& config);
+// The top-left corner that centres a window of size on a desktop (all
+// monitors) at desktopOrigin of desktopSize, never left of or above it.
+ScreenPoint CentredOrigin(ScreenPoint desktopOrigin, ScreenSize desktopSize, ScreenSize size);
+
+} // namespace clickwisp

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace clickwisp {
+
+class TConfig;
+
+// The options dialog without a toolkit: the recorder options, the four hot
+// keys and the playback (repeat) options as the controls hold them, and the
+// conversions from and to the configuration.
+struct OptionsFields {
+    bool recordMoves = false;
+    bool recordKeys = false;
+    // Record start, record stop, run start, run stop: an index into
+    // FunctionKeyNames(), -1 for a stored number off that list.
+    std::array<int, 4> hotKeys {};
+    int repeatMode = -1; // 0 once, 1 a number of times, 2 until stopped; -1 none of them
+    int32_t times = 0;
+    int32_t speed = 0; // a step of kSpeed: -9 (1/10) through 0 (normal) to 9 (10 times)
+    std::array<int32_t, 4> interval {}; // hours, minutes, seconds, tenths of a second
+};
+
+// What a number control offers: its arrows stay within [minimum, maximum].
+struct NumberRange {
+    int minimum;
+    int maximum;
+    int step;
+};
+inline constexpr NumberRange kRepeatTimes { 0, 10000, 10 };
+inline constexpr std::array<NumberRange, 4> kIntervalParts { { { 0, 23, 1 }, { 0, 59, 1 }, { 0, 59, 1 },
+    { 0, 9, 1 } } };
+inline constexpr NumberRange kSpeed { -9, 9, 1 };
+
+// "F1" to "F12"; an entry's index is the stored hot-key number.
+const std::vector<std::string>& FunctionKeyNames();
+
+// The fields showing config. A repeat value other than 0, 1 or 2 chooses no
+// mode; the interval is split into parts, its hundredths and thousandths
+// dropped.
+OptionsFields OptionsFromConfig(const TConfig& config);
+// Stores the fields into config (in memory). A hot key of -1 keeps the stored
+// number; no repeat mode is stored as 2.
+void StoreOptions(const OptionsFields& fields, TConfig& config);
+
+} // namespace clickwisp

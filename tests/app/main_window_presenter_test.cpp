@@ -1,0 +1,52 @@
+// The main window's columns from and to the configuration, and its place.
+#include "app/main_window_presenter.h"
+
+#include "config/config.h"
+#include "tests/support/process.h"
+
+#include <gtest/gtest.h>
+
+namespace clickwisp {
+namespace {
+
+constexpr const char* kConfig
+    = "<config versionNo=\"2.0\"><cols>"
+      "<col id=\"0\" Name=\"No.\" Align=\"center\" Color=\"\" Visible=\"False\" Width=\"40\" Index=\"7\"/>"
+      "<col id=\"1\" Name=\"Type\" Align=\"Right\" Color=\"\" Visible=\"True\" Width=\"-3\" Index=\"-1\"/>"
+      "<col id=\"2\" Name=\"Action\" Align=\"right\" Color=\"\" Visible=\"True\" Width=\"200\" Index=\"1\"/>"
+      "</cols></config>";
+
+std::vector<std::tuple<int32_t, bool, int>> tuples(const std::vector<ColumnState>& columns)
+{
+    std::vector<std::tuple<int32_t, bool, int>> out;
+    for (const ColumnState& c : columns)
+        out.emplace_back(c.width, c.visible, c.position);
+    return out;
+}
+
+TEST(MainWindowPresenter, ColumnsShowWithinLimitsAndAHiddenOneKeepsItsWidth)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "config.xml", kConfig);
+    TConfig config { dir / "config.xml" };
+    ASSERT_FALSE(config.LoadWarning()) << *config.LoadWarning();
+    using T = std::tuple<int32_t, bool, int>;
+    EXPECT_EQ(
+        tuples(ColumnsFromConfig(config)), (std::vector<T> { { 40, false, 2 }, { 0, true, 0 }, { 200, true, 1 } }));
+    // "Right" is not "right".
+    EXPECT_EQ((std::vector { ColumnAlignOf("center"), ColumnAlignOf("Right"), ColumnAlignOf("right") }),
+        (std::vector { ColumnAlign::Centre, ColumnAlign::Left, ColumnAlign::Right }));
+
+    StoreColumns({ { 0, false, 1 }, { 90, true, 2 }, { 250, true, 0 }, { 10, true, 3 } }, config);
+    EXPECT_EQ(
+        tuples(ColumnsFromConfig(config)), (std::vector<T> { { 40, false, 1 }, { 90, true, 2 }, { 250, true, 0 } }));
+}
+
+TEST(MainWindowPresenter, TheWindowIsCentredOnTheWholeDesktopButNotPastItsCorner)
+{
+    EXPECT_EQ(CentredOrigin({ -1920, 0 }, { 3840, 1080 }, { 800, 600 }), (ScreenPoint { -400, 240 }));
+    EXPECT_EQ(CentredOrigin({ 0, 0 }, { 640, 480 }, { 800, 600 }), (ScreenPoint { 0, 0 }));
+}
+
+} // namespace
+} // namespace clickwisp
