@@ -354,8 +354,8 @@ namespace {
 constexpr size_t kMaxClasses = 16;
 // Passes over a row of marks that the chosen patterns may cost per screen
 // row; marking a class's pixels counts as kPlaneCost passes.
-constexpr int64_t kPatternBudget = 192;
-constexpr int64_t kPlaneCost = 3;
+constexpr int64_t kPatternBudget = 80;
+constexpr int64_t kPlaneCost = 8;
 constexpr size_t kMaxPoints = 8;
 
 int32_t doublings(int32_t count)
