@@ -241,6 +241,27 @@ inline Image checkerScene(int32_t width, int32_t height)
     return image;
 }
 
+// Smooth gradients with faint noise (±2 per channel): red across the
+// screen (steep: a ramp that repeats every 64 pixels), green down, blue
+// along the diagonal. Every picture cut from it nearly matches under small
+// shifts.
+inline Image gradientScene(int32_t width, int32_t height, bool steep)
+{
+    auto image = blank(width, height, 0);
+    uint32_t state = 0x9E3779B9u;
+    auto level = [&](int32_t v) {
+        state = state * 1664525u + 1013904223u;
+        return uint32_t(std::clamp(v + int32_t((state >> 24) % 5) - 2, 0, 255));
+    };
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const int32_t red = steep ? (x * 4) % 256 : x * 255 / (width - 1);
+            const int32_t green = y * 255 / (height - 1), blue = (x + y) * 255 / (width + height);
+            put(*image, x, y, level(red) << 16 | level(green) << 8 | level(blue));
+        }
+    return image;
+}
+
 inline Image cut(const TBDBitmapData& source, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     auto image = blank(width, height, 0);

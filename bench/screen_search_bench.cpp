@@ -249,6 +249,23 @@ void adversarialCases(int32_t width, int32_t height, const std::string& resoluti
         for (int32_t x = 0; x < 64; ++x)
             put(*checker, x, y, (x + y) % 2 ? grey(124) : grey(100));
     g_families.back().pictures = { { "checker64x64", checker } };
+    // Gradients: a cut near the bottom-right corner, and the same with the
+    // middle pixel's red moved by 60 (beyond the tolerance).
+    for (const bool steep : { false, true }) {
+        g_families.push_back({ steep ? "steepgradient" : "gradient", gradientScene(width, height, steep), {} });
+        Family& f = g_families.back();
+        for (const int32_t size : { 16, 64, 256 }) {
+            auto present
+                = std::shared_ptr<TBDBitmapData>(cut(*f.screen, width - size - 90, height - size - 50, size, size));
+            auto absent
+                = std::shared_ptr<TBDBitmapData>(cut(*f.screen, width - size - 90, height - size - 50, size, size));
+            const uint32_t middle = present->PixelAt(size / 2, size / 2);
+            put(*absent, size / 2, size / 2, (middle >> 16) >= 128 ? middle - 0x3C0000 : middle + 0x3C0000);
+            const std::string name = "cut" + std::to_string(size) + "x" + std::to_string(size);
+            f.pictures.push_back({ name, present });
+            f.pictures.push_back({ name + "-changed", absent });
+        }
+    }
     for (const Family& f : g_families) {
         if (f.screen->Width() != width)
             continue;

@@ -3,7 +3,9 @@
 #include "screen/pixel_kernels.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <map>
 
 namespace clickwisp::search {
 namespace {
@@ -120,14 +122,15 @@ void andShiftedDown(uint64_t* mask, const uint64_t* source, size_t words, size_t
     }
 }
 
-// Pixel x keeps its bit when pixels x .. x + length - 1 all had theirs.
-void erodeRow(uint64_t* mask, size_t words, int32_t length)
+// Pixel x keeps its bit when pixels x, x + stride, ... x + (count - 1) *
+// stride all had theirs (doubling: runs of 1, 2, 4 ... pixels).
+void erodeRow(uint64_t* mask, size_t words, int32_t count, int32_t stride = 1)
 {
     int32_t done = 1;
-    for (; 2 * done <= length; done *= 2)
-        andShiftedDown(mask, mask, words, words, 3 * size_t(done));
-    if (done < length)
-        andShiftedDown(mask, mask, words, words, 3 * size_t(length - done));
+    for (; 2 * done <= count; done *= 2)
+        andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(done));
+    if (done < count)
+        andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(count - done));
 }
 
 } // namespace
@@ -338,6 +341,391 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
                 std::fill(row, row + m_keptWords, 0);
                 alive[r] = 0;
                 --aliveCount;
+            }
+        }
+    }
+}
+
+} // namespace clickwisp::search
+
+namespace clickwisp::search {
+namespace {
+
+constexpr size_t kMaxClasses = 16;
+// Passes over a row of marks that the chosen patterns may cost per screen
+// row; marking a class's pixels counts as kPlaneCost passes.
+constexpr int64_t kPatternBudget = 80;
+constexpr int64_t kPlaneCost = 8;
+constexpr size_t kMaxPoints = 8;
+
+int32_t doublings(int32_t count)
+{
+    int32_t steps = 0, done = 1;
+    for (; 2 * done <= count; done *= 2)
+        ++steps;
+    return steps + (done < count ? 1 : 0);
+}
+
+int64_t costOf(const std::vector<Progression>& progressions)
+{
+    int64_t cost = 0;
+    for (const Progression& p : progressions)
+        cost += p.count == 1 ? 1 : 2 + doublings(p.count);
+    return cost;
+}
+
+// Splits ascending positions into arithmetic progressions: from the first
+// position left, with the step to the next one left, as far as it goes.
+std::vector<Progression> progressionsOf(const std::vector<int32_t>& sorted)
+{
+    std::vector<Progression> out;
+    if (sorted.empty())
+        return out;
+    const int32_t low = sorted.front(), high = sorted.back();
+    std::vector<uint8_t> left(size_t(high - low) + 1, 0);
+    for (int32_t v : sorted)
+        left[size_t(v - low)] = 1;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        const int32_t start = sorted[i];
+        if (!left[size_t(start - low)])
+            continue;
+        size_t j = i + 1;
+        while (j < sorted.size() && !left[size_t(sorted[j] - low)])
+            ++j;
+        Progression p { start, 1, 1 };
+        if (j < sorted.size()) {
+            p.stride = sorted[j] - start;
+            while (
+                int64_t(start) + int64_t(p.count) * p.stride <= high && left[size_t(start + p.count * p.stride - low)])
+                ++p.count;
+        }
+        for (int32_t k = 0; k < p.count; ++k)
+            left[size_t(start + k * p.stride - low)] = 0;
+        out.push_back(p);
+    }
+    return out;
+}
+
+} // namespace
+
+PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance& tolerance)
+    : m_pictureWidth(picture.Width())
+    , m_pictureHeight(picture.Height())
+{
+    const int32_t w = m_pictureWidth, h = m_pictureHeight;
+    if (w <= 0 || h <= 0 || int64_t(w) * h > kMaxPlannedPixels)
+        return;
+    const int32_t t[3] = { std::clamp(tolerance.blue, 0, 255), std::clamp(tolerance.green, 0, 255),
+        std::clamp(tolerance.red, 0, 255) };
+    Spread spread;
+    for (int k = 0; k < 3; ++k)
+        spread.d[k] = t[k] / 2;
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            pixels[size_t(y) * size_t(w) + size_t(x)] = picture.PixelAt(x, y);
+
+    // The colours, the most frequent first, each in the first class whose
+    // seed lies within the spread; a colour beyond kMaxClasses classes is
+    // left out.
+    std::vector<uint32_t> sorted = pixels;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::pair<size_t, uint32_t>> counts;
+    for (size_t i = 0; i < sorted.size();) {
+        size_t j = i;
+        while (j < sorted.size() && sorted[j] == sorted[i])
+            ++j;
+        counts.push_back({ j - i, sorted[i] });
+        i = j;
+    }
+    std::stable_sort(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<uint32_t> seeds;
+    std::vector<std::array<int32_t, 3>> low, high;
+    std::vector<std::pair<uint32_t, int32_t>> classOf; // (colour, class or -1)
+    bool singleColours = true, allCovered = true;
+    for (const auto& [count, colour] : counts) {
+        int32_t c = -1;
+        for (size_t s = 0; s < seeds.size() && c < 0; ++s)
+            if (spread.near(seeds[s], colour))
+                c = int32_t(s);
+        if (c < 0 && seeds.size() < kMaxClasses) {
+            c = int32_t(seeds.size());
+            seeds.push_back(colour);
+            low.push_back({ 255, 255, 255 });
+            high.push_back({ 0, 0, 0 });
+        }
+        if (c >= 0) {
+            for (int k = 0; k < 3; ++k) {
+                low[size_t(c)][size_t(k)] = std::min(low[size_t(c)][size_t(k)], channel(colour, k));
+                high[size_t(c)][size_t(k)] = std::max(high[size_t(c)][size_t(k)], channel(colour, k));
+            }
+            singleColours = singleColours && seeds[size_t(c)] == colour;
+        }
+        allCovered = allCovered && c >= 0;
+        classOf.push_back({ colour, c });
+    }
+    std::sort(classOf.begin(), classOf.end());
+    // Each class's box [low - T, high + T] as a centre and a reach; an odd
+    // span rounds the box outward, which only keeps more.
+    for (size_t c = 0; c < seeds.size(); ++c) {
+        uint32_t centre = 0;
+        int32_t reach[3];
+        for (int k = 0; k < 3; ++k) {
+            const int32_t lo = low[c][size_t(k)], hi = high[c][size_t(k)];
+            centre |= uint32_t((lo + hi) / 2) << (8 * k);
+            reach[k] = t[k] + (hi - lo + 1) / 2;
+        }
+        const bool exact = reach[0] == 0 && reach[1] == 0 && reach[2] == 0;
+        m_boxes.push_back(kernels::makeProbe(centre, exact, reach[2], reach[1], reach[0]));
+    }
+
+    // The pixels that differ most from their nearest neighbour, by more than
+    // the tolerance in some channel.
+    std::vector<std::pair<int32_t, int32_t>> edges; // (how far, index)
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t c = pixels[size_t(y) * size_t(w) + size_t(x)];
+            int32_t nearest = 256;
+            const int32_t around[4][2] = { { -1, 0 }, { 1, 0 }, { 0, -1 }, { 0, 1 } };
+            for (const auto& [ax, ay] : around) {
+                const int32_t nx = x + ax, ny = y + ay;
+                if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                    continue;
+                const uint32_t n = pixels[size_t(ny) * size_t(w) + size_t(nx)];
+                int32_t beyond = 0; // how far beyond the tolerance, in the worst channel
+                for (int k = 0; k < 3; ++k)
+                    beyond = std::max(beyond, std::abs(channel(c, k) - channel(n, k)) - t[k]);
+                nearest = std::min(nearest, beyond);
+            }
+            if (nearest > 0 && nearest < 256)
+                edges.push_back({ nearest, y * w + x });
+        }
+    std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t i = 0; i < edges.size() && i < kMaxPoints; ++i) {
+        const int32_t at = edges[i].second;
+        m_points.push_back({ at % w, at / w,
+            kernels::makeProbe(pixels[size_t(at)], t[0] == 0 && t[1] == 0 && t[2] == 0, t[2], t[1], t[0]) });
+    }
+
+    // Rows with the same classes in the same places: one pattern.
+    std::map<std::vector<int8_t>, std::vector<int32_t>> rowsOf;
+    std::vector<int8_t> labels(static_cast<size_t>(w));
+    for (int32_t y = 0; y < h; ++y) {
+        bool any = false;
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t colour = pixels[size_t(y) * size_t(w) + size_t(x)];
+            const auto it = std::lower_bound(classOf.begin(), classOf.end(), std::pair { colour, int32_t(-1) });
+            labels[size_t(x)] = int8_t(it->second);
+            any = any || it->second >= 0;
+        }
+        if (any)
+            rowsOf[labels].push_back(y);
+    }
+    struct Candidate {
+        Pattern pattern;
+        size_t rows;
+        int64_t cost;
+    };
+    std::vector<Candidate> candidates;
+    for (const auto& [row, ys] : rowsOf) {
+        Candidate candidate { {}, ys.size(), 0 };
+        Pattern& pattern = candidate.pattern;
+        for (int32_t c = 0; c < int32_t(seeds.size()); ++c) {
+            std::vector<int32_t> xs;
+            for (int32_t x = 0; x < w; ++x)
+                if (row[size_t(x)] == c)
+                    xs.push_back(x);
+            if (xs.empty())
+                continue;
+            pattern.classes.push_back({ c, progressionsOf(xs) });
+            candidate.cost += kPlaneCost + costOf(pattern.classes.back().across);
+        }
+        pattern.down = progressionsOf(ys);
+        pattern.firstRow = ys.front();
+        pattern.lastRow = ys.back();
+        candidate.cost += costOf(pattern.down);
+        candidates.push_back(std::move(candidate));
+    }
+    std::stable_sort(
+        candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.rows > b.rows; });
+    // A pattern that costs more than is left is taken with its classes of
+    // most pixels only, as far as they fit.
+    int64_t spent = 0;
+    bool whole = true;
+    for (Candidate& candidate : candidates) {
+        if (spent + candidate.cost > kPatternBudget) {
+            whole = false;
+            Pattern& pattern = candidate.pattern;
+            auto pixelsOf = [](const ClassRun& c) {
+                int64_t n = 0;
+                for (const Progression& p : c.across)
+                    n += p.count;
+                return n;
+            };
+            std::stable_sort(pattern.classes.begin(), pattern.classes.end(),
+                [&](const ClassRun& a, const ClassRun& b) { return pixelsOf(a) > pixelsOf(b); });
+            int64_t cost = costOf(pattern.down);
+            size_t taken = 0;
+            while (taken < pattern.classes.size()
+                && spent + cost + kPlaneCost + costOf(pattern.classes[taken].across) <= kPatternBudget)
+                cost += kPlaneCost + costOf(pattern.classes[taken++].across);
+            if (taken == 0)
+                continue;
+            pattern.classes.resize(taken);
+            candidate.cost = cost;
+        }
+        spent += candidate.cost;
+        m_chosen.push_back(std::move(candidate.pattern));
+    }
+    m_exact = singleColours && allCovered && whole;
+}
+
+void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
+{
+    const int32_t W = screen.Width(), H = screen.Height();
+    const int32_t lastTop = H - m_pictureHeight;
+    const int32_t placements = W - m_pictureWidth + 1;
+    m_fromTop = fromTop;
+    m_keptWords = kernels::maskWords(placements);
+    const int32_t rows = std::max(lastTop - fromTop + 1, 0);
+    const size_t rowWords = kernels::maskWords(W);
+    std::vector<uint64_t> allPixels(rowWords), allPlacements(m_keptWords), plane(rowWords), run(rowWords);
+    kernels::fillMask(allPixels.data(), W);
+    kernels::fillMask(allPlacements.data(), placements);
+    // Kept per thread and only grown, as in AreaFilter.
+    thread_local std::vector<uint64_t> keptArray, patternArray, downArray;
+    if (keptArray.size() < size_t(rows) * m_keptWords)
+        keptArray.resize(size_t(rows) * m_keptWords);
+    if (patternArray.size() < size_t(H) * rowWords) {
+        patternArray.resize(size_t(H) * rowWords);
+        downArray.resize(size_t(H) * rowWords);
+    }
+    uint64_t* const kept = keptArray.data();
+    m_kept = kept;
+    for (int32_t r = 0; r < rows; ++r)
+        std::copy(allPlacements.begin(), allPlacements.end(), kept + size_t(r) * m_keptWords);
+    auto patternRow = [&](int32_t y) { return patternArray.data() + size_t(y) * rowWords; };
+    auto downRow = [&](int32_t y) { return downArray.data() + size_t(y) * rowWords; };
+    auto anySet = [](const uint64_t* p, size_t n) { return std::any_of(p, p + n, [](uint64_t v) { return v != 0; }); };
+
+    std::vector<uint8_t> alive(size_t(rows), 1);
+    std::vector<int32_t> aliveBefore(size_t(rows) + 1);
+    // A screen row of marks that may have a bit set (a row not worked out
+    // stands for zeros).
+    std::vector<uint8_t> marked(static_cast<size_t>(H)), downMarked(static_cast<size_t>(H));
+    int32_t aliveCount = rows;
+    for (const Point& point : m_points) {
+        for (int32_t top = fromTop; top <= lastTop; ++top) {
+            const size_t r = size_t(top - fromTop);
+            if (alive[r]
+                && !kernels::andMatches(
+                    screen.Row(top + point.dy) + 3 * size_t(point.dx), placements, point.box, kept + r * m_keptWords)) {
+                alive[r] = 0;
+                --aliveCount;
+            }
+        }
+    }
+    for (const Pattern& pattern : m_chosen) {
+        if (aliveCount == 0)
+            break;
+        for (int32_t r = 0; r < rows; ++r)
+            aliveBefore[size_t(r) + 1] = aliveBefore[size_t(r)] + alive[size_t(r)];
+        auto needed = [&](int32_t y) {
+            const int32_t lo = std::max(y - pattern.lastRow, fromTop) - fromTop;
+            const int32_t hi = std::min(y - pattern.firstRow, lastTop) - fromTop;
+            return lo <= hi && aliveBefore[size_t(hi) + 1] > aliveBefore[size_t(lo)];
+        };
+        // Per screen row: pixel x keeps its mark when the pattern placed
+        // with its left end on x finds every class's pixels in their boxes.
+        const int32_t first = fromTop + pattern.firstRow, last = lastTop + pattern.lastRow;
+        for (int32_t y = first; y <= last; ++y) {
+            marked[size_t(y)] = 0;
+            if (!needed(y))
+                continue;
+            uint64_t* r = patternRow(y);
+            std::copy(allPixels.begin(), allPixels.end(), r);
+            bool any = true;
+            for (const ClassRun& c : pattern.classes) {
+                std::copy(allPixels.begin(), allPixels.end(), plane.begin());
+                if (!kernels::andMatches(screen.Row(y), W, m_boxes[size_t(c.colourClass)], plane.data())) {
+                    any = false;
+                    break;
+                }
+                for (const Progression& p : c.across) {
+                    const uint64_t* source = plane.data();
+                    if (p.count > 1) {
+                        std::copy(plane.begin(), plane.end(), run.begin());
+                        erodeRow(run.data(), rowWords, p.count, p.stride);
+                        source = run.data();
+                    }
+                    andShiftedDown(r, source, rowWords, rowWords, 3 * size_t(p.start));
+                }
+            }
+            marked[size_t(y)] = any && anySet(r, rowWords);
+        }
+        // Down the screen: each progression of the pattern's rows, ANDed by
+        // doubling, then into the placement rows it applies to.
+        for (const Progression& d : pattern.down) {
+            if (aliveCount == 0)
+                break;
+            const std::vector<uint8_t>* flags = &marked;
+            const uint64_t* rowsBase = patternArray.data();
+            if (d.count > 1) {
+                const int32_t from = fromTop + d.start, to = lastTop + d.start + (d.count - 1) * d.stride;
+                for (int32_t y = from; y <= to; ++y) {
+                    downMarked[size_t(y)] = marked[size_t(y)];
+                    if (marked[size_t(y)])
+                        std::copy(patternRow(y), patternRow(y) + rowWords, downRow(y));
+                }
+                int32_t valid = to;
+                auto step = [&](int32_t by) {
+                    for (int32_t y = from; y + by <= valid; ++y) {
+                        if (!downMarked[size_t(y)])
+                            continue;
+                        if (!downMarked[size_t(y + by)]) {
+                            downMarked[size_t(y)] = 0;
+                            continue;
+                        }
+                        uint64_t* m = downRow(y);
+                        const uint64_t* below = downRow(y + by);
+                        uint64_t any = 0;
+                        for (size_t i = 0; i < rowWords; ++i) {
+                            m[i] &= below[i];
+                            any |= m[i];
+                        }
+                        downMarked[size_t(y)] = any != 0;
+                    }
+                    valid -= by;
+                };
+                int32_t done = 1;
+                for (; 2 * done <= d.count; done *= 2)
+                    step(done * d.stride);
+                if (done < d.count)
+                    step((d.count - done) * d.stride);
+                flags = &downMarked;
+                rowsBase = downArray.data();
+            }
+            for (int32_t top = fromTop; top <= lastTop; ++top) {
+                const size_t r = size_t(top - fromTop);
+                if (!alive[r])
+                    continue;
+                uint64_t* row = kept + r * m_keptWords;
+                const int32_t y = top + d.start;
+                bool any = false;
+                if ((*flags)[size_t(y)]) {
+                    const uint64_t* source = rowsBase + size_t(y) * rowWords;
+                    uint64_t bits = 0;
+                    for (size_t i = 0; i < m_keptWords; ++i) {
+                        row[i] &= source[i];
+                        bits |= row[i];
+                    }
+                    any = bits != 0;
+                }
+                if (!any) {
+                    std::fill(row, row + m_keptWords, 0);
+                    alive[r] = 0;
+                    --aliveCount;
+                }
             }
         }
     }

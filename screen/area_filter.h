@@ -1,6 +1,7 @@
 #pragma once
 
 #include "screen/bitmap_data.h"
+#include "screen/pixel_kernels.h"
 
 #include <vector>
 
@@ -54,6 +55,75 @@ private:
     size_t m_keptWords = 0;
     // One mask per placement row, in an array kept per thread: a search
     // does not pay for mapping fresh memory.
+    const uint64_t* m_kept = nullptr;
+};
+
+// Placements x, x + stride, ... x + (count - 1) * stride (of pixels or rows).
+struct Progression {
+    int32_t start = 0;
+    int32_t stride = 1;
+    int32_t count = 1;
+};
+
+// Rules out placements of a textured picture (one without uniform areas, or
+// whose areas leave too much to compare) in time that depends on the
+// screen's size and on the picture's structure, not on where placements
+// fail. The picture's colours fall into up to 16 classes, each a colour box
+// no wider than the tolerance; a placement can match only if every screen
+// pixel under a picture pixel of class k lies within the tolerance of k's
+// box. Picture rows with the same classes in the same places form one
+// pattern. Per screen row and pattern, the pixels in each class's box are
+// marked and the marks of the class's pixels in the pattern, taken as
+// arithmetic progressions (runs, checkerboard steps), are ANDed by doubling;
+// the pattern's rows, also as progressions, are ANDed the same way down the
+// screen. Patterns are taken, the most frequent first, while their cost
+// stays within a fixed number of row operations per screen row; leaving
+// rows or pixels out only keeps more. It never drops a placement that
+// matches; what it keeps still needs the full comparison. Up to eight
+// pixels that differ from each of their neighbours by more than the
+// tolerance (edges, single changed pixels: where nearly matching shifted
+// placements fail) are checked on their own first. Pictures of more than
+// 2^20 pixels (few placements) get no filter.
+class PatternFilter {
+public:
+    PatternFilter(const TBDBitmapData& picture, const ColorTolerance& tolerance);
+
+    bool useful() const { return !m_chosen.empty() || !m_points.empty(); }
+    // Every picture pixel is in a class of one colour and every row is
+    // taken: the filter keeps exactly the placements that match.
+    bool exact() const { return m_exact; }
+
+    // As AreaFilter::apply.
+    void apply(const TBDBitmapData& screen, int32_t fromTop);
+    const uint64_t* row(int32_t top) const { return m_kept + size_t(top - m_fromTop) * m_keptWords; }
+
+private:
+    struct ClassRun {
+        int32_t colourClass;
+        std::vector<Progression> across;
+    };
+    struct Pattern {
+        std::vector<ClassRun> classes;
+        std::vector<Progression> down; // the picture rows with this pattern
+        int32_t firstRow = 0;
+        int32_t lastRow = 0;
+    };
+    // Pixels unlike all their neighbours (by more than the tolerance):
+    // where placements shifted by a pixel or two fail. Each is checked on
+    // its own, before the patterns.
+    struct Point {
+        int32_t dx;
+        int32_t dy;
+        kernels::PixelProbe box;
+    };
+    std::vector<Point> m_points;
+    std::vector<kernels::PixelProbe> m_boxes; // per class
+    std::vector<Pattern> m_chosen;
+    bool m_exact = false;
+    int32_t m_pictureWidth = 0;
+    int32_t m_pictureHeight = 0;
+    int32_t m_fromTop = 0;
+    size_t m_keptWords = 0;
     const uint64_t* m_kept = nullptr;
 };
 

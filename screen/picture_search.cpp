@@ -12,7 +12,9 @@
 //   picture's uniform areas allow (area_filter), in time that depends on the
 //   screen's size only, and goes on with those. An exact search whose
 //   comparisons grow too costly again switches to a rolling hash whose time
-//   does not depend on the content (hash_search).
+//   does not depend on the content (hash_search); a search with a tolerance
+//   adds the pattern filter (area_filter.h), for textured pictures and
+//   gradients, whose time does not depend on where placements fail either.
 // - Rows are stored bottom-up, so scanning top row first walks memory
 //   backwards. Placement rows are taken in bands: within a band in memory
 //   order, keeping the top-most hit; the first band with a hit ends the
@@ -126,6 +128,7 @@ std::optional<ScreenPoint> findPicture(
     int64_t budget = tolerance ? tuning.nearConfirmBudget : tuning.confirmBudget;
     bool budgeted = budget >= 0;
     std::optional<AreaFilter> filter;
+    std::optional<PatternFilter> pattern;
 
     // Compares the whole placement, bottom row first; on a mismatch, failed
     // is a picture pixel that does not match.
@@ -169,9 +172,12 @@ std::optional<ScreenPoint> findPicture(
         return kernels::andMatches(start, placements, tests[i], mask.data());
     };
     auto rowHit = [&](int32_t top) {
-        if (filter)
-            std::copy(filter->row(top), filter->row(top) + words, mask.begin());
-        else if (filter)
+        if (pattern) {
+            std::copy(pattern->row(top), pattern->row(top) + words, mask.begin());
+            if (filter)
+                for (size_t i = 0; i < words; ++i)
+                    mask[i] &= filter->row(top)[i];
+        } else if (filter)
             std::copy(filter->row(top), filter->row(top) + words, mask.begin());
         else
             std::copy(full.begin(), full.end(), mask.begin());
@@ -202,9 +208,21 @@ std::optional<ScreenPoint> findPicture(
     };
     const int32_t lastTop = screen.Height() - h;
     auto toHash = [&](int32_t bandStart) { return hashSearch(screen, picture, bandStart); };
-    // The budget ran out: on with the placements the area filter keeps. An
-    // exact search gets the budget once more, then takes the hash search; a
-    // search with a tolerance goes on to the end.
+    // A search with a tolerance whose budget ran out again (or whose picture
+    // has no uniform areas): on to the end with the placements the pattern
+    // filter keeps as well.
+    auto toPattern = [&](int32_t bandStart) {
+        budgeted = false;
+        pattern.emplace(picture, *tolerance);
+        if (pattern->useful())
+            pattern->apply(screen, bandStart);
+        else
+            pattern.reset();
+        return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, noFallback);
+    };
+    // The budget ran out: on with the placements the area filter keeps, and
+    // the budget once more. Then an exact search takes the hash search, a
+    // search with a tolerance the pattern filter.
     auto fallback = [&](int32_t bandStart) {
         filter.emplace(picture, tolerance);
         if (filter->useful())
@@ -212,8 +230,10 @@ std::optional<ScreenPoint> findPicture(
         else
             filter.reset();
         if (tolerance) {
-            budgeted = false;
-            return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, noFallback);
+            if (!filter)
+                return toPattern(bandStart);
+            budget = tuning.nearConfirmBudget;
+            return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, toPattern);
         }
         if (!filter)
             return hashSearch(screen, picture, bandStart);

@@ -19,7 +19,8 @@ struct Tuning {
     bool hashOnly = false;
     // The same for a search with a tolerance: bytes compared before the
     // search works out the area filter (area_filter.h) and goes on with only
-    // the placements it keeps. Negative: never.
+    // the placements it keeps, and again before it adds the pattern filter
+    // (or at once when the picture has no uniform areas). Negative: never.
     int64_t nearConfirmBudget = 2 << 20;
     // Placement rows handled as one band, in memory order.
     int32_t bandRows = 16;

@@ -166,6 +166,41 @@ public:
         return cut;
     }
 
+    // Textured screens without uniform areas, on which pictures nearly match
+    // under small shifts: a one-pixel checkerboard of two close colours with
+    // darker and lighter dots, tiles of a small random pattern of a few
+    // colours, and smooth gradients (across, down or both, with faint noise).
+    std::unique_ptr<TBDBitmapData> texturedScreen(int32_t width, int32_t height)
+    {
+        const uint32_t base = anyColor();
+        auto image = test::solidImage(width, height, base);
+        const int kind = between(0, 2);
+        const uint32_t other = near(base, 30);
+        const int32_t tileW = between(2, 5), tileH = between(2, 5), period = between(3, 9);
+        std::vector<uint32_t> tile;
+        for (int32_t i = 0; i < tileW * tileH; ++i)
+            tile.push_back(chance(50) ? base : chance(50) ? other : near(base, 60));
+        const int32_t stepX = between(-12, 12), stepY = between(-12, 12);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                uint32_t c = base;
+                if (kind == 0) {
+                    c = (x + y) % 2 ? other : base;
+                    if (x % period == period - 1 && y % period == period - 1)
+                        c = near(c, 60);
+                } else if (kind == 1) {
+                    c = tile[size_t((y % tileH) * tileW + x % tileW)];
+                } else {
+                    int32_t v = (x * stepX + y * stepY) / 4 + between(-2, 2);
+                    v = std::clamp(128 + v, 0, 255);
+                    c = uint32_t(v) * 0x010101u ^ (base & 0x0F0F0F);
+                }
+                setPixel(*image, x, y, c);
+            }
+        }
+        return image;
+    }
+
     ColorTolerance tolerance()
     {
         static const int32_t similarities[] = { 95, 90, 85, 60, 99, 0 };
@@ -267,6 +302,82 @@ TEST(SearchAgreement, PictureSearchesAgreeWhereEveryPlacementFailsLate)
     }
     EXPECT_GT(found, 80);
     EXPECT_GT(absent, 80);
+}
+
+TEST(SearchAgreement, PictureSearchesAgreeOnTexturesAndGradients)
+{
+    LevelGuard guard;
+    Generator gen(31337);
+    search::Tuning filterAtOnce;
+    filterAtOnce.confirmBudget = 0;
+    filterAtOnce.nearConfirmBudget = 0;
+    search::Tuning filterInThinBands = filterAtOnce;
+    filterInThinBands.bandRows = 1;
+    int found = 0, absent = 0;
+    for (int round = 0; round < 400; ++round) {
+        auto screen = gen.texturedScreen(gen.between(8, 120), gen.between(8, 80));
+        const ColorTolerance tolerance = gen.tolerance();
+        // Changed by the tolerance itself (still a match) or beyond it.
+        const int32_t t = std::max(tolerance.red, 0);
+        auto picture = gen.picture(*screen, gen.chance(50) ? t : t + gen.between(1, 40));
+        SCOPED_TRACE("round " + std::to_string(round) + ": screen " + std::to_string(screen->Width()) + "x"
+            + std::to_string(screen->Height()) + ", picture " + std::to_string(picture->Width()) + "x"
+            + std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/"
+            + std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
+        const auto near = reference::LocatePictureNear(*screen, *picture, tolerance);
+        found += near.has_value();
+        absent += !near.has_value();
+        for (kernels::Level level : levels()) {
+            kernels::setLevel(level);
+            SCOPED_TRACE(kernels::levelName(level));
+            EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterAtOnce)), show(near));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterInThinBands)), show(near));
+        }
+        if (HasFailure())
+            break;
+    }
+    EXPECT_GT(found, 80);
+    EXPECT_GT(absent, 80);
+}
+
+// The pattern filter keeps every placement that matches; when each class
+// of the picture is one colour and every row is taken, nothing else.
+TEST(PatternFilter, KeepsEveryMatchAndWhenExactOnlyTheMatches)
+{
+    LevelGuard guard;
+    Generator gen(4711);
+    int kept = 0, dropped = 0, exactRounds = 0;
+    for (int round = 0; round < 300; ++round) {
+        auto screen = gen.chance(70) ? gen.texturedScreen(gen.between(8, 100), gen.between(8, 60))
+                                     : gen.lateFailureScreen(gen.between(8, 100), gen.between(8, 60));
+        ColorTolerance tolerance = gen.tolerance();
+        tolerance = { std::max(tolerance.red, 0), std::max(tolerance.green, 0), std::max(tolerance.blue, 0) };
+        auto picture = gen.picture(*screen, gen.chance(50) ? tolerance.red : tolerance.red + gen.between(1, 40));
+        search::PatternFilter filter(*picture, tolerance);
+        if (!filter.useful())
+            continue;
+        exactRounds += filter.exact();
+        kernels::setLevel(gen.chance(50) ? kernels::bestLevel() : kernels::Level::Scalar);
+        const int32_t fromTop = gen.between(0, screen->Height() - picture->Height());
+        filter.apply(*screen, fromTop);
+        for (int32_t top = fromTop; top <= screen->Height() - picture->Height(); ++top) {
+            const uint64_t* row = filter.row(top);
+            for (int32_t left = 0; left <= screen->Width() - picture->Width(); ++left) {
+                const bool keeps = (row[size_t(3 * left) / 64] >> (size_t(3 * left) % 64)) & 1;
+                const bool matches = reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top);
+                kept += keeps;
+                dropped += !keeps;
+                ASSERT_TRUE(keeps || !matches) << "round " << round << ": a match at " << left << ", " << top;
+                if (filter.exact()) {
+                    ASSERT_EQ(keeps, matches) << "round " << round << ": exact filter at " << left << ", " << top;
+                }
+            }
+        }
+    }
+    EXPECT_GT(kept, 1000);
+    EXPECT_GT(dropped, 10000);
+    EXPECT_GT(exactRounds, 30);
 }
 
 // The filter keeps every placement that matches; for a picture of one
