@@ -5,6 +5,7 @@
 #include "cli/stop_watch.h"
 #include "cli/verb.h"
 #include "config/config.h"
+#include "core/atomic_file.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
 #include "record/hot_keys.h"
@@ -60,7 +61,7 @@ std::optional<std::string> outputProblem(const std::filesystem::path& file)
     const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     if (!std::filesystem::is_directory(folder, error))
         return file.string() + ": folder " + folder.string() + " does not exist";
-    if (!writableFolder(folder))
+    if (!IsWritableFolder(folder))
         return file.string() + ": folder " + folder.string() + " is not writable";
     if (std::filesystem::is_directory(file, error))
         return file.string() + ": is a folder";

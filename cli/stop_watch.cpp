@@ -95,19 +95,6 @@ Result<std::unique_ptr<StopWatch>> StopWatch::open()
     return std::make_unique<ConsoleStopWatch>(wake);
 }
 
-bool writableFolder(const std::filesystem::path& folder)
-{
-    // Access rights on Windows are lists no flag test reads: a file made
-    // there (and removed again when closed) is the answer.
-    const std::filesystem::path probe = folder / L".clickwisp-write-test.tmp";
-    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
 #else
 
 namespace {
@@ -203,11 +190,6 @@ Result<std::unique_ptr<StopWatch>> StopWatch::open()
         return fail("cannot watch for stop signals: " + reason);
     }
     return std::make_unique<SignalStopWatch>(signals, wakes);
-}
-
-bool writableFolder(const std::filesystem::path& folder)
-{
-    return access(folder.c_str(), W_OK) == 0;
 }
 
 #endif

@@ -34,7 +34,4 @@ public:
 // ("Ctrl+C" on Windows).
 const char* stopRequestText();
 
-// True when files can be made in folder.
-bool writableFolder(const std::filesystem::path& folder);
-
 } // namespace clickwisp::cli

@@ -153,19 +153,6 @@ void addMissingAttributes(pugi::xml_node node, const std::array<AttributeRule, N
 
 #ifdef _WIN32
 
-// Access rights on Windows are lists that no flag test reads: a file made
-// there (and removed again when closed) is the answer.
-bool writableFolder(const std::filesystem::path& folder)
-{
-    const std::filesystem::path probe = folder / L".clickwisp-write-test.tmp";
-    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
 // %APPDATA%\Clickwisp, or the temporary folder when APPDATA is not set.
 std::filesystem::path settingsFolder()
 {
@@ -175,11 +162,6 @@ std::filesystem::path settingsFolder()
 }
 
 #else
-
-bool writableFolder(const std::filesystem::path& folder)
-{
-    return access(folder.c_str(), W_OK) == 0;
-}
 
 std::filesystem::path homeFolder()
 {
@@ -287,7 +269,7 @@ std::filesystem::path TConfig::DefaultConfigPath(const std::filesystem::path& ex
 {
     std::error_code error;
     if (!executableFolder.empty() && !isSystemProgramFolder(executableFolder)
-        && std::filesystem::is_directory(executableFolder, error) && writableFolder(executableFolder))
+        && std::filesystem::is_directory(executableFolder, error) && IsWritableFolder(executableFolder))
         return executableFolder / "config.xml";
     return settingsFolder() / "config.xml";
 }

@@ -79,6 +79,19 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_
     return {};
 }
 
+bool IsWritableFolder(const std::filesystem::path& folder)
+{
+    // Access rights on Windows are lists that no flag test reads: a file made
+    // there (and removed again when closed) is the answer.
+    const std::filesystem::path probe = folder / L".clickwisp-write-test.tmp";
+    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
 } // namespace clickwisp
 
 #else
@@ -186,6 +199,11 @@ Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::str
         return fail("cannot write " + named + ": " + std::strerror(error));
     }
     return {};
+}
+
+bool IsWritableFolder(const std::filesystem::path& folder)
+{
+    return access(folder.c_str(), W_OK) == 0;
 }
 
 } // namespace clickwisp

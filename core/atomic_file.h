@@ -14,4 +14,7 @@ namespace clickwisp {
 // names the file and the reason.
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
+// Whether files can be made in folder.
+bool IsWritableFolder(const std::filesystem::path& folder);
+
 } // namespace clickwisp
