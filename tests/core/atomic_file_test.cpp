@@ -44,6 +44,7 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissions)
     EXPECT_EQ(entriesIn(dir.path()), 1) << "no temporary file is left";
 }
 
+#ifndef _WIN32 // symbolic links and permission bits as POSIX has them
 TEST(AtomicFile, SavesThroughLinksAndRefusesReadOnlyFiles)
 {
     TempDir dir;
@@ -88,6 +89,7 @@ TEST(AtomicFile, SavesThroughLinksAndRefusesReadOnlyFiles)
     EXPECT_FALSE(WriteFileAtomically(dir / "loop-a", "x").has_value());
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop-a"));
 }
+#endif
 
 TEST(AtomicFile, FailuresNameTheFileAndLeaveNoTrace)
 {
