@@ -6,9 +6,11 @@
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build, ctest;
 #   4. a ThreadSanitizer build of the engine and the command line (no Qt, whose
 #      libraries are not instrumented), ctest: a data race fails the test;
-#   5. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there.
-# Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-tsan, test-fuzz
-# (BUILD_ROOT defaults to build).
+#   5. each libFuzzer target for FUZZ_SECONDS (default 20) when clang 16 is there;
+#   6. the Windows build's tests under Wine (scripts/test-windows.sh; WINDOWS=0
+#      leaves it out).
+# Build folders: $BUILD_ROOT/test-normal, test-sanitize, test-tsan, test-fuzz,
+# test-windows (BUILD_ROOT defaults to build).
 # Exits non-zero when any stage fails; every stage runs regardless.
 set -euo pipefail
 
@@ -88,6 +90,13 @@ if command -v clang++-16 >/dev/null; then
   fi
 else
   echo "==== fuzz targets skipped: clang++-16 not found"
+fi
+
+# The Windows programs, cross-built with mingw-w64, tested under Wine on an
+# Xvfb display of their own (WINDOWS=0 leaves this stage out).
+if [ "${WINDOWS:-1}" != 0 ]; then
+  echo "==== windows ($BUILD_ROOT/test-windows, under Wine)"
+  BUILD_DIR="$BUILD_ROOT/test-windows" scripts/test-windows.sh || failed+=("windows")
 fi
 
 echo "===="
