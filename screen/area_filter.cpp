@@ -43,6 +43,42 @@ struct Rect {
     }
 };
 
+// Leaves in row y (first <= y) the marks that rows y, y + stride, ...,
+// y + (count - 1) * stride all have, doubling the rows taken each step (1,
+// 2, 4, ...); rows from last - (count - 1) * stride + 1 on are left over.
+// flags[y] == 0 stands for a row of zeros, which is not read; it is set to 0
+// for a row whose marks all went.
+template <typename RowOf>
+void andDownRows(std::vector<uint8_t>& flags, int32_t first, int32_t last, int32_t count, int32_t stride,
+    size_t rowWords, RowOf rowOf)
+{
+    int32_t valid = last;
+    auto step = [&](int32_t by) {
+        for (int32_t y = first; y + by <= valid; ++y) {
+            if (!flags[size_t(y)])
+                continue;
+            if (!flags[size_t(y + by)]) {
+                flags[size_t(y)] = 0;
+                continue;
+            }
+            uint64_t* m = rowOf(y);
+            const uint64_t* below = rowOf(y + by);
+            uint64_t any = 0;
+            for (size_t i = 0; i < rowWords; ++i) {
+                m[i] &= below[i];
+                any |= m[i];
+            }
+            flags[size_t(y)] = any != 0;
+        }
+        valid -= by;
+    };
+    int32_t done = 1;
+    for (; 2 * done <= count; done *= 2)
+        step(done * stride);
+    if (done < count)
+        step((count - done) * stride);
+}
+
 // The largest rectangle of set cells in a w x h grid (row-major, top row
 // first), by the histogram method: O(w * h).
 Rect largestRectangle(const std::vector<uint8_t>& cells, int32_t w, int32_t h)
@@ -301,31 +337,7 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
         // Down the columns: row y keeps a mark where rows y .. y + height - 1
         // all have one (doubling: runs of 1, 2, 4, ... rows). Rows without
         // marks stay unread; they stand for rows of zeros.
-        int32_t valid = last;
-        auto step = [&](int32_t by) {
-            for (int32_t y = first; y + by <= valid; ++y) {
-                if (!marked[size_t(y)])
-                    continue;
-                if (!marked[size_t(y + by)]) {
-                    marked[size_t(y)] = 0;
-                    continue;
-                }
-                uint64_t* m = marks(y);
-                const uint64_t* below = marks(y + by);
-                uint64_t any = 0;
-                for (size_t i = 0; i < rowWords; ++i) {
-                    m[i] &= below[i];
-                    any |= m[i];
-                }
-                marked[size_t(y)] = any != 0;
-            }
-            valid -= by;
-        };
-        int32_t done = 1;
-        for (; 2 * done <= area.height; done *= 2)
-            step(done);
-        if (done < area.height)
-            step(area.height - done);
+        andDownRows(marked, first, last, area.height, 1, rowWords, marks);
         // A placement at (x, top) puts the area's corner on (x + left, top + area.top).
         for (int32_t top = fromTop; top <= lastTop; ++top) {
             const size_t r = size_t(top - fromTop);
@@ -677,31 +689,7 @@ void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
                     if (marked[size_t(y)])
                         std::copy(patternRow(y), patternRow(y) + rowWords, downRow(y));
                 }
-                int32_t valid = to;
-                auto step = [&](int32_t by) {
-                    for (int32_t y = from; y + by <= valid; ++y) {
-                        if (!downMarked[size_t(y)])
-                            continue;
-                        if (!downMarked[size_t(y + by)]) {
-                            downMarked[size_t(y)] = 0;
-                            continue;
-                        }
-                        uint64_t* m = downRow(y);
-                        const uint64_t* below = downRow(y + by);
-                        uint64_t any = 0;
-                        for (size_t i = 0; i < rowWords; ++i) {
-                            m[i] &= below[i];
-                            any |= m[i];
-                        }
-                        downMarked[size_t(y)] = any != 0;
-                    }
-                    valid -= by;
-                };
-                int32_t done = 1;
-                for (; 2 * done <= d.count; done *= 2)
-                    step(done * d.stride);
-                if (done < d.count)
-                    step((d.count - done) * d.stride);
+                andDownRows(downMarked, from, to, d.count, d.stride, rowWords, downRow);
                 flags = &downMarked;
                 rowsBase = downArray.data();
             }
