@@ -82,7 +82,6 @@ bool TBDBitmapData::SetSize(int32_t width, int32_t height)
         FDataSize = 0;
         return false;
     }
-    FaultInPages(FPixels.get(), size_t(FDataSize));
     FCapacity = FDataSize;
     ++FAllocations;
     return true;
@@ -144,6 +143,10 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
         return false;
     if (FDataSize == 0)
         return true;
+    // Only the pages the data fills are made at once: a header that claims
+    // more than came costs address space, not memory.
+    if (FAllocations != allocationsBefore)
+        FaultInPages(FPixels.get(), size_t(supplied));
     int64_t got = supplied;
     if (!available) {
         std::memcpy(FPixels.get(), staged.data(), size_t(supplied));
@@ -195,8 +198,12 @@ CaptureRect CaptureRectangle(const ScreenSize& screen, int32_t left, int32_t top
 bool TBDBitmapData::CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, width, height);
+    const int allocationsBefore = FAllocations;
     if (!SetSize(rect.width, rect.height))
         return false;
+    // A fresh array is filled whole: its pages are made with one call.
+    if (FAllocations != allocationsBefore)
+        FaultInPages(FPixels.get(), size_t(FDataSize));
     return screen.capture(rect.left, rect.top, View());
 }
 

@@ -63,8 +63,9 @@ public:
     int AllocationCount() const { return FAllocations; }
 
     // Sets the size; reuses the array when it is large enough (contents are
-    // then left as they were). Fails for negative sizes, sides above
-    // kMaxSide, or lack of memory (the buffer then holds no array).
+    // then left as they were; a new array is zero and costs no memory until
+    // written). Fails for negative sizes, sides above kMaxSide, or lack of
+    // memory (the buffer then holds no array).
     bool SetSize(int32_t width, int32_t height);
     // Empties the buffer and releases the array.
     void Clear();
