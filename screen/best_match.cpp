@@ -9,37 +9,6 @@
 namespace clickwisp {
 namespace {
 
-ColorTolerance uniformTolerance(int32_t similarity)
-{
-    const int32_t t = SimilarityTolerance(similarity);
-    return ColorTolerance { t, t, t };
-}
-
-int32_t extent(int32_t from, int32_t to)
-{
-    return int32_t(std::clamp<int64_t>(int64_t(to) - int64_t(from), INT32_MIN, INT32_MAX));
-}
-
-// The capture of an explained search, one per thread and kept between
-// searches for the same reason as the ordinary searches keep theirs.
-TBDBitmapData& captureBuffer()
-{
-    thread_local TBDBitmapData buffer;
-    return buffer;
-}
-
-// Captures the rectangle as the ordinary searches do; the rectangle actually
-// captured, or an error naming the one asked for.
-Result<CaptureRect> captureInto(
-    TBDBitmapData& capture, ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom)
-{
-    const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, extent(left, right), extent(top, bottom));
-    if (!capture.CaptureScreen(screen, rect.left, rect.top, rect.width, rect.height))
-        return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top)
-            + ") to (" + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
-    return rect;
-}
-
 ScreenPoint offset(const ScreenPoint& place, const CaptureRect& rect, int32_t dx = 0, int32_t dy = 0)
 {
     return ScreenPoint { rect.left + place.x + dx, rect.top + place.y + dy };
@@ -50,14 +19,14 @@ ScreenPoint offset(const ScreenPoint& place, const CaptureRect& rect, int32_t dx
 std::optional<ScreenPoint> LocateColorAt(const TBDBitmapData& capture, uint32_t color, int32_t similarity)
 {
     return similarity == 100 ? capture.LocateColor(color)
-                             : capture.LocateColorNear(color, uniformTolerance(similarity));
+                             : capture.LocateColorNear(color, UniformTolerance(similarity));
 }
 
 std::optional<ScreenPoint> LocatePictureAt(
     const TBDBitmapData& capture, const TBDBitmapData& picture, int32_t similarity)
 {
     return similarity == 100 ? capture.LocatePicture(picture)
-                             : capture.LocatePictureNear(picture, uniformTolerance(similarity));
+                             : capture.LocatePictureNear(picture, UniformTolerance(similarity));
 }
 
 BestMatch BestColorMatch(const TBDBitmapData& capture, uint32_t color)
@@ -73,7 +42,7 @@ BestMatch BestPictureMatch(const TBDBitmapData& capture, const TBDBitmapData& pi
 int32_t ColorSimilarity(uint32_t a, uint32_t b)
 {
     const auto match = [&](int32_t s) -> std::optional<ScreenPoint> {
-        const bool same = s == 100 ? (a & 0xFFFFFFu) == (b & 0xFFFFFFu) : ColorWithin(a, b, uniformTolerance(s));
+        const bool same = s == 100 ? (a & 0xFFFFFFu) == (b & 0xFFFFFFu) : ColorWithin(a, b, UniformTolerance(s));
         return same ? std::optional<ScreenPoint>(ScreenPoint { 0, 0 }) : std::nullopt;
     };
     return HighestSimilarity(match).similarity;
@@ -83,7 +52,7 @@ int32_t PlacementSimilarity(const TBDBitmapData& capture, const TBDBitmapData& p
 {
     const auto match = [&](int32_t s) -> std::optional<ScreenPoint> {
         const bool same = s == 100 ? capture.MatchPictureAt(picture, left, top)
-                                   : capture.MatchPictureNearAt(picture, uniformTolerance(s), left, top);
+                                   : capture.MatchPictureNearAt(picture, UniformTolerance(s), left, top);
         return same ? std::optional<ScreenPoint>(ScreenPoint { left, top }) : std::nullopt;
     };
     return HighestSimilarity(match).similarity;
@@ -96,10 +65,11 @@ Result<ExplainedSearch> ExplainColorOnScreen(ScreenSource& screen, std::string_v
     if (!value)
         return std::unexpected(value.error());
     const uint32_t color = SwapRedBlue(*value);
-    TBDBitmapData& capture = captureBuffer();
-    const auto rect = captureInto(capture, screen, left, top, right, bottom);
-    if (!rect)
-        return std::unexpected(rect.error());
+    const auto area = CaptureSearchArea(screen, left, top, right, bottom);
+    if (!area)
+        return std::unexpected(area.error());
+    const TBDBitmapData& capture = *area->pixels;
+    const CaptureRect* rect = &area->rect;
     ExplainedSearch result;
     if (const auto found = LocateColorAt(capture, color, similarity)) {
         result.found = offset(*found, *rect);
@@ -115,10 +85,11 @@ Result<ExplainedSearch> ExplainColorOnScreen(ScreenSource& screen, std::string_v
 Result<ExplainedSearch> ExplainPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
     int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
-    TBDBitmapData& capture = captureBuffer();
-    const auto rect = captureInto(capture, screen, left, top, right, bottom);
-    if (!rect)
-        return std::unexpected(rect.error());
+    const auto area = CaptureSearchArea(screen, left, top, right, bottom);
+    if (!area)
+        return std::unexpected(area.error());
+    const TBDBitmapData& capture = *area->pixels;
+    const CaptureRect* rect = &area->rect;
     const int32_t halfWidth = picture.Width() / 2;
     const int32_t halfHeight = picture.Height() / 2;
     ExplainedSearch result;

@@ -8,12 +8,6 @@ namespace {
 
 constexpr ScreenPoint kNotFound { -1, -1 };
 
-ColorTolerance uniformTolerance(int32_t similarity)
-{
-    const int32_t t = SimilarityTolerance(similarity);
-    return ColorTolerance { t, t, t };
-}
-
 // right - left (or bottom - top) without overflow, clamped to 32 bits.
 int32_t extent(int32_t from, int32_t to)
 {
@@ -35,26 +29,23 @@ TBDBitmapData& captureBuffer()
     return buffer;
 }
 
-// Captures the rectangle from (left, top) to (right, bottom). Results are
-// offset by the rectangle actually captured: a left or top moved to 0 by the
-// capture rules must not shift the reported point. Width -1: the capture
-// failed.
-CaptureRect captureInto(
-    TBDBitmapData& capture, ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom)
-{
-    CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, extent(left, right), extent(top, bottom));
-    if (!capture.CaptureScreen(screen, rect.left, rect.top, rect.width, rect.height))
-        rect.width = -1;
-    return rect;
-}
-
-std::unexpected<Error> captureFailed(int32_t left, int32_t top, int32_t right, int32_t bottom)
-{
-    return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top) + ") to ("
-        + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
-}
-
 } // namespace
+
+ColorTolerance UniformTolerance(int32_t similarity)
+{
+    const int32_t t = SimilarityTolerance(similarity);
+    return ColorTolerance { t, t, t };
+}
+
+Result<CapturedArea> CaptureSearchArea(ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    TBDBitmapData& capture = captureBuffer();
+    const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, extent(left, right), extent(top, bottom));
+    if (!capture.CaptureScreen(screen, rect.left, rect.top, rect.width, rect.height))
+        return fail("screen capture of the rectangle from (" + std::to_string(left) + ", " + std::to_string(top)
+            + ") to (" + std::to_string(right) + ", " + std::to_string(bottom) + ") failed");
+    return CapturedArea { &capture, rect };
+}
 
 int32_t SimilarityTolerance(int32_t similarity)
 {
@@ -74,28 +65,29 @@ Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_v
     if (!value)
         return std::unexpected(value.error());
     const uint32_t color = SwapRedBlue(*value);
-    TBDBitmapData& capture = captureBuffer();
-    const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
-    if (rect.width < 0)
-        return captureFailed(left, top, right, bottom);
+    const auto area = CaptureSearchArea(screen, left, top, right, bottom);
+    if (!area)
+        return std::unexpected(area.error());
+    const TBDBitmapData& capture = *area->pixels;
     const auto found
-        = similarity == 100 ? capture.LocateColor(color) : capture.LocateColorNear(color, uniformTolerance(similarity));
+        = similarity == 100 ? capture.LocateColor(color) : capture.LocateColorNear(color, UniformTolerance(similarity));
     if (!found)
         return kNotFound;
-    return ScreenPoint { rect.left + found->x, rect.top + found->y };
+    return ScreenPoint { area->rect.left + found->x, area->rect.top + found->y };
 }
 
 Result<ScreenPoint> FindPictureOnScreenChecked(ScreenSource& screen, const TBDBitmapData& picture, int32_t left,
     int32_t top, int32_t right, int32_t bottom, int32_t similarity)
 {
-    TBDBitmapData& capture = captureBuffer();
-    const CaptureRect rect = captureInto(capture, screen, left, top, right, bottom);
-    if (rect.width < 0)
-        return captureFailed(left, top, right, bottom);
+    const auto area = CaptureSearchArea(screen, left, top, right, bottom);
+    if (!area)
+        return std::unexpected(area.error());
+    const TBDBitmapData& capture = *area->pixels;
     const auto found = similarity == 100 ? capture.LocatePicture(picture)
-                                         : capture.LocatePictureNear(picture, uniformTolerance(similarity));
+                                         : capture.LocatePictureNear(picture, UniformTolerance(similarity));
     if (!found)
         return kNotFound;
+    const CaptureRect& rect = area->rect;
     return ScreenPoint { rect.left + found->x + picture.Width() / 2, rect.top + found->y + picture.Height() / 2 };
 }
 

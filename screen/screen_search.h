@@ -31,6 +31,19 @@ Result<ScreenPoint> FindColorOnScreen(ScreenSource& screen, std::string_view col
 ScreenPoint FindPictureOnScreen(ScreenSource& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
     int32_t right, int32_t bottom, int32_t similarity);
 
+// The same tolerance for the three channels (SimilarityTolerance).
+ColorTolerance UniformTolerance(int32_t similarity);
+
+// The screen area from (left, top) to (right, bottom) captured into the
+// calling thread's capture buffer, which later captures reuse; a point found
+// in pixels is offset by rect, the rectangle actually captured. The error
+// names the area when the capture failed.
+struct CapturedArea {
+    const TBDBitmapData* pixels = nullptr;
+    CaptureRect rect;
+};
+Result<CapturedArea> CaptureSearchArea(ScreenSource& screen, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
 // The same two searches for callers that tell the user what went wrong: a
 // failed capture is an error here (naming the rectangle), not (-1, -1).
 Result<ScreenPoint> FindColorOnScreenChecked(ScreenSource& screen, std::string_view colorText, int32_t left,
