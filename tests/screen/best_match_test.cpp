@@ -41,24 +41,9 @@ std::string show(const BestMatch& best)
         + std::to_string(best.place->y);
 }
 
-class Cases {
+class Cases : public test::RandomPixels {
 public:
-    explicit Cases(uint32_t seed)
-        : m_random(seed)
-    {
-    }
-    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
-    uint32_t anyColor() { return uint32_t(between(0, 0xFFFFFF)); }
-    // base with every channel moved by up to spread.
-    uint32_t near(uint32_t base, int32_t spread)
-    {
-        uint32_t out = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-            const int32_t c = std::clamp(int32_t((base >> shift) & 0xFF) + between(-spread, spread), 0, 255);
-            out |= uint32_t(c) << shift;
-        }
-        return out;
-    }
+    using RandomPixels::RandomPixels;
     // A few colours close to each other, so that matches come at every level.
     std::unique_ptr<TBDBitmapData> screen(int32_t width, int32_t height)
     {
@@ -81,9 +66,6 @@ public:
                 setPixel(*cut, x, y, near(cut->PixelAt(x, y), spread));
         return cut;
     }
-
-private:
-    std::mt19937 m_random;
 };
 
 TEST(BestMatch, BinarySearchFindsEveryThresholdInSevenSearchesAtMost)

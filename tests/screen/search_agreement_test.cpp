@@ -38,27 +38,9 @@ struct LevelGuard {
     ~LevelGuard() { kernels::setLevel(kernels::bestLevel()); }
 };
 
-class Generator {
+class Generator : public test::RandomPixels {
 public:
-    explicit Generator(uint32_t seed)
-        : m_random(seed)
-    {
-    }
-
-    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
-    bool chance(int percent) { return between(0, 99) < percent; }
-    uint32_t anyColor() { return uint32_t(between(0, 0xFFFFFF)); }
-
-    // A colour whose channels each differ from base by at most spread.
-    uint32_t near(uint32_t base, int32_t spread)
-    {
-        uint32_t out = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-            const int32_t c = std::clamp(int32_t((base >> shift) & 0xFF) + between(-spread, spread), 0, 255);
-            out |= uint32_t(c) << shift;
-        }
-        return out;
-    }
+    using RandomPixels::RandomPixels;
 
     // Screens of the kinds that trouble searches: noise over a few colours,
     // one colour with a few dots, colours close to each other, full noise.
@@ -212,9 +194,6 @@ public:
         const int32_t t = ((100 - s) * 255) / 100;
         return ColorTolerance { t, t, t };
     }
-
-private:
-    std::mt19937 m_random;
 };
 
 TEST(SearchAgreement, PictureSearchesReturnWhatThePlainScanReturns)

@@ -3,6 +3,7 @@
 // Small helpers to build pixel buffers for the screen search tests.
 #include "screen/bitmap_data.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -68,5 +69,31 @@ inline std::unique_ptr<TBDBitmapData> readBmp(const std::filesystem::path& path)
         return nullptr;
     return image;
 }
+
+// Random numbers and colours for the property tests, from a fixed seed.
+class RandomPixels {
+public:
+    explicit RandomPixels(uint32_t seed)
+        : m_random(seed)
+    {
+    }
+
+    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
+    bool chance(int percent) { return between(0, 99) < percent; }
+    uint32_t anyColor() { return uint32_t(between(0, 0xFFFFFF)); }
+    // A colour whose channels each differ from base by at most spread.
+    uint32_t near(uint32_t base, int32_t spread)
+    {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int32_t c = std::clamp(int32_t((base >> shift) & 0xFF) + between(-spread, spread), 0, 255);
+            out |= uint32_t(c) << shift;
+        }
+        return out;
+    }
+
+private:
+    std::mt19937 m_random;
+};
 
 } // namespace clickwisp::test
