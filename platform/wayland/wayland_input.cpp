@@ -35,6 +35,9 @@ public:
     {
         m_pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(
             m_connection->pointerManager(), m_connection->seat());
+        // The devices exist from now on: windows bind a keyboard and a
+        // pointer when the seat gains them, before our first event.
+        m_connection->roundtrip();
     }
 
     ~WaylandInput() override

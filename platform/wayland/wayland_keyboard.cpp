@@ -63,6 +63,8 @@ Result<std::unique_ptr<WaylandKeyboard>> WaylandKeyboard::create(WaylandConnecti
     }
     if (auto sent = keyboard->sendKeymap(); !sent)
         return std::unexpected(sent.error());
+    if (!connection.roundtrip())
+        return fail("keyboard: the Wayland compositor refused the virtual keyboard: " + connection.brokenReason());
     return keyboard;
 }
 
