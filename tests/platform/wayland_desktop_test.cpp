@@ -3,12 +3,15 @@
 // swaymsg for the outputs. Skipped only where sway is not installed.
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_platform.h"
+#include "screen/bitmap_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
+#include <wayland-server.h>
 
+#include <atomic>
 #include <cstdio>
 #include <optional>
 #include <regex>
@@ -266,6 +269,138 @@ TEST_F(WaylandDesktop, LayoutOfAScaledOutputAboveLeftAndCapturesAsGrimSeesThem)
     EXPECT_EQ(bgr(9, 0), 0);
     EXPECT_EQ(bgr(0, 9), 0);
     EXPECT_EQ(bgr(9, 9), ((4 * 255 / 1280) << 16) | ((4 * 255 / 720) << 8) | 0x40); // layout (4, 4)
+}
+
+// clickwisp-cli on the live headless output: find-color and capture see
+// what grim sees, play reaches a window as wev reports it, and recording
+// says why it cannot work.
+TEST_F(WaylandDesktop, CliFindsCapturesPlaysAndRefusesToRecord)
+{
+    showBackground();
+    test::TempDir dir;
+    const auto version = test::runProcess({ test::cliPath(), "--version" });
+    EXPECT_NE(version.out.find("; active: wayland)"), std::string::npos) << version.out;
+
+    const auto found = test::runProcess({ test::cliPath(), "find-color", "$FF00FF" });
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, "700 400\n");
+
+    const auto captured
+        = test::runProcess({ test::cliPath(), "capture", "--area", "600,300,200,200", (dir / "part.bmp").string() });
+    ASSERT_EQ(captured.status, 0) << captured.err;
+    const auto image = LoadScreenImage(dir / "part.bmp");
+    ASSERT_TRUE(image.has_value()) << image.error().message;
+    const auto theirs = grim({ "-g", "600,300 200x200" });
+    ASSERT_TRUE(theirs.has_value());
+    ASSERT_EQ(image->pixels.width, 200);
+    EXPECT_EQ(differences(image->pixels, 0, 0, *theirs, 1), 0u);
+
+    auto wev = startWev();
+    test::writeFile(dir / "list.xml", R"(<?xml version="1.0" encoding="utf-8"?><list versionNo="1.0">
+<item actionType="1" mouseMovePosX="321" mouseMovePosY="123" delay="0"/>
+<item actionType="0" mousePoint="0" mouseButton="1" mouseAction="0" delay="0"/>
+<item actionType="2" key="17" keyAction="0" delay="0"/>
+<item actionType="2" key="67" keyAction="2" delay="0"/>
+<item actionType="2" key="17" keyAction="1" delay="0"/>
+<item actionType="3" typeText="Zé€ж" delay="0"/>
+</list>
+)");
+    const auto played = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
+    EXPECT_EQ(played.status, 0) << played.err;
+    ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
+    const WevLog log(wev->out());
+    ASSERT_FALSE(log.motions.empty());
+    EXPECT_EQ(log.motions.back(), 321 * 10000 + 123);
+    EXPECT_EQ(log.buttons, (std::vector<std::string> { "right down", "right up" }));
+    EXPECT_EQ(
+        log.keys, (std::vector<std::string> { "Control_L", "c", "Z", "eacute", "EuroSign", "Cyrillic_zhe", "Return" }));
+    // Control held: the c key types the control character, as on any keyboard.
+    EXPECT_NE(wev->out().find("depressed: 00000004: Control"), std::string::npos);
+
+    const auto recorded = test::runProcess({ test::cliPath(), "record", (dir / "recorded.xml").string() });
+    EXPECT_EQ(recorded.status, 69);
+    EXPECT_NE(recorded.err.find(kWaylandRecordingMessage), std::string::npos) << recorded.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "recorded.xml"));
+}
+
+// A compositor that offers shared memory and none of the wlroots protocols,
+// as GNOME and KDE do, on its own thread and socket.
+class BareCompositor {
+public:
+    explicit BareCompositor(const std::filesystem::path& runtimeDir)
+    {
+        setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+        m_display = wl_display_create();
+        wl_display_init_shm(m_display);
+        const char* socket = wl_display_add_socket_auto(m_display);
+        m_socket = socket ? socket : "";
+        m_thread = std::thread([this] {
+            wl_event_loop* loop = wl_display_get_event_loop(m_display);
+            while (!m_stop) {
+                wl_event_loop_dispatch(loop, 50);
+                wl_display_flush_clients(m_display);
+            }
+        });
+    }
+    ~BareCompositor()
+    {
+        m_stop = true;
+        m_thread.join();
+        wl_display_destroy(m_display);
+    }
+    const std::string& socket() const { return m_socket; }
+
+private:
+    wl_display* m_display = nullptr;
+    std::string m_socket;
+    std::atomic<bool> m_stop { false };
+    std::thread m_thread;
+};
+
+TEST(WaylandWithoutWlroots, TheCliNamesTheMissingProtocolOrFallsBackToXWayland)
+{
+    test::TempDir dir;
+    BareCompositor compositor(dir.path());
+    ASSERT_FALSE(compositor.socket().empty());
+    setenv("WAYLAND_DISPLAY", compositor.socket().c_str(), 1);
+    unsetenv("DISPLAY");
+    unsetenv("CLICKWISP_BACKEND");
+    test::writeFile(dir / "list.xml", "<list><item actionType=\"1\"/></list>");
+
+    const auto version = test::runProcess({ test::cliPath(), "--version" });
+    EXPECT_NE(
+        version.out.find("active: wayland: the Wayland compositor does not offer zwlr_virtual_pointer_manager_v1"),
+        std::string::npos)
+        << version.out;
+    const auto capture = test::runProcess({ test::cliPath(), "capture", (dir / "shot.bmp").string() });
+    EXPECT_EQ(capture.status, 69);
+    EXPECT_NE(capture.err.find("screen capture: this Wayland compositor does not offer zwlr_screencopy_manager_v1"),
+        std::string::npos)
+        << capture.err;
+    const auto find = test::runProcess({ test::cliPath(), "find-color", "clRed" });
+    EXPECT_EQ(find.status, 69);
+    EXPECT_NE(find.err.find("zwlr_screencopy_manager_v1"), std::string::npos) << find.err;
+    const auto play = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
+    EXPECT_EQ(play.status, 69);
+    EXPECT_NE(play.err.find("input: this Wayland compositor does not offer zwlr_virtual_pointer_manager_v1, "
+                            "zwp_virtual_keyboard_manager_v1"),
+        std::string::npos)
+        << play.err;
+
+    // With XWayland beside it, X11 serves, and says why.
+    setenv("DISPLAY", ":4711", 1);
+    const auto fallback = test::runProcess({ test::cliPath(), "--version" });
+    EXPECT_NE(fallback.out.find("active: x11: the Wayland compositor does not offer"), std::string::npos)
+        << fallback.out;
+    // An unknown override is refused by name.
+    setenv("CLICKWISP_BACKEND", "mir", 1);
+    const auto refused = test::runProcess({ test::cliPath(), "capture", (dir / "shot.bmp").string() });
+    EXPECT_EQ(refused.status, 69);
+    EXPECT_NE(refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland)"), std::string::npos)
+        << refused.err;
+    unsetenv("CLICKWISP_BACKEND");
+    unsetenv("DISPLAY");
+    EXPECT_FALSE(std::filesystem::exists(dir / "shot.bmp"));
 }
 
 } // namespace
