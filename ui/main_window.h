@@ -48,6 +48,8 @@ struct MainWindowServices {
     // Pointer and pixel for the action editor's capture (may be null).
     std::unique_ptr<InputInjector> editorInput;
     std::unique_ptr<ScreenSource> editorScreen;
+    // The desktop backend serving the session ("x11", "wayland"), for the About box.
+    std::string backendName;
     // For end-to-end tests: when set, every status text is appended to this
     // file as "<panel>: <text>", since another program cannot read the bar.
     QString statusLogPath;
