@@ -1,9 +1,9 @@
 // Pointer, buttons, wheel and keys through a virtual pointer and a virtual
 // keyboard. Each call waits until the compositor has handled it, so input
 // and the text or captures of other connections stay in action order.
+#include "core/virtual_keysyms.h"
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_keyboard.h"
-#include "platform/wayland/wayland_keysyms.h"
 #include "platform/wayland/wayland_platform.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 

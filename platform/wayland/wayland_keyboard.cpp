@@ -1,7 +1,7 @@
 #include "platform/wayland/wayland_keyboard.h"
 
+#include "core/virtual_keysyms.h"
 #include "platform/wayland/wayland_connection.h"
-#include "platform/wayland/wayland_keysyms.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
