@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <array>
 #include <filesystem>
 #include <memory>
