@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and tests (build/windows) and runs the tests
+# Builds the Windows programs (clickwisp-cli.exe, clickwisp.exe) and tests (build/windows) and runs the tests
 # under Wine, on an Xvfb display of their own and a Wine prefix made for
 # this run (reused by every test program, removed at the end).
 # Exits non-zero when the build or any test program fails.
@@ -9,12 +9,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-build/windows}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-TESTS=(test_core test_config test_screen test_playback test_record test_app test_cli test_win32)
+TESTS=(test_core test_config test_screen test_playback test_record test_app test_cli test_win32 test_win32_ui)
 cd "$ROOT"
 
 scripts/install-deps.sh --windows --wine
 mkdir -p "$(dirname "$BUILD_DIR")"
-TARGETS="clickwisp-cli ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=ON
+TARGETS="clickwisp-cli clickwisp ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=ON
 
 scratch="$(mktemp -d)"
 xvfb_pid=""
