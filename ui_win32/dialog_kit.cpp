@@ -95,6 +95,10 @@ HWND ControlMaker::arrows(HWND buddy, int id, int minimum, int maximum, int step
         0, 0, 0, m_dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
     SendMessageW(control, UDM_SETRANGE32, WPARAM(minimum), LPARAM(maximum));
+    // Arrows that only notify stay in the middle of their range, so both
+    // directions always notify.
+    if (!setsBuddy)
+        SendMessageW(control, UDM_SETPOS32, 0, LPARAM(minimum + (maximum - minimum) / 2));
     UDACCEL accel { 0, UINT(setsBuddy ? step : 1) };
     SendMessageW(control, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
     return control;
