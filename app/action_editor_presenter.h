@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/number_field.h"
 #include "core/action.h"
 #include "core/error.h"
 #include "core/geometry.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace clickwisp {
+
+class ScreenSource;
 
 // The action editor without a toolkit: its fields as plain texts and
 // choices, the rules that enable and show its parts, checking and saving,
@@ -60,6 +63,22 @@ struct ActionEditorFields {
     const std::string& text(EditorText which) const { return texts[size_t(which)]; }
 };
 
+// How a text field takes what the user types, and its arrows.
+struct EditorFieldRule {
+    bool digitsOnly = false; // only "0" to "9" can be typed
+    int maxLength = 0; // at most this many characters typed; 0: any number
+    std::optional<NumberRange> arrows; // none: the field has no arrows
+};
+// Text set by the program is never cut or refused, so a stored value that is
+// longer or negative shows as it is and survives a round trip.
+EditorFieldRule FieldRuleOf(EditorText which);
+
+// The picture file prompt's filter and default extension.
+inline constexpr const char* kPictureFileFilter = "BMP File|*.bmp";
+inline constexpr const char* kPictureFileExtension = ".bmp";
+// Shown in place of a stored picture that cannot be decoded.
+inline constexpr const char* kUnreadablePicture = "The stored picture cannot be read.";
+
 // The entries of the key list, in the order shown: codes 48 to 256, then 1 to
 // 47, each that has a name.
 struct KeyChoice {
@@ -104,6 +123,10 @@ std::unique_ptr<TBDBitmapData> PictureForDisplay(const std::string& pictureText)
 // name path.
 Result<std::string> PictureTextFromRows(
     const std::string& path, int32_t width, int32_t height, const std::function<void(int32_t, uint8_t*)>& fillRow);
+
+// The colour under point as the colour capture reads it (0x00BBGGRR), or
+// nothing when screen cannot read it.
+std::optional<uint32_t> ReadScreenColour(ScreenSource& screen, ScreenPoint point);
 
 // The capture: while on, a timer ticks every kTickMs and each tick copies
 // the pointer into the click point (for a click) or the move point (any

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/action_editor_presenter.h"
 #include "core/action.h"
 
 #include <windows.h>
@@ -29,6 +30,33 @@ struct ActionEditorServices {
     // Empty: the dialog's own GetOpenFileNameW with kPictureFileFilter.
     std::function<std::optional<std::string>(const std::string& defaultExt, const std::string& filter)> choosePicture;
 };
+
+// The identifiers of the editor's controls (their designer names in the
+// comments), by which tests find them.
+namespace editor_control {
+inline constexpr int kTypes = 1100; // + 0..4: rbClick, rbMove, rbKey, rbText, rbDelay
+inline constexpr int kPanels = 1110; // + 0..4: plClick, plMove, plKey, plText, plDelay
+inline constexpr int kButton = 1120; // cbButton
+inline constexpr int kClickKind = 1121; // cbClick
+inline constexpr int kPoints = 1130; // + 0..3: rbCurrent, rbFixed, rbColor, rbBMP
+inline constexpr int kTargetGroups = 1140; // + 0..2: gbPoint, gbColor, gbBMP
+inline constexpr int kPointCapture = 1150; // btnCapture
+inline constexpr int kColourCapture = 1151; // btnCaptureColor
+inline constexpr int kPictureLoad = 1152; // btnBMP
+inline constexpr int kMoveCapture = 1153; // the move panel's "Start Capture"
+inline constexpr int kSwatch = 1154; // edCl
+inline constexpr int kPicture = 1155; // ImageBMP
+inline constexpr int kKey = 1160; // cbKey
+inline constexpr int kKeyAction = 1161; // cbKeyAction
+inline constexpr int kOk = 1170; // btnOK
+inline constexpr int kCancel = 1171; // btnCancel
+inline constexpr int kTexts = 1200; // + EditorText: edPX ... edText
+inline constexpr int kArrows = 1300; // + EditorText: the arrows of a number field
+constexpr int TextControl(EditorText which)
+{
+    return kTexts + int(which);
+}
+} // namespace editor_control
 
 // The modal action editor "New Action" / "Edit Action" over owner. When
 // loadFromAction is true the dialog starts from action's fields, else from
