@@ -34,6 +34,22 @@ MainWindowServices win32Services()
     return services;
 }
 
+// The keys the main window handles as a dialog does: the buttons'
+// accelerators with ALT ("&Load": ALT+L) and TAB between the controls. A
+// plain letter stays a letter, not a button press.
+bool dialogKey(const MSG& message)
+{
+    switch (message.message) {
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR: return true;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR: return message.wParam == VK_TAB;
+    default: return false;
+    }
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -47,8 +63,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     window.showAtStart();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // The buttons' accelerators ("&Load": ALT+L) and TAB between the controls.
-        if (window.handle() && IsDialogMessageW(window.handle(), &message))
+        if (window.handle() && dialogKey(message) && IsDialogMessageW(window.handle(), &message))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -5,12 +5,15 @@
 // The list view and status bar answer their text requests into memory of
 // their own process, so the requests carry buffers made there
 // (VirtualAllocEx); Wine carries such messages across processes unchanged.
+#include "app/action_editor_presenter.h"
 #include "app/main_window_presenter.h"
 #include "build_info.h"
 #include "config/config.h"
 #include "core/list_file.h"
 #include "tests/support/process.h"
+#include "ui_win32/action_editor_dialog.h"
 #include "ui_win32/main_window.h"
+#include "ui_win32/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -262,7 +265,7 @@ const char* kPreparedConfig
       "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
       "</cols></config>";
 
-TEST(Win32Program, LoadMoveRunSaveAndCloseAsAUserWould)
+TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
 {
     test::TempDir dir;
     test::writeFile(dir / "config.xml", kPreparedConfig);
@@ -330,11 +333,23 @@ TEST(Win32Program, LoadMoveRunSaveAndCloseAsAUserWould)
     EXPECT_TRUE(IsWindowEnabled(program.control(MainControl::Start)));
     EXPECT_TRUE(IsWindowVisible(program.main));
 
+    // A text typed through the action editor goes after the selected (moved) row.
+    program.click(MainControl::New);
+    HWND editor = program.waitForDialog(L"New Action");
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(GetDlgItem(editor, editor_control::kTypes + int(atText)), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(editor, editor_control::TextControl(EditorText::TypedText)), WM_SETTEXT, 0,
+        LPARAM(L"Hello from Windows"));
+    PostMessageW(GetDlgItem(editor, editor_control::kOk), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(editor); }));
+    const auto edited = rowsOf(dataFile("list-edited.xml"));
+    EXPECT_TRUE(waitUntil([&] { return program.rows() == edited; }));
+
     // Saved byte for byte as the Linux program saves the same actions.
     program.click(MainControl::Save);
     ASSERT_TRUE(program.answerFileDialog(L"Save As", dir / "out.xml"));
     ASSERT_TRUE(waitUntil([&] { return fs::exists(dir / "out.xml"); }));
-    EXPECT_EQ(test::readFile(dir / "out.xml"), test::readFile(dataFile("list-moved.xml")));
+    EXPECT_EQ(test::readFile(dir / "out.xml"), test::readFile(dataFile("list-edited.xml")));
 
     // Resized, then closed with Exit: config.xml holds the bounds.
     SetWindowPos(program.main, nullptr, 30, 40, 700, 520, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -348,6 +363,38 @@ TEST(Win32Program, LoadMoveRunSaveAndCloseAsAUserWould)
     EXPECT_EQ(config.GetFrame().height(), 520);
     EXPECT_FALSE(config.GetFrame().max());
     EXPECT_EQ(config.GetCols().Col(2).Width(), 300);
+}
+
+TEST(Win32Program, FirstStartWritesTheDefaultsAndTheAboutBoxClosesOnAClick)
+{
+    test::TempDir dir;
+    Program program(dir.path());
+    ASSERT_NE(program.main, nullptr) << "no main window";
+    EXPECT_TRUE(fs::exists(dir / "config.xml")) << "the defaults are written at start";
+    RECT bounds;
+    GetWindowRect(program.main, &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, 700);
+    EXPECT_EQ(bounds.bottom - bounds.top, 500);
+    EXPECT_EQ(program.statusText(0), L"Ready");
+    EXPECT_TRUE(program.rows().empty());
+    const HWND header = ListView_GetHeader(program.list);
+    EXPECT_EQ(Header_GetItemCount(header), 3);
+
+    PostMessageW(program.main, WM_COMMAND, TMForm::kAboutCommand, 0);
+    HWND about = program.waitForDialog(L"About Clickwisp");
+    ASSERT_NE(about, nullptr);
+    auto text = [&](int id) {
+        wchar_t buffer[256] = {};
+        SendMessageW(GetDlgItem(about, id), WM_GETTEXT, std::size(buffer), LPARAM(buffer));
+        return std::wstring(buffer);
+    };
+    EXPECT_EQ(text(IDC_ABOUT_CAPTION), wide(kProductCaption));
+    EXPECT_EQ(text(IDC_ABOUT_BACKENDS), wide(AboutBackendsLine(kBackends)));
+    PostMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "a click on the background closes it";
+
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.exitStatus(15000), 0);
 }
 
 } // namespace
