@@ -365,7 +365,7 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     EXPECT_EQ(config.GetCols().Col(2).Width(), 300);
 }
 
-TEST(Win32Program, FirstStartWritesTheDefaultsAndTheAboutBoxClosesOnAClick)
+TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
 {
     test::TempDir dir;
     Program program(dir.path());
@@ -392,6 +392,29 @@ TEST(Win32Program, FirstStartWritesTheDefaultsAndTheAboutBoxClosesOnAClick)
     EXPECT_EQ(text(IDC_ABOUT_BACKENDS), wide(AboutBackendsLine(kBackends)));
     PostMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "a click on the background closes it";
+
+    // Options opens the options dialog.
+    program.click(MainControl::Options);
+    HWND options = program.waitForDialog(L"Config Options");
+    ASSERT_NE(options, nullptr);
+    PostMessageW(GetDlgItem(options, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(options); }));
+
+    // The record button toggles a recording through the Win32 recorder.
+    auto recordCaption = [&] {
+        wchar_t caption[64] = {};
+        GetWindowTextW(program.control(MainControl::Record), caption, 64);
+        return std::wstring(caption);
+    };
+    program.click(MainControl::Record);
+    ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Recoding..."; }));
+    EXPECT_EQ(recordCaption(), L"Stop Record");
+    SendMessageW(
+        program.main, WM_SETCURSOR, WPARAM(program.control(MainControl::Load)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(program.statusText(1), L"Press ALT+F3 to Stop Record Mouse Action");
+    program.click(MainControl::Record);
+    ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Ready"; }));
+    EXPECT_EQ(recordCaption(), L"&Record Mouse");
 
     PostMessageW(program.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.exitStatus(15000), 0);
