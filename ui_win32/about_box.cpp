@@ -47,7 +47,7 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
         HFONT bold = CreateFontIndirectW(&font);
         SetPropW(dialog, L"ClickwispBold", bold);
         SendDlgItemMessageW(dialog, IDC_ABOUT_CAPTION, WM_SETFONT, WPARAM(bold), FALSE);
-        return TRUE;
+        return FALSE; // no link starts focused (and framed)
     }
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
