@@ -129,10 +129,15 @@ else
     echo "no Qt program at $APP: its screenshots are left as they are"
 fi
 
-# clickwisp.exe under Wine: the same list, its main window and About box.
-win32_session() {
+# clickwisp.exe under Wine: the same list, its main window (at 100 % and
+# 200 %, Wine's LogPixels) and at 100 % its About box.
+win32_session() { # scale, main window file name
+    local scale=$1 file=$2
     export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * scale)) /f >/dev/null 2>&1
+    "${WINE%/wine64}/wineserver" -w
+    rm -rf "$WORK/win"
     mkdir -p "$WORK/win"
     cp "$WIN_APP" "$WORK/win/clickwisp.exe"
     (cd "$WORK/win" && exec "$WINE" clickwisp.exe >/dev/null 2>&1) &
@@ -148,18 +153,20 @@ win32_session() {
     xdotool key Return
     sleep 1
     origin "$main"
-    xdotool mousemove $((X + 200)) $((Y + 148)) click 1
-    xdotool mousemove $((X + 50)) $((Y + 60)) # over Record Mouse: its hint,
+    xdotool mousemove $((X + 200 * scale)) $((Y + 148 * scale)) click 1
+    xdotool mousemove $((X + 50 * scale)) $((Y + 60 * scale)) # over Record Mouse: its hint,
     sleep 0.2
-    xdotool mousemove $((X + 660)) $((Y + 60)) # which stays; no tooltip in the way
-    shoot "$main" main-window-win32.png
-    xdotool mousemove $((X + 15)) $((Y + 8)) click 1
-    local about
-    about=$(wait_window '^About Clickwisp$')
-    shoot "$about" about-box-win32.png
-    origin "$about"
-    xdotool mousemove $((X + 8)) $((Y + 60)) click 1
-    sleep 0.3
+    xdotool mousemove $((X + 660 * scale)) $((Y + 60 * scale)) # which stays; no tooltip in the way
+    shoot "$main" "$file"
+    if [ "$scale" = 1 ]; then
+        xdotool mousemove $((X + 15)) $((Y + 8)) click 1
+        local about
+        about=$(wait_window '^About Clickwisp$')
+        shoot "$about" about-box-win32.png
+        origin "$about"
+        xdotool mousemove $((X + 8)) $((Y + 60)) click 1
+        sleep 0.3
+    fi
     xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
     xdotool key alt+x
     wait "$app" || true
@@ -167,7 +174,8 @@ win32_session() {
 }
 
 if [ -f "$WIN_APP" ] && [ -x "$WINE" ]; then
-    win32_session
+    win32_session 1 main-window-win32.png
+    win32_session 2 main-window-win32-200.png
 else
     echo "no Windows program at $WIN_APP or no Wine: its screenshots are left as they are"
 fi

@@ -106,7 +106,7 @@ TMForm::TMForm(MainWindowServices services)
     m_startMaximized = start.maximized;
     SIZE size = { scaled(kDesignedSize.cx), scaled(kDesignedSize.cy) };
     if (start.sized)
-        size = { start.size.width, start.size.height };
+        size = { scaled(start.size.width), scaled(start.size.height) };
     SetWindowPos(m_window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     applyColumns();
     m_controller->Start();
@@ -139,8 +139,8 @@ void TMForm::createControls()
             = CreateWindowExW(0, WC_BUTTONW, WideFromUtf8(text.caption).c_str(), style, 0, 0, 0, 0, m_window,
                 reinterpret_cast<HMENU>(INT_PTR(kFirstControlId + int(place.control))), instance, nullptr);
         if (place.separatorBefore)
-            m_separators.push_back(CreateWindowExW(0, WC_STATICW, nullptr, WS_CHILD | WS_VISIBLE | SS_ETCHEDVERT, 0, 0,
-                0, 0, m_window, nullptr, instance, nullptr));
+            m_separators.push_back(CreateWindowExW(
+                0, WC_STATICW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window, nullptr, instance, nullptr));
     };
     for (const ButtonPlace& place : kToolPanel)
         addButton(place);
@@ -300,7 +300,7 @@ void TMForm::applyColumns()
         case ColumnAlign::Centre: column.fmt = LVCFMT_CENTER; break;
         }
         // A list view cannot hide a column: a hidden one is 0 pixels wide.
-        column.cx = columns[i].visible ? columns[i].width : 0;
+        column.cx = columns[i].visible ? scaled(columns[i].width) : 0;
         column.pszText = name.data();
         column.iSubItem = int(i);
         ListView_InsertColumn(list, int(i), &column);
@@ -317,7 +317,8 @@ void TMForm::storeWindowSettings()
     placement.length = sizeof(placement);
     GetWindowPlacement(m_window, &placement);
     const RECT& bounds = placement.rcNormalPosition;
-    StoreWindowBounds({ bounds.left, bounds.top }, { bounds.right - bounds.left, bounds.bottom - bounds.top },
+    StoreWindowBounds({ unscaled(bounds.left), unscaled(bounds.top) },
+        { unscaled(bounds.right - bounds.left), unscaled(bounds.bottom - bounds.top) },
         placement.showCmd == SW_SHOWMAXIMIZED || (IsZoomed(m_window) && IsWindowVisible(m_window)),
         m_controller->GetConfig());
 
@@ -330,7 +331,7 @@ void TMForm::storeWindowSettings()
         const auto i = size_t(order[place]);
         if (i >= columns.size())
             continue;
-        const int width = ListView_GetColumnWidth(list, int(i));
+        const int width = unscaled(ListView_GetColumnWidth(list, int(i)));
         // A hidden column the user has dragged open shows from now on.
         columns[i] = { width, m_columnShown[i] || width > 0, int(place) };
     }
@@ -492,6 +493,11 @@ LRESULT TMForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             pointerOver(reinterpret_cast<HWND>(wParam));
         break;
     case WM_SIZE: layout(); return 0;
+    case WM_CTLCOLORSTATIC:
+        // The separators in the tooltip colour.
+        if (std::ranges::find(m_separators, reinterpret_cast<HWND>(lParam)) != m_separators.end())
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK));
+        break;
     case WM_DPICHANGED: {
         m_dpi = HIWORD(wParam);
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -106,7 +106,10 @@ private:
     void refreshList();
     std::optional<std::string> chooseFile(
         bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName);
+    // Sizes in config.xml and the designed ones are pixels at 96 dpi (as
+    // the Qt program's are device-independent); the window's are physical.
     int scaled(int pixels) const { return MulDiv(pixels, int(m_dpi), 96); }
+    int unscaled(int pixels) const { return MulDiv(pixels, 96, int(m_dpi)); }
     HWND control(MainControl which) const { return m_controls[size_t(which)]; }
 
     HWND m_window = nullptr;
