@@ -38,6 +38,10 @@ struct MainWindowServices {
     std::unique_ptr<ScreenSource> editorScreen;
 };
 
+// A prompt's filter ("XML File|*.XML", see ParseFileFilter) as the common
+// file dialogs take it: name, NUL, patterns joined by ";", NUL, ..., NUL.
+std::wstring FileDialogFilter(const std::string& filter);
+
 // The main window: tool panel, list view, right panel, status bar, menu
 // and the notification-area icon, as Win32 windows and common controls. It
 // holds no list logic: every command goes to its TMouseCtrl, which reaches

@@ -12,11 +12,7 @@
 
 namespace clickwisp {
 
-namespace {
-
-// "XML File|*.XML" as the common dialogs want it: name, NUL, patterns
-// separated by ";", NUL, ..., and a second NUL at the end.
-std::wstring dialogFilter(const std::string& filter)
+std::wstring FileDialogFilter(const std::string& filter)
 {
     std::wstring out;
     for (const FileFilter& entry : ParseFileFilter(filter)) {
@@ -33,8 +29,6 @@ std::wstring dialogFilter(const std::string& filter)
     return out;
 }
 
-} // namespace
-
 bool TMForm::askYesNo(const std::string& question)
 {
     return MessageBoxW(m_window, WideFromUtf8(question).c_str(), L"Warning", MB_YESNO | MB_ICONQUESTION) != IDNO;
@@ -49,7 +43,7 @@ void TMForm::showMessage(const std::string& text, MessageKind kind)
 std::optional<std::string> TMForm::chooseFile(
     bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
-    const std::wstring filters = dialogFilter(filter);
+    const std::wstring filters = FileDialogFilter(filter);
     const std::wstring extension = WideFromUtf8(defaultExt.starts_with('.') ? defaultExt.substr(1) : defaultExt);
     std::wstring name = WideFromUtf8(initialName);
     name.resize(32768, L'\0');

@@ -124,6 +124,8 @@ class Program {
 public:
     explicit Program(const fs::path& folder)
     {
+        // The pointer away from the window: its real moves would set hints too.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         const fs::path executable = folder / "clickwisp.exe";
         fs::copy_file(test::buildMachinePath(CLICKWISP_GUI_PATH), executable);
         std::wstring commandLine = L"\"" + executable.wstring() + L"\"";
@@ -225,6 +227,14 @@ public:
         SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(buffer.at(0)));
     }
 
+    // The columns left to right, as a drag of their headers leaves them.
+    void setColumnOrder(const std::vector<int>& order) const
+    {
+        RemoteMemory buffer(m_process.hProcess, order.size() * sizeof(int));
+        buffer.write(0, order.data(), order.size() * sizeof(int));
+        SendMessageW(list, LVM_SETCOLUMNORDERARRAY, order.size(), LPARAM(buffer.at(0)));
+    }
+
     // The exit status once the process has ended; -1 while it runs.
     long exitStatus(int milliseconds) const
     {
@@ -254,6 +264,14 @@ std::vector<std::vector<std::wstring>> rowsOf(const fs::path& file)
         rows.push_back({ std::to_wstring(i + 1), wide(load->actions[i]->Describe("Type")),
             wide(load->actions[i]->Describe("Action")) });
     return rows;
+}
+
+TEST(Win32Program, FileDialogFiltersEndWithTwoNuls)
+{
+    using namespace std::string_literals;
+    EXPECT_EQ(FileDialogFilter("XML File|*.XML"), L"XML File\0*.XML\0\0"s);
+    EXPECT_EQ(FileDialogFilter("BMP File|*.bmp|Pictures|*.bmp;*.png"), L"BMP File\0*.bmp\0Pictures\0*.bmp;*.png\0\0"s);
+    EXPECT_EQ(FileDialogFilter(""), L"\0"s);
 }
 
 const char* kPreparedConfig
@@ -351,8 +369,11 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     ASSERT_TRUE(waitUntil([&] { return fs::exists(dir / "out.xml"); }));
     EXPECT_EQ(test::readFile(dir / "out.xml"), test::readFile(dataFile("list-edited.xml")));
 
-    // Resized, then closed with Exit: config.xml holds the bounds.
+    // Resized, a column widened and the columns reordered, then closed with
+    // Exit: config.xml holds the bounds and the columns.
     SetWindowPos(program.main, nullptr, 30, 40, 700, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(program.list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(250, 0));
+    program.setColumnOrder({ 2, 0, 1 });
     program.click(MainControl::Quit);
     ASSERT_EQ(program.exitStatus(15000), 0);
     TConfig config(dir / "config.xml");
@@ -362,7 +383,11 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     EXPECT_EQ(config.GetFrame().width(), 700);
     EXPECT_EQ(config.GetFrame().height(), 520);
     EXPECT_FALSE(config.GetFrame().max());
-    EXPECT_EQ(config.GetCols().Col(2).Width(), 300);
+    EXPECT_EQ(config.GetCols().Col(0).Width(), 45);
+    EXPECT_EQ(config.GetCols().Col(2).Width(), 250);
+    EXPECT_EQ((std::vector {
+                  config.GetCols().Col(0).Index(), config.GetCols().Col(1).Index(), config.GetCols().Col(2).Index() }),
+        (std::vector<int32_t> { 1, 2, 0 }));
 }
 
 TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
