@@ -11,6 +11,7 @@
 #include "config/config.h"
 #include "core/list_file.h"
 #include "tests/support/process.h"
+#include "tests/win32/test_window.h"
 #include "ui_win32/action_editor_dialog.h"
 #include "ui_win32/main_window.h"
 #include "ui_win32/resource_ids.h"
@@ -340,8 +341,12 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     const auto moved = rowsOf(dataFile("list-moved.xml"));
     EXPECT_TRUE(waitUntil([&] { return program.rows() == moved; }));
 
-    // A run (a pointer move and 1.4 s of delays) disables all but Stop, then ends.
-    program.click(MainControl::Start);
+    // A run (a pointer move and 1.4 s of delays), started with its global hot
+    // key CTRL+F2, disables all but Stop, then ends.
+    test::injectKey(VK_CONTROL, false);
+    test::injectKey(VK_F2, false);
+    test::injectKey(VK_F2, true);
+    test::injectKey(VK_CONTROL, true);
     ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Running..."; }));
     EXPECT_FALSE(IsWindowEnabled(program.control(MainControl::Start)));
     EXPECT_FALSE(IsWindowEnabled(program.list));
@@ -350,6 +355,10 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Finished"; }));
     EXPECT_TRUE(IsWindowEnabled(program.control(MainControl::Start)));
     EXPECT_TRUE(IsWindowVisible(program.main));
+    // And again with the Start button.
+    program.click(MainControl::Start);
+    ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Running..."; }));
+    ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Finished"; }));
 
     // A text typed through the action editor goes after the selected (moved) row.
     program.click(MainControl::New);
