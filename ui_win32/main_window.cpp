@@ -153,12 +153,13 @@ void TMForm::createControls()
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP);
     m_controls[size_t(MainControl::List)] = list;
 
-    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0,
-        0, 0, 0, m_window, nullptr, instance, nullptr);
+    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+        m_window, nullptr, instance, nullptr);
 
     // Every control shows its hint as a tooltip.
     m_tooltips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, instance, nullptr);
+    SendMessageW(m_tooltips, TTM_SETMAXTIPWIDTH, 0, 600); // lines break at "\n"
     for (size_t i = 0; i < kMainControlCount; ++i) {
         std::wstring hint = WideFromUtf8(TextOf(MainControl(i)).hint);
         TTTOOLINFOW tool {};
@@ -238,6 +239,14 @@ void TMForm::layout()
     const int statusHeight = statusRect.bottom - statusRect.top;
     const int parts[2] = { scaled(100), -1 };
     SendMessageW(m_status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    for (int panel = 0; panel < 2; ++panel) {
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = m_status;
+        tool.uId = UINT_PTR(panel);
+        SendMessageW(m_status, SB_GETRECT, WPARAM(panel), reinterpret_cast<LPARAM>(&tool.rect));
+        SendMessageW(m_tooltips, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 
     HDWP batch = BeginDeferWindowPos(int(kMainControlCount + m_separators.size()));
     auto place = [&](HWND control, int x, int y, int width, int height) {

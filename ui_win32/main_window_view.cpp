@@ -97,11 +97,23 @@ void TMForm::setStatus(int panel, const std::string& text)
     SendMessageW(m_status, SB_SETTEXTW, WPARAM(panel), reinterpret_cast<LPARAM>(WideFromUtf8(text).c_str()));
 }
 
+// The panel's tooltip, shown whether or not its text fits (the status bar's
+// own tips show only for cut texts); lines break at "\n".
 void TMForm::setStatusTip(int panel, const std::string& text)
 {
-    m_statusTips.at(size_t(panel)) = WideFromUtf8(text);
-    SendMessageW(
-        m_status, SB_SETTIPTEXTW, WPARAM(panel), reinterpret_cast<LPARAM>(m_statusTips[size_t(panel)].c_str()));
+    std::wstring& tip = m_statusTips.at(size_t(panel));
+    tip = WideFromUtf8(text);
+    TTTOOLINFOW tool {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_status;
+    tool.uId = UINT_PTR(panel);
+    SendMessageW(m_tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    if (tip.empty())
+        return;
+    tool.uFlags = TTF_SUBCLASS;
+    SendMessageW(m_status, SB_GETRECT, WPARAM(panel), reinterpret_cast<LPARAM>(&tool.rect));
+    tool.lpszText = tip.data();
+    SendMessageW(m_tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void TMForm::setEditingEnabled(bool enabled)
