@@ -534,7 +534,12 @@ LRESULT TMForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE: close(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: break;
+    default:
+        // A restarted taskbar has lost the icon: without it a hidden window
+        // could not be found again.
+        if (message == m_taskbarCreated && m_trayShown && m_controller)
+            addTrayIcon();
+        break;
     }
     return DefWindowProcW(m_window, message, wParam, lParam);
 }

@@ -132,6 +132,8 @@ private:
     MainWindowServices m_services;
     std::unique_ptr<TMouseCtrl> m_controller;
     bool m_trayShown = false;
+    // Sent to every top-level window when the taskbar (re)starts.
+    UINT m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     std::wstring m_trayTip = L"Clickwisp";
     std::array<std::wstring, 2> m_statusTips;
     std::vector<bool> m_columnShown; // per configured column

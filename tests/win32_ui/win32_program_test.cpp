@@ -454,5 +454,20 @@ TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
     EXPECT_EQ(program.exitStatus(15000), 0);
 }
 
+TEST(Win32Program, AMaximisedWindowOpensAndClosesMaximised)
+{
+    test::TempDir dir;
+    std::string config = kPreparedConfig;
+    config.replace(config.find("max=\"False\""), 11, "max=\"True\"");
+    test::writeFile(dir / "config.xml", config);
+    Program program(dir.path());
+    ASSERT_NE(program.main, nullptr) << "no main window";
+    EXPECT_TRUE(IsZoomed(program.main));
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.exitStatus(15000), 0);
+    TConfig saved(dir / "config.xml");
+    EXPECT_TRUE(saved.GetFrame().max());
+}
+
 } // namespace
 } // namespace clickwisp
