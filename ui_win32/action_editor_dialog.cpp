@@ -2,6 +2,8 @@
 
 #include "core/colour_text.h"
 #include "platform/input_injector.h"
+#include "platform/screen_source.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_strings.h"
 #include "ui_win32/dialog_kit.h"
 
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace clickwisp {
@@ -21,6 +22,9 @@ namespace {
 using namespace editor_control;
 
 constexpr UINT_PTR kCaptureTimer = 1;
+constexpr UINT_PTR kTestTimer = 2; // the dialog out of sight before a test's capture
+constexpr UINT_PTR kMarkTimer = 3; // the found place marked
+constexpr int kMarkBorder = 3;
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
 
 // The dialog in dialog units: the type radio buttons in a column at the left,
@@ -101,6 +105,10 @@ private:
         case WM_TIMER:
             if (wParam == kCaptureTimer)
                 captureTick();
+            else if (wParam == kTestTimer)
+                finishTargetTest();
+            else if (wParam == kMarkTimer)
+                hideMarker();
             return TRUE;
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) == item(kSwatch) && m_swatchBrush) {
@@ -115,7 +123,12 @@ private:
             }
             return FALSE;
         case WM_CLOSE: close(0); return TRUE;
-        case WM_DESTROY: stopKeyPreview(); return FALSE;
+        case WM_DESTROY:
+            stopKeyPreview();
+            if (m_marker)
+                DestroyWindow(m_marker);
+            m_marker = nullptr;
+            return FALSE;
         default: return FALSE;
         }
     }
@@ -136,6 +149,8 @@ private:
             followCapture();
         } else if (id == kPictureLoad) {
             loadPicture();
+        } else if (id == kColourTest || id == kPictureTest) {
+            startTargetTest(id == kPictureTest);
         } else if (id == kOk) {
             ok();
         } else if (id == kCancel) {
@@ -212,7 +227,7 @@ private:
         pointCapture(kPointCapture, EditorText::ClickX, EditorText::ClickY, kInside + 6, 73);
 
         m_buildingTarget = 1;
-        part(make.group("specify color block", kTargetGroups + 1, kInside, 62, kPanelWidth - 12, 54));
+        part(make.group("specify color block", kTargetGroups + 1, kInside, 62, kPanelWidth - 12, 78));
         part(make.button("Start Capture", kColourCapture, kInside + 6, 73, 60, 14));
         part(make.add(WC_STATICW, {}, SS_NOTIFY, kSwatch, kInside + 72, 74, 24, 12, WS_EX_CLIENTEDGE));
         textField(EditorText::Colour, kInside + 100, 74, 90, ES_READONLY);
@@ -220,6 +235,8 @@ private:
         textField(EditorText::ColourSimilarity, kInside + 60, 91, 34);
         part(make.label("%", kInside + 98, 93, 10));
         part(make.label(kCaptureHint, kInside + 6, 105, 200));
+        part(make.button("Test", kColourTest, kInside + 6, 117, 40, 14));
+        part(make.add(WC_STATICW, {}, SS_LEFT | SS_NOPREFIX, kColourTestResult, kInside + 52, 120, 250, 8));
 
         m_buildingTarget = 2;
         part(make.group("specify bmp", kTargetGroups + 2, kInside, 62, kPanelWidth - 12, 82));
@@ -227,6 +244,8 @@ private:
         part(make.label("BMP Simliar:", kInside + 6, 93, 48));
         textField(EditorText::PictureSimilarity, kInside + 56, 91, 34);
         part(make.label("%", kInside + 94, 93, 10));
+        part(make.button("Test", kPictureTest, kInside + 6, 108, 40, 14));
+        part(make.add(WC_STATICW, {}, SS_LEFT | SS_NOPREFIX, kPictureTestResult, kInside + 6, 125, 106, 16));
         part(make.add(WC_STATICW, {}, SS_OWNERDRAW, kPicture, kInside + 116, 72, 190, 68));
         m_buildingTarget = -1;
 
@@ -491,35 +510,118 @@ private:
     // A BMP file of any depth as the action's picture text.
     static Result<std::string> ReadPictureFile(const std::string& path)
     {
-        const std::wstring wide = WideText(path);
-        std::error_code error;
-        if (!std::filesystem::exists(std::filesystem::path(wide), error))
-            return fail("The file does not exist.");
-        auto* bitmap = static_cast<HBITMAP>(
-            LoadImageW(nullptr, wide.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        if (!bitmap)
-            return fail(path + " is not a readable picture: it is not a BMP file Windows can read");
-        BITMAP info {};
-        GetObjectW(bitmap, sizeof(info), &info);
-        const int32_t width = info.bmWidth, height = info.bmHeight;
-        BITMAPINFO format {};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = width;
-        format.bmiHeader.biHeight = -height; // top row first
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 24;
-        format.bmiHeader.biCompression = BI_RGB;
-        const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-        std::vector<uint8_t> rows(stride * size_t(std::max(height, 0)));
-        HDC screen = GetDC(nullptr);
-        const int copied = GetDIBits(screen, bitmap, 0, UINT(height), rows.data(), &format, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
-        DeleteObject(bitmap);
-        if (copied != height)
-            return fail(path + " is not a readable picture: its pixels could not be read");
-        return PictureTextFromRows(path, width, height, [&rows, stride, width](int32_t y, uint8_t* row) {
-            std::memcpy(row, rows.data() + size_t(y) * stride, size_t(width) * 3);
+        std::vector<uint8_t> rows;
+        return PictureTextFromFile(path, [&rows](const std::string& name) -> Result<DecodedPicture> {
+            auto* bitmap = static_cast<HBITMAP>(
+                LoadImageW(nullptr, WideText(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+            if (!bitmap)
+                return fail("Windows reads no BMP picture from it");
+            BITMAP info {};
+            GetObjectW(bitmap, sizeof(info), &info);
+            const int32_t width = info.bmWidth, height = info.bmHeight;
+            BITMAPINFO format {};
+            format.bmiHeader.biSize = sizeof(format.bmiHeader);
+            format.bmiHeader.biWidth = width;
+            format.bmiHeader.biHeight = -height; // top row first
+            format.bmiHeader.biPlanes = 1;
+            format.bmiHeader.biBitCount = 24;
+            format.bmiHeader.biCompression = BI_RGB;
+            const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+            rows.assign(stride * size_t(std::max(height, 0)), 0);
+            HDC screen = GetDC(nullptr);
+            const int copied = GetDIBits(screen, bitmap, 0, UINT(height), rows.data(), &format, DIB_RGB_COLORS);
+            ReleaseDC(nullptr, screen);
+            DeleteObject(bitmap);
+            if (copied != height)
+                return fail("its pixels could not be read");
+            return DecodedPicture { width, height, [&rows, stride, width](int32_t y, uint8_t* row) {
+                                       std::memcpy(row, rows.data() + size_t(y) * stride, size_t(width) * 3);
+                                   } };
         });
+    }
+
+    // "Test": the dialog moves out of sight, the desktop redraws, then the
+    // screen is searched with the current fields.
+    void startTargetTest(bool picture)
+    {
+        if (m_testing)
+            return;
+        m_testing = true;
+        m_testingPicture = picture;
+        EnableWindow(item(kColourTest), FALSE);
+        EnableWindow(item(kPictureTest), FALSE);
+        SetWindowTextW(item(picture ? kPictureTestResult : kColourTestResult), L"");
+        // Out of sight rather than hidden, as a modal dialog stays shown.
+        GetWindowRect(m_dialog, &m_home);
+        SetWindowPos(m_dialog, nullptr,
+            GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100,
+            GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN) + 100, 0, 0,
+            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetTimer(m_dialog, kTestTimer, kTargetTestHideMs, nullptr);
+    }
+
+    void finishTargetTest()
+    {
+        KillTimer(m_dialog, kTestTimer);
+        ScreenSource* screen = m_services.screen;
+        std::string problem;
+        if (!screen) {
+            if (!m_ownScreen) {
+                if (auto made = makeWin32Screen())
+                    m_ownScreen = std::move(*made);
+                else
+                    problem = made.error().message;
+            }
+            screen = m_ownScreen.get();
+        }
+        const Result<TargetCheck> check
+            = screen ? CheckEditorTarget(*screen, fields(), m_testingPicture) : fail(std::move(problem));
+        SetWindowPos(m_dialog, nullptr, m_home.left, m_home.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowTextUtf8(item(m_testingPicture ? kPictureTestResult : kColourTestResult),
+            check ? check->text : check.error().message);
+        if (check && check->width > 0)
+            showMarker(check->left, check->top, check->width, check->height);
+        const bool clickPanel = IsWindowEnabled(item(kButton));
+        EnableWindow(item(kColourTest), clickPanel);
+        EnableWindow(item(kPictureTest), clickPanel);
+        m_testing = false;
+    }
+
+    // A red frame just outside the place found, on top of everything, that
+    // takes no clicks and no focus; only its border is shaped in.
+    void showMarker(int32_t left, int32_t top, int32_t width, int32_t height)
+    {
+        static const wchar_t* const kMarkerClass = L"ClickwispTargetMarker";
+        static const bool registered = [] {
+            WNDCLASSEXW markerClass {};
+            markerClass.cbSize = sizeof(markerClass);
+            markerClass.lpfnWndProc = DefWindowProcW;
+            markerClass.hInstance = GetModuleHandleW(nullptr);
+            markerClass.hbrBackground = CreateSolidBrush(RGB(0xFF, 0, 0));
+            markerClass.lpszClassName = kMarkerClass;
+            return RegisterClassExW(&markerClass) != 0;
+        }();
+        if (!registered)
+            return;
+        if (!m_marker)
+            m_marker = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
+                kMarkerClass, L"", WS_POPUP, 0, 0, 1, 1, m_dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+        const int cx = width + 2 * kMarkBorder, cy = height + 2 * kMarkBorder;
+        HRGN frame = CreateRectRgn(0, 0, cx, cy);
+        HRGN inside = CreateRectRgn(kMarkBorder, kMarkBorder, cx - kMarkBorder, cy - kMarkBorder);
+        CombineRgn(frame, frame, inside, RGN_DIFF);
+        DeleteObject(inside);
+        SetWindowRgn(m_marker, frame, FALSE); // the window owns the region now
+        SetWindowPos(
+            m_marker, HWND_TOPMOST, left - kMarkBorder, top - kMarkBorder, cx, cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetTimer(m_dialog, kMarkTimer, kTargetTestMarkMs, nullptr);
+    }
+
+    void hideMarker()
+    {
+        KillTimer(m_dialog, kMarkTimer);
+        if (m_marker)
+            ShowWindow(m_marker, SW_HIDE);
     }
 
     void ok()
@@ -591,6 +693,11 @@ private:
     HHOOK m_keyHook = nullptr;
     std::string m_pictureText;
     HBITMAP m_picture = nullptr;
+    bool m_testing = false;
+    bool m_testingPicture = false;
+    RECT m_home {};
+    HWND m_marker = nullptr;
+    std::unique_ptr<ScreenSource> m_ownScreen;
     HBRUSH m_swatchBrush = nullptr;
     COLORREF m_swatchColour = 0;
     std::optional<ActionEditorFields> m_saved;

@@ -19,8 +19,9 @@ class ScreenSource;
 struct ActionEditorServices {
     // The pointer for the point capture; null: GetCursorPos.
     InputInjector* input = nullptr;
-    // The pixel under the pointer for the colour capture; null: GetPixel on
-    // the screen's device context.
+    // The screen that "Test" searches and the colour capture reads; null:
+    // the Windows screen, through the Win32 backend for the test and
+    // GetPixel for the capture.
     ScreenSource* screen = nullptr;
     // Warnings (OK with an invalid field, a picture that does not load); the
     // dialog stays open after one. Empty: a "Warning" message box.
@@ -46,6 +47,10 @@ inline constexpr int kPictureLoad = 1152; // btnBMP
 inline constexpr int kMoveCapture = 1153; // the move panel's "Start Capture"
 inline constexpr int kSwatch = 1154; // edCl
 inline constexpr int kPicture = 1155; // ImageBMP
+inline constexpr int kColourTest = 1156; // btnTestColor
+inline constexpr int kPictureTest = 1157; // btnTestBMP
+inline constexpr int kColourTestResult = 1158; // lbTestColor
+inline constexpr int kPictureTestResult = 1159; // lbTestBMP
 inline constexpr int kKey = 1160; // cbKey
 inline constexpr int kKeyAction = 1161; // cbKeyAction
 inline constexpr int kOk = 1170; // btnOK

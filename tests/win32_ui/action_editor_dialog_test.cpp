@@ -76,9 +76,10 @@ int keyIndexOf(int code)
     return -1;
 }
 
-// The colour capture follows the pixel under the pointer until a character
-// key; the click panel shows only the chosen point's group; the lists and
-// the similarity reach the action.
+// The colour capture follows the pixel under the pointer; "Test" finds the
+// colour on the screen, marks it and brings the dialog back; the click panel
+// shows only the chosen point's group; the lists and the similarity reach
+// the action.
 TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
 {
     MovablePointer pointer;
@@ -91,6 +92,7 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
     action->mouseClickPosX = 77;
 
     bool fixedShown = false, colourShown = true, colourHidden = false, pointLoaded = false, captured = false;
+    bool tested = false, marked = false, returned = false;
     DialogScript script(L"Edit Action", [&](HWND dialog) {
         Controls c(dialog);
         fixedShown = c.visible(kTargetGroups) && !c.visible(kTargetGroups + 1) && c.enabled(kPointCapture);
@@ -100,6 +102,16 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
         colourHidden = !c.enabled(kPointCapture);
         c.click(kColourCapture);
         captured = c.waitForText(textId(EditorText::Colour), L"$00563412");
+        RECT home {}, back {};
+        GetWindowRect(dialog, &home);
+        c.click(kColourTest);
+        tested = c.waitForText(kColourTestResult, L"Found at (0 : 0)");
+        marked = test::waitUntil([] {
+            HWND marker = FindWindowW(L"ClickwispTargetMarker", nullptr);
+            return marker && IsWindowVisible(marker);
+        });
+        GetWindowRect(dialog, &back);
+        returned = EqualRect(&home, &back);
         c.setText(textId(EditorText::ColourSimilarity), L"85");
         c.select(kButton, 1);
         c.select(kClickKind, 1);
@@ -110,6 +122,9 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
     EXPECT_TRUE(colourShown);
     EXPECT_TRUE(colourHidden) << "the fixed point's capture button is off with its group";
     EXPECT_TRUE(captured);
+    EXPECT_TRUE(tested);
+    EXPECT_TRUE(marked) << "the place found is marked";
+    EXPECT_TRUE(returned) << "the dialog is back where it was";
     EXPECT_EQ(action->mousePoint, 2);
     EXPECT_EQ(action->fColor, "$00563412");
     EXPECT_EQ(action->fColorSimplar, 85);
