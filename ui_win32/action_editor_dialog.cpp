@@ -9,6 +9,9 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <objidl.h>
+// objidl.h first: GDI+ needs IStream.
+#include <gdiplus.h>
 
 #include <algorithm>
 #include <array>
@@ -26,6 +29,9 @@ constexpr UINT_PTR kTestTimer = 2; // the dialog out of sight before a test's ca
 constexpr UINT_PTR kMarkTimer = 3; // the found place marked
 constexpr int kMarkBorder = 3;
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
+// BMP files first, then every other picture GDI+ reads.
+const std::string kWin32PictureFilter
+    = std::string(kPictureFileFilter) + "|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff";
 
 // The dialog in dialog units: the type radio buttons in a column at the left,
 // each beside its panel.
@@ -483,10 +489,10 @@ private:
     {
         std::optional<std::string> path;
         if (m_services.choosePicture) {
-            path = m_services.choosePicture(kPictureFileExtension, kPictureFileFilter);
+            path = m_services.choosePicture(kPictureFileExtension, kWin32PictureFilter);
         } else {
             std::wstring name(MAX_PATH * 4, L'\0');
-            const std::wstring filter = CommonDialogFilter(kPictureFileFilter);
+            const std::wstring filter = CommonDialogFilter(kWin32PictureFilter);
             const std::wstring extension = WideText(kPictureFileExtension + 1);
             OPENFILENAMEW prompt {};
             prompt.lStructSize = sizeof(prompt);
@@ -507,35 +513,42 @@ private:
             warn(text.error().message);
     }
 
-    // A BMP file of any depth as the action's picture text.
+    // A picture file GDI+ reads (BMP of any depth, PNG, JPEG, GIF, TIFF) as
+    // the action's picture text.
     static Result<std::string> ReadPictureFile(const std::string& path)
     {
+        using namespace Gdiplus;
+        static const bool started = [] {
+            GdiplusStartupInput input;
+            ULONG_PTR token = 0;
+            return GdiplusStartup(&token, &input, nullptr) == Ok;
+        }();
         std::vector<uint8_t> rows;
         return PictureTextFromFile(path, [&rows](const std::string& name) -> Result<DecodedPicture> {
-            auto* bitmap = static_cast<HBITMAP>(
-                LoadImageW(nullptr, WideText(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-            if (!bitmap)
-                return fail("Windows reads no BMP picture from it");
-            BITMAP info {};
-            GetObjectW(bitmap, sizeof(info), &info);
-            const int32_t width = info.bmWidth, height = info.bmHeight;
-            BITMAPINFO format {};
-            format.bmiHeader.biSize = sizeof(format.bmiHeader);
-            format.bmiHeader.biWidth = width;
-            format.bmiHeader.biHeight = -height; // top row first
-            format.bmiHeader.biPlanes = 1;
-            format.bmiHeader.biBitCount = 24;
-            format.bmiHeader.biCompression = BI_RGB;
-            const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-            rows.assign(stride * size_t(std::max(height, 0)), 0);
-            HDC screen = GetDC(nullptr);
-            const int copied = GetDIBits(screen, bitmap, 0, UINT(height), rows.data(), &format, DIB_RGB_COLORS);
-            ReleaseDC(nullptr, screen);
-            DeleteObject(bitmap);
-            if (copied != height)
+            GpBitmap* bitmap = nullptr;
+            if (!started || DllExports::GdipCreateBitmapFromFile(WideText(name).c_str(), &bitmap) != Ok || !bitmap)
+                return fail("Windows reads no picture from it");
+            UINT width = 0, height = 0;
+            DllExports::GdipGetImageWidth(bitmap, &width);
+            DllExports::GdipGetImageHeight(bitmap, &height);
+            GpRect all(0, 0, INT(width), INT(height));
+            BitmapData pixels {};
+            const bool read = width > 0 && height > 0
+                && DllExports::GdipBitmapLockBits(bitmap, &all, ImageLockModeRead, PixelFormat24bppRGB, &pixels) == Ok;
+            if (read) {
+                // Blue, green, red a pixel, as the picture text wants them.
+                const size_t rowBytes = size_t(width) * 3;
+                rows.resize(rowBytes * height);
+                for (UINT y = 0; y < height; ++y)
+                    std::memcpy(rows.data() + y * rowBytes,
+                        static_cast<const uint8_t*>(pixels.Scan0) + ptrdiff_t(y) * pixels.Stride, rowBytes);
+                DllExports::GdipBitmapUnlockBits(bitmap, &pixels);
+            }
+            DllExports::GdipDisposeImage(bitmap);
+            if (!read)
                 return fail("its pixels could not be read");
-            return DecodedPicture { width, height, [&rows, stride, width](int32_t y, uint8_t* row) {
-                                       std::memcpy(row, rows.data() + size_t(y) * stride, size_t(width) * 3);
+            return DecodedPicture { int32_t(width), int32_t(height), [&rows, width](int32_t y, uint8_t* row) {
+                                       std::memcpy(row, rows.data() + size_t(y) * width * 3, size_t(width) * 3);
                                    } };
         });
     }

@@ -28,7 +28,8 @@ struct ActionEditorServices {
     std::function<void(const std::string& text)> showWarning;
     // Chooses the picture to load (the program passes its open prompt, which
     // also says when the file does not exist); no name when cancelled.
-    // Empty: the dialog's own GetOpenFileNameW with kPictureFileFilter.
+    // The filter offers "BMP File" (kPictureFileFilter) first, then the
+    // other pictures the dialog reads. Empty: its own GetOpenFileNameW.
     std::function<std::optional<std::string>(const std::string& defaultExt, const std::string& filter)> choosePicture;
 };
 

@@ -247,10 +247,10 @@ TEST(Win32ActionEditor, InvalidFieldWarnsAndKeepsTheDialogThenCancelChangesNothi
     EXPECT_EQ(FieldsFromAction(*action).texts, before.texts);
 }
 
-// "Load BMP" asks for a BMP file through the program's prompt and stores the
-// picture; a file that is not there is named in a warning and changes
-// nothing.
-TEST(Win32ActionEditor, LoadsAPictureThroughTheProgramsPrompt)
+// "Load BMP" asks for a BMP file (other pictures after it) through the
+// program's prompt and stores the picture, a PNG as well; a file that is
+// not there or not a picture is named in a warning and changes nothing.
+TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
 {
     test::TempDir dir;
     TBDBitmapData image; // 0x00FF8040 but for the bottom right pixel
@@ -262,37 +262,71 @@ TEST(Win32ActionEditor, LoadsAPictureThroughTheProgramsPrompt)
         std::ofstream file(dir / "target.bmp", std::ios::binary);
         ASSERT_TRUE(image.SaveToStream(file));
     }
+    // 2 x 1 pixels, RGB FF8040 and 102030.
+    test::writeFile(dir / "shot.png",
+        std::string(
+            "\x89\x50\x4E\x47\x0D\x0A\x1A\x0A\x00\x00\x00\x0D\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x01\x08"
+            "\x02\x00\x00\x00\x7B\x40\xE8\xDD\x00\x00\x00\x0F\x49\x44\x41\x54\x78\x9C\x63\xF8\xDF\xE0\x20\xA0"
+            "\x60\x00\x00\x0A\x21\x02\x20\x9E\x92\xF9\x65\x00\x00\x00\x00\x49\x45\x4E\x44\xAE\x42\x60\x82",
+            72));
+    test::writeFile(dir / "notes.bmp", "no picture");
 
-    std::vector<std::string> prompts, warnings;
-    std::string chosen = (dir / "missing.bmp").string();
+    std::vector<std::string> prompts, warnings, chosen;
     ActionEditorServices services;
     services.showWarning = [&](const std::string& text) { warnings.push_back(text); };
     services.choosePicture = [&](const std::string& extension, const std::string& filter) {
         prompts.push_back(extension + " " + filter);
-        return std::optional(chosen);
+        std::string name = (dir / chosen.front()).string();
+        chosen.erase(chosen.begin());
+        return std::optional(name);
     };
+    auto pictureOf = [](const TBaseCtrlEX& action) {
+        std::vector<uint32_t> seen;
+        if (auto shown = PictureForDisplay(action.fBMP)) {
+            seen = { uint32_t(shown->Width()), uint32_t(shown->Height()) };
+            for (int32_t y = 0; y < shown->Height(); ++y)
+                for (int32_t x = 0; x < shown->Width(); ++x)
+                    seen.push_back(shown->PixelAt(x, y));
+        }
+        return seen;
+    };
+    // Each load button press takes the next name.
+    auto loadAll = [&](const wchar_t* caption, std::vector<std::string> names, bool* loadOn) {
+        chosen = std::move(names);
+        return DialogScript(caption, [&, loadOn](HWND dialog) {
+            Controls c(dialog);
+            c.click(kPoints + 3);
+            if (loadOn)
+                *loadOn = c.visible(kTargetGroups + 2) && c.enabled(kPictureLoad);
+            while (!chosen.empty())
+                c.click(kPictureLoad);
+            c.click(kOk);
+        });
+    };
+
     auto action = TBaseCtrlEX::Create();
     bool loadOn = false;
-    DialogScript script(L"New Action", [&](HWND dialog) {
-        Controls c(dialog);
-        c.click(kPoints + 3);
-        loadOn = c.visible(kTargetGroups + 2) && c.enabled(kPictureLoad);
-        c.click(kPictureLoad);
-        chosen = (dir / "target.bmp").string();
-        c.click(kPictureLoad);
-        c.click(kOk);
-    });
-    EXPECT_TRUE(ShowActionEditorDialog(nullptr, "New Action", *action, false, services));
+    {
+        auto script = loadAll(L"New Action", { "missing.bmp", "target.bmp" }, &loadOn);
+        EXPECT_TRUE(ShowActionEditorDialog(nullptr, "New Action", *action, false, services));
+    }
     EXPECT_TRUE(loadOn);
-    EXPECT_EQ(prompts, (std::vector<std::string> { ".bmp BMP File|*.bmp", ".bmp BMP File|*.bmp" }));
+    EXPECT_EQ(prompts[0], ".bmp BMP File|*.bmp|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff");
     EXPECT_EQ(warnings, std::vector<std::string> { "The file does not exist." });
     EXPECT_EQ(action->mousePoint, 3);
-    auto stored = PictureForDisplay(action->fBMP);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->Width(), 3);
-    EXPECT_EQ(stored->Height(), 2);
-    EXPECT_EQ(stored->PixelAt(0, 0), 0x00FF8040u);
-    EXPECT_EQ(stored->PixelAt(2, 1), 0x00102030u);
+    EXPECT_EQ(pictureOf(*action),
+        (std::vector<uint32_t> { 3, 2, 0xFF8040, 0xFF8040, 0xFF8040, 0xFF8040, 0xFF8040, 0x102030 }));
+
+    warnings.clear();
+    {
+        auto script = loadAll(L"Edit Action", { "notes.bmp", "shot.png" }, nullptr);
+        EXPECT_TRUE(ShowActionEditorDialog(nullptr, "Edit Action", *action, true, services));
+    }
+    EXPECT_EQ(warnings,
+        std::vector<std::string> { (dir / "notes.bmp").string()
+            + " is not a readable picture: Windows reads no "
+              "picture from it" });
+    EXPECT_EQ(pictureOf(*action), (std::vector<uint32_t> { 2, 1, 0xFF8040, 0x102030 }));
 }
 
 } // namespace
