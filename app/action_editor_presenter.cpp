@@ -237,6 +237,16 @@ Result<std::string> PictureTextFromRows(
     return Base64Encode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
+std::string PictureSizeTip(int32_t width, int32_t height)
+{
+    return FormatInt(width) + " x " + FormatInt(height) + " pixels";
+}
+
+std::string NoColourTip(const std::string& colourText)
+{
+    return "No colour to show for '" + colourText + "'";
+}
+
 Result<std::string> PictureTextFromFile(
     const std::string& path, const std::function<Result<DecodedPicture>(const std::string& path)>& decode)
 {

@@ -79,6 +79,10 @@ inline constexpr const char* kPictureFileFilter = "BMP File|*.bmp";
 inline constexpr const char* kPictureFileExtension = ".bmp";
 // Shown in place of a stored picture that cannot be decoded.
 inline constexpr const char* kUnreadablePicture = "The stored picture cannot be read.";
+// The tips of the picture ("3 x 2 pixels") and of a colour swatch that has
+// no colour to show for colourText.
+std::string PictureSizeTip(int32_t width, int32_t height);
+std::string NoColourTip(const std::string& colourText);
 
 // The entries of the key list, in the order shown: codes 48 to 256, then 1 to
 // 47, each that has a name.

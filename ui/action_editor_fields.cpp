@@ -232,7 +232,7 @@ void TfrmDefine::setSwatch(const QString& colourText)
         palette.setColor(QPalette::Window, *colour);
     }
     m_colourSwatch->setPalette(palette);
-    m_colourSwatch->setToolTip(colour ? QString() : QStringLiteral("No colour to show for '%1'").arg(colourText));
+    m_colourSwatch->setToolTip(colour ? QString() : QString::fromStdString(NoColourTip(colourText.toStdString())));
 }
 
 Result<void> TfrmDefine::LoadPictureFile(const QString& path)
@@ -262,7 +262,7 @@ void TfrmDefine::showPicture()
 {
     if (!m_picture.isNull()) {
         m_pictureLabel->setPixmap(QPixmap::fromImage(m_picture));
-        m_pictureLabel->setToolTip(QStringLiteral("%1 x %2 pixels").arg(m_picture.width()).arg(m_picture.height()));
+        m_pictureLabel->setToolTip(QString::fromStdString(PictureSizeTip(m_picture.width(), m_picture.height())));
     } else {
         m_pictureLabel->setPixmap(QPixmap());
         m_pictureLabel->setText(m_pictureText.empty() ? QString() : QString::fromLatin1(kUnreadablePicture));

@@ -134,6 +134,9 @@ private:
             if (m_marker)
                 DestroyWindow(m_marker);
             m_marker = nullptr;
+            if (m_tips)
+                DestroyWindow(m_tips);
+            m_tips = nullptr;
             return FALSE;
         default: return FALSE;
         }
@@ -167,6 +170,18 @@ private:
     }
 
     HWND item(int id) const { return GetDlgItem(m_dialog, id); }
+
+    // The tip of control id; an empty text shows none.
+    void setTip(int id, const std::string& text)
+    {
+        const std::wstring wide = WideText(text);
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = m_dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+        tool.lpszText = const_cast<wchar_t*>(wide.c_str());
+        SendMessageW(m_tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 
     // Notes control as a part of the panel and the target group being built.
     HWND part(HWND control)
@@ -252,7 +267,7 @@ private:
         part(make.label("%", kInside + 94, 93, 10));
         part(make.button("Test", kPictureTest, kInside + 6, 108, 40, 14));
         part(make.add(WC_STATICW, {}, SS_LEFT | SS_NOPREFIX, kPictureTestResult, kInside + 6, 125, 106, 16));
-        part(make.add(WC_STATICW, {}, SS_OWNERDRAW, kPicture, kInside + 116, 72, 190, 68));
+        part(make.add(WC_STATICW, {}, SS_OWNERDRAW | SS_NOTIFY, kPicture, kInside + 116, 72, 190, 68));
         m_buildingTarget = -1;
 
         startPanel(1, "Mouse Move", 152, 34);
@@ -280,6 +295,18 @@ private:
             part(make.label(delays[i].second, x, 247, columns[i]));
             textField(delays[i].first, x, 257, 28);
             x += columns[i] + 6;
+        }
+
+        m_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+            0, 0, m_dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (int id : { kSwatch, kPicture }) {
+            TTTOOLINFOW tool {};
+            tool.cbSize = sizeof(tool);
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = m_dialog;
+            tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+            tool.lpszText = const_cast<wchar_t*>(L"");
+            SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
 
         make.button("&OK", kOk, kWidth - 112, kHeight - 20);
@@ -415,7 +442,8 @@ private:
         if (m_swatchBrush)
             DeleteObject(m_swatchBrush);
         m_swatchBrush = nullptr;
-        if (auto value = ColorFromText(WindowText(item(TextControl(EditorText::Colour))))) {
+        const std::string colourText = WindowText(item(TextControl(EditorText::Colour)));
+        if (auto value = ColorFromText(colourText)) {
             if ((*value >> 24) == 0)
                 m_swatchColour = COLORREF(*value);
             else if ((*value >> 24) == 0xFF && (*value & 0xFFFFFF) <= COLOR_MENUBAR)
@@ -425,6 +453,7 @@ private:
             if (value)
                 m_swatchBrush = CreateSolidBrush(m_swatchColour);
         }
+        setTip(kSwatch, m_swatchBrush ? std::string() : NoColourTip(colourText));
         InvalidateRect(item(kSwatch), nullptr, TRUE);
     }
 
@@ -451,6 +480,10 @@ private:
                         static_cast<uint8_t*>(bits) + size_t(y) * stride, bitmap->Row(y), size_t(bitmap->Width()) * 3);
             }
         }
+        BITMAP size {};
+        if (m_picture)
+            GetObjectW(m_picture, sizeof(size), &size);
+        setTip(kPicture, m_picture ? PictureSizeTip(size.bmWidth, size.bmHeight) : std::string());
         InvalidateRect(item(kPicture), nullptr, TRUE);
     }
 
@@ -710,6 +743,7 @@ private:
     bool m_testingPicture = false;
     RECT m_home {};
     HWND m_marker = nullptr;
+    HWND m_tips = nullptr; // the tips of the swatch and the picture
     std::unique_ptr<ScreenSource> m_ownScreen;
     HBRUSH m_swatchBrush = nullptr;
     COLORREF m_swatchColour = 0;
@@ -721,7 +755,7 @@ private:
 bool ShowActionEditorDialog(HWND owner, const std::string& caption, TBaseCtrlEX& action, bool loadFromAction,
     const ActionEditorServices& services)
 {
-    INITCOMMONCONTROLSEX controls { sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS };
+    INITCOMMONCONTROLSEX controls { sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES };
     InitCommonControlsEx(&controls);
     ActionEditor editor(caption, loadFromAction ? FieldsFromAction(action) : ActionEditorFields {}, services);
     const auto fields = editor.run(owner);

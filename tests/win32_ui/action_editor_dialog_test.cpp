@@ -291,6 +291,7 @@ TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
         return seen;
     };
     // Each load button press takes the next name.
+    std::wstring tip;
     auto loadAll = [&](const wchar_t* caption, std::vector<std::string> names, bool* loadOn) {
         chosen = std::move(names);
         return DialogScript(caption, [&, loadOn](HWND dialog) {
@@ -300,6 +301,7 @@ TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
                 *loadOn = c.visible(kTargetGroups + 2) && c.enabled(kPictureLoad);
             while (!chosen.empty())
                 c.click(kPictureLoad);
+            tip = c.tip(kPicture);
             c.click(kOk);
         });
     };
@@ -327,6 +329,7 @@ TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
             + " is not a readable picture: Windows reads no "
               "picture from it" });
     EXPECT_EQ(pictureOf(*action), (std::vector<uint32_t> { 2, 1, 0xFF8040, 0x102030 }));
+    EXPECT_EQ(tip, L"2 x 1 pixels");
 }
 
 } // namespace
