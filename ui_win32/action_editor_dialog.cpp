@@ -1,5 +1,6 @@
 #include "ui_win32/action_editor_dialog.h"
 
+#include "app/controller_view.h"
 #include "core/colour_text.h"
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
@@ -751,6 +752,19 @@ private:
 };
 
 } // namespace
+
+ActionEditorServices ProgramEditorServices(ControllerView& view, InputInjector* input, ScreenSource* screen)
+{
+    ActionEditorServices services;
+    services.input = input;
+    services.screen = screen;
+    services.showWarning
+        = [&view](const std::string& text) { view.showMessage(text, ControllerView::MessageKind::Error); };
+    services.choosePicture = [&view](const std::string& defaultExt, const std::string& filter) {
+        return PromptOpenFile(view, defaultExt, filter);
+    };
+    return services;
+}
 
 bool ShowActionEditorDialog(HWND owner, const std::string& caption, TBaseCtrlEX& action, bool loadFromAction,
     const ActionEditorServices& services)

@@ -11,6 +11,7 @@
 
 namespace clickwisp {
 
+class ControllerView;
 class InputInjector;
 class ScreenSource;
 
@@ -32,6 +33,12 @@ struct ActionEditorServices {
     // other pictures the dialog reads. Empty: its own GetOpenFileNameW.
     std::function<std::optional<std::string>(const std::string& defaultExt, const std::string& filter)> choosePicture;
 };
+
+// The services as the program gives them: the picture chosen through the
+// program's shared open prompt (PromptOpenFile, which says when the file
+// does not exist), the warnings as view's error messages, and the desktop's
+// pointer and screen (either may be null).
+ActionEditorServices ProgramEditorServices(ControllerView& view, InputInjector* input, ScreenSource* screen);
 
 // The identifiers of the editor's controls (their designer names in the
 // comments), by which tests find them.

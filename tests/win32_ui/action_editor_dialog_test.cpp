@@ -5,6 +5,7 @@
 
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
+#include "tests/app/controller_fixture.h"
 #include "tests/support/process.h"
 #include "tests/win32_ui/dialog_script.h"
 
@@ -330,6 +331,22 @@ TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
               "picture from it" });
     EXPECT_EQ(pictureOf(*action), (std::vector<uint32_t> { 2, 1, 0xFF8040, 0x102030 }));
     EXPECT_EQ(tip, L"2 x 1 pixels");
+}
+
+// The program's services: its shared open prompt, which refuses a file
+// that is not there, and its messages for warnings.
+TEST(Win32ActionEditor, ProgramServicesUseTheViewsPromptAndMessages)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "there.bmp", "x");
+    test::ScriptedView view;
+    view.openNames = { (dir / "gone.bmp").string(), (dir / "there.bmp").string() };
+    const ActionEditorServices services = ProgramEditorServices(view, nullptr, nullptr);
+    EXPECT_EQ(services.choosePicture(".bmp", kPictureFileFilter), std::nullopt);
+    EXPECT_EQ(services.choosePicture(".bmp", kPictureFileFilter), (dir / "there.bmp").string());
+    services.showWarning("Move X: the field is empty; enter a number");
+    EXPECT_EQ(view.messages,
+        (std::vector<std::string> { "The file does not exist.", "Move X: the field is empty; enter a number" }));
 }
 
 } // namespace
