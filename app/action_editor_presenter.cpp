@@ -5,8 +5,10 @@
 #include "core/key_names.h"
 #include "core/number_text.h"
 #include "platform/screen_source.h"
+#include "playback/execute.h"
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <span>
 #include <spanstream>
@@ -233,6 +235,42 @@ Result<std::string> PictureTextFromRows(
         return fail(path + ": the picture could not be converted");
     const std::string bytes = std::move(stream).str();
     return Base64Encode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+std::string PictureSizeTip(int32_t width, int32_t height)
+{
+    return FormatInt(width) + " x " + FormatInt(height) + " pixels";
+}
+
+std::string NoColourTip(const std::string& colourText)
+{
+    return "No colour to show for '" + colourText + "'";
+}
+
+Result<std::string> PictureTextFromFile(
+    const std::string& path, const std::function<Result<DecodedPicture>(const std::string& path)>& decode)
+{
+    std::error_code error;
+    const std::filesystem::path file(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+    if (!std::filesystem::exists(file, error))
+        return fail("The file does not exist.");
+    auto picture = decode(path);
+    if (!picture)
+        return fail(path + " is not a readable picture: " + picture.error().message);
+    return PictureTextFromRows(path, picture->width, picture->height, picture->fillRow);
+}
+
+Result<TargetCheck> CheckEditorTarget(ScreenSource& screen, const ActionEditorFields& fields, bool picture)
+{
+    // The fields as an action would hold them, in a scratch action.
+    auto scratch = TBaseCtrlEX::Create();
+    if (auto saved = SaveFields(fields, *scratch); !saved)
+        return std::unexpected(saved.error());
+    if (!picture)
+        return CheckColorTarget(screen, scratch->fColor, scratch->fColorSimplar);
+    if (scratch->fBMP.empty())
+        return fail("No picture loaded");
+    return CheckPictureTarget(screen, *DecodePicture(scratch->fBMP), scratch->fBMPSimplar);
 }
 
 std::optional<uint32_t> ReadScreenColour(ScreenSource& screen, ScreenPoint point)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/number_field.h"
+#include "app/target_check.h"
 #include "core/action.h"
 #include "core/error.h"
 #include "core/geometry.h"
@@ -78,6 +79,10 @@ inline constexpr const char* kPictureFileFilter = "BMP File|*.bmp";
 inline constexpr const char* kPictureFileExtension = ".bmp";
 // Shown in place of a stored picture that cannot be decoded.
 inline constexpr const char* kUnreadablePicture = "The stored picture cannot be read.";
+// The tips of the picture ("3 x 2 pixels") and of a colour swatch that has
+// no colour to show for colourText.
+std::string PictureSizeTip(int32_t width, int32_t height);
+std::string NoColourTip(const std::string& colourText);
 
 // The entries of the key list, in the order shown: codes 48 to 256, then 1 to
 // 47, each that has a name.
@@ -127,6 +132,28 @@ Result<std::string> PictureTextFromRows(
 // The colour under point as the colour capture reads it (0x00BBGGRR), or
 // nothing when screen cannot read it.
 std::optional<uint32_t> ReadScreenColour(ScreenSource& screen, ScreenPoint point);
+
+// A picture as a toolkit decoded it: its size and a writer of its rows as
+// PictureTextFromRows takes them.
+struct DecodedPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::function<void(int32_t, uint8_t*)> fillRow;
+};
+// The picture text of the picture file at path (UTF-8), read by decode,
+// which gives the reason when it cannot. Errors: "The file does not exist.",
+// "<path> is not a readable picture: <reason>", or a picture too large.
+Result<std::string> PictureTextFromFile(
+    const std::string& path, const std::function<Result<DecodedPicture>(const std::string& path)>& decode);
+
+// The "Test" of the colour target (picture false) or the picture target with
+// the fields as they are, searched as a click would search it. The dialog
+// first moves out of sight for kTargetTestHideMs; the place found is marked
+// for kTargetTestMarkMs. Errors: an invalid field, no picture loaded, a
+// colour text that does not convert, a failed capture.
+Result<TargetCheck> CheckEditorTarget(ScreenSource& screen, const ActionEditorFields& fields, bool picture);
+inline constexpr int kTargetTestHideMs = 200;
+inline constexpr int kTargetTestMarkMs = 1500;
 
 // The capture: while on, a timer ticks every kTickMs and each tick copies
 // the pointer into the click point (for a click) or the move point (any

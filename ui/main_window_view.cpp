@@ -101,7 +101,8 @@ bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, b
         editor.setWarningHandler(m_hooks.showMessage);
     // The program's one open prompt: BMP files first, other pictures after.
     editor.frame()->setFilePrompt([this] {
-        auto name = PromptOpenFile(*this, ".bmp", "BMP File|*.bmp|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.ppm");
+        auto name = PromptOpenFile(*this, kPictureFileExtension,
+            std::string(kPictureFileFilter) + "|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.ppm");
         return name ? QString::fromStdString(*name) : QString();
     });
     if (loadFromAction)

@@ -1,17 +1,22 @@
 #include "ui_win32/action_editor_dialog.h"
 
+#include "app/controller_view.h"
 #include "core/colour_text.h"
 #include "platform/input_injector.h"
+#include "platform/screen_source.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_strings.h"
 #include "ui_win32/dialog_kit.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <objidl.h>
+// objidl.h first: GDI+ needs IStream.
+#include <gdiplus.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace clickwisp {
@@ -21,7 +26,13 @@ namespace {
 using namespace editor_control;
 
 constexpr UINT_PTR kCaptureTimer = 1;
+constexpr UINT_PTR kTestTimer = 2; // the dialog out of sight before a test's capture
+constexpr UINT_PTR kMarkTimer = 3; // the found place marked
+constexpr int kMarkBorder = 3;
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
+// BMP files first, then every other picture GDI+ reads.
+const std::string kWin32PictureFilter
+    = std::string(kPictureFileFilter) + "|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff";
 
 // The dialog in dialog units: the type radio buttons in a column at the left,
 // each beside its panel.
@@ -101,6 +112,10 @@ private:
         case WM_TIMER:
             if (wParam == kCaptureTimer)
                 captureTick();
+            else if (wParam == kTestTimer)
+                finishTargetTest();
+            else if (wParam == kMarkTimer)
+                hideMarker();
             return TRUE;
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) == item(kSwatch) && m_swatchBrush) {
@@ -115,7 +130,15 @@ private:
             }
             return FALSE;
         case WM_CLOSE: close(0); return TRUE;
-        case WM_DESTROY: stopKeyPreview(); return FALSE;
+        case WM_DESTROY:
+            stopKeyPreview();
+            if (m_marker)
+                DestroyWindow(m_marker);
+            m_marker = nullptr;
+            if (m_tips)
+                DestroyWindow(m_tips);
+            m_tips = nullptr;
+            return FALSE;
         default: return FALSE;
         }
     }
@@ -136,6 +159,8 @@ private:
             followCapture();
         } else if (id == kPictureLoad) {
             loadPicture();
+        } else if (id == kColourTest || id == kPictureTest) {
+            startTargetTest(id == kPictureTest);
         } else if (id == kOk) {
             ok();
         } else if (id == kCancel) {
@@ -146,6 +171,18 @@ private:
     }
 
     HWND item(int id) const { return GetDlgItem(m_dialog, id); }
+
+    // The tip of control id; an empty text shows none.
+    void setTip(int id, const std::string& text)
+    {
+        const std::wstring wide = WideText(text);
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = m_dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+        tool.lpszText = const_cast<wchar_t*>(wide.c_str());
+        SendMessageW(m_tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 
     // Notes control as a part of the panel and the target group being built.
     HWND part(HWND control)
@@ -212,7 +249,7 @@ private:
         pointCapture(kPointCapture, EditorText::ClickX, EditorText::ClickY, kInside + 6, 73);
 
         m_buildingTarget = 1;
-        part(make.group("specify color block", kTargetGroups + 1, kInside, 62, kPanelWidth - 12, 54));
+        part(make.group("specify color block", kTargetGroups + 1, kInside, 62, kPanelWidth - 12, 78));
         part(make.button("Start Capture", kColourCapture, kInside + 6, 73, 60, 14));
         part(make.add(WC_STATICW, {}, SS_NOTIFY, kSwatch, kInside + 72, 74, 24, 12, WS_EX_CLIENTEDGE));
         textField(EditorText::Colour, kInside + 100, 74, 90, ES_READONLY);
@@ -220,6 +257,8 @@ private:
         textField(EditorText::ColourSimilarity, kInside + 60, 91, 34);
         part(make.label("%", kInside + 98, 93, 10));
         part(make.label(kCaptureHint, kInside + 6, 105, 200));
+        part(make.button("Test", kColourTest, kInside + 6, 117, 40, 14));
+        part(make.add(WC_STATICW, {}, SS_LEFT | SS_NOPREFIX, kColourTestResult, kInside + 52, 120, 250, 8));
 
         m_buildingTarget = 2;
         part(make.group("specify bmp", kTargetGroups + 2, kInside, 62, kPanelWidth - 12, 82));
@@ -227,7 +266,9 @@ private:
         part(make.label("BMP Simliar:", kInside + 6, 93, 48));
         textField(EditorText::PictureSimilarity, kInside + 56, 91, 34);
         part(make.label("%", kInside + 94, 93, 10));
-        part(make.add(WC_STATICW, {}, SS_OWNERDRAW, kPicture, kInside + 116, 72, 190, 68));
+        part(make.button("Test", kPictureTest, kInside + 6, 108, 40, 14));
+        part(make.add(WC_STATICW, {}, SS_LEFT | SS_NOPREFIX, kPictureTestResult, kInside + 6, 125, 106, 16));
+        part(make.add(WC_STATICW, {}, SS_OWNERDRAW | SS_NOTIFY, kPicture, kInside + 116, 72, 190, 68));
         m_buildingTarget = -1;
 
         startPanel(1, "Mouse Move", 152, 34);
@@ -255,6 +296,18 @@ private:
             part(make.label(delays[i].second, x, 247, columns[i]));
             textField(delays[i].first, x, 257, 28);
             x += columns[i] + 6;
+        }
+
+        m_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+            0, 0, m_dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (int id : { kSwatch, kPicture }) {
+            TTTOOLINFOW tool {};
+            tool.cbSize = sizeof(tool);
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = m_dialog;
+            tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+            tool.lpszText = const_cast<wchar_t*>(L"");
+            SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
 
         make.button("&OK", kOk, kWidth - 112, kHeight - 20);
@@ -390,7 +443,8 @@ private:
         if (m_swatchBrush)
             DeleteObject(m_swatchBrush);
         m_swatchBrush = nullptr;
-        if (auto value = ColorFromText(WindowText(item(TextControl(EditorText::Colour))))) {
+        const std::string colourText = WindowText(item(TextControl(EditorText::Colour)));
+        if (auto value = ColorFromText(colourText)) {
             if ((*value >> 24) == 0)
                 m_swatchColour = COLORREF(*value);
             else if ((*value >> 24) == 0xFF && (*value & 0xFFFFFF) <= COLOR_MENUBAR)
@@ -400,6 +454,7 @@ private:
             if (value)
                 m_swatchBrush = CreateSolidBrush(m_swatchColour);
         }
+        setTip(kSwatch, m_swatchBrush ? std::string() : NoColourTip(colourText));
         InvalidateRect(item(kSwatch), nullptr, TRUE);
     }
 
@@ -426,6 +481,10 @@ private:
                         static_cast<uint8_t*>(bits) + size_t(y) * stride, bitmap->Row(y), size_t(bitmap->Width()) * 3);
             }
         }
+        BITMAP size {};
+        if (m_picture)
+            GetObjectW(m_picture, sizeof(size), &size);
+        setTip(kPicture, m_picture ? PictureSizeTip(size.bmWidth, size.bmHeight) : std::string());
         InvalidateRect(item(kPicture), nullptr, TRUE);
     }
 
@@ -464,10 +523,10 @@ private:
     {
         std::optional<std::string> path;
         if (m_services.choosePicture) {
-            path = m_services.choosePicture(kPictureFileExtension, kPictureFileFilter);
+            path = m_services.choosePicture(kPictureFileExtension, kWin32PictureFilter);
         } else {
             std::wstring name(MAX_PATH * 4, L'\0');
-            const std::wstring filter = CommonDialogFilter(kPictureFileFilter);
+            const std::wstring filter = CommonDialogFilter(kWin32PictureFilter);
             const std::wstring extension = WideText(kPictureFileExtension + 1);
             OPENFILENAMEW prompt {};
             prompt.lStructSize = sizeof(prompt);
@@ -488,38 +547,128 @@ private:
             warn(text.error().message);
     }
 
-    // A BMP file of any depth as the action's picture text.
+    // A picture file GDI+ reads (BMP of any depth, PNG, JPEG, GIF, TIFF) as
+    // the action's picture text.
     static Result<std::string> ReadPictureFile(const std::string& path)
     {
-        const std::wstring wide = WideText(path);
-        std::error_code error;
-        if (!std::filesystem::exists(std::filesystem::path(wide), error))
-            return fail("The file does not exist.");
-        auto* bitmap = static_cast<HBITMAP>(
-            LoadImageW(nullptr, wide.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        if (!bitmap)
-            return fail(path + " is not a readable picture: it is not a BMP file Windows can read");
-        BITMAP info {};
-        GetObjectW(bitmap, sizeof(info), &info);
-        const int32_t width = info.bmWidth, height = info.bmHeight;
-        BITMAPINFO format {};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = width;
-        format.bmiHeader.biHeight = -height; // top row first
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 24;
-        format.bmiHeader.biCompression = BI_RGB;
-        const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-        std::vector<uint8_t> rows(stride * size_t(std::max(height, 0)));
-        HDC screen = GetDC(nullptr);
-        const int copied = GetDIBits(screen, bitmap, 0, UINT(height), rows.data(), &format, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
-        DeleteObject(bitmap);
-        if (copied != height)
-            return fail(path + " is not a readable picture: its pixels could not be read");
-        return PictureTextFromRows(path, width, height, [&rows, stride, width](int32_t y, uint8_t* row) {
-            std::memcpy(row, rows.data() + size_t(y) * stride, size_t(width) * 3);
+        using namespace Gdiplus;
+        static const bool started = [] {
+            GdiplusStartupInput input;
+            ULONG_PTR token = 0;
+            return GdiplusStartup(&token, &input, nullptr) == Ok;
+        }();
+        std::vector<uint8_t> rows;
+        return PictureTextFromFile(path, [&rows](const std::string& name) -> Result<DecodedPicture> {
+            GpBitmap* bitmap = nullptr;
+            if (!started || DllExports::GdipCreateBitmapFromFile(WideText(name).c_str(), &bitmap) != Ok || !bitmap)
+                return fail("Windows reads no picture from it");
+            UINT width = 0, height = 0;
+            DllExports::GdipGetImageWidth(bitmap, &width);
+            DllExports::GdipGetImageHeight(bitmap, &height);
+            GpRect all(0, 0, INT(width), INT(height));
+            BitmapData pixels {};
+            const bool read = width > 0 && height > 0
+                && DllExports::GdipBitmapLockBits(bitmap, &all, ImageLockModeRead, PixelFormat24bppRGB, &pixels) == Ok;
+            if (read) {
+                // Blue, green, red a pixel, as the picture text wants them.
+                const size_t rowBytes = size_t(width) * 3;
+                rows.resize(rowBytes * height);
+                for (UINT y = 0; y < height; ++y)
+                    std::memcpy(rows.data() + y * rowBytes,
+                        static_cast<const uint8_t*>(pixels.Scan0) + ptrdiff_t(y) * pixels.Stride, rowBytes);
+                DllExports::GdipBitmapUnlockBits(bitmap, &pixels);
+            }
+            DllExports::GdipDisposeImage(bitmap);
+            if (!read)
+                return fail("its pixels could not be read");
+            return DecodedPicture { int32_t(width), int32_t(height), [&rows, width](int32_t y, uint8_t* row) {
+                                       std::memcpy(row, rows.data() + size_t(y) * width * 3, size_t(width) * 3);
+                                   } };
         });
+    }
+
+    // "Test": the dialog moves out of sight, the desktop redraws, then the
+    // screen is searched with the current fields.
+    void startTargetTest(bool picture)
+    {
+        if (m_testing)
+            return;
+        m_testing = true;
+        m_testingPicture = picture;
+        EnableWindow(item(kColourTest), FALSE);
+        EnableWindow(item(kPictureTest), FALSE);
+        SetWindowTextW(item(picture ? kPictureTestResult : kColourTestResult), L"");
+        // Out of sight rather than hidden, as a modal dialog stays shown.
+        GetWindowRect(m_dialog, &m_home);
+        SetWindowPos(m_dialog, nullptr,
+            GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100,
+            GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN) + 100, 0, 0,
+            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetTimer(m_dialog, kTestTimer, kTargetTestHideMs, nullptr);
+    }
+
+    void finishTargetTest()
+    {
+        KillTimer(m_dialog, kTestTimer);
+        ScreenSource* screen = m_services.screen;
+        std::string problem;
+        if (!screen) {
+            if (!m_ownScreen) {
+                if (auto made = makeWin32Screen())
+                    m_ownScreen = std::move(*made);
+                else
+                    problem = made.error().message;
+            }
+            screen = m_ownScreen.get();
+        }
+        const Result<TargetCheck> check
+            = screen ? CheckEditorTarget(*screen, fields(), m_testingPicture) : fail(std::move(problem));
+        SetWindowPos(m_dialog, nullptr, m_home.left, m_home.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowTextUtf8(item(m_testingPicture ? kPictureTestResult : kColourTestResult),
+            check ? check->text : check.error().message);
+        if (check && check->width > 0)
+            showMarker(check->left, check->top, check->width, check->height);
+        const bool clickPanel = IsWindowEnabled(item(kButton));
+        EnableWindow(item(kColourTest), clickPanel);
+        EnableWindow(item(kPictureTest), clickPanel);
+        m_testing = false;
+    }
+
+    // A red frame just outside the place found, on top of everything, that
+    // takes no clicks and no focus; only its border is shaped in.
+    void showMarker(int32_t left, int32_t top, int32_t width, int32_t height)
+    {
+        static const wchar_t* const kMarkerClass = L"ClickwispTargetMarker";
+        static const bool registered = [] {
+            WNDCLASSEXW markerClass {};
+            markerClass.cbSize = sizeof(markerClass);
+            markerClass.lpfnWndProc = DefWindowProcW;
+            markerClass.hInstance = GetModuleHandleW(nullptr);
+            markerClass.hbrBackground = CreateSolidBrush(RGB(0xFF, 0, 0));
+            markerClass.lpszClassName = kMarkerClass;
+            return RegisterClassExW(&markerClass) != 0;
+        }();
+        if (!registered)
+            return;
+        if (!m_marker)
+            m_marker = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
+                kMarkerClass, L"", WS_POPUP, 0, 0, 1, 1, m_dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+        const int cx = width + 2 * kMarkBorder, cy = height + 2 * kMarkBorder;
+        HRGN frame = CreateRectRgn(0, 0, cx, cy);
+        HRGN inside = CreateRectRgn(kMarkBorder, kMarkBorder, cx - kMarkBorder, cy - kMarkBorder);
+        CombineRgn(frame, frame, inside, RGN_DIFF);
+        DeleteObject(inside);
+        SetWindowRgn(m_marker, frame, FALSE); // the window owns the region now
+        SetWindowPos(
+            m_marker, HWND_TOPMOST, left - kMarkBorder, top - kMarkBorder, cx, cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetTimer(m_dialog, kMarkTimer, kTargetTestMarkMs, nullptr);
+    }
+
+    void hideMarker()
+    {
+        KillTimer(m_dialog, kMarkTimer);
+        if (m_marker)
+            ShowWindow(m_marker, SW_HIDE);
     }
 
     void ok()
@@ -591,6 +740,12 @@ private:
     HHOOK m_keyHook = nullptr;
     std::string m_pictureText;
     HBITMAP m_picture = nullptr;
+    bool m_testing = false;
+    bool m_testingPicture = false;
+    RECT m_home {};
+    HWND m_marker = nullptr;
+    HWND m_tips = nullptr; // the tips of the swatch and the picture
+    std::unique_ptr<ScreenSource> m_ownScreen;
     HBRUSH m_swatchBrush = nullptr;
     COLORREF m_swatchColour = 0;
     std::optional<ActionEditorFields> m_saved;
@@ -598,10 +753,23 @@ private:
 
 } // namespace
 
+ActionEditorServices ProgramEditorServices(ControllerView& view, InputInjector* input, ScreenSource* screen)
+{
+    ActionEditorServices services;
+    services.input = input;
+    services.screen = screen;
+    services.showWarning
+        = [&view](const std::string& text) { view.showMessage(text, ControllerView::MessageKind::Error); };
+    services.choosePicture = [&view](const std::string& defaultExt, const std::string& filter) {
+        return PromptOpenFile(view, defaultExt, filter);
+    };
+    return services;
+}
+
 bool ShowActionEditorDialog(HWND owner, const std::string& caption, TBaseCtrlEX& action, bool loadFromAction,
     const ActionEditorServices& services)
 {
-    INITCOMMONCONTROLSEX controls { sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS };
+    INITCOMMONCONTROLSEX controls { sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES };
     InitCommonControlsEx(&controls);
     ActionEditor editor(caption, loadFromAction ? FieldsFromAction(action) : ActionEditorFields {}, services);
     const auto fields = editor.run(owner);

@@ -11,6 +11,7 @@
 
 namespace clickwisp {
 
+class ControllerView;
 class InputInjector;
 class ScreenSource;
 
@@ -19,17 +20,25 @@ class ScreenSource;
 struct ActionEditorServices {
     // The pointer for the point capture; null: GetCursorPos.
     InputInjector* input = nullptr;
-    // The pixel under the pointer for the colour capture; null: GetPixel on
-    // the screen's device context.
+    // The screen that "Test" searches and the colour capture reads; null:
+    // the Windows screen, through the Win32 backend for the test and
+    // GetPixel for the capture.
     ScreenSource* screen = nullptr;
     // Warnings (OK with an invalid field, a picture that does not load); the
     // dialog stays open after one. Empty: a "Warning" message box.
     std::function<void(const std::string& text)> showWarning;
     // Chooses the picture to load (the program passes its open prompt, which
     // also says when the file does not exist); no name when cancelled.
-    // Empty: the dialog's own GetOpenFileNameW with kPictureFileFilter.
+    // The filter offers "BMP File" (kPictureFileFilter) first, then the
+    // other pictures the dialog reads. Empty: its own GetOpenFileNameW.
     std::function<std::optional<std::string>(const std::string& defaultExt, const std::string& filter)> choosePicture;
 };
+
+// The services as the program gives them: the picture chosen through the
+// program's shared open prompt (PromptOpenFile, which says when the file
+// does not exist), the warnings as view's error messages, and the desktop's
+// pointer and screen (either may be null).
+ActionEditorServices ProgramEditorServices(ControllerView& view, InputInjector* input, ScreenSource* screen);
 
 // The identifiers of the editor's controls (their designer names in the
 // comments), by which tests find them.
@@ -46,6 +55,10 @@ inline constexpr int kPictureLoad = 1152; // btnBMP
 inline constexpr int kMoveCapture = 1153; // the move panel's "Start Capture"
 inline constexpr int kSwatch = 1154; // edCl
 inline constexpr int kPicture = 1155; // ImageBMP
+inline constexpr int kColourTest = 1156; // btnTestColor
+inline constexpr int kPictureTest = 1157; // btnTestBMP
+inline constexpr int kColourTestResult = 1158; // lbTestColor
+inline constexpr int kPictureTestResult = 1159; // lbTestBMP
 inline constexpr int kKey = 1160; // cbKey
 inline constexpr int kKeyAction = 1161; // cbKeyAction
 inline constexpr int kOk = 1170; // btnOK

@@ -77,14 +77,8 @@ std::optional<std::string> TMForm::chooseSaveFile(
 
 bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction)
 {
-    ActionEditorServices services;
-    services.input = m_services.editorInput.get();
-    services.screen = m_services.editorScreen.get();
-    // The program's one open prompt, which also says when the file is missing.
-    services.choosePicture = [this](const std::string& defaultExt, const std::string& filter) {
-        return PromptOpenFile(*this, defaultExt, filter);
-    };
-    return ShowActionEditorDialog(m_window, caption, action, loadFromAction, services);
+    return ShowActionEditorDialog(m_window, caption, action, loadFromAction,
+        ProgramEditorServices(*this, m_services.editorInput.get(), m_services.editorScreen.get()));
 }
 
 bool TMForm::showOptionsDialog()

@@ -5,6 +5,7 @@
 
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
+#include "tests/app/controller_fixture.h"
 #include "tests/support/process.h"
 #include "tests/win32_ui/dialog_script.h"
 
@@ -76,9 +77,10 @@ int keyIndexOf(int code)
     return -1;
 }
 
-// The colour capture follows the pixel under the pointer until a character
-// key; the click panel shows only the chosen point's group; the lists and
-// the similarity reach the action.
+// The colour capture follows the pixel under the pointer; "Test" finds the
+// colour on the screen, marks it and brings the dialog back; the click panel
+// shows only the chosen point's group; the lists and the similarity reach
+// the action.
 TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
 {
     MovablePointer pointer;
@@ -91,6 +93,7 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
     action->mouseClickPosX = 77;
 
     bool fixedShown = false, colourShown = true, colourHidden = false, pointLoaded = false, captured = false;
+    bool tested = false, marked = false, returned = false;
     DialogScript script(L"Edit Action", [&](HWND dialog) {
         Controls c(dialog);
         fixedShown = c.visible(kTargetGroups) && !c.visible(kTargetGroups + 1) && c.enabled(kPointCapture);
@@ -100,6 +103,16 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
         colourHidden = !c.enabled(kPointCapture);
         c.click(kColourCapture);
         captured = c.waitForText(textId(EditorText::Colour), L"$00563412");
+        RECT home {}, back {};
+        GetWindowRect(dialog, &home);
+        c.click(kColourTest);
+        tested = c.waitForText(kColourTestResult, L"Found at (0 : 0)");
+        marked = test::waitUntil([] {
+            HWND marker = FindWindowW(L"ClickwispTargetMarker", nullptr);
+            return marker && IsWindowVisible(marker);
+        });
+        GetWindowRect(dialog, &back);
+        returned = EqualRect(&home, &back);
         c.setText(textId(EditorText::ColourSimilarity), L"85");
         c.select(kButton, 1);
         c.select(kClickKind, 1);
@@ -110,6 +123,9 @@ TEST(Win32ActionEditor, EditsAClickOnAColourCapturedFromTheScreen)
     EXPECT_TRUE(colourShown);
     EXPECT_TRUE(colourHidden) << "the fixed point's capture button is off with its group";
     EXPECT_TRUE(captured);
+    EXPECT_TRUE(tested);
+    EXPECT_TRUE(marked) << "the place found is marked";
+    EXPECT_TRUE(returned) << "the dialog is back where it was";
     EXPECT_EQ(action->mousePoint, 2);
     EXPECT_EQ(action->fColor, "$00563412");
     EXPECT_EQ(action->fColorSimplar, 85);
@@ -232,10 +248,10 @@ TEST(Win32ActionEditor, InvalidFieldWarnsAndKeepsTheDialogThenCancelChangesNothi
     EXPECT_EQ(FieldsFromAction(*action).texts, before.texts);
 }
 
-// "Load BMP" asks for a BMP file through the program's prompt and stores the
-// picture; a file that is not there is named in a warning and changes
-// nothing.
-TEST(Win32ActionEditor, LoadsAPictureThroughTheProgramsPrompt)
+// "Load BMP" asks for a BMP file (other pictures after it) through the
+// program's prompt and stores the picture, a PNG as well; a file that is
+// not there or not a picture is named in a warning and changes nothing.
+TEST(Win32ActionEditor, LoadsPicturesThroughTheProgramsPrompt)
 {
     test::TempDir dir;
     TBDBitmapData image; // 0x00FF8040 but for the bottom right pixel
@@ -247,37 +263,90 @@ TEST(Win32ActionEditor, LoadsAPictureThroughTheProgramsPrompt)
         std::ofstream file(dir / "target.bmp", std::ios::binary);
         ASSERT_TRUE(image.SaveToStream(file));
     }
+    // 2 x 1 pixels, RGB FF8040 and 102030.
+    test::writeFile(dir / "shot.png",
+        std::string(
+            "\x89\x50\x4E\x47\x0D\x0A\x1A\x0A\x00\x00\x00\x0D\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x01\x08"
+            "\x02\x00\x00\x00\x7B\x40\xE8\xDD\x00\x00\x00\x0F\x49\x44\x41\x54\x78\x9C\x63\xF8\xDF\xE0\x20\xA0"
+            "\x60\x00\x00\x0A\x21\x02\x20\x9E\x92\xF9\x65\x00\x00\x00\x00\x49\x45\x4E\x44\xAE\x42\x60\x82",
+            72));
+    test::writeFile(dir / "notes.bmp", "no picture");
 
-    std::vector<std::string> prompts, warnings;
-    std::string chosen = (dir / "missing.bmp").string();
+    std::vector<std::string> prompts, warnings, chosen;
     ActionEditorServices services;
     services.showWarning = [&](const std::string& text) { warnings.push_back(text); };
     services.choosePicture = [&](const std::string& extension, const std::string& filter) {
         prompts.push_back(extension + " " + filter);
-        return std::optional(chosen);
+        std::string name = (dir / chosen.front()).string();
+        chosen.erase(chosen.begin());
+        return std::optional(name);
     };
+    auto pictureOf = [](const TBaseCtrlEX& action) {
+        std::vector<uint32_t> seen;
+        if (auto shown = PictureForDisplay(action.fBMP)) {
+            seen = { uint32_t(shown->Width()), uint32_t(shown->Height()) };
+            for (int32_t y = 0; y < shown->Height(); ++y)
+                for (int32_t x = 0; x < shown->Width(); ++x)
+                    seen.push_back(shown->PixelAt(x, y));
+        }
+        return seen;
+    };
+    // Each load button press takes the next name.
+    std::wstring tip;
+    auto loadAll = [&](const wchar_t* caption, std::vector<std::string> names, bool* loadOn) {
+        chosen = std::move(names);
+        return DialogScript(caption, [&, loadOn](HWND dialog) {
+            Controls c(dialog);
+            c.click(kPoints + 3);
+            if (loadOn)
+                *loadOn = c.visible(kTargetGroups + 2) && c.enabled(kPictureLoad);
+            while (!chosen.empty())
+                c.click(kPictureLoad);
+            tip = c.tip(kPicture);
+            c.click(kOk);
+        });
+    };
+
     auto action = TBaseCtrlEX::Create();
     bool loadOn = false;
-    DialogScript script(L"New Action", [&](HWND dialog) {
-        Controls c(dialog);
-        c.click(kPoints + 3);
-        loadOn = c.visible(kTargetGroups + 2) && c.enabled(kPictureLoad);
-        c.click(kPictureLoad);
-        chosen = (dir / "target.bmp").string();
-        c.click(kPictureLoad);
-        c.click(kOk);
-    });
-    EXPECT_TRUE(ShowActionEditorDialog(nullptr, "New Action", *action, false, services));
+    {
+        auto script = loadAll(L"New Action", { "missing.bmp", "target.bmp" }, &loadOn);
+        EXPECT_TRUE(ShowActionEditorDialog(nullptr, "New Action", *action, false, services));
+    }
     EXPECT_TRUE(loadOn);
-    EXPECT_EQ(prompts, (std::vector<std::string> { ".bmp BMP File|*.bmp", ".bmp BMP File|*.bmp" }));
+    EXPECT_EQ(prompts[0], ".bmp BMP File|*.bmp|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff");
     EXPECT_EQ(warnings, std::vector<std::string> { "The file does not exist." });
     EXPECT_EQ(action->mousePoint, 3);
-    auto stored = PictureForDisplay(action->fBMP);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->Width(), 3);
-    EXPECT_EQ(stored->Height(), 2);
-    EXPECT_EQ(stored->PixelAt(0, 0), 0x00FF8040u);
-    EXPECT_EQ(stored->PixelAt(2, 1), 0x00102030u);
+    EXPECT_EQ(pictureOf(*action),
+        (std::vector<uint32_t> { 3, 2, 0xFF8040, 0xFF8040, 0xFF8040, 0xFF8040, 0xFF8040, 0x102030 }));
+
+    warnings.clear();
+    {
+        auto script = loadAll(L"Edit Action", { "notes.bmp", "shot.png" }, nullptr);
+        EXPECT_TRUE(ShowActionEditorDialog(nullptr, "Edit Action", *action, true, services));
+    }
+    EXPECT_EQ(warnings,
+        std::vector<std::string> { (dir / "notes.bmp").string()
+            + " is not a readable picture: Windows reads no "
+              "picture from it" });
+    EXPECT_EQ(pictureOf(*action), (std::vector<uint32_t> { 2, 1, 0xFF8040, 0x102030 }));
+    EXPECT_EQ(tip, L"2 x 1 pixels");
+}
+
+// The program's services: its shared open prompt, which refuses a file
+// that is not there, and its messages for warnings.
+TEST(Win32ActionEditor, ProgramServicesUseTheViewsPromptAndMessages)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "there.bmp", "x");
+    test::ScriptedView view;
+    view.openNames = { (dir / "gone.bmp").string(), (dir / "there.bmp").string() };
+    const ActionEditorServices services = ProgramEditorServices(view, nullptr, nullptr);
+    EXPECT_EQ(services.choosePicture(".bmp", kPictureFileFilter), std::nullopt);
+    EXPECT_EQ(services.choosePicture(".bmp", kPictureFileFilter), (dir / "there.bmp").string());
+    services.showWarning("Move X: the field is empty; enter a number");
+    EXPECT_EQ(view.messages,
+        (std::vector<std::string> { "The file does not exist.", "Move X: the field is empty; enter a number" }));
 }
 
 } // namespace

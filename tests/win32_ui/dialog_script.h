@@ -5,6 +5,8 @@
 // caption, fills and presses its controls by identifier, and closes it.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -97,6 +99,32 @@ public:
         return waitUntil([&] { return this->text(id) == text; });
     }
     HWND dialog() const { return m_dialog; }
+
+    // The tip that the dialog's tooltip window shows for control id.
+    std::wstring tip(int id) const
+    {
+        HWND tips = nullptr;
+        EnumThreadWindows(
+            GetWindowThreadProcessId(m_dialog, nullptr),
+            [](HWND window, LPARAM found) {
+                wchar_t name[64] {};
+                GetClassNameW(window, name, int(std::size(name)));
+                if (std::wstring(name) != L"tooltips_class32")
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tips));
+        wchar_t text[256] {};
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = m_dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>((*this)[id]);
+        tool.lpszText = text;
+        if (tips)
+            SendMessageW(tips, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+        return text;
+    }
 
 private:
     HWND m_dialog;
