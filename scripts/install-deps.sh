@@ -56,9 +56,11 @@ PACKAGES=(
   dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 
-# The Windows cross build (engine, CLI and tests; the GUI is not built for Windows).
+# The Windows cross build (engine, both programs and tests).
 WINDOWS_PACKAGES=(
   cmake ninja-build ccache
+  # the button pictures and program icon of clickwisp.exe, made from ui/icons
+  imagemagick
   # CLI11 headers and GoogleTest's sources (/usr/src/googletest) serve both builds
   libcli11-dev libgtest-dev googletest
   # GCC 12 with the posix thread model (the -win32 one has no std::mutex)
