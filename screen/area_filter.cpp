@@ -47,7 +47,10 @@ struct Rect {
 // y + (count - 1) * stride all have, doubling the rows taken each step (1,
 // 2, 4, ...); rows from last - (count - 1) * stride + 1 on are left over.
 // flags[y] == 0 stands for a row of zeros, which is not read; it is set to 0
-// for a row whose marks all went.
+// for a row whose marks all went. flags[y] == kFullRow marks a row that holds
+// every mark any row can hold: ANDing it with another changes nothing.
+constexpr uint8_t kFullRow = 2;
+
 template <typename RowOf>
 void andDownRows(std::vector<uint8_t>& flags, int32_t first, int32_t last, int32_t count, int32_t stride,
     size_t rowWords, RowOf rowOf)
@@ -61,8 +64,15 @@ void andDownRows(std::vector<uint8_t>& flags, int32_t first, int32_t last, int32
                 flags[size_t(y)] = 0;
                 continue;
             }
+            if (flags[size_t(y + by)] == kFullRow)
+                continue;
             uint64_t* m = rowOf(y);
             const uint64_t* below = rowOf(y + by);
+            if (flags[size_t(y)] == kFullRow) {
+                std::copy(below, below + rowWords, m);
+                flags[size_t(y)] = 1;
+                continue;
+            }
             uint64_t any = 0;
             for (size_t i = 0; i < rowWords; ++i) {
                 m[i] &= below[i];
@@ -175,9 +185,9 @@ void clearPixels(uint64_t* mask, size_t from, size_t to)
 // a row of width pixels (the bits beyond are clear) where few pixels lack
 // theirs (one in 20 or fewer): each such pixel clears the count pixels that
 // end with it, in time that grows with their number rather than with
-// log2(count) passes over the row. False, changing nothing, when there are
-// more.
-bool erodeSparseRow(uint64_t* mask, size_t words, int32_t width, int32_t count)
+// log2(count) passes over the row. Returns how many lacked it; -1, changing
+// nothing, when there are more.
+int64_t erodeSparseRow(uint64_t* mask, size_t words, int32_t width, int32_t count)
 {
     constexpr uint64_t kPixelBits[3] = { 0x9249249249249249ull, 0x4924924924924924ull, 0x2492492492492492ull };
     const size_t endBit = 3 * size_t(width);
@@ -192,7 +202,7 @@ bool erodeSparseRow(uint64_t* mask, size_t words, int32_t width, int32_t count)
             inside &= endBit <= 64 * i ? 0 : (uint64_t(1) << (endBit - 64 * i)) - 1;
         for (uint64_t gone = ~mask[i] & inside; gone; gone &= gone - 1) {
             if (gaps.size() == limit)
-                return false;
+                return -1;
             gaps.push_back(uint32_t((i * 64 + size_t(__builtin_ctzll(gone))) / 3));
         }
     }
@@ -209,20 +219,26 @@ bool erodeSparseRow(uint64_t* mask, size_t words, int32_t width, int32_t count)
     const size_t tail = std::max(size_t(width) + 1 >= size_t(count) ? size_t(width) + 1 - size_t(count) : 0, clearedTo);
     if (tail < size_t(width))
         clearPixels(mask, tail, size_t(width));
-    return true;
+    return int64_t(gaps.size());
 }
 
 // Pixel x keeps its bit when pixels x, x + stride, ... x + (count - 1) *
 // stride all had theirs (doubling: runs of 1, 2, 4 ... pixels).
-void erodeRow(uint64_t* mask, size_t words, int32_t width, int32_t count, int32_t stride = 1)
+// True when the row had every pixel's bit (and so now holds every bit an
+// eroded row of this width can hold); false may also mean it was not told.
+bool erodeRow(uint64_t* mask, size_t words, int32_t width, int32_t count, int32_t stride = 1)
 {
-    if (stride == 1 && count > 2 && erodeSparseRow(mask, words, width, count))
-        return;
+    if (stride == 1 && count > 2) {
+        const int64_t gaps = erodeSparseRow(mask, words, width, count);
+        if (gaps >= 0)
+            return gaps == 0;
+    }
     int32_t done = 1;
     for (; 2 * done <= count; done *= 2)
         andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(done));
     if (done < count)
         andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(count - done));
+    return false;
 }
 
 } // namespace
@@ -386,8 +402,7 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
             uint64_t* m = marks(y);
             std::copy(allPixels.begin(), allPixels.end(), m);
             if (kernels::andMatches(screen.Row(y), W, plan.box, m)) {
-                erodeRow(m, rowWords, W, area.width);
-                marked[size_t(y)] = 1;
+                marked[size_t(y)] = erodeRow(m, rowWords, W, area.width) ? kFullRow : 1;
             }
         }
         // Down the columns: row y keeps a mark where rows y .. y + height - 1
@@ -401,7 +416,9 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
                 continue;
             uint64_t* row = kept + r * m_keptWords;
             bool any = false;
-            if (marked[size_t(top + area.top)]) {
+            if (marked[size_t(top + area.top)] == kFullRow) {
+                any = true; // every placement has the area's width of marks at its offset
+            } else if (marked[size_t(top + area.top)]) {
                 andShiftedDown(row, marks(top + area.top), m_keptWords, rowWords, 3 * size_t(area.left));
                 any = std::any_of(row, row + m_keptWords, [](uint64_t w) { return w != 0; });
             }
