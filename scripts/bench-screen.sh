@@ -16,6 +16,10 @@ JOBS="${JOBS:-2}"
 cd "$ROOT"
 which="${1:-}"
 shift || true
+if [[ "$which" != search && "$which" != cli ]]; then
+  echo "usage: scripts/bench-screen.sh search [BENCHMARK ARGS] | cli [RUNS]" >&2
+  exit 64
+fi
 
 launcher=()
 if command -v ccache >/dev/null; then
@@ -32,9 +36,5 @@ case "$which" in
   cli)
     ninja -C "$BUILD_DIR" -j "$JOBS" cli_process_bench clickwisp-cli
     "$BUILD_DIR/bench/cli_process_bench" "$@"
-    ;;
-  *)
-    echo "usage: scripts/bench-screen.sh search [BENCHMARK ARGS] | cli [RUNS]" >&2
-    exit 64
     ;;
 esac
