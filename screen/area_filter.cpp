@@ -772,12 +772,14 @@ void PatternFilter::apply(
     }
     m_skippedPatterns = false;
     if (skipPatternsBytes >= 0 && !m_chosen.empty()) {
+        // The placements left, counted only as far as the limit.
+        const int64_t limit = skipPatternsBytes / (int64_t(m_pictureWidth) * m_pictureHeight * 3);
         int64_t left = 0;
-        for (int32_t r = 0; r < rows; ++r)
+        for (int32_t r = 0; r < rows && left <= limit; ++r)
             if (alive[size_t(r)])
                 for (size_t i = 0; i < m_keptWords; ++i)
                     left += __builtin_popcountll(kept[size_t(r) * m_keptWords + i]);
-        m_skippedPatterns = left * int64_t(m_pictureWidth) * m_pictureHeight * 3 <= skipPatternsBytes;
+        m_skippedPatterns = left <= limit;
     }
     for (const Pattern& pattern : m_chosen) {
         if (aliveCount == 0 || m_skippedPatterns)
