@@ -2,7 +2,7 @@
 # Renders screenshots of the desktop programs under a private X server into
 # docs/: the Qt program's main window with an example list (at 100 % and 200 %
 # scaling), its options dialog and About box; then, when the Windows build
-# and Wine are there, clickwisp.exe's main window and About box under Wine.
+# and Wine are there, clickwisp.exe's main window, dialogs and About box under Wine.
 # Uses openbox for window frames when it is installed.
 #
 # Usage: scripts/screenshots.sh [BUILD_DIR [WINDOWS_BUILD_DIR]]
@@ -130,7 +130,8 @@ else
 fi
 
 # clickwisp.exe under Wine: the same list, its main window (at 100 % and
-# 200 %, Wine's LogPixels) and at 100 % its About box.
+# 200 %, Wine's LogPixels) and at 100 % its options dialog, action editor
+# and About box.
 win32_session() { # scale, main window file name
     local scale=$1 file=$2
     export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -159,6 +160,18 @@ win32_session() { # scale, main window file name
     xdotool mousemove $((X + 660 * scale)) $((Y + 60 * scale)) # which stays; no tooltip in the way
     shoot "$main" "$file"
     if [ "$scale" = 1 ]; then
+        xdotool key alt+o
+        shoot "$(wait_window '^Config Options$')" options-dialog-win32.png
+        xdotool key Escape
+        sleep 0.3
+        xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+        xdotool key alt+e # the selected row in the action editor
+        local editor
+        editor=$(wait_window '^Edit Action$')
+        shoot "$editor" action-editor-win32.png
+        xdotool key --window "$editor" alt+F4 # the close box: nothing is stored
+        sleep 0.3
+        origin "$main"
         xdotool mousemove $((X + 15)) $((Y + 8)) click 1
         local about
         about=$(wait_window '^About Clickwisp$')

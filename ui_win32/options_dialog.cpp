@@ -139,6 +139,11 @@ private:
             SendMessageW(item(kHotKeys + int(i)), CB_SETCURSEL, WPARAM(fields.hotKeys[i]), 0);
         CheckOnly(m_dialog, { kRepeatModes, kRepeatModes + 1, kRepeatModes + 2 }, fields.repeatMode);
         SendMessageW(item(kTimesArrows), UDM_SETPOS32, 0, fields.times);
+        // Wine places the thumb only when the position changes, so after the
+        // range was set a position equal to the initial 0 would be drawn where
+        // the old range put it: move it away first.
+        SendMessageW(
+            item(kSpeedSlider), TBM_SETPOS, FALSE, fields.speed == kSpeed.maximum ? kSpeed.minimum : kSpeed.maximum);
         SendMessageW(item(kSpeedSlider), TBM_SETPOS, TRUE, fields.speed);
         for (size_t i = 0; i < fields.interval.size(); ++i)
             SendMessageW(item(kIntervalArrows + int(i)), UDM_SETPOS32, 0, fields.interval[i]);

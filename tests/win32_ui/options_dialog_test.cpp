@@ -93,6 +93,26 @@ TEST_F(Win32OptionsDialog, ShowsTheConfigurationAndOkStoresEveryControl)
     EXPECT_EQ(running.speed(), 7);
 }
 
+// The thumb is drawn where the position lies in the slider's range, also for
+// the normal speed 0, which is the slider's position before its range is set.
+TEST_F(Win32OptionsDialog, SpeedThumbIsDrawnAtItsPlaceInTheRange)
+{
+    for (int speed : { 0, -9, 9 }) {
+        m_config.GetRunning().setSpeed(speed);
+        double place = -1;
+        DialogScript script(L"Config Options", [&](HWND dialog) {
+            Controls c(dialog);
+            RECT channel {}, thumb {};
+            SendMessageW(c[kSpeedSlider], TBM_GETCHANNELRECT, 0, LPARAM(&channel));
+            SendMessageW(c[kSpeedSlider], TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+            place = double((thumb.left + thumb.right) / 2 - channel.left) / double(channel.right - channel.left);
+            c.click(IDCANCEL);
+        });
+        ShowOptionsDialog(nullptr, m_config);
+        EXPECT_NEAR(place, (speed + 9) / 18.0, 0.1) << "speed " << speed;
+    }
+}
+
 TEST_F(Win32OptionsDialog, CancelAndEscapeStoreNothing)
 {
     for (bool escape : { false, true }) {
