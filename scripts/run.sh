@@ -24,7 +24,7 @@ if grep -q '^clickwisp:' <<<"$targets"; then
   ninja -C "$dir" clickwisp clickwisp-cli
   program="$(find "$dir" -type f -name clickwisp -perm -u+x | head -n 1)"
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "Note: no DISPLAY is set; Clickwisp needs an X11 desktop." >&2
+    echo "Note: neither DISPLAY nor WAYLAND_DISPLAY is set; Clickwisp needs a desktop session." >&2
   fi
   exec "$program" "$@"
 fi
