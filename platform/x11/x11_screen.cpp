@@ -130,6 +130,43 @@ public:
         return true;
     }
 
+    // A large rectangle goes in strips of about a megabyte, fetched from the
+    // bottom up with the server grabbed, so that nobody draws between them:
+    // the strips make one picture, and neither this process nor the shared
+    // segment holds more than a strip's pages.
+    bool captureStrips(int32_t left, int32_t top, int32_t width, int32_t height, const StripSink& take) override
+    {
+        if (width <= 0 || height <= 0)
+            return true;
+        const ScreenSize size = screenSize();
+        const int32_t stride = (width * 3 + 3) & ~3;
+        const int32_t rowsEach = int32_t(std::clamp<int64_t>(int64_t(kStripBytes) / stride, 1, height));
+        const bool onScreen
+            = left >= 0 && top >= 0 && int64_t(left) + width <= size.width && int64_t(top) + height <= size.height;
+        if (!onScreen || rowsEach == height)
+            return ScreenSource::captureStrips(left, top, width, height, take);
+        const size_t stripBytes = size_t(rowsEach) * size_t(stride);
+        const auto pixels = std::make_unique_for_overwrite<uint8_t[]>(stripBytes);
+        FaultInPages(pixels.get(), stripBytes);
+        XGrabServer(m_display.get());
+        struct Ungrab {
+            Display* display;
+            ~Ungrab()
+            {
+                XUngrabServer(display);
+                XFlush(display);
+            }
+        } ungrab { m_display.get() };
+        for (int32_t bottom = height; bottom > 0;) {
+            const int32_t first = std::max(0, bottom - rowsEach);
+            const PixelView strip { pixels.get(), width, bottom - first, stride };
+            if (!capture(left, top + first, strip) || !take(strip, first))
+                return false;
+            bottom = first;
+        }
+        return true;
+    }
+
 private:
     // Fetches through the shared segment, growing it when needed. Null when
     // MIT-SHM does not work for this display; it is then not tried again.
@@ -263,6 +300,7 @@ private:
     }
 
     static constexpr size_t kSplitBytes = 16u << 20;
+    static constexpr size_t kStripBytes = 1u << 20;
 
     X11DisplayPtr m_display;
     Window m_root = 0;
