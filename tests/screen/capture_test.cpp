@@ -129,7 +129,14 @@ TEST(ScreenCaptureFile, WritesWhatACaptureSavesWholeOrInStripsAndAFailureKeepsTh
     for (int32_t y = 0; y < 10; ++y)
         for (int32_t x = 0; x < 7; ++x)
             test::setPixel(*image, x, y, uint32_t(0x030201 * (1 + x + 7 * y)) ^ 0x800000);
-    ASSERT_TRUE(test::writeBmp(temp / "screen.bmp", *image));
+    // The screen file with its rows' padding zero, and one with it not.
+    std::string clean = test::bmpBytes(*image), dirty = clean;
+    for (size_t row = 0; row < 10; ++row)
+        for (size_t pad = 21; pad < 24; ++pad) {
+            clean[TBDBitmapData::kFileHeaderSize + row * 24 + pad] = 0;
+            dirty[TBDBitmapData::kFileHeaderSize + row * 24 + pad] = char(0xEE);
+        }
+    test::writeFile(temp / "screen.bmp", clean);
     auto fakeScreen = [&] {
         auto screenImage = LoadScreenImage(temp / "screen.bmp");
         EXPECT_TRUE(screenImage) << screenImage.error().message;
@@ -138,9 +145,9 @@ TEST(ScreenCaptureFile, WritesWhatACaptureSavesWholeOrInStripsAndAFailureKeepsTh
     struct Case {
         int32_t left, top, width, height;
     };
-    // Whole, a cut of 7 rows (two full strips and one of one row), one
-    // reaching beyond the screen (black there), and a sole row.
-    for (const Case c : { Case { 0, 0, 0, 0 }, Case { 1, 2, 5, 7 }, Case { 4, 6, 5, 6 }, Case { 2, 9, 3, 1 } }) {
+    // A cut of 7 rows (two full strips and one of one row), one reaching
+    // beyond the screen (black there), a sole row, and the whole screen.
+    for (const Case c : { Case { 1, 2, 5, 7 }, Case { 4, 6, 5, 6 }, Case { 2, 9, 3, 1 }, Case { 0, 0, 0, 0 } }) {
         const std::string where = std::to_string(c.left) + "," + std::to_string(c.top) + "," + std::to_string(c.width)
             + "," + std::to_string(c.height);
         auto reference = fakeScreen();
@@ -153,6 +160,16 @@ TEST(ScreenCaptureFile, WritesWhatACaptureSavesWholeOrInStripsAndAFailureKeepsTh
         ASSERT_TRUE(WriteScreenCapture(striped, c.left, c.top, c.width, c.height, temp / "striped.bmp")) << where;
         EXPECT_EQ(test::readFile(temp / "striped.bmp"), test::bmpBytes(expected)) << where;
     }
+
+    EXPECT_EQ(test::readFile(temp / "whole.bmp"), clean); // the last whole one: 0,0,0,0
+    // From the file whose padding is not zero, the capture's is.
+    test::writeFile(temp / "dirty.bmp", dirty);
+    auto dirtyImage = LoadScreenImage(temp / "dirty.bmp");
+    ASSERT_TRUE(dirtyImage) << dirtyImage.error().message;
+    auto dirtyScreen = makeFakeScreen(nullptr, std::move(*dirtyImage));
+    ASSERT_TRUE(WriteScreenCapture(*dirtyScreen, 0, 0, 0, 0, temp / "whole.bmp"));
+    EXPECT_EQ(test::readFile(temp / "whole.bmp"), clean);
+    std::filesystem::remove(temp / "dirty.bmp");
 
     test::writeFile(temp / "old.bmp", "the old file");
     StripedScreen failing(fakeScreen(), 1);
