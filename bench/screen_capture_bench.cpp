@@ -14,6 +14,7 @@
 #include <X11/Xutil.h>
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
@@ -73,6 +74,24 @@ void registerAll()
                             state.SkipWithError("capture failed");
                 });
         }
+        // In strips, as the capture command writes a file: each strip
+        // copied on into one screen-sized array, as a capture would fill it.
+        registerOn(
+            "capture/mit-shm-strips/" + resolution, resolution, [](benchmark::State& state, ScreenSource& screen) {
+                TBDBitmapData buffer;
+                const ScreenSize size = screen.screenSize();
+                if (!buffer.SetSize(size.width, size.height))
+                    return state.SkipWithError("no memory");
+                for (auto _ : state) {
+                    const bool captured = screen.captureStrips(
+                        0, 0, size.width, size.height, [&](const PixelView& strip, int32_t firstRow) {
+                            std::memcpy(buffer.Row(firstRow + strip.height - 1), strip.pixels, strip.bytes());
+                            return true;
+                        });
+                    if (!captured)
+                        state.SkipWithError("capture failed");
+                }
+            });
         // A colour click on a pixel near the bottom-right corner.
         const uint32_t rgb = scene.PixelAt(width - 3, height - 2);
         const std::string colourText = "$" + [&] {

@@ -116,6 +116,28 @@ public:
         if (x0 >= x1 || y0 >= y1)
             return true;
         const int32_t width = int32_t(x1 - x0), height = int32_t(y1 - y0);
+        // A large rectangle (4K) comes in pieces that fit the processor's
+        // cache, each converted while the server's copy is still there,
+        // with the server grabbed so that they make one picture.
+        const int32_t pieceRows = int32_t(std::max<int64_t>(1, int64_t(kPieceBytes) / (int64_t(width) * 4)));
+        if (m_shmAvailable && pieceRows < height && m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0xFF00
+            && m_visual->blue_mask == 0xFF) {
+            XGrabServer(m_display.get());
+            bool ok = true;
+            for (int32_t first = 0; ok && first < height; first += pieceRows) {
+                const int32_t rows = std::min(pieceRows, height - first);
+                XImage* piece = fetchShared(int32_t(x0), int32_t(y0) + first, width, rows, size);
+                if (!piece || piece->bits_per_pixel != 32) {
+                    ok = false;
+                    break;
+                }
+                convert(*piece, target, int32_t(x0 - left), int32_t(y0 - top) + first);
+            }
+            XUngrabServer(m_display.get());
+            XFlush(m_display.get());
+            if (ok)
+                return true;
+        }
         XImage* image = m_shmAvailable ? fetchShared(int32_t(x0), int32_t(y0), width, height, size) : nullptr;
         ImagePtr plain;
         if (!image) {
@@ -301,6 +323,7 @@ private:
 
     static constexpr size_t kSplitBytes = 16u << 20;
     static constexpr size_t kStripBytes = 1u << 20;
+    static constexpr size_t kPieceBytes = 8u << 20;
 
     X11DisplayPtr m_display;
     Window m_root = 0;
