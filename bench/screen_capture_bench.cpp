@@ -130,6 +130,24 @@ void registerAll()
             }
         }
     }
+    // Whole 4K clicks on screens where every placement of a white picture
+    // fails late: a spreadsheet and a document.
+    g_images.push_back(blank(64, 64, 0xFFFFFF));
+    const TBDBitmapData* white = g_images.back().get();
+    for (const auto& [name, scene] : { std::pair { "spreadsheet", spreadsheetScene(3840, 2160) },
+             std::pair { "document", documentScene(3840, 2160) } }) {
+        const std::string server = std::string(name) + "/3840x2160";
+        g_servers[server] = std::make_unique<Server>(3840, 2160, true, *scene);
+        for (int32_t similarity : { 100, 90 }) {
+            registerOn(std::string("click/") + name + "/white64/similar" + std::to_string(similarity) + "/3840x2160",
+                server, [white, similarity](benchmark::State& state, ScreenSource& screen) {
+                    ScreenPoint at {};
+                    for (auto _ : state)
+                        at = FindPictureOnScreen(screen, *white, 0, 0, 3840, 2160, similarity);
+                    state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
+                });
+        }
+    }
 }
 
 } // namespace
