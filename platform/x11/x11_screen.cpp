@@ -2,7 +2,8 @@
 // through MIT-SHM (XShmGetImage into a shared segment kept between captures)
 // or, where the extension is missing or unusable (a remote display),
 // through XGetImage, and are converted to the buffer's bottom-up 24-bit
-// rows in one pass.
+// rows in one pass; a large rectangle in pieces that stay in the cache, a
+// capture written to a file in small strips.
 #include "core/page_faults.h"
 #include "core/pixel_packing.h"
 #include "platform/x11/x11_display.h"
