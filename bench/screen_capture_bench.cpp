@@ -14,6 +14,7 @@
 #include <X11/Xutil.h>
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
@@ -73,6 +74,24 @@ void registerAll()
                             state.SkipWithError("capture failed");
                 });
         }
+        // In strips, as the capture command writes a file: each strip
+        // copied on into one screen-sized array, as a capture would fill it.
+        registerOn(
+            "capture/mit-shm-strips/" + resolution, resolution, [](benchmark::State& state, ScreenSource& screen) {
+                TBDBitmapData buffer;
+                const ScreenSize size = screen.screenSize();
+                if (!buffer.SetSize(size.width, size.height))
+                    return state.SkipWithError("no memory");
+                for (auto _ : state) {
+                    const bool captured = screen.captureStrips(
+                        0, 0, size.width, size.height, [&](const PixelView& strip, int32_t firstRow) {
+                            std::memcpy(buffer.Row(firstRow + strip.height - 1), strip.pixels, strip.bytes());
+                            return true;
+                        });
+                    if (!captured)
+                        state.SkipWithError("capture failed");
+                }
+            });
         // A colour click on a pixel near the bottom-right corner.
         const uint32_t rgb = scene.PixelAt(width - 3, height - 2);
         const std::string colourText = "$" + [&] {
@@ -109,6 +128,24 @@ void registerAll()
                         state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
                     });
             }
+        }
+    }
+    // Whole 4K clicks on screens where every placement of a white picture
+    // fails late: a spreadsheet and a document.
+    g_images.push_back(blank(64, 64, 0xFFFFFF));
+    const TBDBitmapData* white = g_images.back().get();
+    for (const auto& [name, scene] : { std::pair { "spreadsheet", spreadsheetScene(3840, 2160) },
+             std::pair { "document", documentScene(3840, 2160) } }) {
+        const std::string server = std::string(name) + "/3840x2160";
+        g_servers[server] = std::make_unique<Server>(3840, 2160, true, *scene);
+        for (int32_t similarity : { 100, 90 }) {
+            registerOn(std::string("click/") + name + "/white64/similar" + std::to_string(similarity) + "/3840x2160",
+                server, [white, similarity](benchmark::State& state, ScreenSource& screen) {
+                    ScreenPoint at {};
+                    for (auto _ : state)
+                        at = FindPictureOnScreen(screen, *white, 0, 0, 3840, 2160, similarity);
+                    state.SetLabel("at " + std::to_string(at.x) + "," + std::to_string(at.y));
+                });
         }
     }
 }

@@ -2,10 +2,7 @@
 // 24-bit BMP file that find-picture and the action editor read.
 #include "cli/screen_verbs.h"
 #include "cli/verb.h"
-#include "core/atomic_file.h"
-
-#include <array>
-#include <string_view>
+#include "screen/bitmap_file.h"
 
 namespace clickwisp::cli {
 namespace {
@@ -22,16 +19,10 @@ int capture(const std::string& outFile, const ScreenOptions& options)
         std::cerr << kPrefix << screen.error << '\n';
         return screen.status;
     }
-    TBDBitmapData pixels;
-    if (!pixels.CaptureScreen(*screen.source, area->left, area->top, area->width, area->height)) {
-        std::cerr << kPrefix << "capturing the screen rectangle " << options.area << " failed\n";
-        return kExitRunError;
-    }
-    // The header and the pixel array as they are: no encoded copy.
-    const std::array<uint8_t, TBDBitmapData::kFileHeaderSize> header = pixels.FileHeader();
-    const std::string_view pieces[2] = { std::string_view(reinterpret_cast<const char*>(header.data()), header.size()),
-        std::string_view(reinterpret_cast<const char*>(pixels.Pixels()), size_t(pixels.DataSize())) };
-    if (const auto written = WriteFileAtomically(outFile, pieces); !written) {
+    // The pixels go to the file as they are captured: no whole copy.
+    if (const auto written
+        = WriteScreenCapture(*screen.source, area->left, area->top, area->width, area->height, outFile);
+        !written) {
         std::cerr << kPrefix << written.error().message << '\n';
         return kExitRunError;
     }

@@ -48,7 +48,8 @@ HANDLE createTemporary(const std::filesystem::path& path, std::filesystem::path&
 
 } // namespace
 
-Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces)
+Result<void> WriteFileAtomically(
+    const std::filesystem::path& path, const std::function<Result<void>(const FilePieceWriter& write)>& produce)
 {
     std::filesystem::path temp;
     HANDLE file = createTemporary(path, temp);
@@ -60,15 +61,25 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<co
         DeleteFileW(temp.c_str());
         return fail("cannot write " + path.string() + ": " + errorText(error));
     };
-    for (const std::string_view content : pieces) {
+    DWORD writeError = ERROR_SUCCESS;
+    const FilePieceWriter write = [&](std::string_view content) {
         size_t done = 0;
-        while (done < content.size()) {
+        while (writeError == ERROR_SUCCESS && done < content.size()) {
             const DWORD chunk = DWORD(std::min<size_t>(content.size() - done, 1u << 30));
             DWORD written = 0;
             if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
-                return abandon(GetLastError());
+                writeError = GetLastError();
             done += written;
         }
+        return writeError == ERROR_SUCCESS;
+    };
+    const Result<void> produced = produce(write);
+    if (writeError != ERROR_SUCCESS)
+        return abandon(writeError);
+    if (!produced) {
+        CloseHandle(file);
+        DeleteFileW(temp.c_str());
+        return produced;
     }
     if (!FlushFileBuffers(file))
         return abandon(GetLastError());
@@ -156,7 +167,8 @@ std::optional<std::filesystem::path> linkTarget(const std::filesystem::path& pat
 
 } // namespace
 
-Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::span<const std::string_view> pieces)
+Result<void> WriteFileAtomically(
+    const std::filesystem::path& linkPath, const std::function<Result<void>(const FilePieceWriter& write)>& produce)
 {
     // Through a link the save lands on its target, and the link stays.
     const std::optional<std::filesystem::path> resolved = linkTarget(linkPath);
@@ -178,17 +190,27 @@ Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::spa
         unlink(temp.c_str());
         return fail("cannot write " + named + ": " + std::strerror(error));
     };
-    for (const std::string_view content : pieces) {
+    int writeError = 0;
+    const FilePieceWriter writer = [&](std::string_view content) {
         size_t done = 0;
-        while (done < content.size()) {
-            ssize_t n = write(fd, content.data() + done, content.size() - done);
+        while (writeError == 0 && done < content.size()) {
+            const ssize_t n = write(fd, content.data() + done, content.size() - done);
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return abandon(errno);
+                if (errno != EINTR)
+                    writeError = errno;
+                continue;
             }
             done += size_t(n);
         }
+        return writeError == 0;
+    };
+    const Result<void> produced = produce(writer);
+    if (writeError != 0)
+        return abandon(writeError);
+    if (!produced) {
+        close(fd);
+        unlink(temp.c_str());
+        return produced;
     }
     if (fsync(fd) != 0)
         return abandon(errno);
@@ -215,6 +237,16 @@ bool IsWritableFolder(const std::filesystem::path& folder)
 #endif
 
 namespace clickwisp {
+
+Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces)
+{
+    return WriteFileAtomically(path, [pieces](const FilePieceWriter& write) -> Result<void> {
+        for (const std::string_view piece : pieces)
+            if (!write(piece))
+                break;
+        return {};
+    });
+}
 
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
 {

@@ -3,6 +3,7 @@
 #include "core/error.h"
 
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -17,6 +18,16 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_
 // The same with the content in pieces, written one after the other (a
 // header and a large array need not be copied into one).
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces);
+
+// Writes one piece of a file being made; false when the write failed (the
+// producer should then stop: the error is reported for the file).
+using FilePieceWriter = std::function<bool(std::string_view piece)>;
+// The same with the content made while it is written: produce hands the
+// pieces to its writer in order, so a large content need never be held
+// whole. An error from produce leaves any existing file untouched and is
+// returned as it is.
+Result<void> WriteFileAtomically(
+    const std::filesystem::path& path, const std::function<Result<void>(const FilePieceWriter& write)>& produce);
 
 // Whether files can be made in folder.
 bool IsWritableFolder(const std::filesystem::path& folder);

@@ -163,17 +163,23 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
 
 std::array<uint8_t, TBDBitmapData::kFileHeaderSize> TBDBitmapData::FileHeader() const
 {
+    return FileHeaderFor(FWidth, FHeight);
+}
+
+std::array<uint8_t, TBDBitmapData::kFileHeaderSize> TBDBitmapData::FileHeaderFor(int32_t width, int32_t height)
+{
+    const uint32_t dataSize = uint32_t((int64_t(width) * 3 + 3) / 4 * 4 * int64_t(height));
     std::array<uint8_t, kHeaderSize> header {};
     header[0] = 'B';
     header[1] = 'M';
-    writeLe32(&header[2], uint32_t(kHeaderSize + FDataSize));
+    writeLe32(&header[2], uint32_t(kHeaderSize) + dataSize);
     writeLe32(&header[10], kHeaderSize);
     writeLe32(&header[14], 40);
-    writeLe32(&header[18], uint32_t(FWidth));
-    writeLe32(&header[22], uint32_t(FHeight));
+    writeLe32(&header[18], uint32_t(width));
+    writeLe32(&header[22], uint32_t(height));
     header[26] = 1;
     header[28] = 24;
-    writeLe32(&header[34], uint32_t(FDataSize));
+    writeLe32(&header[34], dataSize);
     writeLe32(&header[38], 2835); // 72 dpi
     writeLe32(&header[42], 2835);
     return header;

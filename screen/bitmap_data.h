@@ -80,6 +80,8 @@ public:
     // The header of that file image; the pixel array (DataSize() bytes from
     // Pixels()) follows it.
     std::array<uint8_t, kFileHeaderSize> FileHeader() const;
+    // The header of a file image of that size (sides within kMaxSide).
+    static std::array<uint8_t, kFileHeaderSize> FileHeaderFor(int32_t width, int32_t height);
 
     // Copies the screen rectangle CaptureRectangle gives for the arguments.
     bool CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height);

@@ -1,8 +1,13 @@
 #include "screen/bitmap_file.h"
 
+#include "core/atomic_file.h"
+
+#include <array>
+#include <climits>
 #include <cstdint>
 #include <fstream>
 #include <optional>
+#include <string>
 
 #if __has_include(<sys/mman.h>) && __has_include(<fcntl.h>) && __has_include(<unistd.h>)
 #include <fcntl.h>
@@ -94,6 +99,32 @@ Result<ScreenImage> LoadScreenImage(const std::filesystem::path& file)
         return std::unexpected(loaded.error());
     std::shared_ptr<TBDBitmapData> image = std::move(*loaded);
     return ScreenImage { image->View(), image };
+}
+
+Result<void> WriteScreenCapture(
+    ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height, const std::filesystem::path& file)
+{
+    const CaptureRect rect = CaptureRectangle(screen.screenSize(), left, top, width, height);
+    const std::string named = std::to_string(rect.left) + "," + std::to_string(rect.top) + ","
+        + std::to_string(rect.width) + "," + std::to_string(rect.height);
+    const int64_t dataSize = (int64_t(rect.width) * 3 + 3) / 4 * 4 * int64_t(rect.height);
+    if (rect.width > TBDBitmapData::kMaxSide || rect.height > TBDBitmapData::kMaxSide || dataSize > INT32_MAX)
+        return fail("the screen rectangle " + named + " is too large for a BMP image");
+    const std::array<uint8_t, TBDBitmapData::kFileHeaderSize> header
+        = TBDBitmapData::FileHeaderFor(rect.width, rect.height);
+    return WriteFileAtomically(file, [&](const FilePieceWriter& write) -> Result<void> {
+        if (!write(std::string_view(reinterpret_cast<const char*>(header.data()), header.size())))
+            return {};
+        bool writeFailed = false;
+        const bool captured
+            = screen.captureStrips(rect.left, rect.top, rect.width, rect.height, [&](const PixelView& strip, int32_t) {
+                  writeFailed = !write(std::string_view(reinterpret_cast<const char*>(strip.pixels), strip.bytes()));
+                  return !writeFailed;
+              });
+        if (!captured && !writeFailed)
+            return fail("capturing the screen rectangle " + named + " failed");
+        return {};
+    });
 }
 
 } // namespace clickwisp

@@ -53,7 +53,32 @@ public:
         return true;
     }
 
+    // The whole image goes to the file as it lies (mapped), without a copy,
+    // where its rows' padding is zero as a capture's is.
+    bool captureStrips(int32_t left, int32_t top, int32_t width, int32_t height, const StripSink& take) override
+    {
+        show(m_captures / m_capturesEach);
+        if (!m_image || left != 0 || top != 0 || width != m_size.width || height != m_size.height
+            || !paddingIsZero(m_image->pixels))
+            return ScreenSource::captureStrips(left, top, width, height, take);
+        m_trace->add("CaptureScreen 0 0 " + std::to_string(width) + " " + std::to_string(height));
+        ++m_captures;
+        return take(m_image->pixels, 0);
+    }
+
 private:
+    static bool paddingIsZero(const PixelView& image)
+    {
+        const size_t used = size_t(image.width) * 3;
+        if (size_t(image.stride) != (used + 3) / 4 * 4)
+            return false;
+        for (int32_t y = 0; used % 4 != 0 && y < image.height; ++y)
+            for (size_t i = used; i < size_t(image.stride); ++i)
+                if (image.row(y)[i] != 0)
+                    return false;
+        return true;
+    }
+
     void show(int64_t index)
     {
         if (m_images.empty())

@@ -2,7 +2,8 @@
 // through MIT-SHM (XShmGetImage into a shared segment kept between captures)
 // or, where the extension is missing or unusable (a remote display),
 // through XGetImage, and are converted to the buffer's bottom-up 24-bit
-// rows in one pass.
+// rows in one pass; a large rectangle in pieces that stay in the cache, a
+// capture written to a file in small strips.
 #include "core/page_faults.h"
 #include "core/pixel_packing.h"
 #include "platform/x11/x11_display.h"
@@ -116,6 +117,28 @@ public:
         if (x0 >= x1 || y0 >= y1)
             return true;
         const int32_t width = int32_t(x1 - x0), height = int32_t(y1 - y0);
+        // A large rectangle (4K) comes in pieces that fit the processor's
+        // cache, each converted while the server's copy is still there,
+        // with the server grabbed so that they make one picture.
+        const int32_t pieceRows = int32_t(std::max<int64_t>(1, int64_t(kPieceBytes) / (int64_t(width) * 4)));
+        if (m_shmAvailable && pieceRows < height && m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0xFF00
+            && m_visual->blue_mask == 0xFF) {
+            XGrabServer(m_display.get());
+            bool ok = true;
+            for (int32_t first = 0; ok && first < height; first += pieceRows) {
+                const int32_t rows = std::min(pieceRows, height - first);
+                XImage* piece = fetchShared(int32_t(x0), int32_t(y0) + first, width, rows, size);
+                if (!piece || piece->bits_per_pixel != 32) {
+                    ok = false;
+                    break;
+                }
+                convert(*piece, target, int32_t(x0 - left), int32_t(y0 - top) + first);
+            }
+            XUngrabServer(m_display.get());
+            XFlush(m_display.get());
+            if (ok)
+                return true;
+        }
         XImage* image = m_shmAvailable ? fetchShared(int32_t(x0), int32_t(y0), width, height, size) : nullptr;
         ImagePtr plain;
         if (!image) {
@@ -127,6 +150,43 @@ public:
             image = plain.get();
         }
         convert(*image, target, int32_t(x0 - left), int32_t(y0 - top));
+        return true;
+    }
+
+    // A large rectangle goes in strips of about a megabyte, fetched from the
+    // bottom up with the server grabbed, so that nobody draws between them:
+    // the strips make one picture, and neither this process nor the shared
+    // segment holds more than a strip's pages.
+    bool captureStrips(int32_t left, int32_t top, int32_t width, int32_t height, const StripSink& take) override
+    {
+        if (width <= 0 || height <= 0)
+            return true;
+        const ScreenSize size = screenSize();
+        const int32_t stride = (width * 3 + 3) & ~3;
+        const int32_t rowsEach = int32_t(std::clamp<int64_t>(int64_t(kStripBytes) / stride, 1, height));
+        const bool onScreen
+            = left >= 0 && top >= 0 && int64_t(left) + width <= size.width && int64_t(top) + height <= size.height;
+        if (!onScreen || rowsEach == height)
+            return ScreenSource::captureStrips(left, top, width, height, take);
+        const size_t stripBytes = size_t(rowsEach) * size_t(stride);
+        const auto pixels = std::make_unique_for_overwrite<uint8_t[]>(stripBytes);
+        FaultInPages(pixels.get(), stripBytes);
+        XGrabServer(m_display.get());
+        struct Ungrab {
+            Display* display;
+            ~Ungrab()
+            {
+                XUngrabServer(display);
+                XFlush(display);
+            }
+        } ungrab { m_display.get() };
+        for (int32_t bottom = height; bottom > 0;) {
+            const int32_t first = std::max(0, bottom - rowsEach);
+            const PixelView strip { pixels.get(), width, bottom - first, stride };
+            if (!capture(left, top + first, strip) || !take(strip, first))
+                return false;
+            bottom = first;
+        }
         return true;
     }
 
@@ -263,6 +323,8 @@ private:
     }
 
     static constexpr size_t kSplitBytes = 16u << 20;
+    static constexpr size_t kStripBytes = 1u << 20;
+    static constexpr size_t kPieceBytes = 8u << 20;
 
     X11DisplayPtr m_display;
     Window m_root = 0;

@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #ifndef _WIN32
 #include <sys/stat.h>
+#endif
+#ifdef __linux__
+#include <csignal>
+#include <sys/resource.h>
 #endif
 
 namespace clickwisp {
@@ -115,6 +121,55 @@ TEST(AtomicFile, FailuresNameTheFileAndLeaveNoTrace)
 
     auto noFolder = WriteFileAtomically(dir / "missing" / "out.txt", "data");
     EXPECT_FALSE(noFolder.has_value());
+}
+
+// Content made while it is written: the pieces land in order; an error of
+// the maker leaves the old file and comes back as it was; a failed write is
+// told to the maker, which stops.
+TEST(AtomicFile, ContentMadeWhileWrittenOrTheMakersErrorKeepsTheOldFile)
+{
+    TempDir dir;
+    auto made = WriteFileAtomically(dir / "made", [](const FilePieceWriter& write) -> Result<void> {
+        for (const char* piece : { "one ", "", "two ", "three" })
+            if (!write(piece))
+                return fail("a write failed");
+        return {};
+    });
+    ASSERT_TRUE(made) << made.error().message;
+    EXPECT_EQ(readFile(dir / "made"), "one two three");
+
+    auto failed = WriteFileAtomically(dir / "made", [](const FilePieceWriter& write) -> Result<void> {
+        write("half of it");
+        return fail("the capture failed");
+    });
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().message, "the capture failed");
+    EXPECT_EQ(readFile(dir / "made"), "one two three");
+    EXPECT_EQ(entriesIn(dir.path()), 1);
+
+#ifdef __linux__
+    // A file size limit makes the second write fail: the maker is told, the
+    // error names the file, and the old file stays.
+    struct rlimit before { };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 8;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::vector<bool> results;
+    auto full = WriteFileAtomically(dir / "made", [&](const FilePieceWriter& write) -> Result<void> {
+        results.push_back(write("12345"));
+        results.push_back(write("6789012"));
+        return {};
+    });
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(results, (std::vector<bool> { true, false }));
+    ASSERT_FALSE(full);
+    EXPECT_NE(full.error().message.find("made"), std::string::npos) << full.error().message;
+    EXPECT_EQ(readFile(dir / "made"), "one two three");
+    EXPECT_EQ(entriesIn(dir.path()), 1);
+#endif
 }
 
 } // namespace

@@ -215,7 +215,8 @@ TEST(X11ScreenWithoutSharedMemory, CapturesTrueColourAndSixteenBitDisplays)
     }
 }
 
-// Large captures are converted by two threads, each taking half the rows.
+// Large captures come in pieces of rows that fit the processor's cache;
+// handed in strips, they come a strip at a time from the bottom up.
 TEST(X11ScreenLarge, CapturesA4kScreenWhole)
 {
     test::XvfbServer server(3840, 2160);
@@ -236,6 +237,33 @@ TEST(X11ScreenLarge, CapturesA4kScreenWhole)
     for (int32_t y = 0; y < 2160; ++y)
         for (int32_t x = 0; x < 3840; ++x)
             ASSERT_EQ(buffer.PixelAt(x, y), scene->PixelAt(x, y) & 0xFFFFFF) << x << ", " << y;
+
+    // Reaching beyond the screen: the rows come in pieces, the rest black.
+    ASSERT_TRUE(buffer.CaptureScreen(**screen, 1000, 100, 3000, 2100));
+    for (int32_t y = 0; y < 2100; ++y)
+        for (int32_t x = 0; x < 3000; ++x)
+            ASSERT_EQ(buffer.PixelAt(x, y), x < 2840 && y < 2060 ? scene->PixelAt(1000 + x, 100 + y) & 0xFFFFFF : 0u)
+                << x << ", " << y;
+
+    // In strips (as a capture written to a file goes): bottom strip first,
+    // each one ending where the one before began, together the same rows.
+    TBDBitmapData cut;
+    ASSERT_TRUE(cut.SetSize(3001, 2100));
+    int32_t expectedEnd = 2100, strips = 0;
+    const bool striped = (*screen)->captureStrips(800, 50, 3001, 2100, [&](const PixelView& strip, int32_t firstRow) {
+        EXPECT_EQ(firstRow + strip.height, expectedEnd);
+        EXPECT_EQ(strip.stride, cut.Stride());
+        std::memcpy(cut.Row(firstRow + strip.height - 1), strip.pixels, strip.bytes());
+        expectedEnd = firstRow;
+        ++strips;
+        return true;
+    });
+    ASSERT_TRUE(striped);
+    EXPECT_EQ(expectedEnd, 0);
+    EXPECT_GT(strips, 1);
+    for (int32_t y = 0; y < 2100; ++y)
+        for (int32_t x = 0; x < 3001; ++x)
+            ASSERT_EQ(cut.PixelAt(x, y), scene->PixelAt(800 + x, 50 + y) & 0xFFFFFF) << x << ", " << y;
 }
 
 TEST(X11ScreenOpen, NamesTheDisplayItCannotOpen)

@@ -1,5 +1,5 @@
-// CaptureScreen's rectangle rules, over the fake screen, and a BMP file as
-// the fake screen.
+// CaptureScreen's rectangle rules, over the fake screen, a BMP file as the
+// fake screen, and a capture written straight to a file.
 #include "platform/fake/fake_platform.h"
 #include "screen/bitmap_data.h"
 #include "screen/bitmap_file.h"
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace clickwisp {
 namespace {
@@ -82,6 +83,107 @@ TEST(ScreenImageFile, CapturesGiveTheFilesPixelsAndACutFileIsRefused)
     auto missing = LoadScreenImage(dir / "none.bmp");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().message, "screen image " + (dir / "none.bmp").string() + ": cannot be opened");
+}
+
+// A screen that hands its captures in strips of three rows, as a backend
+// that keeps only a strip at a time does, and can fail at a given strip.
+class StripedScreen final : public ScreenSource {
+public:
+    explicit StripedScreen(std::unique_ptr<ScreenSource> screen, int failAtStrip = -1)
+        : m_screen(std::move(screen))
+        , m_failAt(failAtStrip)
+    {
+    }
+    ScreenSize screenSize() override { return m_screen->screenSize(); }
+    bool capture(int32_t left, int32_t top, const PixelView& target) override
+    {
+        return m_screen->capture(left, top, target);
+    }
+    bool captureStrips(int32_t left, int32_t top, int32_t width, int32_t height, const StripSink& take) override
+    {
+        const int32_t stride = (width * 3 + 3) & ~3;
+        std::vector<uint8_t> pixels(size_t(3 * stride), 0xAB);
+        int strip = 0;
+        for (int32_t bottom = height; bottom > 0; ++strip) {
+            const int32_t first = std::max(0, bottom - 3);
+            const PixelView view { pixels.data(), width, bottom - first, stride };
+            if (strip == m_failAt || !capture(left, top + first, view) || !take(view, first))
+                return false;
+            bottom = first;
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<ScreenSource> m_screen;
+    int m_failAt;
+};
+
+// The file holds the rectangle CaptureRectangle gives, byte for byte what
+// the in-memory capture saves, whether the backend hands it whole or in
+// strips; a failed capture leaves the old file and says which rectangle.
+TEST(ScreenCaptureFile, WritesWhatACaptureSavesWholeOrInStripsAndAFailureKeepsTheOldFile)
+{
+    test::TempDir temp;
+    auto image = test::solidImage(7, 10, 0); // 21 bytes a row: three of padding
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 7; ++x)
+            test::setPixel(*image, x, y, uint32_t(0x030201 * (1 + x + 7 * y)) ^ 0x800000);
+    // The screen file with its rows' padding zero, and one with it not.
+    std::string clean = test::bmpBytes(*image), dirty = clean;
+    for (size_t row = 0; row < 10; ++row)
+        for (size_t pad = 21; pad < 24; ++pad) {
+            clean[TBDBitmapData::kFileHeaderSize + row * 24 + pad] = 0;
+            dirty[TBDBitmapData::kFileHeaderSize + row * 24 + pad] = char(0xEE);
+        }
+    test::writeFile(temp / "screen.bmp", clean);
+    auto fakeScreen = [&] {
+        auto screenImage = LoadScreenImage(temp / "screen.bmp");
+        EXPECT_TRUE(screenImage) << screenImage.error().message;
+        return makeFakeScreen(nullptr, std::move(*screenImage));
+    };
+    struct Case {
+        int32_t left, top, width, height;
+    };
+    // A cut of 7 rows (two full strips and one of one row), one reaching
+    // beyond the screen (black there), a sole row, and the whole screen.
+    for (const Case c : { Case { 1, 2, 5, 7 }, Case { 4, 6, 5, 6 }, Case { 2, 9, 3, 1 }, Case { 0, 0, 0, 0 } }) {
+        const std::string where = std::to_string(c.left) + "," + std::to_string(c.top) + "," + std::to_string(c.width)
+            + "," + std::to_string(c.height);
+        auto reference = fakeScreen();
+        TBDBitmapData expected;
+        ASSERT_TRUE(expected.CaptureScreen(*reference, c.left, c.top, c.width, c.height));
+        auto whole = fakeScreen();
+        ASSERT_TRUE(WriteScreenCapture(*whole, c.left, c.top, c.width, c.height, temp / "whole.bmp")) << where;
+        EXPECT_EQ(test::readFile(temp / "whole.bmp"), test::bmpBytes(expected)) << where;
+        StripedScreen striped(fakeScreen());
+        ASSERT_TRUE(WriteScreenCapture(striped, c.left, c.top, c.width, c.height, temp / "striped.bmp")) << where;
+        EXPECT_EQ(test::readFile(temp / "striped.bmp"), test::bmpBytes(expected)) << where;
+    }
+
+    EXPECT_EQ(test::readFile(temp / "whole.bmp"), clean); // the last whole one: 0,0,0,0
+    // From the file whose padding is not zero, the capture's is.
+    test::writeFile(temp / "dirty.bmp", dirty);
+    auto dirtyImage = LoadScreenImage(temp / "dirty.bmp");
+    ASSERT_TRUE(dirtyImage) << dirtyImage.error().message;
+    auto dirtyScreen = makeFakeScreen(nullptr, std::move(*dirtyImage));
+    ASSERT_TRUE(WriteScreenCapture(*dirtyScreen, 0, 0, 0, 0, temp / "whole.bmp"));
+    EXPECT_EQ(test::readFile(temp / "whole.bmp"), clean);
+    std::filesystem::remove(temp / "dirty.bmp");
+
+    test::writeFile(temp / "old.bmp", "the old file");
+    StripedScreen failing(fakeScreen(), 1);
+    auto failed = WriteScreenCapture(failing, 1, 2, 5, 7, temp / "old.bmp");
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().message, "capturing the screen rectangle 1,2,5,7 failed");
+    EXPECT_EQ(test::readFile(temp / "old.bmp"), "the old file");
+    auto unwritable = WriteScreenCapture(*fakeScreen(), 0, 0, 0, 0, temp / "none" / "out.bmp");
+    ASSERT_FALSE(unwritable);
+    EXPECT_NE(unwritable.error().message.find("out.bmp"), std::string::npos) << unwritable.error().message;
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(temp.path()))
+        ++entries;
+    EXPECT_EQ(entries, 4); // screen, whole, striped, old: no temporary file left
 }
 
 } // namespace
