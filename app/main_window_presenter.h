@@ -28,8 +28,26 @@ struct MainControlText {
 };
 const MainControlText& TextOf(MainControl control);
 
-// Whether control is usable: a run (editing disabled) leaves only Stop.
-bool ControlEnabled(MainControl control, bool editingEnabled);
+// Whether control is usable: a run (editing disabled) leaves only Stop, and
+// Record stays disabled where the desktop offers no recording.
+bool ControlEnabled(MainControl control, bool editingEnabled, bool recordAvailable = true);
+
+// What the desktop lets the program do, in the user's words. Each text is
+// empty when everything works.
+struct DesktopLimits {
+    // The status bar's third panel: what works and what does not.
+    std::string status;
+    // Told once per configuration, in a box: what is missing, why, and what
+    // still works.
+    std::string notice;
+    // The Record button's hint when it is disabled.
+    std::string recordHint;
+};
+// From the reasons the backend gave for a missing recorder and missing hot
+// keys; compositorKeys names who binds the hot keys instead ("sway"), empty
+// when nobody does.
+DesktopLimits DesktopLimitsOf(
+    const std::string& recorderProblem, const std::string& hotKeysProblem, const std::string& compositorKeys);
 
 // The record button's caption while recording or not.
 const char* RecordCaption(bool recording);

@@ -37,7 +37,7 @@ Result<void> PrepareControlFolder(const std::filesystem::path& folder)
         std::filesystem::create_directories(folder.parent_path(), ignored);
     if (::mkdir(name.c_str(), 0700) != 0 && errno != EEXIST)
         return fail("cannot create the folder " + name + ": " + std::strerror(errno));
-    struct stat info {};
+    struct stat info { };
     if (::lstat(name.c_str(), &info) != 0)
         return fail("cannot read the folder " + name + ": " + std::strerror(errno));
     if (!S_ISDIR(info.st_mode))
@@ -110,8 +110,8 @@ private:
                     + "), not from user " + std::to_string(peer.uid)));
             return;
         }
-        const std::string request = ReadLine(
-            client, kControlMessageLimit + 1, std::chrono::steady_clock::now() + kControlRequestLimit);
+        const std::string request
+            = ReadLine(client, kControlMessageLimit + 1, std::chrono::steady_clock::now() + kControlRequestLimit);
         if (request.empty())
             return; // a probe that sent nothing: no one to answer
         auto command = ParseControlRequest(request);
@@ -182,16 +182,15 @@ Result<std::string> SendControlRequest(
     if (!connected) {
         const int code = connected.error().code;
         if (code == ENOENT || code == ECONNREFUSED)
-            return fail("no Clickwisp program is listening on " + socketPath.string()
-                + " (start the desktop program first)");
+            return fail(
+                "no Clickwisp program is listening on " + socketPath.string() + " (start the desktop program first)");
         return fail("cannot reach the Clickwisp program: " + connected.error().message);
     }
     // A program that refuses the caller replies without reading: its reply
     // still tells more than the failed send.
     auto sent = WriteAll(connected->get(), request + "\n");
     ::shutdown(connected->get(), SHUT_WR);
-    std::string reply
-        = ReadLine(connected->get(), kControlMessageLimit + 1, std::chrono::steady_clock::now() + limit);
+    std::string reply = ReadLine(connected->get(), kControlMessageLimit + 1, std::chrono::steady_clock::now() + limit);
     if (!reply.empty())
         return reply;
     if (!sent)

@@ -6,9 +6,8 @@ namespace clickwisp {
 
 namespace {
 
-constexpr std::array<const char*, kControlCommandCount> kNames {
-    "start-record", "stop-record", "start-run", "stop-run", "status"
-};
+constexpr std::array<const char*, kControlCommandCount> kNames { "start-record", "stop-record", "start-run", "stop-run",
+    "status" };
 
 // Shown back to the client: printable ASCII only, and short.
 std::string quoted(std::string_view text)
@@ -56,8 +55,7 @@ Result<ControlCommand> ParseControlRequest(std::string_view request)
         if (line == kNames[i])
             return ControlCommand(i);
     }
-    return fail("unknown command " + quoted(line)
-        + "; known: start-record, stop-record, start-run, stop-run, status");
+    return fail("unknown command " + quoted(line) + "; known: start-record, stop-record, start-run, stop-run, status");
 }
 
 std::string OkReply(std::string_view detail)

@@ -54,7 +54,7 @@ private:
 
 mode_t modeOf(const std::filesystem::path& path)
 {
-    struct stat info {};
+    struct stat info { };
     ::lstat(path.c_str(), &info);
     return info.st_mode & 0777;
 }
