@@ -1,9 +1,13 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
 #include "platform/x11/x11_platform.h"
+#include "remote/compositor_keys.h"
+#include "remote/control_channel.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 using namespace clickwisp;
 
@@ -34,6 +38,23 @@ MainWindowServices x11Services()
     return services;
 }
 
+// The remote control on every desktop; on sway the hot keys are bound to it
+// through sway's IPC, since a Wayland client cannot take global keys.
+void addRemoteControl(MainWindowServices& services)
+{
+    services.remoteControl
+        = [](ControlServer::Handler handler) { return ListenForControl(ControlFolder(), std::move(handler)); };
+    services.waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (const QString sway = qEnvironmentVariable("SWAYSOCK"); !sway.isEmpty()) {
+        // The command-line tool installed beside the program, else the one on
+        // the PATH (a path with blanks would need quoting in sway's command).
+        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clickwisp-cli"));
+        const bool usable = QFileInfo(beside).isExecutable() && !beside.contains(QLatin1Char(' '));
+        services.compositorKeys
+            = makeSwayKeys(sway.toStdString(), usable ? beside.toStdString() : std::string("clickwisp-cli"));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -45,7 +66,9 @@ int main(int argc, char* argv[])
     // area; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    TMForm window(x11Services());
+    MainWindowServices services = x11Services();
+    addRemoteControl(services);
+    TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.showAtStart();
     return app.exec();
