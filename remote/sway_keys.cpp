@@ -37,7 +37,8 @@ public:
     {
         std::vector<std::string> problems;
         for (const std::string& combo : m_bound) {
-            if (auto done = run("unbindsym " + combo); !done)
+            // sway finds a binding only by its keys and its flags.
+            if (auto done = run("unbindsym --no-repeat " + combo); !done)
                 problems.push_back(combo + ": " + done.error().message);
         }
         m_bound.clear();

@@ -8,8 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <deque>
+#include <map>
 #include <mutex>
+#include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -18,8 +19,8 @@
 namespace clickwisp {
 namespace {
 
-// Answers each RUN_COMMAND with the next scripted JSON reply (success when
-// none is left) and keeps the commands it was sent.
+// Answers each RUN_COMMAND as sway would, or with a refusal set by the test: "bindsym <flags> <keys> exec ..." binds,
+// "unbindsym <flags> <keys>" finds the binding by the same flags and keys or fails. Keeps the commands it was sent.
 class FakeSway {
 public:
     explicit FakeSway(std::filesystem::path path)
@@ -38,10 +39,11 @@ public:
         ::shutdown(m_listener.get(), SHUT_RDWR);
         m_thread.join();
     }
-    void script(std::string reply)
+    // The next bindsym of keys fails with sway's words error.
+    void refuse(std::string keys, std::string error)
     {
         std::lock_guard lock(m_mutex);
-        m_replies.push_back(std::move(reply));
+        m_refusals[keys] = std::move(error);
     }
     std::vector<std::string> commands()
     {
@@ -65,12 +67,21 @@ private:
                 std::string reply = "[{\"success\":true}]";
                 {
                     std::lock_guard lock(m_mutex);
+                    if (payload->starts_with("bindsym ") && payload->find(" exec ") != std::string::npos) {
+                        const std::string flagsAndKeys = payload->substr(8, payload->find(" exec ") - 8);
+                        const std::string keys = flagsAndKeys.substr(flagsAndKeys.rfind(' ') + 1);
+                        if (auto refusal = m_refusals.find(keys); refusal != m_refusals.end()) {
+                            reply = "[{\"success\":false,\"error\":\"" + refusal->second + "\"}]";
+                            m_refusals.erase(refusal);
+                        } else {
+                            m_bindings.insert(flagsAndKeys);
+                        }
+                    } else if (payload->starts_with("unbindsym ") && !m_bindings.erase(payload->substr(10))) {
+                        reply = "[{\"success\":false,\"error\":\"Could not find binding `" + payload->substr(10)
+                            + "` for the given flags\"}]";
+                    }
                     m_commands.push_back(
                         decoded->type == kIpcRunCommand ? *payload : "type " + std::to_string(decoded->type));
-                    if (!m_replies.empty()) {
-                        reply = m_replies.front();
-                        m_replies.pop_front();
-                    }
                 }
                 (void)WriteAll(client.get(), EncodeIpcMessage(kIpcRunCommand, reply));
             }
@@ -80,8 +91,9 @@ private:
     std::filesystem::path m_path;
     UniqueFd m_listener;
     std::mutex m_mutex;
-    std::deque<std::string> m_replies;
+    std::map<std::string, std::string> m_refusals; // keys, sway's words
     std::vector<std::string> m_commands;
+    std::set<std::string> m_bindings; // "<flags> <keys>"
     std::thread m_thread;
 };
 
@@ -143,26 +155,24 @@ TEST(SwayKeys, TheFourHotKeysBecomeBindingsToTheRemoteCommands)
 
     // New keys from the options: the old bindings go first; one sway refuses
     // is named with sway's reason, and the others are still made.
-    sway.script("[{\"success\":true}]");
-    sway.script("[{\"success\":true}]");
-    sway.script("[{\"success\":true}]");
-    sway.script("[{\"success\":true}]");
-    sway.script("[{\"success\":false,\"error\":\"Invalid key 'F13'\"}]");
+    sway.refuse("Alt+F13", "Unknown key or button 'F13'");
     auto rebound = bindings->bindKeys(CommandKeysOf({ "ALT+F13", "ALT+F3", "CTRL+F5", "CTRL+F3" }));
     ASSERT_FALSE(rebound);
-    EXPECT_NE(rebound.error().message.find("ALT+F13: Invalid key 'F13'"), std::string::npos) << rebound.error().message;
+    EXPECT_NE(rebound.error().message.find("ALT+F13: Unknown key or button 'F13'"), std::string::npos)
+        << rebound.error().message;
     auto sent = sway.commands();
     ASSERT_EQ(sent.size(), 12u);
     EXPECT_EQ(std::vector(sent.begin() + 4, sent.begin() + 8),
-        (std::vector<std::string> {
-            "unbindsym Alt+F2", "unbindsym Alt+F3", "unbindsym Ctrl+F2", "unbindsym Ctrl+F3" }));
+        (std::vector<std::string> { "unbindsym --no-repeat Alt+F2", "unbindsym --no-repeat Alt+F3",
+            "unbindsym --no-repeat Ctrl+F2", "unbindsym --no-repeat Ctrl+F3" }));
     EXPECT_EQ(sent[11], "bindsym --no-repeat Ctrl+F3 exec /opt/cw/clickwisp-cli remote stop-run");
 
     // Closing removes only what was bound.
     ASSERT_TRUE(bindings->unbindKeys());
     sent = sway.commands();
     EXPECT_EQ(std::vector(sent.begin() + 12, sent.end()),
-        (std::vector<std::string> { "unbindsym Alt+F3", "unbindsym Ctrl+F5", "unbindsym Ctrl+F3" }));
+        (std::vector<std::string> {
+            "unbindsym --no-repeat Alt+F3", "unbindsym --no-repeat Ctrl+F5", "unbindsym --no-repeat Ctrl+F3" }));
 }
 
 TEST(SwayKeys, NoSwayListeningIsAnError)
