@@ -29,8 +29,9 @@ void TMouseCtrl::openRemoteControl()
                        ControlCommand command) -> std::string {
         auto reply = std::make_shared<std::promise<std::string>>();
         auto answer = reply->get_future();
-        post([self, reply, command] {
-            if (auto alive = self.lock())
+        post([self, reply, command, closing] {
+            // A command that waited past closing is not carried out late.
+            if (auto alive = self.lock(); alive && !*closing)
                 reply->set_value((*alive)->RemoteCommand(command));
             else
                 reply->set_value(ErrorReply("the program is closing"));
