@@ -9,7 +9,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-build/windows}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-TESTS=(test_core test_config test_screen test_playback test_record test_app test_cli test_win32)
+TESTS=(test_core test_config test_screen test_playback test_record test_app test_remote test_cli test_win32)
 cd "$ROOT"
 
 scripts/install-deps.sh --windows --wine
