@@ -5,13 +5,13 @@
 #include "core/action.h"
 #include "core/error.h"
 #include "core/event_msg.h"
+#include "platform/compositor_keys.h"
+#include "platform/control_channel.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
 #include "record/hot_keys.h"
 #include "record/recorder.h"
 #include "record/recording_session.h"
-#include "remote/compositor_keys.h"
-#include "remote/control_channel.h"
 
 #include <atomic>
 #include <chrono>

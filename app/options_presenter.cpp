@@ -1,8 +1,8 @@
 #include "app/options_presenter.h"
 
 #include "config/config.h"
+#include "core/control_protocol.h"
 #include "record/hot_keys.h"
-#include "remote/control_protocol.h"
 
 namespace clickwisp {
 

@@ -2,7 +2,12 @@
 // its remote control (start and stop recording and playback, its state).
 #include "cli/verb.h"
 
-#include "remote/control_channel.h"
+#include "core/control_protocol.h"
+#ifdef _WIN32
+#include "platform/win32/win32_control_channel.h"
+#else
+#include "platform/unix/unix_control_channel.h"
+#endif
 
 #include <iostream>
 #include <memory>

@@ -1,8 +1,8 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
+#include "platform/unix/sway_keys.h"
+#include "platform/unix/unix_control_channel.h"
 #include "platform/x11/x11_platform.h"
-#include "remote/compositor_keys.h"
-#include "remote/control_channel.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 
 #include "app/controller_view.h"
 #include "app/main_window_presenter.h"
+#include "platform/compositor_keys.h"
+#include "platform/control_channel.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
-#include "remote/compositor_keys.h"
-#include "remote/control_channel.h"
 
 #include <QHash>
 #include <QMainWindow>

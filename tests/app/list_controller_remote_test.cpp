@@ -4,6 +4,11 @@
 #include "tests/app/controller_fixture.h"
 
 #include "core/list_file.h"
+#ifdef _WIN32
+#include "platform/win32/win32_control_channel.h"
+#else
+#include "platform/unix/unix_control_channel.h"
+#endif
 
 #include <future>
 #include <thread>

@@ -1,5 +1,5 @@
 // The remote control's request and reply lines.
-#include "remote/control_protocol.h"
+#include "core/control_protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Hot keys bound through sway's IPC, against a fake sway on a Unix socket.
-#include "remote/compositor_keys.h"
-#include "remote/sway_ipc.h"
-#include "remote/unix_socket.h"
+#include "platform/unix/sway_ipc.h"
+#include "platform/unix/sway_keys.h"
+#include "platform/unix/unix_socket.h"
 
 #include "tests/support/process.h"
 

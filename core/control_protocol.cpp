@@ -1,4 +1,4 @@
-#include "remote/control_protocol.h"
+#include "core/control_protocol.h"
 
 #include <array>
 

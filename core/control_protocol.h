@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -39,5 +40,9 @@ struct ControlReply {
     std::string text;
 };
 Result<ControlReply> ParseControlReply(std::string_view reply);
+
+// How long a connection may take to send its request before it is dropped,
+// so one silent client cannot block the others.
+inline constexpr std::chrono::milliseconds kControlRequestLimit { 2000 };
 
 } // namespace clickwisp

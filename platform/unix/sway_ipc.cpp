@@ -1,6 +1,6 @@
-#include "remote/sway_ipc.h"
+#include "platform/unix/sway_ipc.h"
 
-#include "remote/unix_socket.h"
+#include "platform/unix/unix_socket.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Hot keys bound through sway's IPC.
-#include "remote/compositor_keys.h"
+#include "platform/unix/sway_keys.h"
 
-#include "remote/sway_ipc.h"
+#include "platform/unix/sway_ipc.h"
 
 namespace clickwisp {
 

@@ -1,4 +1,4 @@
-#include "remote/unix_socket.h"
+#include "platform/unix/unix_socket.h"
 
 #include <cerrno>
 #include <cstring>

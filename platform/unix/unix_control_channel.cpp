@@ -1,7 +1,7 @@
 // The control channel on POSIX systems: a Unix socket in a private folder.
-#include "remote/control_channel.h"
+#include "platform/unix/unix_control_channel.h"
 
-#include "remote/unix_socket.h"
+#include "platform/unix/unix_socket.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,20 +1,18 @@
 #pragma once
 
 #include "core/error.h"
-#include "remote/control_protocol.h"
+#include "platform/control_channel.h"
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace clickwisp {
 
-// The channel of the remote control: a Unix socket only its user can open,
-// $XDG_RUNTIME_DIR/clickwisp/control (/tmp/clickwisp-<uid>/control when
-// XDG_RUNTIME_DIR is not set). On Windows there is no channel yet (a named
-// pipe will come): listening and sending fail with a message saying so.
+// The remote control's channel on Windows: not there yet (a named pipe with
+// the user's security descriptor will take the Unix socket's place). The
+// folder is %APPDATA%\Clickwisp; preparing, listening and sending fail.
 
 // The folder of the socket, from the environment; not created.
 std::filesystem::path ControlFolder();
@@ -25,17 +23,6 @@ std::filesystem::path ControlSocketPath(const std::filesystem::path& folder);
 // one: it must be a real folder (not a link), owned by this user, with no
 // rights for group or others. The error names the folder and what is wrong.
 Result<void> PrepareControlFolder(const std::filesystem::path& folder);
-
-// The listener: answers each connection on a thread of its own, one at a
-// time. Destroying it stops the thread and removes the socket.
-class ControlServer {
-public:
-    // Called on the listener's thread for each well-formed request from this
-    // user; returns the reply line (OkReply or ErrorReply).
-    using Handler = std::function<std::string(ControlCommand)>;
-    virtual ~ControlServer() = default;
-    virtual const std::filesystem::path& socketPath() const = 0;
-};
 
 // Prepares folder and listens on its socket. A socket left by a program that
 // has ended is replaced; one that answers belongs to another running program,
@@ -49,9 +36,5 @@ Result<std::unique_ptr<ControlServer>> ListenForControl(
 // came within limit.
 Result<std::string> SendControlRequest(const std::filesystem::path& socketPath, const std::string& request,
     std::chrono::milliseconds limit = std::chrono::seconds(15));
-
-// How long a connection may take to send its request before it is dropped,
-// so one silent client cannot block the others.
-inline constexpr std::chrono::milliseconds kControlRequestLimit { 2000 };
 
 } // namespace clickwisp

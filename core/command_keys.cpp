@@ -1,4 +1,4 @@
-#include "remote/compositor_keys.h"
+#include "core/command_keys.h"
 
 #include <algorithm>
 
