@@ -4,8 +4,11 @@
 #include "core/colour_text.h"
 #include "core/key_names.h"
 #include "core/number_text.h"
+#include "platform/screen_source.h"
+#include "playback/execute.h"
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <span>
 #include <spanstream>
@@ -85,6 +88,28 @@ EditorLayout LayoutFor(const ActionEditorFields& fields)
     for (size_t i = 0; i < layout.targets.size(); ++i)
         layout.targets[i] = fields.clickPoint == int(i) + 1;
     return layout;
+}
+
+EditorFieldRule FieldRuleOf(EditorText which)
+{
+    static constexpr NumberRange kSimilarity { 60, 100, 5 };
+    switch (which) {
+    case EditorText::ClickX:
+    case EditorText::ClickY:
+    case EditorText::MoveX:
+    case EditorText::MoveY: return { true, 4, std::nullopt };
+    case EditorText::ColourSimilarity:
+    case EditorText::PictureSimilarity: return { true, 0, kSimilarity };
+    case EditorText::DelayHours: return { false, 2, NumberRange { 0, 23, 1 } };
+    case EditorText::DelayMinutes:
+    case EditorText::DelaySeconds: return { false, 2, NumberRange { 0, 59, 1 } };
+    case EditorText::DelayTenths:
+    case EditorText::DelayHundredths:
+    case EditorText::DelayThousandths: return { false, 1, NumberRange { 0, 9, 1 } };
+    case EditorText::Colour:
+    case EditorText::TypedText: break;
+    }
+    return {};
 }
 
 ActionEditorFields FieldsFromAction(const TBaseCtrlEX& action)
@@ -210,6 +235,50 @@ Result<std::string> PictureTextFromRows(
         return fail(path + ": the picture could not be converted");
     const std::string bytes = std::move(stream).str();
     return Base64Encode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+std::string PictureSizeTip(int32_t width, int32_t height)
+{
+    return FormatInt(width) + " x " + FormatInt(height) + " pixels";
+}
+
+std::string NoColourTip(const std::string& colourText)
+{
+    return "No colour to show for '" + colourText + "'";
+}
+
+Result<std::string> PictureTextFromFile(
+    const std::string& path, const std::function<Result<DecodedPicture>(const std::string& path)>& decode)
+{
+    std::error_code error;
+    const std::filesystem::path file(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+    if (!std::filesystem::exists(file, error))
+        return fail("The file does not exist.");
+    auto picture = decode(path);
+    if (!picture)
+        return fail(path + " is not a readable picture: " + picture.error().message);
+    return PictureTextFromRows(path, picture->width, picture->height, picture->fillRow);
+}
+
+Result<TargetCheck> CheckEditorTarget(ScreenSource& screen, const ActionEditorFields& fields, bool picture)
+{
+    // The fields as an action would hold them, in a scratch action.
+    auto scratch = TBaseCtrlEX::Create();
+    if (auto saved = SaveFields(fields, *scratch); !saved)
+        return std::unexpected(saved.error());
+    if (!picture)
+        return CheckColorTarget(screen, scratch->fColor, scratch->fColorSimplar);
+    if (scratch->fBMP.empty())
+        return fail("No picture loaded");
+    return CheckPictureTarget(screen, *DecodePicture(scratch->fBMP), scratch->fBMPSimplar);
+}
+
+std::optional<uint32_t> ReadScreenColour(ScreenSource& screen, ScreenPoint point)
+{
+    TBDBitmapData pixel;
+    if (!pixel.SetSize(1, 1) || !screen.capture(point.x, point.y, pixel.View()))
+        return std::nullopt;
+    return SwapRedBlue(pixel.PixelAt(0, 0)); // 0x00RRGGBB -> 0x00BBGGRR
 }
 
 bool EditorCapture::keyPressed(bool typesCharacter)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/number_field.h"
+#include "app/target_check.h"
 #include "core/action.h"
 #include "core/error.h"
 #include "core/geometry.h"
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace clickwisp {
+
+class ScreenSource;
 
 // The action editor without a toolkit: its fields as plain texts and
 // choices, the rules that enable and show its parts, checking and saving,
@@ -60,6 +64,26 @@ struct ActionEditorFields {
     const std::string& text(EditorText which) const { return texts[size_t(which)]; }
 };
 
+// How a text field takes what the user types, and its arrows.
+struct EditorFieldRule {
+    bool digitsOnly = false; // only "0" to "9" can be typed
+    int maxLength = 0; // at most this many characters typed; 0: any number
+    std::optional<NumberRange> arrows; // none: the field has no arrows
+};
+// Text set by the program is never cut or refused, so a stored value that is
+// longer or negative shows as it is and survives a round trip.
+EditorFieldRule FieldRuleOf(EditorText which);
+
+// The picture file prompt's filter and default extension.
+inline constexpr const char* kPictureFileFilter = "BMP File|*.bmp";
+inline constexpr const char* kPictureFileExtension = ".bmp";
+// Shown in place of a stored picture that cannot be decoded.
+inline constexpr const char* kUnreadablePicture = "The stored picture cannot be read.";
+// The tips of the picture ("3 x 2 pixels") and of a colour swatch that has
+// no colour to show for colourText.
+std::string PictureSizeTip(int32_t width, int32_t height);
+std::string NoColourTip(const std::string& colourText);
+
 // The entries of the key list, in the order shown: codes 48 to 256, then 1 to
 // 47, each that has a name.
 struct KeyChoice {
@@ -104,6 +128,32 @@ std::unique_ptr<TBDBitmapData> PictureForDisplay(const std::string& pictureText)
 // name path.
 Result<std::string> PictureTextFromRows(
     const std::string& path, int32_t width, int32_t height, const std::function<void(int32_t, uint8_t*)>& fillRow);
+
+// The colour under point as the colour capture reads it (0x00BBGGRR), or
+// nothing when screen cannot read it.
+std::optional<uint32_t> ReadScreenColour(ScreenSource& screen, ScreenPoint point);
+
+// A picture as a toolkit decoded it: its size and a writer of its rows as
+// PictureTextFromRows takes them.
+struct DecodedPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::function<void(int32_t, uint8_t*)> fillRow;
+};
+// The picture text of the picture file at path (UTF-8), read by decode,
+// which gives the reason when it cannot. Errors: "The file does not exist.",
+// "<path> is not a readable picture: <reason>", or a picture too large.
+Result<std::string> PictureTextFromFile(
+    const std::string& path, const std::function<Result<DecodedPicture>(const std::string& path)>& decode);
+
+// The "Test" of the colour target (picture false) or the picture target with
+// the fields as they are, searched as a click would search it. The dialog
+// first moves out of sight for kTargetTestHideMs; the place found is marked
+// for kTargetTestMarkMs. Errors: an invalid field, no picture loaded, a
+// colour text that does not convert, a failed capture.
+Result<TargetCheck> CheckEditorTarget(ScreenSource& screen, const ActionEditorFields& fields, bool picture);
+inline constexpr int kTargetTestHideMs = 200;
+inline constexpr int kTargetTestMarkMs = 1500;
 
 // The capture: while on, a timer ticks every kTickMs and each tick copies
 // the pointer into the click point (for a click) or the move point (any

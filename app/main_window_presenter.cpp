@@ -119,6 +119,16 @@ void StoreColumns(const std::vector<ColumnState>& columns, TConfig& config)
     }
 }
 
+std::vector<int> ColumnOrder(const std::vector<ColumnState>& columns)
+{
+    std::vector<int> order(columns.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(),
+        [&](int a, int b) { return columns[size_t(a)].position < columns[size_t(b)].position; });
+    return order;
+}
+
 WindowStart WindowStartFromConfig(const TConfig& config)
 {
     const auto frame = config.GetFrame();
@@ -144,6 +154,55 @@ ScreenPoint CentredOrigin(ScreenPoint desktopOrigin, ScreenSize desktopSize, Scr
 {
     return { desktopOrigin.x + std::max(0, (desktopSize.width - size.width) / 2),
         desktopOrigin.y + std::max(0, (desktopSize.height - size.height) / 2) };
+}
+
+bool TrayClickHides(bool visible, bool minimized)
+{
+    return visible && !minimized;
+}
+
+bool MinimizeHides(bool trayIconShown)
+{
+    return trayIconShown;
+}
+
+std::string TrayTip(const std::string& note)
+{
+    return note.empty() ? std::string("Clickwisp") : "Clickwisp\n" + note;
+}
+
+std::vector<FileFilter> ParseFileFilter(const std::string& filter)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = filter.find('|', start);
+        parts.push_back(filter.substr(start, bar - start));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    std::vector<FileFilter> filters;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        FileFilter entry { parts[i], {} };
+        size_t from = 0;
+        const std::string& patterns = parts[i + 1];
+        while (from <= patterns.size()) {
+            size_t semicolon = patterns.find(';', from);
+            if (semicolon == std::string::npos)
+                semicolon = patterns.size();
+            if (semicolon > from)
+                entry.patterns.push_back(patterns.substr(from, semicolon - from));
+            from = semicolon + 1;
+        }
+        filters.push_back(std::move(entry));
+    }
+    return filters;
+}
+
+std::string AboutBackendsLine(const std::string& backends)
+{
+    return "Desktop backends: " + backends;
 }
 
 } // namespace clickwisp

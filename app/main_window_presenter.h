@@ -70,6 +70,10 @@ std::vector<ColumnState> ColumnsFromConfig(const TConfig& config);
 // column keeps its configured width for when it shows again.
 void StoreColumns(const std::vector<ColumnState>& columns, TConfig& config);
 
+// The column indices left to right: by position, equal positions in the
+// configured order.
+std::vector<int> ColumnOrder(const std::vector<ColumnState>& columns);
+
 // The window size at start: maximised, or the configured size when it has
 // one (width and height above 0).
 struct WindowStart {
@@ -82,5 +86,31 @@ void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TCon
 // The top-left corner that centres a window of size on a desktop (all
 // monitors) at desktopOrigin of desktopSize, never left of or above it.
 ScreenPoint CentredOrigin(ScreenPoint desktopOrigin, ScreenSize desktopSize, ScreenSize size);
+
+// The notification-area icon. A left click hides a shown window and shows
+// a hidden or minimised one. Minimising hides the window only while the
+// icon is shown: without it the hidden window could not be found again.
+bool TrayClickHides(bool visible, bool minimized);
+bool MinimizeHides(bool trayIconShown);
+// The icon's tip: the program's name, then note on a line of its own.
+std::string TrayTip(const std::string& note);
+
+// A file prompt's filter "Name|*.a;*.b|Other|*.c" as named pattern lists.
+struct FileFilter {
+    std::string name;
+    std::vector<std::string> patterns;
+    friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+std::vector<FileFilter> ParseFileFilter(const std::string& filter);
+
+// The product's addresses, opened by the desktop's default programs, and
+// the About box's texts besides the caption (kProductCaption).
+inline constexpr const char* kHelpPageUrl = "https://clickwisp.example/help/";
+inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
+inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
+inline constexpr const char* kSupportMailText = "support@clickwisp.example";
+inline constexpr const char* kAboutText = "Records, edits and replays mouse and keyboard actions.";
+// "Desktop backends: x11" for the comma-separated backends built in.
+std::string AboutBackendsLine(const std::string& backends);
 
 } // namespace clickwisp

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/number_field.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -24,12 +26,6 @@ struct OptionsFields {
     std::array<int32_t, 4> interval {}; // hours, minutes, seconds, tenths of a second
 };
 
-// What a number control offers: its arrows stay within [minimum, maximum].
-struct NumberRange {
-    int minimum;
-    int maximum;
-    int step;
-};
 inline constexpr NumberRange kRepeatTimes { 0, 10000, 10 };
 inline constexpr std::array<NumberRange, 4> kIntervalParts { { { 0, 23, 1 }, { 0, 59, 1 }, { 0, 59, 1 },
     { 0, 9, 1 } } };

@@ -76,7 +76,7 @@ void measure(const std::string& name, const std::vector<std::string>& args, cons
         cpu.push_back(s.cpuMs);
         status = s.status;
     }
-    std::printf("%-44s %9.1f %9.1f %7d\n", name.c_str(), median(wall), median(cpu), status);
+    std::printf("%-44s %12.2f %12.2f %7d\n", name.c_str(), median(wall), median(cpu), status);
     std::fflush(stdout);
 }
 
@@ -113,8 +113,16 @@ int main(int argc, char** argv)
     const uint32_t rgb = scene->PixelAt(width - 3, height - 2);
     std::snprintf(colour, sizeof colour, "$%08X", ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
 
-    std::printf("%d runs each, full HD (1920 x 1080); medians in ms; status is the last run's exit status\n", runs);
-    std::printf("%-44s %9s %9s %7s\n", "case", "wall", "cpu", "status");
+    std::printf("%d runs each, full HD (1920 x 1080), medians in ms; wall: elapsed time of the process; cpu: its\n"
+                "user + system time (the X server's work is not in it); status: the last run's exit status\n",
+        runs);
+    if (std::FILE* load = std::fopen("/proc/loadavg", "r")) {
+        char text[128] = {};
+        if (std::fgets(text, sizeof text, load))
+            std::printf("load average at the start: %s", text);
+        std::fclose(load);
+    }
+    std::printf("%-44s %12s %12s %7s\n", "case", "wall ms", "cpu ms", "status");
     measure("empty process (/bin/true)", { "/bin/true" }, "", runs);
     for (const bool live : { true, false }) {
         std::unique_ptr<Server> server;

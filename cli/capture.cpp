@@ -3,11 +3,9 @@
 #include "cli/screen_verbs.h"
 #include "cli/verb.h"
 #include "core/atomic_file.h"
-#include "core/page_faults.h"
 
-#include <memory>
-#include <span>
-#include <spanstream>
+#include <array>
+#include <string_view>
 
 namespace clickwisp::cli {
 namespace {
@@ -29,17 +27,11 @@ int capture(const std::string& outFile, const ScreenOptions& options)
         std::cerr << kPrefix << "capturing the screen rectangle " << options.area << " failed\n";
         return kExitRunError;
     }
-    // Encoded once into an array of the file's size: no growing stream, no
-    // second copy.
-    const size_t size = size_t(TBDBitmapData::kFileHeaderSize) + size_t(pixels.DataSize());
-    const auto encoded = std::make_unique_for_overwrite<char[]>(size);
-    FaultInPages(encoded.get(), size);
-    std::ospanstream bmp(std::span<char>(encoded.get(), size));
-    if (!pixels.SaveToStream(bmp) || size_t(bmp.span().size()) != size) {
-        std::cerr << kPrefix << outFile << ": the image could not be encoded\n";
-        return kExitRunError;
-    }
-    if (const auto written = WriteFileAtomically(outFile, std::string_view(encoded.get(), size)); !written) {
+    // The header and the pixel array as they are: no encoded copy.
+    const std::array<uint8_t, TBDBitmapData::kFileHeaderSize> header = pixels.FileHeader();
+    const std::string_view pieces[2] = { std::string_view(reinterpret_cast<const char*>(header.data()), header.size()),
+        std::string_view(reinterpret_cast<const char*>(pixels.Pixels()), size_t(pixels.DataSize())) };
+    if (const auto written = WriteFileAtomically(outFile, pieces); !written) {
         std::cerr << kPrefix << written.error().message << '\n';
         return kExitRunError;
     }

@@ -1,11 +1,14 @@
 #pragma once
 
-// The desktop backend of the system the CLI is built for.
+// The desktop backend of the session: on Windows the Win32 one, elsewhere
+// the one chosen at start-up (desktop/desktop_choice.h: Wayland or X11).
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #else
-#include "platform/x11/x11_platform.h"
+#include "desktop/desktop_choice.h"
 #endif
+
+#include <string>
 
 namespace clickwisp::cli {
 
@@ -26,22 +29,40 @@ inline Result<std::unique_ptr<HotKeySource>> makeDesktopHotKeys()
 {
     return makeWin32HotKeys();
 }
+inline std::string activeBackendText()
+{
+    return "win32";
+}
 #else
+// Each opens the backend of the session first: a bad CLICKWISP_BACKEND is
+// reported as the capability's failure.
 inline Result<Platform> openDesktopPlayback()
 {
-    return openX11Playback();
+    auto backend = openDesktopBackend();
+    return backend ? backend->openPlayback() : std::unexpected(backend.error());
 }
 inline Result<std::unique_ptr<ScreenSource>> makeDesktopScreen()
 {
-    return makeX11Screen();
+    auto backend = openDesktopBackend();
+    return backend ? backend->makeScreen() : std::unexpected(backend.error());
 }
 inline Result<std::unique_ptr<InputRecorder>> makeDesktopRecorder()
 {
-    return makeX11Recorder();
+    auto backend = openDesktopBackend();
+    return backend ? backend->makeRecorder() : std::unexpected(backend.error());
 }
 inline Result<std::unique_ptr<HotKeySource>> makeDesktopHotKeys()
 {
-    return makeX11HotKeys();
+    auto backend = openDesktopBackend();
+    return backend ? backend->makeHotKeys() : std::unexpected(backend.error());
+}
+// The backend serving this session and why, for --version.
+inline std::string activeBackendText()
+{
+    auto choice = chooseBackend(currentDesktopEnvironment());
+    if (!choice)
+        return "none: " + choice.error().message;
+    return choice->note.empty() ? choice->name : choice->name + ": " + choice->note;
 }
 #endif
 

@@ -1,6 +1,7 @@
 // clickwisp-cli: plays, records, describes and searches from scripts.
 // Each verb lives in a file of its own and registers itself.
 #include "build_info.h"
+#include "cli/desktop_backend.h"
 #include "cli/verb.h"
 
 #ifdef _WIN32
@@ -41,8 +42,11 @@ int main(int argc, char** argv)
 #endif
     CLI::App app { "Clickwisp command line: play, record and search desktop macros.", "clickwisp-cli" };
     app.require_subcommand(1);
-    app.set_version_flag(
-        "--version", std::string("clickwisp-cli ") + clickwisp::kVersion + " (backends: " + clickwisp::kBackends + ")");
+    // The active backend is looked up only when asked for.
+    app.set_version_flag("--version", std::function<std::string()>([] {
+        return std::string("clickwisp-cli ") + clickwisp::kVersion + " (backends: " + clickwisp::kBackends
+            + "; active: " + activeBackendText() + ")";
+    }));
     std::vector<Verb> verbs;
     for (auto& setup : registeredVerbs())
         verbs.push_back(setup(app));

@@ -48,7 +48,7 @@ HANDLE createTemporary(const std::filesystem::path& path, std::filesystem::path&
 
 } // namespace
 
-Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
+Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces)
 {
     std::filesystem::path temp;
     HANDLE file = createTemporary(path, temp);
@@ -60,13 +60,15 @@ Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_
         DeleteFileW(temp.c_str());
         return fail("cannot write " + path.string() + ": " + errorText(error));
     };
-    size_t done = 0;
-    while (done < content.size()) {
-        const DWORD chunk = DWORD(std::min<size_t>(content.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
-            return abandon(GetLastError());
-        done += written;
+    for (const std::string_view content : pieces) {
+        size_t done = 0;
+        while (done < content.size()) {
+            const DWORD chunk = DWORD(std::min<size_t>(content.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
+                return abandon(GetLastError());
+            done += written;
+        }
     }
     if (!FlushFileBuffers(file))
         return abandon(GetLastError());
@@ -154,7 +156,7 @@ std::optional<std::filesystem::path> linkTarget(const std::filesystem::path& pat
 
 } // namespace
 
-Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::string_view content)
+Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::span<const std::string_view> pieces)
 {
     // Through a link the save lands on its target, and the link stays.
     const std::optional<std::filesystem::path> resolved = linkTarget(linkPath);
@@ -176,15 +178,17 @@ Result<void> WriteFileAtomically(const std::filesystem::path& linkPath, std::str
         unlink(temp.c_str());
         return fail("cannot write " + named + ": " + std::strerror(error));
     };
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon(errno);
+    for (const std::string_view content : pieces) {
+        size_t done = 0;
+        while (done < content.size()) {
+            ssize_t n = write(fd, content.data() + done, content.size() - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return abandon(errno);
+            }
+            done += size_t(n);
         }
-        done += size_t(n);
     }
     if (fsync(fd) != 0)
         return abandon(errno);
@@ -209,3 +213,12 @@ bool IsWritableFolder(const std::filesystem::path& folder)
 } // namespace clickwisp
 
 #endif
+
+namespace clickwisp {
+
+Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
+{
+    return WriteFileAtomically(path, std::span<const std::string_view>(&content, 1));
+}
+
+} // namespace clickwisp

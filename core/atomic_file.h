@@ -3,6 +3,7 @@
 #include "core/error.h"
 
 #include <filesystem>
+#include <span>
 #include <string_view>
 
 namespace clickwisp {
@@ -13,6 +14,9 @@ namespace clickwisp {
 // file is not replaced; a replaced file keeps its permissions. The error
 // names the file and the reason.
 Result<void> WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
+// The same with the content in pieces, written one after the other (a
+// header and a large array need not be copied into one).
+Result<void> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces);
 
 // Whether files can be made in folder.
 bool IsWritableFolder(const std::filesystem::path& folder);

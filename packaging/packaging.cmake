@@ -15,9 +15,11 @@ configure_file(${CLICKWISP_PACKAGING_DIR}/build_info.h.in ${CMAKE_BINARY_DIR}/ge
 add_library(build_info INTERFACE)
 target_include_directories(build_info INTERFACE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(clickwisp-cli PRIVATE build_info)
-if(TARGET clickwisp_ui)
-  target_link_libraries(clickwisp_ui PUBLIC build_info)
-endif()
+foreach(ui clickwisp_ui clickwisp_win32_ui)
+  if(TARGET ${ui})
+    target_link_libraries(${ui} PUBLIC build_info)
+  endif()
+endforeach()
 
 # A Windows build takes only the version header.
 if(WIN32)

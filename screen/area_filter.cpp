@@ -47,7 +47,10 @@ struct Rect {
 // y + (count - 1) * stride all have, doubling the rows taken each step (1,
 // 2, 4, ...); rows from last - (count - 1) * stride + 1 on are left over.
 // flags[y] == 0 stands for a row of zeros, which is not read; it is set to 0
-// for a row whose marks all went.
+// for a row whose marks all went. flags[y] == kFullRow marks a row that holds
+// every mark any row can hold: ANDing it with another changes nothing.
+constexpr uint8_t kFullRow = 2;
+
 template <typename RowOf>
 void andDownRows(std::vector<uint8_t>& flags, int32_t first, int32_t last, int32_t count, int32_t stride,
     size_t rowWords, RowOf rowOf)
@@ -61,8 +64,15 @@ void andDownRows(std::vector<uint8_t>& flags, int32_t first, int32_t last, int32
                 flags[size_t(y)] = 0;
                 continue;
             }
+            if (flags[size_t(y + by)] == kFullRow)
+                continue;
             uint64_t* m = rowOf(y);
             const uint64_t* below = rowOf(y + by);
+            if (flags[size_t(y)] == kFullRow) {
+                std::copy(below, below + rowWords, m);
+                flags[size_t(y)] = 1;
+                continue;
+            }
             uint64_t any = 0;
             for (size_t i = 0; i < rowWords; ++i) {
                 m[i] &= below[i];
@@ -158,15 +168,77 @@ void andShiftedDown(uint64_t* mask, const uint64_t* source, size_t words, size_t
     }
 }
 
+// Clears the bits of pixels from..to - 1.
+void clearPixels(uint64_t* mask, size_t from, size_t to)
+{
+    size_t bit = 3 * from;
+    const size_t end = 3 * to;
+    while (bit < end) {
+        const size_t word = bit / 64, offset = bit % 64;
+        const size_t n = std::min<size_t>(64 - offset, end - bit);
+        mask[word] &= n == 64 ? 0 : ~(((uint64_t(1) << n) - 1) << offset);
+        bit += n;
+    }
+}
+
+// Pixel x keeps its bit when pixels x .. x + count - 1 all had theirs, for
+// a row of width pixels (the bits beyond are clear) where few pixels lack
+// theirs (one in 20 or fewer): each such pixel clears the count pixels that
+// end with it, in time that grows with their number rather than with
+// log2(count) passes over the row. Returns how many lacked it; -1, changing
+// nothing, when there are more.
+int64_t erodeSparseRow(uint64_t* mask, size_t words, int32_t width, int32_t count)
+{
+    constexpr uint64_t kPixelBits[3] = { 0x9249249249249249ull, 0x4924924924924924ull, 0x2492492492492492ull };
+    const size_t endBit = 3 * size_t(width);
+    // The pixels inside the row without their bit, one pass; more than the
+    // limit: the caller's way instead.
+    thread_local std::vector<uint32_t> gaps;
+    gaps.clear();
+    const size_t limit = size_t(width) / 20;
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t inside = kPixelBits[i % 3];
+        if (64 * (i + 1) > endBit)
+            inside &= endBit <= 64 * i ? 0 : (uint64_t(1) << (endBit - 64 * i)) - 1;
+        for (uint64_t gone = ~mask[i] & inside; gone; gone &= gone - 1) {
+            if (gaps.size() == limit)
+                return -1;
+            gaps.push_back(uint32_t((i * 64 + size_t(__builtin_ctzll(gone))) / 3));
+        }
+    }
+    size_t clearedTo = 0;
+    auto clearEndingAt = [&](size_t end) { // pixels end - count .. end - 1
+        const size_t from = std::max(end >= size_t(count) ? end - size_t(count) : 0, clearedTo);
+        if (from < end)
+            clearPixels(mask, from, end);
+        clearedTo = std::max(clearedTo, end);
+    };
+    for (const uint32_t gap : gaps)
+        clearEndingAt(size_t(gap) + 1);
+    // The pixels past the end lack theirs too: the last count - 1 go.
+    const size_t tail = std::max(size_t(width) + 1 >= size_t(count) ? size_t(width) + 1 - size_t(count) : 0, clearedTo);
+    if (tail < size_t(width))
+        clearPixels(mask, tail, size_t(width));
+    return int64_t(gaps.size());
+}
+
 // Pixel x keeps its bit when pixels x, x + stride, ... x + (count - 1) *
 // stride all had theirs (doubling: runs of 1, 2, 4 ... pixels).
-void erodeRow(uint64_t* mask, size_t words, int32_t count, int32_t stride = 1)
+// True when the row had every pixel's bit (and so now holds every bit an
+// eroded row of this width can hold); false may also mean it was not told.
+bool erodeRow(uint64_t* mask, size_t words, int32_t width, int32_t count, int32_t stride = 1)
 {
+    if (stride == 1 && count > 2) {
+        const int64_t gaps = erodeSparseRow(mask, words, width, count);
+        if (gaps >= 0)
+            return gaps == 0;
+    }
     int32_t done = 1;
     for (; 2 * done <= count; done *= 2)
         andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(done));
     if (done < count)
         andShiftedDown(mask, mask, words, words, 3 * size_t(stride) * size_t(count - done));
+    return false;
 }
 
 } // namespace
@@ -330,8 +402,7 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
             uint64_t* m = marks(y);
             std::copy(allPixels.begin(), allPixels.end(), m);
             if (kernels::andMatches(screen.Row(y), W, plan.box, m)) {
-                erodeRow(m, rowWords, area.width);
-                marked[size_t(y)] = 1;
+                marked[size_t(y)] = erodeRow(m, rowWords, W, area.width) ? kFullRow : 1;
             }
         }
         // Down the columns: row y keeps a mark where rows y .. y + height - 1
@@ -345,7 +416,9 @@ void AreaFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
                 continue;
             uint64_t* row = kept + r * m_keptWords;
             bool any = false;
-            if (marked[size_t(top + area.top)]) {
+            if (marked[size_t(top + area.top)] == kFullRow) {
+                any = true; // every placement has the area's width of marks at its offset
+            } else if (marked[size_t(top + area.top)]) {
                 andShiftedDown(row, marks(top + area.top), m_keptWords, rowWords, 3 * size_t(area.left));
                 any = std::any_of(row, row + m_keptWords, [](uint64_t w) { return w != 0; });
             }
@@ -384,6 +457,46 @@ int64_t costOf(const std::vector<Progression>& progressions)
     for (const Progression& p : progressions)
         cost += p.count == 1 ? 1 : 2 + doublings(p.count);
     return cost;
+}
+
+// The distinct colours of an image's pixels (0x00RRGGBB), ascending, how
+// many pixels have each, and each pixel's colour as an index into them.
+struct Palette {
+    std::vector<uint32_t> colours;
+    std::vector<uint32_t> counts;
+    std::vector<uint32_t> indexOf;
+};
+
+// By a radix sort of (colour, pixel) keys, three passes of 8 bits: time in
+// proportion to the pixels, where a comparison sort of a large picture's
+// pixels costs more than the filter saves.
+Palette paletteOf(const std::vector<uint32_t>& pixels)
+{
+    std::vector<uint64_t> keys(pixels.size()), spare(pixels.size());
+    for (size_t i = 0; i < pixels.size(); ++i)
+        keys[i] = (uint64_t(pixels[i] & 0xFFFFFF) << 32) | i;
+    for (int shift = 32; shift < 56; shift += 8) {
+        std::array<size_t, 257> start {};
+        for (const uint64_t k : keys)
+            ++start[((k >> shift) & 0xFF) + 1];
+        for (size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (const uint64_t k : keys)
+            spare[start[(k >> shift) & 0xFF]++] = k;
+        keys.swap(spare);
+    }
+    Palette palette;
+    palette.indexOf.resize(pixels.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const uint32_t colour = uint32_t(keys[i] >> 32);
+        if (palette.colours.empty() || palette.colours.back() != colour) {
+            palette.colours.push_back(colour);
+            palette.counts.push_back(0);
+        }
+        ++palette.counts.back();
+        palette.indexOf[uint32_t(keys[i])] = uint32_t(palette.colours.size() - 1);
+    }
+    return palette;
 }
 
 // Splits ascending positions into arithmetic progressions: from the first
@@ -439,23 +552,27 @@ PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance&
 
     // The colours, the most frequent first, each in the first class whose
     // seed lies within the spread; a colour beyond kMaxClasses classes is
-    // left out.
-    std::vector<uint32_t> sorted = pixels;
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::pair<size_t, uint32_t>> counts;
-    for (size_t i = 0; i < sorted.size();) {
-        size_t j = i;
-        while (j < sorted.size() && sorted[j] == sorted[i])
-            ++j;
-        counts.push_back({ j - i, sorted[i] });
-        i = j;
+    // left out. Distinct colours come from a radix sort of (colour, pixel)
+    // keys, which also gives each pixel its colour's index.
+    const Palette palette = paletteOf(pixels);
+    // Most frequent first, then the lowest colour: a counting sort.
+    std::vector<uint32_t> order(palette.colours.size());
+    {
+        const uint32_t most = *std::max_element(palette.counts.begin(), palette.counts.end());
+        std::vector<uint32_t> start(size_t(most) + 2, 0); // by count, highest first
+        for (const uint32_t n : palette.counts)
+            ++start[size_t(most - n) + 1];
+        for (size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (uint32_t i = 0; i < palette.counts.size(); ++i)
+            order[start[most - palette.counts[i]]++] = i;
     }
-    std::stable_sort(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<uint32_t> seeds;
     std::vector<std::array<int32_t, 3>> low, high;
-    std::vector<std::pair<uint32_t, int32_t>> classOf; // (colour, class or -1)
+    std::vector<int8_t> classOfColour(palette.colours.size(), -1);
     bool singleColours = true, allCovered = true;
-    for (const auto& [count, colour] : counts) {
+    for (const uint32_t i : order) {
+        const uint32_t colour = palette.colours[i];
         int32_t c = -1;
         for (size_t s = 0; s < seeds.size() && c < 0; ++s)
             if (spread.near(seeds[s], colour))
@@ -474,9 +591,11 @@ PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance&
             singleColours = singleColours && seeds[size_t(c)] == colour;
         }
         allCovered = allCovered && c >= 0;
-        classOf.push_back({ colour, c });
+        classOfColour[i] = int8_t(c);
     }
-    std::sort(classOf.begin(), classOf.end());
+    std::vector<int8_t> classOfPixel(pixels.size());
+    for (size_t i = 0; i < pixels.size(); ++i)
+        classOfPixel[i] = classOfColour[palette.indexOf[i]];
     // Each class's box [low - T, high + T] as a centre and a reach; an odd
     // span rounds the box outward, which only keeps more.
     for (size_t c = 0; c < seeds.size(); ++c) {
@@ -512,8 +631,11 @@ PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance&
             if (nearest > 0 && nearest < 256)
                 edges.push_back({ nearest, y * w + x });
         }
-    std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (size_t i = 0; i < edges.size() && i < kMaxPoints; ++i) {
+    // The farthest first, in pixel order among equals.
+    const size_t points = std::min(edges.size(), kMaxPoints);
+    std::partial_sort(edges.begin(), edges.begin() + ptrdiff_t(points), edges.end(),
+        [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+    for (size_t i = 0; i < points; ++i) {
         const int32_t at = edges[i].second;
         m_points.push_back({ at % w, at / w,
             kernels::makeProbe(pixels[size_t(at)], t[0] == 0 && t[1] == 0 && t[2] == 0, t[2], t[1], t[0]) });
@@ -525,10 +647,9 @@ PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance&
     for (int32_t y = 0; y < h; ++y) {
         bool any = false;
         for (int32_t x = 0; x < w; ++x) {
-            const uint32_t colour = pixels[size_t(y) * size_t(w) + size_t(x)];
-            const auto it = std::lower_bound(classOf.begin(), classOf.end(), std::pair { colour, int32_t(-1) });
-            labels[size_t(x)] = int8_t(it->second);
-            any = any || it->second >= 0;
+            const int8_t c = classOfPixel[size_t(y) * size_t(w) + size_t(x)];
+            labels[size_t(x)] = c;
+            any = any || c >= 0;
         }
         if (any)
             rowsOf[labels].push_back(y);
@@ -592,7 +713,8 @@ PatternFilter::PatternFilter(const TBDBitmapData& picture, const ColorTolerance&
     m_exact = singleColours && allCovered && whole;
 }
 
-void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
+void PatternFilter::apply(
+    const TBDBitmapData& screen, int32_t fromTop, const AreaFilter* within, int64_t skipPatternsBytes)
 {
     const int32_t W = screen.Width(), H = screen.Height();
     const int32_t lastTop = H - m_pictureHeight;
@@ -614,18 +736,29 @@ void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
     }
     uint64_t* const kept = keptArray.data();
     m_kept = kept;
-    for (int32_t r = 0; r < rows; ++r)
-        std::copy(allPlacements.begin(), allPlacements.end(), kept + size_t(r) * m_keptWords);
+    std::vector<uint8_t> alive(size_t(rows), 1);
+    int32_t aliveCount = rows;
+    for (int32_t r = 0; r < rows; ++r) {
+        uint64_t* row = kept + size_t(r) * m_keptWords;
+        if (!within) {
+            std::copy(allPlacements.begin(), allPlacements.end(), row);
+            continue;
+        }
+        const uint64_t* from = within->row(fromTop + r);
+        std::copy(from, from + m_keptWords, row);
+        if (std::all_of(row, row + m_keptWords, [](uint64_t v) { return v == 0; })) {
+            alive[size_t(r)] = 0;
+            --aliveCount;
+        }
+    }
     auto patternRow = [&](int32_t y) { return patternArray.data() + size_t(y) * rowWords; };
     auto downRow = [&](int32_t y) { return downArray.data() + size_t(y) * rowWords; };
     auto anySet = [](const uint64_t* p, size_t n) { return std::any_of(p, p + n, [](uint64_t v) { return v != 0; }); };
 
-    std::vector<uint8_t> alive(size_t(rows), 1);
     std::vector<int32_t> aliveBefore(size_t(rows) + 1);
     // A screen row of marks that may have a bit set (a row not worked out
     // stands for zeros).
     std::vector<uint8_t> marked(static_cast<size_t>(H)), downMarked(static_cast<size_t>(H));
-    int32_t aliveCount = rows;
     for (const Point& point : m_points) {
         for (int32_t top = fromTop; top <= lastTop; ++top) {
             const size_t r = size_t(top - fromTop);
@@ -637,8 +770,19 @@ void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
             }
         }
     }
+    m_skippedPatterns = false;
+    if (skipPatternsBytes >= 0 && !m_chosen.empty()) {
+        // The placements left, counted only as far as the limit.
+        const int64_t limit = skipPatternsBytes / (int64_t(m_pictureWidth) * m_pictureHeight * 3);
+        int64_t left = 0;
+        for (int32_t r = 0; r < rows && left <= limit; ++r)
+            if (alive[size_t(r)])
+                for (size_t i = 0; i < m_keptWords; ++i)
+                    left += __builtin_popcountll(kept[size_t(r) * m_keptWords + i]);
+        m_skippedPatterns = left <= limit;
+    }
     for (const Pattern& pattern : m_chosen) {
-        if (aliveCount == 0)
+        if (aliveCount == 0 || m_skippedPatterns)
             break;
         for (int32_t r = 0; r < rows; ++r)
             aliveBefore[size_t(r) + 1] = aliveBefore[size_t(r)] + alive[size_t(r)];
@@ -667,7 +811,7 @@ void PatternFilter::apply(const TBDBitmapData& screen, int32_t fromTop)
                     const uint64_t* source = plane.data();
                     if (p.count > 1) {
                         std::copy(plane.begin(), plane.end(), run.begin());
-                        erodeRow(run.data(), rowWords, p.count, p.stride);
+                        erodeRow(run.data(), rowWords, W, p.count, p.stride);
                         source = run.data();
                     }
                     andShiftedDown(r, source, rowWords, rowWords, 3 * size_t(p.start));

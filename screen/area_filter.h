@@ -45,6 +45,7 @@ public:
 
     // The placements (pixel mask, kernels layout) with this top that passed.
     const uint64_t* row(int32_t top) const { return m_kept + size_t(top - m_fromTop) * m_keptWords; }
+    int32_t fromTop() const { return m_fromTop; }
 
 private:
     std::vector<UniformArea> m_areas;
@@ -91,10 +92,17 @@ public:
     bool useful() const { return !m_chosen.empty() || !m_points.empty(); }
     // Every picture pixel is in a class of one colour and every row is
     // taken: the filter keeps exactly the placements that match.
-    bool exact() const { return m_exact; }
+    bool exact() const { return m_exact && !m_skippedPatterns; }
 
-    // As AreaFilter::apply.
-    void apply(const TBDBitmapData& screen, int32_t fromTop);
+    // As AreaFilter::apply, starting from the placements within kept (when
+    // given; it was applied from fromTop or earlier) instead of all of them.
+    // When the placements left after the single pixels would cost at most
+    // skipPatternsBytes to compare in full, the patterns are not worked out:
+    // they would cost more than they save. Negative: always worked out.
+    void apply(const TBDBitmapData& screen, int32_t fromTop, const AreaFilter* within = nullptr,
+        int64_t skipPatternsBytes = -1);
+    // Whether the last apply left the patterns out.
+    bool skippedPatterns() const { return m_skippedPatterns; }
     const uint64_t* row(int32_t top) const { return m_kept + size_t(top - m_fromTop) * m_keptWords; }
 
 private:
@@ -120,6 +128,7 @@ private:
     std::vector<kernels::PixelProbe> m_boxes; // per class
     std::vector<Pattern> m_chosen;
     bool m_exact = false;
+    bool m_skippedPatterns = false;
     int32_t m_pictureWidth = 0;
     int32_t m_pictureHeight = 0;
     int32_t m_fromTop = 0;

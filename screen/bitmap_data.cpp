@@ -161,7 +161,7 @@ bool TBDBitmapData::LoadFromStream(std::istream& stream)
     return false;
 }
 
-bool TBDBitmapData::SaveToStream(std::ostream& stream) const
+std::array<uint8_t, TBDBitmapData::kFileHeaderSize> TBDBitmapData::FileHeader() const
 {
     std::array<uint8_t, kHeaderSize> header {};
     header[0] = 'B';
@@ -176,6 +176,12 @@ bool TBDBitmapData::SaveToStream(std::ostream& stream) const
     writeLe32(&header[34], uint32_t(FDataSize));
     writeLe32(&header[38], 2835); // 72 dpi
     writeLe32(&header[42], 2835);
+    return header;
+}
+
+bool TBDBitmapData::SaveToStream(std::ostream& stream) const
+{
+    const std::array<uint8_t, kHeaderSize> header = FileHeader();
     stream.write(reinterpret_cast<const char*>(header.data()), kHeaderSize);
     if (FDataSize > 0)
         stream.write(reinterpret_cast<const char*>(FPixels.get()), FDataSize);

@@ -3,6 +3,7 @@
 #include "core/geometry.h"
 #include "platform/screen_source.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <istream>
@@ -76,6 +77,9 @@ public:
     bool LoadFromStream(std::istream& stream);
     // Writes the buffer as a 24-bit BMP file image.
     bool SaveToStream(std::ostream& stream) const;
+    // The header of that file image; the pixel array (DataSize() bytes from
+    // Pixels()) follows it.
+    std::array<uint8_t, kFileHeaderSize> FileHeader() const;
 
     // Copies the screen rectangle CaptureRectangle gives for the arguments.
     bool CaptureScreen(ScreenSource& screen, int32_t left, int32_t top, int32_t width, int32_t height);

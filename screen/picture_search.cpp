@@ -215,7 +215,7 @@ std::optional<ScreenPoint> findPicture(
         budgeted = false;
         pattern.emplace(picture, *tolerance);
         if (pattern->useful())
-            pattern->apply(screen, bandStart);
+            pattern->apply(screen, bandStart, filter ? &*filter : nullptr, tuning.patternSkipBytes);
         else
             pattern.reset();
         return scanBands(bandStart, lastTop, tuning.bandRows, rowHit, noFallback);

@@ -22,6 +22,10 @@ struct Tuning {
     // the placements it keeps, and again before it adds the pattern filter
     // (or at once when the picture has no uniform areas). Negative: never.
     int64_t nearConfirmBudget = 2 << 20;
+    // The pattern filter leaves out its patterns when what its single pixels
+    // (and the area filter) keep would cost at most this many bytes to
+    // compare in full. Negative: never left out.
+    int64_t patternSkipBytes = 2 << 20;
     // Placement rows handled as one band, in memory order.
     int32_t bandRows = 16;
 };

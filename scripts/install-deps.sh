@@ -13,6 +13,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Where the Windows builds of libraries Debian ships only for Linux go; the
 # toolchain file cmake/mingw-w64-x86_64.cmake looks there.
 MINGW_PREFIX="${CLICKWISP_MINGW_PREFIX:-/opt/clickwisp/mingw64}"
+# The wlroots protocol files; CMake's CLICKWISP_WLR_PROTOCOLS has the same default.
+WLR_PROTOCOLS="${CLICKWISP_WLR_PROTOCOLS:-/opt/clickwisp/wlr-protocols}"
 
 windows=0
 wine=0
@@ -38,6 +40,11 @@ PACKAGES=(
   clang-16 libclang-rt-16-dev
   # X11 backend
   libx11-dev libxext-dev libxtst-dev
+  # Wayland backend (the wlroots protocol files come from the wlroots source
+  # package: fetch_wlr_protocols below)
+  libwayland-dev wayland-protocols libxkbcommon-dev
+  # a headless compositor and independent Wayland clients for the tests
+  sway swaybg wev grim
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients
@@ -49,9 +56,11 @@ PACKAGES=(
   dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 
-# The Windows cross build (engine, CLI and tests; the GUI is not built for Windows).
+# The Windows cross build (engine, both programs and tests).
 WINDOWS_PACKAGES=(
   cmake ninja-build ccache
+  # the button pictures and program icon of clickwisp.exe, made from ui/icons
+  imagemagick
   # CLI11 headers and GoogleTest's sources (/usr/src/googletest) serve both builds
   libcli11-dev libgtest-dev googletest
   # GCC 12 with the posix thread model (the -win32 one has no std::mutex)
@@ -103,6 +112,44 @@ enable_deb_src() {
   updated=1
 }
 
+# The wlroots protocols (virtual pointer, screencopy) and the virtual
+# keyboard protocol that Debian 12 ships in no binary package: their XML
+# files from Debian's wlroots source package, kept in $WLR_PROTOCOLS (where
+# CMake looks for them), once per source version.
+fetch_wlr_protocols() {
+  local version
+  version="$(apt-cache policy libwlroots10 | sed -n 's/^ *Candidate: //p')"
+  local stamp="$WLR_PROTOCOLS/source-version"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
+    return
+  fi
+  enable_deb_src
+  local work
+  work="$(mktemp -d)"
+  echo "Fetching the wlroots $version protocol files into $WLR_PROTOCOLS"
+  if ! (cd "$work" && apt-get source -qq --download-only "wlroots=$version" >"$work/source.log" 2>&1); then
+    cat "$work/source.log" >&2
+    exit 1
+  fi
+  local tarball
+  tarball="$(find "$work" -maxdepth 1 -name 'wlroots_*.orig.tar.*' | head -n 1)"
+  tar -C "$work" -xf "$tarball" --wildcards '*/protocol/*.xml'
+  $SUDO mkdir -p "$WLR_PROTOCOLS"
+  $SUDO cp "$work"/wlroots-*/protocol/wlr-virtual-pointer-unstable-v1.xml \
+    "$work"/wlroots-*/protocol/wlr-screencopy-unstable-v1.xml \
+    "$work"/wlroots-*/protocol/virtual-keyboard-unstable-v1.xml "$WLR_PROTOCOLS/"
+  echo "$version" | $SUDO tee "$stamp" >/dev/null
+  rm -rf "$work"
+}
+
+# The unprivileged user the Wayland tests start sway as when they run as
+# root (sway refuses to run as root).
+add_test_user() {
+  if ! id clickwisp-test >/dev/null 2>&1; then
+    $SUDO useradd --system --no-create-home --shell /usr/sbin/nologin clickwisp-test
+  fi
+}
+
 # Cross-builds pugixml from Debian's source package into $MINGW_PREFIX, once
 # per source version.
 build_windows_pugixml() {
@@ -136,6 +183,8 @@ build_windows_pugixml() {
 
 if [ "$windows" -eq 0 ] && [ "$wine" -eq 0 ]; then
   install_missing "${PACKAGES[@]}"
+  fetch_wlr_protocols
+  add_test_user
   exit 0
 fi
 if [ "$windows" -eq 1 ]; then

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Renders screenshots of the desktop program under a private X server into
-# docs/: the main window with an example list (at 100 % and 200 % scaling),
-# the options dialog and the About box. Uses openbox for window frames when it
-# is installed.
+# Renders screenshots of the desktop programs under a private X server into
+# docs/: the Qt program's main window with an example list (at 100 % and 200 %
+# scaling), its options dialog and About box; then, when the Windows build
+# and Wine are there, clickwisp.exe's main window and About box under Wine.
+# Uses openbox for window frames when it is installed.
 #
-# Usage: scripts/screenshots.sh [BUILD_DIR]     (default: build)
-# Needs: Xvfb, xdotool, ImageMagick (import), a built ui/clickwisp.
+# Usage: scripts/screenshots.sh [BUILD_DIR [WINDOWS_BUILD_DIR]]
+#        (default: build and build/windows)
+# Needs: Xvfb, xdotool, ImageMagick (import), a built ui/clickwisp and/or
+# ui_win32/clickwisp.exe (scripts/build-windows.sh) with Wine.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+BUILD=$(cd "${1:-$ROOT/build}" 2>/dev/null && pwd || true)
 APP="$BUILD/ui/clickwisp"
-[ -x "$APP" ] || { echo "no program at $APP: build the clickwisp target first" >&2; exit 1; }
+WIN_APP="${2:-$ROOT/build/windows}/ui_win32/clickwisp.exe"
+WINE=/usr/lib/wine/wine64
+[ -x "$APP" ] || [ -f "$WIN_APP" ] || {
+    echo "no program at $APP nor $WIN_APP: build the clickwisp target first" >&2
+    exit 1
+}
 DOCS="$ROOT/docs"
 mkdir -p "$DOCS"
 
@@ -114,5 +122,60 @@ session() { # scale, main window file name
     wait "$app" || true
 }
 
-session 1 main-window.png
-session 2 main-window-200.png
+if [ -x "$APP" ]; then
+    session 1 main-window.png
+    session 2 main-window-200.png
+else
+    echo "no Qt program at $APP: its screenshots are left as they are"
+fi
+
+# clickwisp.exe under Wine: the same list, its main window (at 100 % and
+# 200 %, Wine's LogPixels) and at 100 % its About box.
+win32_session() { # scale, main window file name
+    local scale=$1 file=$2
+    export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * scale)) /f >/dev/null 2>&1
+    "${WINE%/wine64}/wineserver" -w
+    rm -rf "$WORK/win"
+    mkdir -p "$WORK/win"
+    cp "$WIN_APP" "$WORK/win/clickwisp.exe"
+    (cd "$WORK/win" && exec "$WINE" clickwisp.exe >/dev/null 2>&1) &
+    local app=$!
+    PIDS+=($app)
+    local main
+    main=$(wait_window '^Clickwisp [0-9.]*$')
+    xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+    xdotool key alt+l
+    wait_window '^Open$' >/dev/null
+    sleep 0.5
+    xdotool type --delay 2 "Z:${WORK//\//\\}\\example.xml"
+    xdotool key Return
+    sleep 1
+    origin "$main"
+    xdotool mousemove $((X + 200 * scale)) $((Y + 148 * scale)) click 1
+    xdotool mousemove $((X + 50 * scale)) $((Y + 60 * scale)) # over Record Mouse: its hint,
+    sleep 0.2
+    xdotool mousemove $((X + 660 * scale)) $((Y + 60 * scale)) # which stays; no tooltip in the way
+    shoot "$main" "$file"
+    if [ "$scale" = 1 ]; then
+        xdotool mousemove $((X + 15)) $((Y + 8)) click 1
+        local about
+        about=$(wait_window '^About Clickwisp$')
+        shoot "$about" about-box-win32.png
+        origin "$about"
+        xdotool mousemove $((X + 8)) $((Y + 60)) click 1
+        sleep 0.3
+    fi
+    xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+    xdotool key alt+x
+    wait "$app" || true
+    "${WINE%/wine64}/wineserver" -k 2>/dev/null || true
+}
+
+if [ -f "$WIN_APP" ] && [ -x "$WINE" ]; then
+    win32_session 1 main-window-win32.png
+    win32_session 2 main-window-win32-200.png
+else
+    echo "no Windows program at $WIN_APP or no Wine: its screenshots are left as they are"
+fi

@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and tests (build/windows) and runs the tests
+# Builds the Windows programs (clickwisp-cli.exe, clickwisp.exe) and tests (build/windows) and runs the tests
 # under Wine, on an Xvfb display of their own and a Wine prefix made for
 # this run (reused by every test program, removed at the end).
 # Exits non-zero when the build or any test program fails.
+#   WINDOWS_TESTS="test_win32_ui" scripts/test-windows.sh    only these test programs
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-build/windows}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-TESTS=(test_core test_config test_screen test_playback test_record test_app test_remote test_cli test_win32)
+# shellcheck disable=SC2206 # a list of test programs
+TESTS=(${WINDOWS_TESTS:-test_core test_config test_screen test_playback test_record test_app test_remote test_cli test_win32 test_win32_ui})
 cd "$ROOT"
 
 scripts/install-deps.sh --windows --wine
 mkdir -p "$(dirname "$BUILD_DIR")"
-TARGETS="clickwisp-cli ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=ON
+TARGETS="clickwisp-cli clickwisp ${TESTS[*]}" scripts/build-windows.sh -DCLICKWISP_TESTS=ON
 
 scratch="$(mktemp -d)"
 xvfb_pid=""

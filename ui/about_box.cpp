@@ -54,17 +54,16 @@ TFMAbout::TFMAbout(QWidget* parent)
     m_caption->setFont(big);
     grid->addWidget(m_caption, 0, 1, 1, 2);
 
-    auto* about = new QLabel(QStringLiteral("Records, edits and replays mouse and keyboard actions."), this);
+    auto* about = new QLabel(QString::fromLatin1(kAboutText), this);
     grid->addWidget(about, 1, 1, 1, 2);
-    m_backends = named(
-        new QLabel(QStringLiteral("Desktop backends: %1").arg(QString::fromLatin1(kBackends)), this), "lblBackends");
+    m_backends = named(new QLabel(QString::fromStdString(AboutBackendsLine(kBackends)), this), "lblBackends");
     grid->addWidget(m_backends, 2, 1, 1, 2);
 
     grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 3, 1);
     m_webLink = named(linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this), "lblWeb");
     grid->addWidget(m_webLink, 3, 2);
     grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 4, 1);
-    m_mailLink = named(linkLabel(kSupportMailUrl, QStringLiteral("support@clickwisp.example"), this), "lblMail");
+    m_mailLink = named(linkLabel(kSupportMailUrl, QString::fromLatin1(kSupportMailText), this), "lblMail");
     grid->addWidget(m_mailLink, 4, 2);
     grid->setColumnStretch(2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/main_window_presenter.h"
 #include "build_info.h"
 
 #include <QDialog>
@@ -7,11 +8,6 @@
 class QLabel;
 
 namespace clickwisp {
-
-// The product's addresses, opened by the desktop's default programs.
-inline constexpr const char* kHelpPageUrl = "https://clickwisp.example/help/";
-inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
-inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
 
 // Opens an address with the desktop's default program; false when the
 // desktop could not open it.

@@ -204,11 +204,8 @@ ScreenPoint TfrmDefine::readPointer() const
 
 std::optional<uint32_t> TfrmDefine::readPixel(ScreenPoint point)
 {
-    if (m_screen) {
-        if (!m_pixel.SetSize(1, 1) || !m_screen->capture(point.x, point.y, m_pixel.View()))
-            return std::nullopt;
-        return SwapRedBlue(m_pixel.PixelAt(0, 0)); // 0x00RRGGBB -> 0x00BBGGRR
-    }
+    if (m_screen)
+        return ReadScreenColour(*m_screen, point);
     QScreen* screen = QGuiApplication::screenAt(QPoint(point.x, point.y));
     if (!screen)
         return std::nullopt;
@@ -235,23 +232,24 @@ void TfrmDefine::setSwatch(const QString& colourText)
         palette.setColor(QPalette::Window, *colour);
     }
     m_colourSwatch->setPalette(palette);
-    m_colourSwatch->setToolTip(colour ? QString() : QStringLiteral("No colour to show for '%1'").arg(colourText));
+    m_colourSwatch->setToolTip(colour ? QString() : QString::fromStdString(NoColourTip(colourText.toStdString())));
 }
 
 Result<void> TfrmDefine::LoadPictureFile(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return fail("The file does not exist.");
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return fail(QStringLiteral("%1 is not a readable picture: %2").arg(path, reader.errorString()).toStdString());
-    const QImage converted = image.convertToFormat(QImage::Format_BGR888);
-    auto text = PictureTextFromRows(
-        path.toStdString(), converted.width(), converted.height(), [&converted](int32_t y, uint8_t* row) {
-            std::memcpy(row, converted.constScanLine(y), size_t(converted.width()) * 3);
-        });
+    QImage converted;
+    auto text
+        = PictureTextFromFile(path.toStdString(), [&converted, &path](const std::string&) -> Result<DecodedPicture> {
+              QImageReader reader(path);
+              reader.setDecideFormatFromContent(true);
+              const QImage image = reader.read();
+              if (image.isNull())
+                  return fail(reader.errorString().toStdString());
+              converted = image.convertToFormat(QImage::Format_BGR888);
+              return DecodedPicture { converted.width(), converted.height(), [&converted](int32_t y, uint8_t* row) {
+                                         std::memcpy(row, converted.constScanLine(y), size_t(converted.width()) * 3);
+                                     } };
+          });
     if (!text)
         return std::unexpected(text.error());
     m_pictureText = std::move(*text);
@@ -264,11 +262,10 @@ void TfrmDefine::showPicture()
 {
     if (!m_picture.isNull()) {
         m_pictureLabel->setPixmap(QPixmap::fromImage(m_picture));
-        m_pictureLabel->setToolTip(QStringLiteral("%1 x %2 pixels").arg(m_picture.width()).arg(m_picture.height()));
+        m_pictureLabel->setToolTip(QString::fromStdString(PictureSizeTip(m_picture.width(), m_picture.height())));
     } else {
         m_pictureLabel->setPixmap(QPixmap());
-        m_pictureLabel->setText(
-            m_pictureText.empty() ? QString() : QStringLiteral("The stored picture cannot be read."));
+        m_pictureLabel->setText(m_pictureText.empty() ? QString() : QString::fromLatin1(kUnreadablePicture));
         m_pictureLabel->setToolTip(QString());
     }
 }

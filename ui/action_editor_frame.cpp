@@ -26,10 +26,11 @@ namespace {
 
 const char* const kCaptureHint = "Press Any Key To Stop Capture";
 
-QLineEdit* pointField(QWidget* parent, const char* name)
+QLineEdit* pointField(QWidget* parent, const char* name, EditorText which)
 {
     auto* edit = named(new QLineEdit(parent), name);
-    edit->setValidator(new TypedFieldFilter(edit, true, 4));
+    const EditorFieldRule rule = FieldRuleOf(which);
+    edit->setValidator(new TypedFieldFilter(edit, rule.digitsOnly, rule.maxLength));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("888888")) + 12);
     return edit;
 }
@@ -48,14 +49,13 @@ QGridLayout* layOutPointCapture(QWidget* holder, QPushButton* capture, QLineEdit
     return grid;
 }
 
-TypedSpinBox* similarityField(QWidget* parent, const char* name)
+// A field with arrows, as the presenter's rule for it says.
+TypedSpinBox* spinField(QWidget* parent, const char* name, EditorText which)
 {
-    return named(new TypedSpinBox(parent, 60, 100, 5, true, 0), name);
-}
-
-TypedSpinBox* timeField(QWidget* parent, const char* name, int maximum, int maxLength)
-{
-    return named(new TypedSpinBox(parent, 0, maximum, 1, false, maxLength), name);
+    const EditorFieldRule rule = FieldRuleOf(which);
+    const NumberRange range = rule.arrows.value_or(NumberRange { 0, 0, 0 });
+    return named(
+        new TypedSpinBox(parent, range.minimum, range.maximum, range.step, rule.digitsOnly, rule.maxLength), name);
 }
 
 } // namespace
@@ -167,8 +167,8 @@ void TfrmDefine::buildFixedPointGroup(QWidget* targets)
 {
     m_fixedPointBox = named(new QGroupBox(QStringLiteral("specify click point"), targets), "gbPoint");
     m_pointCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_fixedPointBox), "btnCapture");
-    m_clickX = pointField(m_fixedPointBox, "edPX");
-    m_clickY = pointField(m_fixedPointBox, "edPY");
+    m_clickX = pointField(m_fixedPointBox, "edPX", EditorText::ClickX);
+    m_clickY = pointField(m_fixedPointBox, "edPY", EditorText::ClickY);
     layOutPointCapture(m_fixedPointBox, m_pointCaptureButton, m_clickX, m_clickY)->setRowStretch(2, 1);
 }
 
@@ -182,7 +182,7 @@ void TfrmDefine::buildColourGroup(QWidget* targets)
     m_colourSwatch->setFixedWidth(m_colourSwatch->sizeHint().height() * 2);
     m_colourText = named(new QLineEdit(m_colourBox), "edColor");
     m_colourText->setReadOnly(true);
-    m_colourSimilarity = similarityField(m_colourBox, "edSimilar");
+    m_colourSimilarity = spinField(m_colourBox, "edSimilar", EditorText::ColourSimilarity);
     auto* colorGrid = new QGridLayout(m_colourBox);
     colorGrid->addWidget(m_colourCaptureButton, 0, 0);
     colorGrid->addWidget(m_colourSwatch, 0, 1);
@@ -209,7 +209,7 @@ void TfrmDefine::buildPictureGroup(QWidget* targets)
     m_pictureScroll->setWidgetResizable(true);
     m_pictureScroll->setAlignment(Qt::AlignCenter);
     m_pictureScroll->setMinimumSize(160, 72);
-    m_pictureSimilarity = similarityField(m_pictureBox, "edBMPSimilar");
+    m_pictureSimilarity = spinField(m_pictureBox, "edBMPSimilar", EditorText::PictureSimilarity);
     auto* bmpGrid = new QGridLayout(m_pictureBox);
     bmpGrid->addWidget(m_pictureLoadButton, 0, 0);
     bmpGrid->addWidget(m_pictureScroll, 0, 1, 3, 1);
@@ -231,8 +231,8 @@ void TfrmDefine::buildMovePanel()
     m_movePanel = named(new QFrame(this), "plMove");
     m_movePanel->setFrameShape(QFrame::StyledPanel);
     m_moveCaptureButton = named(new QPushButton(QStringLiteral("Start Capture"), m_movePanel), "btnMoveCapture");
-    m_moveX = pointField(m_movePanel, "edMoveX");
-    m_moveY = pointField(m_movePanel, "edMoveY");
+    m_moveX = pointField(m_movePanel, "edMoveX", EditorText::MoveX);
+    m_moveY = pointField(m_movePanel, "edMoveY", EditorText::MoveY);
     layOutPointCapture(m_movePanel, m_moveCaptureButton, m_moveX, m_moveY);
 }
 
@@ -266,12 +266,12 @@ void TfrmDefine::buildDelayPanel()
 {
     m_delayPanel = named(new QFrame(this), "plDelay");
     m_delayPanel->setFrameShape(QFrame::StyledPanel);
-    m_delayHours = timeField(m_delayPanel, "edIntHour", 23, 2);
-    m_delayMinutes = timeField(m_delayPanel, "edIntMin", 59, 2);
-    m_delaySeconds = timeField(m_delayPanel, "edIntSec", 59, 2);
-    m_delayTenths = timeField(m_delayPanel, "edIntTen", 9, 1);
-    m_delayHundredths = timeField(m_delayPanel, "edIntHun", 9, 1);
-    m_delayThousandths = timeField(m_delayPanel, "edIntThd", 9, 1);
+    m_delayHours = spinField(m_delayPanel, "edIntHour", EditorText::DelayHours);
+    m_delayMinutes = spinField(m_delayPanel, "edIntMin", EditorText::DelayMinutes);
+    m_delaySeconds = spinField(m_delayPanel, "edIntSec", EditorText::DelaySeconds);
+    m_delayTenths = spinField(m_delayPanel, "edIntTen", EditorText::DelayTenths);
+    m_delayHundredths = spinField(m_delayPanel, "edIntHun", EditorText::DelayHundredths);
+    m_delayThousandths = spinField(m_delayPanel, "edIntThd", EditorText::DelayThousandths);
     auto* layout = new QHBoxLayout(m_delayPanel);
     const std::pair<TypedSpinBox*, const char*> fields[] = {
         { m_delayHours, "Hours" },

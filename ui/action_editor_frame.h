@@ -90,8 +90,8 @@ public:
     void StartTargetTest(bool picture);
     bool testingTarget() const { return m_testing; }
     TargetMarker* targetMarker() const { return m_marker; }
-    static constexpr int kTestHideMs = 200;
-    static constexpr int kTestMarkMs = 1500;
+    static constexpr int kTestHideMs = kTargetTestHideMs;
+    static constexpr int kTestMarkMs = kTargetTestMarkMs;
 
     // Enables or disables every control inside panel, at any depth.
     static void SetChildrenEnabled(QWidget* panel, bool enabled);
@@ -199,7 +199,6 @@ private:
     QButtonGroup* m_typeGroup;
     QButtonGroup* m_pointGroup;
     EditorCapture m_capture;
-    TBDBitmapData m_pixel; // 1 x 1 capture buffer, reused every tick
     std::string m_pictureText; // the picture as the action stores it
     QImage m_picture; // its decoded form, for display
     std::function<QString()> m_filePrompt;

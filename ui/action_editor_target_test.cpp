@@ -1,8 +1,6 @@
 // The editor frame's "Test" of a colour or picture target.
 #include "ui/action_editor_frame.h"
 
-#include "app/target_check.h"
-#include "playback/execute.h"
 #include "ui/qt_screen_source.h"
 #include "ui/target_marker.h"
 
@@ -33,22 +31,9 @@ void TfrmDefine::StartTargetTest(bool picture)
 
 void TfrmDefine::finishTargetTest(bool picture, QRect home)
 {
-    // The dialog's current values, in a scratch action.
-    auto scratch = TBaseCtrlEX::Create();
-    Result<TargetCheck> check = std::unexpected(Error {});
-    if (auto saved = SaveToAction(*scratch); !saved) {
-        check = std::unexpected(saved.error());
-    } else {
-        if (!m_screen && !m_qtScreen)
-            m_qtScreen = std::make_unique<QtScreenSource>();
-        ScreenSource& screen = m_screen ? *m_screen : *m_qtScreen;
-        if (!picture)
-            check = CheckColorTarget(screen, scratch->fColor, scratch->fColorSimplar);
-        else if (scratch->fBMP.empty())
-            check = fail("No picture loaded");
-        else
-            check = CheckPictureTarget(screen, *DecodePicture(scratch->fBMP), scratch->fBMPSimplar);
-    }
+    if (!m_screen && !m_qtScreen)
+        m_qtScreen = std::make_unique<QtScreenSource>();
+    const Result<TargetCheck> check = CheckEditorTarget(m_screen ? *m_screen : *m_qtScreen, fields(), picture);
     window()->setGeometry(home);
     QLabel* result = picture ? m_pictureTestResult : m_colourTestResult;
     result->setText(QString::fromStdString(check ? check->text : check.error().message));

@@ -1,8 +1,8 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
+#include "desktop/desktop_choice.h"
 #include "platform/unix/sway_keys.h"
 #include "platform/unix/unix_control_channel.h"
-#include "platform/x11/x11_platform.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -13,28 +13,39 @@ using namespace clickwisp;
 
 namespace {
 
-// The desktop as X11 offers it; what is missing is told to the user by the
-// window, and the rest still works.
-MainWindowServices x11Services()
+// The desktop of the session's backend (Wayland or X11); what is missing
+// is told to the user by the window, and the rest still works.
+MainWindowServices desktopServices()
 {
     MainWindowServices services;
     services.configPath = TConfig::DefaultConfigPath();
-    if (auto hotKeys = makeX11HotKeys())
-        services.hotKeys = std::move(*hotKeys);
-    else
-        services.hotKeysProblem = hotKeys.error().message;
-    if (auto recorder = makeX11Recorder())
-        services.recorder = std::move(*recorder);
-    else
-        services.recorderProblem = recorder.error().message;
-    if (auto input = makeX11Input())
-        services.editorInput = std::move(*input);
-    if (auto screen = makeX11Screen())
-        services.editorScreen = std::move(*screen);
-    services.playbackDesktop = [] { return openX11Playback(); };
     services.waiter = makeSteadyWaiter();
     // Only the end-to-end tests set this; it adds no behaviour of its own.
     services.statusLogPath = qEnvironmentVariable("CLICKWISP_STATUS_LOG");
+    auto backend = openDesktopBackend();
+    if (!backend) {
+        // A bad CLICKWISP_BACKEND: every desktop capability reports it.
+        const std::string problem = backend.error().message;
+        services.backendName = "none";
+        services.hotKeysProblem = problem;
+        services.recorderProblem = problem;
+        services.playbackDesktop = [problem]() -> Result<Platform> { return fail(problem); };
+        return services;
+    }
+    services.backendName = backend->choice.name;
+    if (auto hotKeys = backend->makeHotKeys())
+        services.hotKeys = std::move(*hotKeys);
+    else
+        services.hotKeysProblem = hotKeys.error().message;
+    if (auto recorder = backend->makeRecorder())
+        services.recorder = std::move(*recorder);
+    else
+        services.recorderProblem = recorder.error().message;
+    if (auto input = backend->makeInput())
+        services.editorInput = std::move(*input);
+    if (auto screen = backend->makeScreen())
+        services.editorScreen = std::move(*screen);
+    services.playbackDesktop = backend->openPlayback;
     return services;
 }
 
@@ -66,7 +77,7 @@ int main(int argc, char* argv[])
     // area; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    MainWindowServices services = x11Services();
+    MainWindowServices services = desktopServices();
     addRemoteControl(services);
     TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);

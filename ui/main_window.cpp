@@ -293,8 +293,9 @@ void TMForm::applyColumns()
         header->resizeSection(int(i), columns[i].width);
         header->setSectionHidden(int(i), !columns[i].visible);
     }
-    for (size_t i = 0; i < columns.size(); ++i)
-        header->moveSection(header->visualIndex(int(i)), columns[i].position);
+    const std::vector<int> order = ColumnOrder(columns);
+    for (size_t place = 0; place < order.size(); ++place)
+        header->moveSection(header->visualIndex(order[place]), int(place));
 }
 
 void TMForm::storeWindowSettings()

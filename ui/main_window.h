@@ -50,6 +50,8 @@ struct MainWindowServices {
     // Pointer and pixel for the action editor's capture (may be null).
     std::unique_ptr<InputInjector> editorInput;
     std::unique_ptr<ScreenSource> editorScreen;
+    // The desktop backend serving the session ("x11", "wayland"), for the About box.
+    std::string backendName;
     // Opens the remote control's listener; empty: no remote control.
     std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
     // The compositor that binds the hot keys to remote commands (sway); may be null.

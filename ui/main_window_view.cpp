@@ -30,17 +30,17 @@ namespace {
 // whatever the letter case of the file name, as the user expects.
 QString qtFilter(const std::string& filter)
 {
-    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
+    for (const FileFilter& entry : ParseFileFilter(filter)) {
         QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const std::string& text : entry.patterns) {
+            const QString pattern = QString::fromStdString(text);
             for (const QString& variant : { pattern, pattern.toLower(), pattern.toUpper() }) {
                 if (!patterns.contains(variant))
                     patterns << variant;
             }
         }
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(entry.name), patterns.join(QLatin1Char(' ')));
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -103,7 +103,8 @@ bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, b
         editor.setWarningHandler(m_hooks.showMessage);
     // The program's one open prompt: BMP files first, other pictures after.
     editor.frame()->setFilePrompt([this] {
-        auto name = PromptOpenFile(*this, ".bmp", "BMP File|*.bmp|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.ppm");
+        auto name = PromptOpenFile(*this, kPictureFileExtension,
+            std::string(kPictureFileFilter) + "|Pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.ppm");
         return name ? QString::fromStdString(*name) : QString();
     });
     if (loadFromAction)
@@ -137,9 +138,7 @@ void TMForm::setStatus(int panel, const std::string& text)
 
 void TMForm::setTrayNote(const std::string& text)
 {
-    m_trayTip = QStringLiteral("Clickwisp");
-    if (!text.empty())
-        m_trayTip += QLatin1Char('\n') + QString::fromStdString(text);
+    m_trayTip = QString::fromStdString(TrayTip(text));
     if (m_trayIcon)
         m_trayIcon->setToolTip(m_trayTip);
 }
@@ -243,7 +242,7 @@ void TMForm::ShowAbout()
 
 void TMForm::WMTrayIcon()
 {
-    if (isVisible() && !isMinimized())
+    if (TrayClickHides(isVisible(), isMinimized()))
         hide();
     else
         showAndRaise();
@@ -254,7 +253,7 @@ void TMForm::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     // Minimising hides the window to the notification area; without one the
     // window is minimised as usual, so it can always be found again.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayIcon)
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && MinimizeHides(m_trayIcon != nullptr))
         QTimer::singleShot(0, this, [this] {
             if (isMinimized())
                 hide();

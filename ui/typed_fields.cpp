@@ -1,5 +1,7 @@
 #include "ui/typed_fields.h"
 
+#include "app/number_field.h"
+
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QStyle>
@@ -44,11 +46,7 @@ void TypedSpinBox::setText(const QString& text)
 
 void TypedSpinBox::stepBy(int steps)
 {
-    bool ok = false;
-    const long long current = text().trimmed().toLongLong(&ok);
-    long long next = ok ? current + (long long)steps * m_step : m_minimum;
-    next = std::clamp<long long>(next, m_minimum, m_maximum);
-    setText(QString::number(next));
+    setText(QString::fromStdString(SteppedText(text().toStdString(), steps, { m_minimum, m_maximum, m_step })));
     selectAll();
 }
 

@@ -32,21 +32,23 @@ public:
             + std::to_string(target.width) + " " + std::to_string(target.height));
         show(m_captures / m_capturesEach);
         ++m_captures;
-        if (target.bytes() > 0)
-            std::memset(target.pixels, 0, target.bytes());
-        if (!m_image)
-            return true; // all black
-        // The part of the rectangle that lies on the image.
+        // The part of the rectangle that lies on the image; only what lies
+        // beyond it is blacked out first.
         const int64_t x0 = std::max<int64_t>(left, 0);
         const int64_t y0 = std::max<int64_t>(top, 0);
-        const int64_t x1 = std::min<int64_t>(int64_t(left) + target.width, m_size.width);
-        const int64_t y1 = std::min<int64_t>(int64_t(top) + target.height, m_size.height);
+        const int64_t x1 = std::min<int64_t>(int64_t(left) + target.width, m_image ? m_size.width : 0);
+        const int64_t y1 = std::min<int64_t>(int64_t(top) + target.height, m_image ? m_size.height : 0);
+        const bool whole = x0 == left && y0 == top && x1 - x0 == target.width && y1 - y0 == target.height;
+        if (!whole && target.bytes() > 0)
+            std::memset(target.pixels, 0, target.bytes());
         if (x0 >= x1 || y0 >= y1)
             return true;
         for (int64_t y = y0; y < y1; ++y) {
             const uint8_t* from = m_image->pixels.row(int32_t(y)) + size_t(x0) * 3;
             uint8_t* to = target.row(int32_t(y - top)) + size_t(x0 - left) * 3;
             std::memcpy(to, from, size_t(x1 - x0) * 3);
+            if (whole) // the row's padding, as a fresh array has it
+                std::memset(to + size_t(target.width) * 3, 0, size_t(target.stride) - size_t(target.width) * 3);
         }
         return true;
     }

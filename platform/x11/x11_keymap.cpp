@@ -1,7 +1,8 @@
 #include "platform/x11/x11_keymap.h"
 
+#include "core/virtual_keysyms.h"
+
 #include <X11/X.h>
-#include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
 #include <type_traits>
@@ -17,89 +18,11 @@ struct KeyPair {
     KeySym keysym;
 };
 
-// Codes that are not in a contiguous block. The first entry for a code is
-// the keysym it plays as.
-constexpr KeyPair kPairs[] = {
-    { 0x08, XK_BackSpace },
-    { 0x09, XK_Tab },
-    { 0x0C, XK_Clear },
-    { 0x0D, XK_Return },
-    { 0x10, XK_Shift_L },
-    { 0x11, XK_Control_L },
-    { 0x12, XK_Alt_L },
-    { 0x13, XK_Pause },
-    { 0x14, XK_Caps_Lock },
-    { 0x1B, XK_Escape },
-    { 0x20, XK_space },
-    { 0x21, XK_Prior },
-    { 0x22, XK_Next },
-    { 0x23, XK_End },
-    { 0x24, XK_Home },
-    { 0x25, XK_Left },
-    { 0x26, XK_Up },
-    { 0x27, XK_Right },
-    { 0x28, XK_Down },
-    { 0x29, XK_Select },
-    { 0x2B, XK_Execute },
-    { 0x2C, XK_Print },
-    { 0x2D, XK_Insert },
-    { 0x2E, XK_Delete },
-    { 0x2F, XK_Help },
-    { 0x5B, XK_Super_L },
-    { 0x5C, XK_Super_R },
-    { 0x5D, XK_Menu },
-    { 0x5F, XF86XK_Sleep },
-    { 0x6A, XK_KP_Multiply },
-    { 0x6B, XK_KP_Add },
-    { 0x6C, XK_KP_Separator },
-    { 0x6D, XK_KP_Subtract },
-    { 0x6E, XK_KP_Decimal },
-    { 0x6F, XK_KP_Divide },
-    { 0x90, XK_Num_Lock },
-    { 0x91, XK_Scroll_Lock },
-    { 0xA0, XK_Shift_L },
-    { 0xA1, XK_Shift_R },
-    { 0xA2, XK_Control_L },
-    { 0xA3, XK_Control_R },
-    { 0xA4, XK_Alt_L },
-    { 0xA5, XK_Alt_R },
-    { 0xA6, XF86XK_Back },
-    { 0xA7, XF86XK_Forward },
-    { 0xA8, XF86XK_Refresh },
-    { 0xA9, XF86XK_Stop },
-    { 0xAA, XF86XK_Search },
-    { 0xAB, XF86XK_Favorites },
-    { 0xAC, XF86XK_HomePage },
-    { 0xAD, XF86XK_AudioMute },
-    { 0xAE, XF86XK_AudioLowerVolume },
-    { 0xAF, XF86XK_AudioRaiseVolume },
-    { 0xB0, XF86XK_AudioNext },
-    { 0xB1, XF86XK_AudioPrev },
-    { 0xB2, XF86XK_AudioStop },
-    { 0xB3, XF86XK_AudioPlay },
-    { 0xB4, XF86XK_Mail },
-    { 0xBA, XK_semicolon },
-    { 0xBB, XK_equal },
-    { 0xBC, XK_comma },
-    { 0xBD, XK_minus },
-    { 0xBE, XK_period },
-    { 0xBF, XK_slash },
-    { 0xC0, XK_grave },
-    { 0xDB, XK_bracketleft },
-    { 0xDC, XK_backslash },
-    { 0xDD, XK_bracketright },
-    { 0xDE, XK_apostrophe },
-    { 0xE2, XK_less },
-};
-
-// Keysyms that only read back: other symbols of the same keys.
+// Keysyms that only read back: other symbols of the same keys, which X
+// servers report but which the shared table does not play.
 constexpr KeyPair kReadOnly[] = {
-    { 0x09, XK_ISO_Left_Tab },
     { 0x0D, XK_KP_Enter },
     { 0x0C, XK_KP_Begin },
-    { 0x10, XK_Shift_R },
-    { 0x11, XK_Control_R },
-    { 0x12, XK_Alt_R },
     { 0x12, XK_Meta_L },
     { 0x12, XK_Meta_R },
     { 0x21, XK_KP_Prior },
@@ -114,75 +37,34 @@ constexpr KeyPair kReadOnly[] = {
     { 0x2E, XK_KP_Delete },
     { 0x20, XK_KP_Space },
     { 0x09, XK_KP_Tab },
-    { 0x30, XK_parenright },
-    { 0x31, XK_exclam },
-    { 0x32, XK_at },
-    { 0x33, XK_numbersign },
-    { 0x34, XK_dollar },
-    { 0x35, XK_percent },
-    { 0x36, XK_asciicircum },
-    { 0x37, XK_ampersand },
-    { 0x38, XK_asterisk },
-    { 0x39, XK_parenleft },
-    { 0xBA, XK_colon },
-    { 0xBB, XK_plus },
-    { 0xBD, XK_underscore },
-    { 0xBE, XK_greater },
-    { 0xBF, XK_question },
-    { 0xC0, XK_asciitilde },
-    { 0xDB, XK_braceleft },
-    { 0xDC, XK_bar },
-    { 0xDD, XK_braceright },
-    { 0xDE, XK_quotedbl },
 };
 
 } // namespace
 
 KeySym keysymForVirtualKey(uint8_t vk)
 {
-    if (vk >= '0' && vk <= '9')
-        return XK_0 + (vk - '0');
-    if (vk >= 'A' && vk <= 'Z')
-        return XK_a + (vk - 'A');
-    if (vk >= 0x60 && vk <= 0x69)
-        return XK_KP_0 + (vk - 0x60);
-    if (vk >= 0x70 && vk <= 0x87)
-        return XK_F1 + (vk - 0x70);
-    for (const auto& pair : kPairs) {
-        if (pair.vk == vk)
-            return pair.keysym;
-    }
-    return NoSymbol;
+    return keysymsForVirtualKey(vk).plain;
 }
 
 uint8_t virtualKeyForKeysym(KeySym keysym)
 {
-    if (keysym >= XK_0 && keysym <= XK_9)
-        return uint8_t('0' + (keysym - XK_0));
-    if (keysym >= XK_a && keysym <= XK_z)
-        return uint8_t('A' + (keysym - XK_a));
-    if (keysym >= XK_A && keysym <= XK_Z)
-        return uint8_t('A' + (keysym - XK_A));
-    if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
-        return uint8_t(0x60 + (keysym - XK_KP_0));
-    if (keysym >= XK_F1 && keysym <= XK_F24)
-        return uint8_t(0x70 + (keysym - XK_F1));
-    // The plain modifier codes win over the sided ones that share a keysym.
+    // The plain modifier codes win over the sided ones that share a keysym,
+    // and both sides read as the plain code.
     switch (keysym) {
-    case XK_Shift_L: return 0x10;
-    case XK_Control_L: return 0x11;
-    case XK_Alt_L: return 0x12;
+    case XK_Shift_L:
+    case XK_Shift_R: return 0x10;
+    case XK_Control_L:
+    case XK_Control_R: return 0x11;
+    case XK_Alt_L:
+    case XK_Alt_R: return 0x12;
     default: break;
     }
     for (const auto& pair : kReadOnly) {
         if (pair.keysym == keysym)
             return pair.vk;
     }
-    for (const auto& pair : kPairs) {
-        if (pair.keysym == keysym)
-            return pair.vk;
-    }
-    return 0;
+    // Keysyms are 29-bit numbers; a wider value is none.
+    return keysym <= UINT32_MAX ? virtualKeyWithKeysym(uint32_t(keysym)) : 0;
 }
 
 } // namespace clickwisp

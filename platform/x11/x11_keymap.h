@@ -9,7 +9,9 @@ namespace clickwisp {
 using KeySymCode = unsigned long;
 
 // Windows virtual-key codes and X keysyms, both ways, for playback and for
-// recording. Punctuation keys (VK_OEM_*) carry their US-layout meaning.
+// recording: the shared table of core/virtual_keysyms.h, plus the symbols
+// only X servers report and the plain modifier codes for both sides.
+// Punctuation keys (VK_OEM_*) carry their US-layout meaning.
 
 // The keysym of the key a virtual-key code names: the unshifted symbol for
 // letters and punctuation ('A' gives XK_a), the left or right keysym for the

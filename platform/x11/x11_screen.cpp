@@ -116,7 +116,7 @@ public:
         if (x0 >= x1 || y0 >= y1)
             return true;
         const int32_t width = int32_t(x1 - x0), height = int32_t(y1 - y0);
-        XImage* image = m_shmAvailable ? fetchShared(int32_t(x0), int32_t(y0), width, height) : nullptr;
+        XImage* image = m_shmAvailable ? fetchShared(int32_t(x0), int32_t(y0), width, height, size) : nullptr;
         ImagePtr plain;
         if (!image) {
             X11ErrorTrap trap(m_display.get());
@@ -133,7 +133,7 @@ public:
 private:
     // Fetches through the shared segment, growing it when needed. Null when
     // MIT-SHM does not work for this display; it is then not tried again.
-    XImage* fetchShared(int32_t x, int32_t y, int32_t width, int32_t height)
+    XImage* fetchShared(int32_t x, int32_t y, int32_t width, int32_t height, const ScreenSize& screen)
     {
         if (!m_image || m_image->width != width || m_image->height != height) {
             m_image.reset();
@@ -142,8 +142,15 @@ private:
             if (!image)
                 return giveUpShared();
             const size_t bytes = size_t(image->bytes_per_line) * size_t(height);
-            if (bytes > m_segmentBytes && !attachSegment(bytes))
-                return giveUpShared();
+            if (bytes > m_segmentBytes) {
+                // Sized for the whole screen at once, so that a larger
+                // rectangle later needs no new segment; only the pages this
+                // capture fills are made now.
+                const size_t screenBytes
+                    = size_t(screen.height) * ((size_t(screen.width) * size_t(image->bits_per_pixel) + 31) / 32 * 4);
+                if (!attachSegment(std::max(bytes, screenBytes), bytes))
+                    return giveUpShared();
+            }
             image->data = m_segment.shmaddr;
             m_image = std::move(image);
         }
@@ -154,7 +161,7 @@ private:
         return m_image.get();
     }
 
-    bool attachSegment(size_t bytes)
+    bool attachSegment(size_t bytes, size_t filledBytes)
     {
         detachSegment();
         const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -167,7 +174,7 @@ private:
         }
         // The segment's pages are made at once rather than one fault at a
         // time as the first capture's pixels are read.
-        FaultInPages(address, bytes);
+        FaultInPages(address, filledBytes);
         m_segment.shmid = id;
         m_segment.shmaddr = static_cast<char*>(address);
         m_segment.readOnly = False;

@@ -3,9 +3,12 @@
 #include "app/action_editor_presenter.h"
 
 #include "core/key_names.h"
+#include "platform/screen_source.h"
+#include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 namespace clickwisp {
@@ -164,6 +167,115 @@ TEST(ActionEditorPresenter, CaptureFillsTheTypesPointOrTheColourUntilACharacterK
     EXPECT_EQ(fields.text(EditorText::Colour), "$00123456");
     capture.stop();
     EXPECT_FALSE(capture.running());
+}
+
+// The colour capture's pixel read: the one pixel at the point, turned from
+// the screen's 0x00RRGGBB into a colour value 0x00BBGGRR.
+TEST(ActionEditorPresenter, ScreenColourIsThePixelAtThePointRedInTheLowByte)
+{
+    class GradientScreen final : public ScreenSource {
+    public:
+        ScreenSize screenSize() override { return { 256, 256 }; }
+        bool capture(int32_t left, int32_t top, const PixelView& target) override
+        {
+            if (left < 0)
+                return false;
+            for (int32_t y = 0; y < target.height; ++y)
+                for (int32_t x = 0; x < target.width; ++x) {
+                    uint8_t* p = target.row(y) + size_t(x) * 3;
+                    p[0] = 0x56; // blue
+                    p[1] = uint8_t(top + y); // green
+                    p[2] = uint8_t(left + x); // red
+                }
+            return true;
+        }
+    } screen;
+    EXPECT_EQ(ReadScreenColour(screen, { 0x12, 0x34 }), 0x00563412u);
+    EXPECT_EQ(ReadScreenColour(screen, { 0x80, 0x01 }), 0x00560180u);
+    EXPECT_EQ(ReadScreenColour(screen, { -1, 5 }), std::nullopt);
+}
+
+// A picture file read by a toolkit's decoder becomes the picture text that
+// shows the same pixels; the errors say what is wrong with which file.
+TEST(ActionEditorPresenter, PictureFileIsConvertedOrItsFaultNamed)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "shot.png").string();
+    test::writeFile(path, "not looked at: the decoder reads it");
+    auto twoByOne = [](const std::string&) -> Result<DecodedPicture> {
+        return DecodedPicture { 2, 1, [](int32_t, uint8_t* row) {
+                                   const uint8_t pixels[] = { 0x30, 0x20, 0x10, 0x60, 0x50, 0x40 };
+                                   std::memcpy(row, pixels, sizeof pixels);
+                               } };
+    };
+    auto text = PictureTextFromFile(path, twoByOne);
+    ASSERT_TRUE(text) << text.error().message;
+    auto shown = PictureForDisplay(*text);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ((std::vector { shown->Width(), shown->Height() }), (std::vector { 2, 1 }));
+    EXPECT_EQ((std::vector { shown->PixelAt(0, 0), shown->PixelAt(1, 0) }), (std::vector { 0x102030u, 0x405060u }));
+
+    auto missing = PictureTextFromFile((dir / "gone.bmp").string(), twoByOne);
+    EXPECT_EQ(missing ? "" : missing.error().message, "The file does not exist.");
+    auto unreadable = PictureTextFromFile(
+        path, [](const std::string&) -> Result<DecodedPicture> { return fail("unknown format"); });
+    EXPECT_EQ(unreadable ? "" : unreadable.error().message, path + " is not a readable picture: unknown format");
+    auto huge = PictureTextFromFile(path, [](const std::string&) -> Result<DecodedPicture> {
+        return DecodedPicture { TBDBitmapData::kMaxSide + 1, 1, [](int32_t, uint8_t*) {} };
+    });
+    ASSERT_FALSE(huge);
+    EXPECT_NE(huge.error().message.find(path + ": a picture of"), std::string::npos) << huge.error().message;
+}
+
+// "Test" searches the screen with the fields as they stand, whatever the
+// type; what keeps it from searching is said.
+TEST(ActionEditorPresenter, TargetTestSearchesWithTheFieldsAsTheyStand)
+{
+    // A black 64 x 48 screen with one pixel 0x00RRGGBB 0x123456 at (20, 10).
+    class OnePixelScreen final : public ScreenSource {
+    public:
+        ScreenSize screenSize() override { return { 64, 48 }; }
+        bool capture(int32_t left, int32_t top, const PixelView& target) override
+        {
+            for (int32_t y = 0; y < target.height; ++y) {
+                std::memset(target.row(y), 0, size_t(target.width) * 3);
+                const int32_t x = 20 - left;
+                if (top + y == 10 && x >= 0 && x < target.width)
+                    std::memcpy(target.row(y) + x * 3, "\x56\x34\x12", 3);
+            }
+            return true;
+        }
+    } screen;
+    ActionEditorFields fields;
+    fields.type = atDelay;
+    fields.text(EditorText::Colour) = "$00563412";
+    auto found = CheckEditorTarget(screen, fields, false);
+    ASSERT_TRUE(found) << found.error().message;
+    EXPECT_EQ(found->text, "Found at (20 : 10)");
+    EXPECT_EQ((std::vector { found->left, found->top, found->width }), (std::vector { 13, 3, kColorMarkSide }));
+
+    auto noPicture = CheckEditorTarget(screen, fields, true);
+    EXPECT_EQ(noPicture ? "" : noPicture.error().message, "No picture loaded");
+    fields.text(EditorText::ColourSimilarity) = "";
+    auto invalid = CheckEditorTarget(screen, fields, false);
+    EXPECT_EQ(invalid ? "" : invalid.error().message, FindInvalidField(fields).value().message);
+}
+
+// A number field's arrows step its text within the field's range; a text
+// holding no number steps from the minimum; fields without arrows have none.
+TEST(ActionEditorPresenter, ArrowsStepAFieldsTextWithinItsRange)
+{
+    const NumberRange similarity = FieldRuleOf(EditorText::ColourSimilarity).arrows.value();
+    EXPECT_EQ(SteppedText("100", 1, similarity), "100");
+    EXPECT_EQ(SteppedText("100", -1, similarity), "95");
+    EXPECT_EQ(SteppedText(" 150 ", -1, similarity), "100") << "a typed value beyond the range comes back to it";
+    EXPECT_EQ(SteppedText("", 1, similarity), "60");
+    EXPECT_EQ(SteppedText("7x", -1, similarity), "60");
+    const NumberRange hours = FieldRuleOf(EditorText::DelayHours).arrows.value();
+    EXPECT_EQ(SteppedText("22", 3, hours), "23");
+    EXPECT_EQ(SteppedText("-4", 1, hours), "0");
+    EXPECT_FALSE(FieldRuleOf(EditorText::ClickX).arrows);
+    EXPECT_FALSE(FieldRuleOf(EditorText::TypedText).arrows);
 }
 
 } // namespace

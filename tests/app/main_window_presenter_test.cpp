@@ -77,5 +77,35 @@ TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord
     EXPECT_TRUE(noKeys.notice.starts_with("The global hot keys are not available: no X11 display.\n"));
 }
 
+TEST(MainWindowPresenter, ColumnOrderFollowsThePlacesAndKeepsTiesInConfiguredOrder)
+{
+    EXPECT_EQ(ColumnOrder({ { 40, false, 2 }, { 0, true, 0 }, { 200, true, 1 } }), (std::vector { 1, 2, 0 }));
+    // Places clamped from a hand-edited file may repeat.
+    EXPECT_EQ(
+        ColumnOrder({ { 1, true, 2 }, { 1, true, 0 }, { 1, true, 2 }, { 1, true, 0 } }), (std::vector { 1, 3, 0, 2 }));
+    EXPECT_TRUE(ColumnOrder({}).empty());
+}
+
+TEST(MainWindowPresenter, TrayIconTogglesTheWindowAndMinimisingHidesOnlyWithAnIcon)
+{
+    EXPECT_TRUE(TrayClickHides(true, false));
+    EXPECT_FALSE(TrayClickHides(true, true)) << "a minimised window is brought back";
+    EXPECT_FALSE(TrayClickHides(false, false));
+    EXPECT_TRUE(MinimizeHides(true));
+    EXPECT_FALSE(MinimizeHides(false)) << "no icon: the window must stay findable";
+    EXPECT_EQ(TrayTip(""), "Clickwisp");
+    EXPECT_EQ(TrayTip("ALT+F2 is taken"), "Clickwisp\nALT+F2 is taken");
+}
+
+TEST(MainWindowPresenter, FileFiltersSplitIntoNamesAndPatterns)
+{
+    using F = FileFilter;
+    EXPECT_EQ(ParseFileFilter("XML File|*.XML"), (std::vector<F> { { "XML File", { "*.XML" } } }));
+    EXPECT_EQ(ParseFileFilter("BMP File|*.bmp|Pictures|*.bmp;*.png;;*.jpg"),
+        (std::vector<F> { { "BMP File", { "*.bmp" } }, { "Pictures", { "*.bmp", "*.png", "*.jpg" } } }));
+    EXPECT_EQ(ParseFileFilter("Name without patterns"), (std::vector<F> {}));
+    EXPECT_EQ(ParseFileFilter(""), (std::vector<F> {}));
+}
+
 } // namespace
 } // namespace clickwisp

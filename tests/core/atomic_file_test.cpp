@@ -41,6 +41,10 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissions)
 #endif
     ASSERT_TRUE(WriteFileAtomically(path, ""));
     EXPECT_EQ(readFile(path), "");
+    // In pieces (a header and an array): one after the other, empty ones too.
+    const std::string_view pieces[] = { "head", "", "er+body" };
+    ASSERT_TRUE(WriteFileAtomically(path, pieces));
+    EXPECT_EQ(readFile(path), "header+body");
     EXPECT_EQ(entriesIn(dir.path()), 1) << "no temporary file is left";
 }
 

@@ -1,6 +1,7 @@
-// The texts of the list columns, and key names.
+// The texts of the list columns, key names and the keysyms of the keys.
 #include "core/action.h"
 #include "core/key_names.h"
+#include "core/virtual_keysyms.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,57 @@ TEST(Describe, MovesKeysTextsAndDelays)
     EXPECT_EQ(action->Describe("Action"), "Delay 1500 ms");
     action->delay = -3;
     EXPECT_EQ(action->Describe("Action"), "Delay -3 ms");
+}
+
+TEST(VirtualKeysyms, EveryNamedKeyHasSymbolsThatReadBackToIt)
+{
+    int keys = 0;
+    for (int vk = 0; vk < 256; ++vk) {
+        const VirtualKeySyms syms = keysymsForVirtualKey(uint8_t(vk));
+        if (syms.plain == 0) {
+            // Only codes without a key: mouse buttons, cancel, unassigned.
+            EXPECT_TRUE(KeyName(vk).empty() || vk <= 4) << vk << " " << KeyName(vk);
+            EXPECT_EQ(syms.shifted, 0u) << vk;
+            continue;
+        }
+        ++keys;
+        // The left sided modifiers share their keysym with the plain code.
+        const bool leftModifier = vk == 0xA0 || vk == 0xA2 || vk == 0xA4;
+        EXPECT_EQ(virtualKeyWithKeysym(syms.plain), leftModifier ? 0x10 + (vk - 0xA0) / 2 : vk) << vk;
+        if (syms.shifted == 0)
+            continue;
+        EXPECT_NE(syms.shifted, syms.plain) << vk;
+        // '<' and '>' are also the symbols of other keys, which win: 0xE2
+        // has '<' plain, and the period key comes before 0xE2.
+        const int owner = vk == 0xBC ? 0xE2 : vk == 0xE2 ? 0xBE : vk;
+        EXPECT_EQ(virtualKeyWithKeysym(syms.shifted), owner) << vk;
+    }
+    EXPECT_EQ(keys, 26 + 10 + 24 + 80); // letters, keypad digits, F1-F24, the others
+}
+
+TEST(VirtualKeysyms, BlocksAndSymbolsOfSingleKeys)
+{
+    // Letters: small plain, capital with Shift; both read as the key.
+    EXPECT_EQ(keysymsForVirtualKey('A'), (VirtualKeySyms { 'a', 'A' }));
+    EXPECT_EQ(keysymsForVirtualKey('Z'), (VirtualKeySyms { 'z', 'Z' }));
+    EXPECT_EQ(virtualKeyWithKeysym('q'), 'Q');
+    EXPECT_EQ(virtualKeyWithKeysym('Q'), 'Q');
+    EXPECT_EQ(keysymsForVirtualKey('1'), (VirtualKeySyms { '1', '!' }));
+    EXPECT_EQ(keysymsForVirtualKey(0xDE), (VirtualKeySyms { '\'', '"' }));
+    EXPECT_EQ(virtualKeyWithKeysym(':'), 0xBA);
+    // KP_0, KP_9, F1, F24 and Tab with ISO_Left_Tab.
+    EXPECT_EQ(keysymsForVirtualKey(0x60), (VirtualKeySyms { 0xffb0, 0 }));
+    EXPECT_EQ(keysymsForVirtualKey(0x69), (VirtualKeySyms { 0xffb9, 0 }));
+    EXPECT_EQ(keysymsForVirtualKey(0x70), (VirtualKeySyms { 0xffbe, 0 }));
+    EXPECT_EQ(keysymsForVirtualKey(0x87), (VirtualKeySyms { 0xffd5, 0 }));
+    EXPECT_EQ(keysymsForVirtualKey(0x88), VirtualKeySyms {});
+    EXPECT_EQ(keysymsForVirtualKey(0x09), (VirtualKeySyms { 0xff09, 0xfe20 }));
+    EXPECT_EQ(keysymsForVirtualKey(0x01), VirtualKeySyms {}); // the left mouse button
+    // Shift_R is the right Shift key's; F25, a Unicode keysym and 0 are no key's.
+    EXPECT_EQ(virtualKeyWithKeysym(0xffe2), 0xA1);
+    EXPECT_EQ(virtualKeyWithKeysym(0xffd6), 0);
+    EXPECT_EQ(virtualKeyWithKeysym(0x01000101), 0);
+    EXPECT_EQ(virtualKeyWithKeysym(0), 0);
 }
 
 } // namespace

@@ -151,12 +151,13 @@ public:
     // Textured screens without uniform areas, on which pictures nearly match
     // under small shifts: a one-pixel checkerboard of two close colours with
     // darker and lighter dots, tiles of a small random pattern of a few
-    // colours, and smooth gradients (across, down or both, with faint noise).
+    // colours, smooth gradients (across, down or both, with faint noise), and
+    // steep ramps that start again every few pixels.
     std::unique_ptr<TBDBitmapData> texturedScreen(int32_t width, int32_t height)
     {
         const uint32_t base = anyColor();
         auto image = test::solidImage(width, height, base);
-        const int kind = between(0, 2);
+        const int kind = between(0, 3);
         const uint32_t other = near(base, 30);
         const int32_t tileW = between(2, 5), tileH = between(2, 5), period = between(3, 9);
         std::vector<uint32_t> tile;
@@ -172,10 +173,13 @@ public:
                         c = near(c, 60);
                 } else if (kind == 1) {
                     c = tile[size_t((y % tileH) * tileW + x % tileW)];
-                } else {
+                } else if (kind == 2) {
                     int32_t v = (x * stepX + y * stepY) / 4 + between(-2, 2);
                     v = std::clamp(128 + v, 0, 255);
                     c = uint32_t(v) * 0x010101u ^ (base & 0x0F0F0F);
+                } else {
+                    const int32_t v = std::clamp(((x % (4 * period)) * 255) / (4 * period) + between(-2, 2), 0, 255);
+                    c = (uint32_t(v) << 16) | (base & 0xFFFF);
                 }
                 setPixel(*image, x, y, c);
             }
@@ -252,8 +256,10 @@ TEST(SearchAgreement, PictureSearchesAgreeWhereEveryPlacementFailsLate)
     search::Tuning filterAtOnce;
     filterAtOnce.confirmBudget = 0;
     filterAtOnce.nearConfirmBudget = 0;
+    filterAtOnce.patternSkipBytes = -1;
     search::Tuning filterInThinBands = filterAtOnce;
     filterInThinBands.bandRows = 1;
+    filterInThinBands.patternSkipBytes = 1 << 20;
     int found = 0, absent = 0;
     for (int round = 0; round < 400; ++round) {
         auto screen = gen.lateFailureScreen(gen.between(8, 120), gen.between(8, 80));
@@ -287,11 +293,15 @@ TEST(SearchAgreement, PictureSearchesAgreeOnTexturesAndGradients)
 {
     LevelGuard guard;
     Generator gen(31337);
+    // The pattern filter at once, with its patterns always (the other leaves
+    // them out when what its single pixels keep is cheap to compare).
     search::Tuning filterAtOnce;
     filterAtOnce.confirmBudget = 0;
     filterAtOnce.nearConfirmBudget = 0;
+    filterAtOnce.patternSkipBytes = -1;
     search::Tuning filterInThinBands = filterAtOnce;
     filterInThinBands.bandRows = 1;
+    filterInThinBands.patternSkipBytes = 1 << 20;
     int found = 0, absent = 0;
     for (int round = 0; round < 400; ++round) {
         auto screen = gen.texturedScreen(gen.between(8, 120), gen.between(8, 80));
@@ -304,11 +314,14 @@ TEST(SearchAgreement, PictureSearchesAgreeOnTexturesAndGradients)
             + std::to_string(picture->Height()) + ", tolerance " + std::to_string(tolerance.red) + "/"
             + std::to_string(tolerance.green) + "/" + std::to_string(tolerance.blue));
         const auto near = reference::LocatePictureNear(*screen, *picture, tolerance);
+        const auto exact = reference::LocatePicture(*screen, *picture);
         found += near.has_value();
         absent += !near.has_value();
         for (kernels::Level level : levels()) {
             kernels::setLevel(level);
             SCOPED_TRACE(kernels::levelName(level));
+            EXPECT_EQ(show(screen->LocatePicture(*picture)), show(exact));
+            EXPECT_EQ(show(search::findPicture(*screen, *picture, nullptr, filterAtOnce)), show(exact));
             EXPECT_EQ(show(screen->LocatePictureNear(*picture, tolerance)), show(near));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterAtOnce)), show(near));
             EXPECT_EQ(show(search::findPicture(*screen, *picture, &tolerance, filterInThinBands)), show(near));
@@ -326,7 +339,7 @@ TEST(PatternFilter, KeepsEveryMatchAndWhenExactOnlyTheMatches)
 {
     LevelGuard guard;
     Generator gen(4711);
-    int kept = 0, dropped = 0, exactRounds = 0;
+    int kept = 0, dropped = 0, exactRounds = 0, skipped = 0;
     for (int round = 0; round < 300; ++round) {
         auto screen = gen.chance(70) ? gen.texturedScreen(gen.between(8, 100), gen.between(8, 60))
                                      : gen.lateFailureScreen(gen.between(8, 100), gen.between(8, 60));
@@ -336,18 +349,35 @@ TEST(PatternFilter, KeepsEveryMatchAndWhenExactOnlyTheMatches)
         search::PatternFilter filter(*picture, tolerance);
         if (!filter.useful())
             continue;
-        exactRounds += filter.exact();
         kernels::setLevel(gen.chance(50) ? kernels::bestLevel() : kernels::Level::Scalar);
         const int32_t fromTop = gen.between(0, screen->Height() - picture->Height());
-        filter.apply(*screen, fromTop);
+        // Half the time it starts from what the area filter (applied from an
+        // earlier top) keeps; a quarter of the time it may leave out its
+        // patterns.
+        search::AreaFilter areas(*picture, &tolerance);
+        const bool within = areas.useful() && gen.chance(50);
+        if (within)
+            areas.apply(*screen, gen.between(0, fromTop));
+        const bool mayLeaveOut = gen.chance(25);
+        filter.apply(*screen, fromTop, within ? &areas : nullptr, mayLeaveOut ? 1 << 20 : -1);
+        exactRounds += filter.exact();
+        skipped += filter.skippedPatterns();
+        ASSERT_TRUE(mayLeaveOut || !filter.skippedPatterns());
+        auto bit = [](const uint64_t* row, int32_t left) {
+            return (row[size_t(3 * left) / 64] >> (size_t(3 * left) % 64)) & 1;
+        };
         for (int32_t top = fromTop; top <= screen->Height() - picture->Height(); ++top) {
             const uint64_t* row = filter.row(top);
             for (int32_t left = 0; left <= screen->Width() - picture->Width(); ++left) {
-                const bool keeps = (row[size_t(3 * left) / 64] >> (size_t(3 * left) % 64)) & 1;
+                const bool keeps = bit(row, left);
                 const bool matches = reference::MatchPictureNearAt(*screen, *picture, tolerance, left, top);
                 kept += keeps;
                 dropped += !keeps;
                 ASSERT_TRUE(keeps || !matches) << "round " << round << ": a match at " << left << ", " << top;
+                if (within) {
+                    ASSERT_TRUE(!keeps || bit(areas.row(top), left))
+                        << "round " << round << ": kept what the area filter dropped at " << left << ", " << top;
+                }
                 if (filter.exact()) {
                     ASSERT_EQ(keeps, matches) << "round " << round << ": exact filter at " << left << ", " << top;
                 }
@@ -357,6 +387,7 @@ TEST(PatternFilter, KeepsEveryMatchAndWhenExactOnlyTheMatches)
     EXPECT_GT(kept, 1000);
     EXPECT_GT(dropped, 10000);
     EXPECT_GT(exactRounds, 30);
+    EXPECT_GT(skipped, 10);
 }
 
 // The filter keeps every placement that matches; for a picture of one

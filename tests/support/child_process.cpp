@@ -54,9 +54,20 @@ void ChildProcess::readFor(std::chrono::milliseconds timeout)
 
 bool ChildProcess::waitForStderr(const std::string& text, std::chrono::milliseconds timeout)
 {
+    return waitFor(m_err, m_errFd, text, timeout);
+}
+
+bool ChildProcess::waitForStdout(const std::string& text, std::chrono::milliseconds timeout)
+{
+    return waitFor(m_out, m_outFd, text, timeout);
+}
+
+bool ChildProcess::waitFor(
+    const std::string& stream, const int& fd, const std::string& text, std::chrono::milliseconds timeout)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (m_err.find(text) == std::string::npos) {
-        if (m_errFd < 0 || std::chrono::steady_clock::now() >= deadline)
+    while (stream.find(text) == std::string::npos) {
+        if (fd < 0 || std::chrono::steady_clock::now() >= deadline)
             return false;
         readFor(std::chrono::milliseconds(50));
     }

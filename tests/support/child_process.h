@@ -18,6 +18,8 @@ public:
 
     // Reads output until stderr holds text; false at the timeout or exit.
     bool waitForStderr(const std::string& text, std::chrono::milliseconds timeout);
+    // Reads output until stdout holds text; false at the timeout or exit.
+    bool waitForStdout(const std::string& text, std::chrono::milliseconds timeout);
     void signal(int number);
     // Waits for the exit, reading output; false at the timeout.
     bool waitForExit(std::chrono::milliseconds timeout);
@@ -28,6 +30,7 @@ public:
 
 private:
     void readFor(std::chrono::milliseconds timeout);
+    bool waitFor(const std::string& stream, const int& fd, const std::string& text, std::chrono::milliseconds timeout);
 
     pid_t m_pid = -1;
     int m_outFd = -1;

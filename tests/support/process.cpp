@@ -175,19 +175,21 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
 
 #endif
 
-std::string cliPath()
+std::string buildMachinePath(std::string path)
 {
 #ifdef _WIN32
     // Cross-built and run under Wine: the build machine's / is drive Z:.
-    std::string path = CLICKWISP_CLI_PATH;
     if (path.starts_with('/')) {
         std::replace(path.begin(), path.end(), '/', '\\');
         path = "Z:" + path;
     }
-    return path;
-#else
-    return CLICKWISP_CLI_PATH;
 #endif
+    return path;
+}
+
+std::string cliPath()
+{
+    return buildMachinePath(CLICKWISP_CLI_PATH);
 }
 
 TempDir::TempDir()

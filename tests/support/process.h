@@ -30,6 +30,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
 
 // Path of the clickwisp-cli built alongside the tests.
 std::string cliPath();
+// A path of the build machine as the tests see it: under Wine its / is drive Z:.
+std::string buildMachinePath(std::string path);
 
 // A fresh folder under the system's temporary folder, removed at destruction.
 class TempDir {

@@ -60,6 +60,10 @@ XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& ex
     }
     m_display = ":" + number;
     setenv("DISPLAY", m_display.c_str(), 1);
+    // A program under test would choose the caller's Wayland session over
+    // this server (clickwisp-cli picks Wayland first).
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("CLICKWISP_BACKEND");
 }
 
 XvfbServer::~XvfbServer()

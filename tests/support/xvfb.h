@@ -19,7 +19,8 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     bool ok() const { return !m_display.empty(); }
-    // ":N", also exported as DISPLAY while the server runs.
+    // ":N", also exported as DISPLAY while the server runs (WAYLAND_DISPLAY
+    // and CLICKWISP_BACKEND are removed, so X11 serves the programs under test).
     const std::string& display() const { return m_display; }
     const std::string& error() const { return m_error; }
 

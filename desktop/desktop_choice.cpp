@@ -1,0 +1,103 @@
+#include "desktop/desktop_choice.h"
+
+#include "platform/x11/x11_platform.h"
+#ifdef CLICKWISP_HAVE_WAYLAND
+#include "platform/wayland/wayland_platform.h"
+#endif
+
+#include <cstdlib>
+
+namespace clickwisp {
+
+namespace {
+
+std::string variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const auto& name : names)
+        out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+} // namespace
+
+DesktopEnvironment currentDesktopEnvironment()
+{
+    DesktopEnvironment environment;
+    environment.waylandDisplay = variable("WAYLAND_DISPLAY");
+    environment.x11Display = variable("DISPLAY");
+    environment.requested = variable("CLICKWISP_BACKEND");
+#ifdef CLICKWISP_HAVE_WAYLAND
+    environment.missingWaylandProtocols = [] { return missingWaylandProtocols(); };
+#else
+    environment.missingWaylandProtocols
+        = []() -> Result<std::vector<std::string>> { return fail("this build of Clickwisp has no Wayland backend"); };
+#endif
+    return environment;
+}
+
+Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment)
+{
+    if (environment.requested == "x11" || environment.requested == "wayland")
+        return BackendChoice { environment.requested, "chosen by CLICKWISP_BACKEND" };
+    if (!environment.requested.empty())
+        return fail("CLICKWISP_BACKEND: '" + environment.requested + "' is not a backend (known: x11, wayland)");
+    if (environment.waylandDisplay.empty())
+        return BackendChoice { "x11", "" };
+    auto missing = environment.missingWaylandProtocols();
+    if (missing && missing->empty())
+        return BackendChoice { "wayland", "" };
+    const std::string reason
+        = missing ? "the Wayland compositor does not offer " + joined(*missing) : missing.error().message;
+    if (!environment.x11Display.empty())
+        return BackendChoice { "x11", reason + "; using X11 (XWayland), which reaches only X11 windows" };
+    return BackendChoice { "wayland", reason };
+}
+
+DesktopBackend desktopBackendFor(const BackendChoice& choice)
+{
+    DesktopBackend backend;
+    backend.choice = choice;
+#ifdef CLICKWISP_HAVE_WAYLAND
+    if (choice.name == "wayland") {
+        backend.openPlayback = [] { return openWaylandPlayback(); };
+        backend.makeInput = [] { return makeWaylandInput(); };
+        backend.makeScreen = [] { return makeWaylandScreen(); };
+        backend.makeRecorder = [] { return makeWaylandRecorder(); };
+        backend.makeHotKeys = [] { return makeWaylandHotKeys(); };
+        return backend;
+    }
+#endif
+    if (choice.name != "x11") {
+        // A Wayland choice in a build without the backend.
+        const std::string message = "this build of Clickwisp has no " + choice.name + " backend";
+        backend.openPlayback = [message]() -> Result<Platform> { return fail(message); };
+        backend.makeInput = [message]() -> Result<std::unique_ptr<InputInjector>> { return fail(message); };
+        backend.makeScreen = [message]() -> Result<std::unique_ptr<ScreenSource>> { return fail(message); };
+        backend.makeRecorder = [message]() -> Result<std::unique_ptr<InputRecorder>> { return fail(message); };
+        backend.makeHotKeys = [message]() -> Result<std::unique_ptr<HotKeySource>> { return fail(message); };
+        return backend;
+    }
+    backend.openPlayback = [] { return openX11Playback(); };
+    backend.makeInput = [] { return makeX11Input(); };
+    backend.makeScreen = [] { return makeX11Screen(); };
+    backend.makeRecorder = [] { return makeX11Recorder(); };
+    backend.makeHotKeys = [] { return makeX11HotKeys(); };
+    return backend;
+}
+
+Result<DesktopBackend> openDesktopBackend()
+{
+    auto choice = chooseBackend(currentDesktopEnvironment());
+    if (!choice)
+        return std::unexpected(choice.error());
+    return desktopBackendFor(*choice);
+}
+
+} // namespace clickwisp

@@ -1,0 +1,78 @@
+// The start-up choice between the Wayland and the X11 backend, on
+// environments made up for each case (no display needed).
+#include "desktop/desktop_choice.h"
+
+#include <gtest/gtest.h>
+
+namespace clickwisp {
+namespace {
+
+// An environment whose compositor lacks the given protocols (or cannot be
+// reached: unreachable set), counting how often it was asked.
+struct Session {
+    DesktopEnvironment environment(const std::string& wayland, const std::string& x11, const std::string& requested)
+    {
+        DesktopEnvironment env { wayland, x11, requested, {} };
+        env.missingWaylandProtocols = [this]() -> Result<std::vector<std::string>> {
+            ++asked;
+            if (!unreachable.empty())
+                return fail(unreachable);
+            return missing;
+        };
+        return env;
+    }
+    std::vector<std::string> missing;
+    std::string unreachable;
+    int asked = 0;
+};
+
+TEST(DesktopChoice, WaylandWhenItsCompositorOffersTheProtocolsElseX11WhenThere)
+{
+    Session session;
+    EXPECT_EQ(chooseBackend(session.environment("wayland-1", ":0", "")), (BackendChoice { "wayland", "" }));
+    // X11 alone: the compositor is not asked.
+    session.asked = 0;
+    EXPECT_EQ(chooseBackend(session.environment("", ":0", "")), (BackendChoice { "x11", "" }));
+    EXPECT_EQ(session.asked, 0);
+
+    // A compositor without the wlroots protocols and XWayland beside it: X11, with the reason.
+    session.missing = { "zwlr_virtual_pointer_manager_v1", "zwlr_screencopy_manager_v1" };
+    auto choice = chooseBackend(session.environment("wayland-0", ":1", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    EXPECT_NE(choice->note.find("does not offer zwlr_virtual_pointer_manager_v1, zwlr_screencopy_manager_v1"),
+        std::string::npos)
+        << choice->note;
+    // GNOME or KDE without XWayland: Wayland stays, its capabilities name what is missing.
+    choice = chooseBackend(session.environment("wayland-0", "", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "wayland");
+    EXPECT_NE(choice->note.find("zwlr_screencopy_manager_v1"), std::string::npos);
+
+    // A compositor that cannot be reached, with X11 there.
+    session.unreachable = "cannot connect to the Wayland display 'wayland-9'";
+    choice = chooseBackend(session.environment("wayland-9", ":0", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    EXPECT_NE(choice->note.find("wayland-9"), std::string::npos);
+}
+
+TEST(DesktopChoice, TheOverrideWinsAndAnUnknownValueIsAnError)
+{
+    Session session;
+    session.missing = { "zwlr_screencopy_manager_v1" };
+    auto choice = chooseBackend(session.environment("wayland-1", ":0", "wayland"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "wayland");
+    choice = chooseBackend(session.environment("wayland-1", "", "x11"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    EXPECT_EQ(session.asked, 0);
+
+    choice = chooseBackend(session.environment("wayland-1", ":0", "X11"));
+    ASSERT_FALSE(choice.has_value());
+    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland)");
+}
+
+} // namespace
+} // namespace clickwisp

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+namespace clickwisp {
+
+// Opens an address with the user's default program (the shell's "open").
+void OpenAddress(HWND owner, const char* url);
+
+// The modal About box "About Clickwisp" over owner: the product caption,
+// the backends built in, the home page and the support address as links.
+// A click anywhere else closes it. Its template is a resource of the program.
+void ShowAboutBox(HWND owner);
+
+} // namespace clickwisp
