@@ -200,9 +200,11 @@ std::vector<FileFilter> ParseFileFilter(const std::string& filter)
     return filters;
 }
 
-std::string AboutBackendsLine(const std::string& backends)
+std::string AboutBackendsLine(const std::string& builtIn, const std::string& active)
 {
-    return "Desktop backends: " + backends;
+    if (active.empty())
+        return "Desktop backends: " + builtIn;
+    return "Backend: " + active + " (built in: " + builtIn + ")";
 }
 
 } // namespace clickwisp

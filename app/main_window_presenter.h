@@ -110,7 +110,9 @@ inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
 inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
 inline constexpr const char* kSupportMailText = "support@clickwisp.example";
 inline constexpr const char* kAboutText = "Records, edits and replays mouse and keyboard actions.";
-// "Desktop backends: x11" for the comma-separated backends built in.
-std::string AboutBackendsLine(const std::string& backends);
+// "Backend: wayland (built in: x11, wayland)" for the backend serving the
+// session and the comma-separated backends built in; without the first,
+// "Desktop backends: x11, wayland".
+std::string AboutBackendsLine(const std::string& builtIn, const std::string& active);
 
 } // namespace clickwisp

@@ -236,7 +236,7 @@ void TMForm::OpenHelpPage()
 
 void TMForm::ShowAbout()
 {
-    TFMAbout about(this);
+    TFMAbout about(m_services.backendName, this);
     about.exec();
 }
 

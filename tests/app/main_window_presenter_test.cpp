@@ -77,6 +77,13 @@ TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord
     EXPECT_TRUE(noKeys.notice.starts_with("The global hot keys are not available: no X11 display.\n"));
 }
 
+TEST(MainWindowPresenter, TheAboutBoxNamesTheBackendInUseBesideThoseBuiltIn)
+{
+    EXPECT_EQ(AboutBackendsLine("x11, wayland", "wayland"), "Backend: wayland (built in: x11, wayland)");
+    EXPECT_EQ(AboutBackendsLine("win32", "win32"), "Backend: win32 (built in: win32)");
+    EXPECT_EQ(AboutBackendsLine("x11", ""), "Desktop backends: x11");
+}
+
 TEST(MainWindowPresenter, ColumnOrderFollowsThePlacesAndKeepsTiesInConfiguredOrder)
 {
     EXPECT_EQ(ColumnOrder({ { 40, false, 2 }, { 0, true, 0 }, { 200, true, 1 } }), (std::vector { 1, 2, 0 }));

@@ -73,6 +73,7 @@ struct Harness {
     {
         MainWindowServices services;
         services.configPath = dir / "config.xml";
+        services.backendName = "wayland";
         auto keys = std::make_unique<FakeHotKeys>(trace);
         auto rec = std::make_unique<FakeRecorder>(trace);
         hotKeys = keys.get();
@@ -423,6 +424,7 @@ private slots:
                 QStringLiteral("Clickwisp %1").arg(QLatin1String(kVersion)));
             const QString backends = child<QLabel>(about, "lblBackends")->text();
             QVERIFY2(backends.contains(QLatin1String("x11")), qPrintable(backends));
+            QVERIFY2(backends.startsWith(QLatin1String("Backend: wayland (")), qPrintable(backends));
             QVERIFY(child<QLabel>(about, "lblWeb")->text().contains(QLatin1String(kHomePageUrl)));
             QVERIFY(child<QLabel>(about, "lblMail")->text().contains(QLatin1String("mailto:")));
             checked = true;
