@@ -6,6 +6,7 @@
 #include "build_info.h"
 #include "config/config.h"
 #include "core/list_file.h"
+#include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 // Last: Xlib's macros (None, Bool, Status) must not meet Qt's headers.
@@ -13,6 +14,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace clickwisp;
 
@@ -257,6 +260,84 @@ private slots:
         QCOMPARE(app.exitCode(), 0);
         QVERIFY(!std::filesystem::exists(xdg / "clickwisp/control"));
         QCOMPARE(remote(xdg, "status").status, 5);
+    }
+
+    // On sway the program cannot grab keys: it has sway bind them to
+    // "clickwisp-cli remote". A CTRL+F2 typed on a virtual keyboard (our own
+    // Wayland backend playing a list) makes sway start the run.
+    void onSwayTheRunKeyStartsARunThroughTheCompositor()
+    {
+        if (!test::HeadlessSway::installed())
+            QSKIP("sway is not installed");
+        test::HeadlessSway sway;
+        QVERIFY2(sway.ok(), sway.error().c_str());
+        test::TempDir dir;
+        // The program, with the tool beside it that the bindings run, and its
+        // settings; the notice of what Wayland lacks was already given.
+        std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
+        std::filesystem::copy_file(test::cliPath(), dir / "clickwisp-cli");
+        std::string config = kPreparedConfig;
+        config.replace(config.find("max=\"False\""), 11, "max=\"False\" limitsnoticed=\"True\"");
+        test::writeFile(dir / "config.xml", config);
+        test::writeFile(dir / "status.log", "");
+        auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
+        auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
+
+        // The program runs as sway's user: the bindings' commands reach its
+        // socket only from the same user.
+        QStringList command { QString::fromStdString((dir / "clickwisp").string()) };
+        if (geteuid() == 0) {
+            const passwd* user = getpwnam("clickwisp-test");
+            QVERIFY(user);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+                QVERIFY(chown(entry.path().c_str(), user->pw_uid, user->pw_gid) == 0);
+            QVERIFY(chown(dir.path().c_str(), user->pw_uid, user->pw_gid) == 0);
+            command = QStringList { QStringLiteral("--reuid=%1").arg(user->pw_uid),
+                QStringLiteral("--regid=%1").arg(user->pw_gid), QStringLiteral("--init-groups") }
+                + command;
+            command.prepend(QStringLiteral("setpriv"));
+        }
+        QProcess app;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromStdString(sway.waylandDisplay()));
+        environment.insert(QStringLiteral("SWAYSOCK"), QString::fromStdString(sway.swaySocket()));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(sway.runtimeDir().string()));
+        environment.insert(QStringLiteral("HOME"), QString::fromStdString(dir.path().string()));
+        environment.insert(
+            QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(command.takeFirst(), command);
+        QVERIFY(app.waitForStarted());
+        QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }),
+            qPrintable(QStringLiteral("the program did not come up; status: ") + statusLines().join(" | ")));
+        // Recording is missing on Wayland; the hot keys are not.
+        QVERIFY2(
+            statusLines().contains(QStringLiteral(
+                "2: Playback, the screen searches and the hot keys (bound through sway) work; recording does not")),
+            qPrintable(statusLines().join(" | ")));
+        QCOMPARE(countOf("0: Running..."), 0);
+
+        // CTRL+F2 on the compositor's seat, from clickwisp-cli's virtual keyboard.
+        test::writeFile(dir / "keys.xml", R"(<?xml version="1.0" encoding="utf-8"?><list versionNo="1.0">
+<item actionType="2" key="17" keyAction="0" delay="0"/>
+<item actionType="2" key="113" keyAction="2" delay="0"/>
+<item actionType="2" key="17" keyAction="1" delay="0"/>
+</list>
+)");
+        const auto played = test::runProcess({ test::cliPath(), "play", (dir / "keys.xml").string() });
+        QVERIFY2(played.status == 0, played.err.c_str());
+        QVERIFY2(waitFor([&] { return countOf("0: Running...") == 1; }),
+            qPrintable(QStringLiteral("sway did not start the run; status: ") + statusLines().join(" | ")
+                + QStringLiteral("\nsway's log: ")
+                + QString::fromStdString(test::readFile(sway.runtimeDir() / "sway.log"))));
+        // The empty list's run ends at once.
+        QVERIFY(waitFor([&] { return countOf("0: Finished") == 1; }));
+
+        app.terminate();
+        QVERIFY(app.waitForFinished(10000));
     }
 };
 
