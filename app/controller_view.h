@@ -42,7 +42,8 @@ public:
     // The modal options dialog over the controller's configuration; true on OK.
     virtual bool showOptionsDialog() = 0;
 
-    // Status bar: panel 0 the state, panel 1 a hint.
+    // Status bar: panel 0 the state, panel 1 a hint, panel 2 what the desktop
+    // does not allow (empty when it allows everything).
     virtual void setStatus(int panel, const std::string& text) = 0;
     // The tool tip of a status bar panel; empty: none.
     virtual void setStatusTip(int panel, const std::string& text) = 0;
@@ -50,6 +51,9 @@ public:
     virtual void setEditingEnabled(bool enabled) = 0;
     // Shows the record button as "Stop Record" while recording, else "&Record Mouse".
     virtual void setRecordingShown(bool recording) = 0;
+    // Whether the desktop offers recording; when not, the record button stays
+    // disabled and hint (why) is its hint.
+    virtual void setRecordAvailable(bool available, const std::string& hint) = 0;
     // A second line for the notification-area icon's tip, under the
     // program's name; empty: the name alone.
     virtual void setTrayNote(const std::string& text) = 0;

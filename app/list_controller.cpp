@@ -40,6 +40,7 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
 
 TMouseCtrl::~TMouseCtrl()
 {
+    closeRemoteControl();
     // The recorder's thread ends its deliveries first; only then does the
     // weak reference it posts through lapse.
     if (Recording())
@@ -48,6 +49,8 @@ TMouseCtrl::~TMouseCtrl()
     if (m_services.hotKeys)
         m_services.hotKeys->setHandler({});
     m_hotKeys.reset();
+    if (m_services.compositorKeys)
+        (void)m_services.compositorKeys->unbindKeys();
     // Destroying a run asks it to stop and waits for it to leave the action
     // under way, so no worker outlives the desktop it plays on.
     if (m_run)
@@ -79,15 +82,15 @@ void TMouseCtrl::Start()
 {
     if (const auto& warning = GetConfig().LoadWarning())
         m_view.showMessage(*warning, ControllerView::MessageKind::Error);
-    if (!m_services.hotKeys && !m_services.hotKeysProblem.empty())
-        m_view.showMessage(
-            "The global hot keys are not available: " + m_services.hotKeysProblem, ControllerView::MessageKind::Error);
     RegisterHotKeys();
+    tellLimits();
+    openRemoteControl();
     m_view.setStatus(0, "Ready");
 }
 
 void TMouseCtrl::Shutdown()
 {
+    closeRemoteControl();
     if (Recording())
         stopRecordingInto(std::nullopt);
     if (m_run)
@@ -115,6 +118,7 @@ void TMouseCtrl::replaceList(ActionList actions)
 {
     m_actions = std::move(actions);
     m_selected = -1;
+    m_listFile.clear();
     m_view.listReset();
     m_view.selectionChanged(-1);
 }
@@ -217,6 +221,7 @@ void TMouseCtrl::LoadList()
         return;
     }
     replaceList(std::move(loaded->actions));
+    m_listFile = *name;
     if (loaded->itemError)
         m_view.showMessage("The list was loaded only up to the item that failed: " + loaded->itemError->message,
             ControllerView::MessageKind::Error);
@@ -229,6 +234,8 @@ void TMouseCtrl::SaveList()
         return;
     if (auto saved = SaveListFile(*name, m_actions); !saved)
         m_view.showMessage("The list was not saved: " + saved.error().message, ControllerView::MessageKind::Error);
+    else
+        m_listFile = *name;
 }
 
 void TMouseCtrl::ShowOptions()

@@ -5,12 +5,16 @@
 #include "core/action.h"
 #include "core/error.h"
 #include "core/event_msg.h"
+#include "platform/compositor_keys.h"
+#include "platform/control_channel.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
 #include "record/hot_keys.h"
 #include "record/recorder.h"
 #include "record/recording_session.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -40,7 +44,16 @@ struct ControllerServices {
     // Queues a call to run later on the user-interface thread. Any thread may
     // call it; the calls must run in the order they were queued.
     std::function<void(std::function<void()>)> post;
+    // Opens the remote control's listener (ListenForControl) with the
+    // handler; empty: no remote control.
+    std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
+    // The compositor that binds the hot keys to remote commands (sway); null
+    // when none does.
+    CompositorKeys* compositorKeys = nullptr;
 };
+
+// How long a remote command waits for the user-interface thread.
+inline constexpr std::chrono::milliseconds kRemoteAnswerLimit { 10000 };
 
 // The action list controller: owns the edited list (actions in order, at
 // most one selected), the configuration, the hot-key registrations, the
@@ -59,7 +72,9 @@ public:
     TMouseCtrl& operator=(const TMouseCtrl&) = delete;
 
     // Called once the window has applied its bounds and columns: says what
-    // went wrong loading config.xml, registers the hot keys, status "Ready".
+    // went wrong loading config.xml, registers the hot keys, says what the
+    // desktop does not allow (status panel 2, and once per configuration in
+    // a box), opens the remote control, status "Ready".
     void Start();
     // Called on closing, after the window has written its bounds and
     // columns into the configuration: stops a recording under way (its
@@ -131,6 +146,12 @@ public:
     void WMHotKey(uint32_t modifiers, uint32_t vk);
     HotKeyNumbers ConfiguredHotKeys();
 
+    // A command of the remote control, carried out as its button or hot key
+    // would; the reply line says what happened or why nothing did.
+    std::string RemoteCommand(ControlCommand command);
+    // The list file last loaded or saved; empty for a new list.
+    const std::string& ListFile() const { return m_listFile; }
+
     // The status-bar hint for a control under the pointer: the stop key of
     // what is under way, else the control's own hint.
     std::string HintFor(const std::string& controlHint);
@@ -144,12 +165,16 @@ private:
     std::string startRunHint();
     void finishStatus(const RunEnd& end);
     void postToSelf(std::function<void(TMouseCtrl&)> call);
+    void tellLimits();
+    void openRemoteControl();
+    void closeRemoteControl();
 
     ControllerView& m_view;
     ControllerServices m_services;
     std::unique_ptr<TConfig> m_config;
     ActionList m_actions;
     int m_selected = -1;
+    std::string m_listFile;
 
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<RecordingSession> m_recording;
@@ -159,6 +184,11 @@ private:
     std::unique_ptr<TRunThread> m_run;
     // Runs asked to stop whose end notice has not arrived yet.
     std::vector<std::unique_ptr<TRunThread>> m_stoppedRuns;
+
+    std::unique_ptr<ControlServer> m_remote;
+    // Set before the listener stops, so a command waiting for this thread
+    // gives up instead of holding the listener's thread.
+    std::shared_ptr<std::atomic<bool>> m_remoteClosing = std::make_shared<std::atomic<bool>>(false);
 
     // Lets queued calls find out whether the controller still exists.
     std::shared_ptr<TMouseCtrl*> m_self;

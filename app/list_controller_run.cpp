@@ -142,17 +142,24 @@ HotKeyNumbers TMouseCtrl::ConfiguredHotKeys()
 
 void TMouseCtrl::RegisterHotKeys(bool confirmedByUser)
 {
-    if (!m_hotKeys)
+    if (!m_hotKeys && !m_services.compositorKeys)
         return;
     // A desktop that takes one of the keys (ALT+F2 for a run dialog) would
     // otherwise stop every start with a box: the box is kept for the moment
     // the user has just chosen the keys.
-    auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys());
     std::string problem;
-    if (!registered) {
-        problem = registered.error().message;
-        problem[0] = char(std::toupper(static_cast<unsigned char>(problem[0])));
+    if (m_hotKeys) {
+        if (auto registered = m_hotKeys->RegisterHotKeys(ConfiguredHotKeys()); !registered)
+            problem = registered.error().message;
     }
+    // Where the compositor holds the keys, it runs the remote commands.
+    if (m_services.compositorKeys) {
+        auto bound = m_services.compositorKeys->bindKeys(CommandKeysOf(HotKeyTexts(ConfiguredHotKeys())));
+        if (!bound)
+            problem += (problem.empty() ? "" : "; ") + bound.error().message;
+    }
+    if (!problem.empty())
+        problem[0] = char(std::toupper(static_cast<unsigned char>(problem[0])));
     if (!problem.empty() || !m_hotKeyProblem.empty()) {
         m_view.setStatus(1, problem);
         m_view.setTrayNote(problem);
@@ -166,6 +173,8 @@ void TMouseCtrl::UnregisterHotKeys()
 {
     if (m_hotKeys)
         m_hotKeys->UnregisterHotKeys();
+    if (m_services.compositorKeys)
+        (void)m_services.compositorKeys->unbindKeys(); // nothing to tell on closing
 }
 
 void TMouseCtrl::WMHotKey(uint32_t modifiers, uint32_t vk)

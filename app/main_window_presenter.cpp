@@ -27,9 +27,59 @@ const MainControlText& TextOf(MainControl control)
     return kTexts[size_t(control)];
 }
 
-bool ControlEnabled(MainControl control, bool editingEnabled)
+bool ControlEnabled(MainControl control, bool editingEnabled, bool recordAvailable)
 {
+    if (control == MainControl::Record && !recordAvailable)
+        return false;
     return control == MainControl::Stop || editingEnabled;
+}
+
+namespace {
+
+// "a", "a and b", "a, b and c".
+std::string listed(const std::vector<std::string>& parts)
+{
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text;
+}
+
+std::string withStop(std::string text)
+{
+    if (!text.empty() && text.back() != '.')
+        text += '.';
+    return text;
+}
+
+} // namespace
+
+DesktopLimits DesktopLimitsOf(
+    const std::string& recorderProblem, const std::string& hotKeysProblem, const std::string& compositorKeys)
+{
+    DesktopLimits limits;
+    const bool noRecorder = !recorderProblem.empty();
+    const bool noHotKeys = !hotKeysProblem.empty() && compositorKeys.empty();
+    if (!noRecorder && !noHotKeys)
+        return limits;
+    std::vector<std::string> works { "Playback", "the screen searches" };
+    std::vector<std::string> fails;
+    (noRecorder ? fails : works).push_back("recording");
+    (noHotKeys ? fails : works)
+        .push_back(compositorKeys.empty() ? "the hot keys" : "the hot keys (bound through " + compositorKeys + ")");
+    const bool plural = fails.size() > 1 || noHotKeys; // "the hot keys do not"
+    limits.status = listed(works) + " work; " + listed(fails) + (plural ? " do not" : " does not");
+
+    if (noRecorder) {
+        limits.recordHint = withStop("Recording is not available: " + recorderProblem);
+        limits.notice += limits.recordHint + "\n";
+    }
+    if (noHotKeys)
+        limits.notice += withStop("The global hot keys are not available: " + hotKeysProblem) + "\n";
+    limits.notice += "\n" + listed(works) + " still work. Scripts and the desktop's own key bindings can drive "
+        + "the program with \"clickwisp-cli remote start-record|stop-record|start-run|stop-run|status\".\n\n"
+        + "This notice is shown once; the status bar keeps saying what works.";
+    return limits;
 }
 
 const char* RecordCaption(bool recording)
@@ -150,9 +200,11 @@ std::vector<FileFilter> ParseFileFilter(const std::string& filter)
     return filters;
 }
 
-std::string AboutBackendsLine(const std::string& backends)
+std::string AboutBackendsLine(const std::string& builtIn, const std::string& active)
 {
-    return "Desktop backends: " + backends;
+    if (active.empty())
+        return "Desktop backends: " + builtIn;
+    return "Backend: " + active + " (built in: " + builtIn + ")";
 }
 
 } // namespace clickwisp

@@ -28,8 +28,26 @@ struct MainControlText {
 };
 const MainControlText& TextOf(MainControl control);
 
-// Whether control is usable: a run (editing disabled) leaves only Stop.
-bool ControlEnabled(MainControl control, bool editingEnabled);
+// Whether control is usable: a run (editing disabled) leaves only Stop, and
+// Record stays disabled where the desktop offers no recording.
+bool ControlEnabled(MainControl control, bool editingEnabled, bool recordAvailable = true);
+
+// What the desktop lets the program do, in the user's words. Each text is
+// empty when everything works.
+struct DesktopLimits {
+    // The status bar's third panel: what works and what does not.
+    std::string status;
+    // Told once per configuration, in a box: what is missing, why, and what
+    // still works.
+    std::string notice;
+    // The Record button's hint when it is disabled.
+    std::string recordHint;
+};
+// From the reasons the backend gave for a missing recorder and missing hot
+// keys; compositorKeys names who binds the hot keys instead ("sway"), empty
+// when nobody does.
+DesktopLimits DesktopLimitsOf(
+    const std::string& recorderProblem, const std::string& hotKeysProblem, const std::string& compositorKeys);
 
 // The record button's caption while recording or not.
 const char* RecordCaption(bool recording);
@@ -92,7 +110,9 @@ inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
 inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
 inline constexpr const char* kSupportMailText = "support@clickwisp.example";
 inline constexpr const char* kAboutText = "Records, edits and replays mouse and keyboard actions.";
-// "Desktop backends: x11" for the comma-separated backends built in.
-std::string AboutBackendsLine(const std::string& backends);
+// "Backend: wayland (built in: x11, wayland)" for the backend serving the
+// session and the comma-separated backends built in; without the first,
+// "Desktop backends: x11, wayland".
+std::string AboutBackendsLine(const std::string& builtIn, const std::string& active);
 
 } // namespace clickwisp

@@ -1,6 +1,8 @@
 #include "app/options_presenter.h"
 
 #include "config/config.h"
+#include "core/control_protocol.h"
+#include "record/hot_keys.h"
 
 namespace clickwisp {
 
@@ -27,6 +29,19 @@ const std::vector<std::string>& FunctionKeyNames()
         return list;
     }();
     return names;
+}
+
+std::vector<ManualKeyBinding> ManualKeyBindings(const OptionsFields& fields, const OptionsContext& context)
+{
+    if (!context.waylandSession || context.compositorBindsKeys)
+        return {};
+    const auto texts = HotKeyTexts({ fields.hotKeys[0], fields.hotKeys[1], fields.hotKeys[2], fields.hotKeys[3] });
+    std::vector<ManualKeyBinding> bindings;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const std::string keys = fields.hotKeys[i] < 0 ? (i < 2 ? "ALT+?" : "CTRL+?") : texts[i];
+        bindings.push_back({ keys, std::string("clickwisp-cli remote ") + ControlCommandName(ControlCommand(i)) });
+    }
+    return bindings;
 }
 
 OptionsFields OptionsFromConfig(const TConfig& config)

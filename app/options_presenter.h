@@ -34,6 +34,23 @@ inline constexpr NumberRange kSpeed { -9, 9, 1 };
 // "F1" to "F12"; an entry's index is the stored hot-key number.
 const std::vector<std::string>& FunctionKeyNames();
 
+// Where the options dialog is shown: on a Wayland session the program cannot
+// hold global hot keys itself, and unless the compositor binds them for it
+// (sway), the user binds them in the compositor's own settings.
+struct OptionsContext {
+    bool waylandSession = false;
+    bool compositorBindsKeys = false;
+};
+
+// A key to bind in the compositor's settings, and the command it runs.
+struct ManualKeyBinding {
+    std::string keys; // "ALT+F2"
+    std::string command; // "clickwisp-cli remote start-record"
+};
+// The four hot keys of fields as bindings to make by hand; none where the
+// program or the compositor binds them. A key off the list shows as "?".
+std::vector<ManualKeyBinding> ManualKeyBindings(const OptionsFields& fields, const OptionsContext& context);
+
 // The fields showing config. A repeat value other than 0, 1 or 2 chooses no
 // mode; the interval is split into parts, its hundredths and thousandths
 // dropped.

@@ -13,6 +13,8 @@ enum ExitStatus : int {
     kExitNotFound = 1, // a search found nothing
     kExitBadInput = 2, // a file or value that does not load or convert
     kExitRunError = 3, // a run that ended by an error
+    kExitRemoteRefused = 4, // the desktop program refused a remote command
+    kExitNoProgram = 5, // no desktop program listens for remote commands
     kExitUsage = 64, // wrong command line
     kExitNoDisplay = 69 // no display, or a display without a needed extension
 };

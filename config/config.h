@@ -44,7 +44,9 @@ protected:
 };
 
 // The `frame` element: the main window's bounds. `running` is carried along
-// and never interpreted.
+// and never interpreted. `limitsnoticed` ("True" once the user was told what
+// this desktop does not allow) is written only when set, so a file without it
+// stays as it was.
 class TXMLFrameType : public TXMLConfigBinding {
 public:
     using TXMLConfigBinding::TXMLConfigBinding;
@@ -54,12 +56,14 @@ public:
     int32_t height() const { return readInt("height"); }
     int32_t width() const { return readInt("width"); }
     bool max() const { return readBool("max"); }
+    bool limitsnoticed() const { return readBool("limitsnoticed"); }
     void setRunning(std::string_view value) { writeText("running", value); }
     void setLeft(int32_t value) { writeInt("left", value); }
     void setTop(int32_t value) { writeInt("top", value); }
     void setHeight(int32_t value) { writeInt("height", value); }
     void setWidth(int32_t value) { writeInt("width", value); }
     void setMax(bool value) { writeBool("max", value); }
+    void setLimitsnoticed(bool value) { writeBool("limitsnoticed", value); }
 };
 
 // The `shade` element: recorder options and its hot keys (indexes 0-11 into

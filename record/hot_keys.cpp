@@ -40,6 +40,14 @@ int GlobalAddAtom(const std::string& name)
     return it->second;
 }
 
+std::array<std::string, 4> HotKeyTexts(const HotKeyNumbers& numbers)
+{
+    std::array<std::string, 4> texts;
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i] = HotKeyText(kRows[i].modifiers, keyForNumber(numbers.*kRows[i].number));
+    return texts;
+}
+
 HotKeyOrigin StopRecordingKey(int number)
 {
     return HotKeyOrigin { kRows[1].modifiers, keyForNumber(number) };

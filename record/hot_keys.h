@@ -5,6 +5,7 @@
 #include "core/win_codes.h"
 #include "platform/hot_key_source.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -57,6 +58,10 @@ private:
     HotKeySource& m_source;
     std::vector<std::string> m_ids;
 };
+
+// The four keys as the user reads them ("ALT+F2", "ALT+F3", "CTRL+F2",
+// "CTRL+F3"), in registration order.
+std::array<std::string, 4> HotKeyTexts(const HotKeyNumbers& numbers);
 
 // The stop-recording key for a configured number (ALT + F1 + number).
 HotKeyOrigin StopRecordingKey(int number);

@@ -11,7 +11,7 @@ BUILD_DIR="${BUILD_DIR:-build/windows}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 # shellcheck disable=SC2206 # a list of test programs
-TESTS=(${WINDOWS_TESTS:-test_core test_config test_screen test_playback test_record test_app test_cli test_win32 test_win32_ui})
+TESTS=(${WINDOWS_TESTS:-test_core test_config test_screen test_playback test_record test_app test_remote test_cli test_win32 test_win32_ui})
 cd "$ROOT"
 
 scripts/install-deps.sh --windows --wine

@@ -33,7 +33,7 @@ QLabel* linkLabel(const char* url, const QString& text, QWidget* parent)
 
 } // namespace
 
-TFMAbout::TFMAbout(QWidget* parent)
+TFMAbout::TFMAbout(const std::string& backendName, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Clickwisp"));
@@ -56,7 +56,8 @@ TFMAbout::TFMAbout(QWidget* parent)
 
     auto* about = new QLabel(QString::fromLatin1(kAboutText), this);
     grid->addWidget(about, 1, 1, 1, 2);
-    m_backends = named(new QLabel(QString::fromStdString(AboutBackendsLine(kBackends)), this), "lblBackends");
+    m_backends
+        = named(new QLabel(QString::fromStdString(AboutBackendsLine(kBackends, backendName)), this), "lblBackends");
     grid->addWidget(m_backends, 2, 1, 1, 2);
 
     grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 3, 1);

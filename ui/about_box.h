@@ -19,7 +19,8 @@ bool openAddress(const char* url);
 class TFMAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit TFMAbout(QWidget* parent = nullptr);
+    // backendName: the backend serving the session ("x11", "wayland").
+    explicit TFMAbout(const std::string& backendName, QWidget* parent = nullptr);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,9 +1,13 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
 #include "desktop/desktop_choice.h"
+#include "platform/unix/sway_keys.h"
+#include "platform/unix/unix_control_channel.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 using namespace clickwisp;
 
@@ -45,6 +49,23 @@ MainWindowServices desktopServices()
     return services;
 }
 
+// The remote control on every desktop; on sway the hot keys are bound to it
+// through sway's IPC, since a Wayland client cannot take global keys.
+void addRemoteControl(MainWindowServices& services)
+{
+    services.remoteControl
+        = [](ControlServer::Handler handler) { return ListenForControl(ControlFolder(), std::move(handler)); };
+    services.waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (const QString sway = qEnvironmentVariable("SWAYSOCK"); !sway.isEmpty()) {
+        // The command-line tool installed beside the program, else the one on
+        // the PATH (a path with blanks would need quoting in sway's command).
+        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clickwisp-cli"));
+        const bool usable = QFileInfo(beside).isExecutable() && !beside.contains(QLatin1Char(' '));
+        services.compositorKeys
+            = makeSwayKeys(sway.toStdString(), usable ? beside.toStdString() : std::string("clickwisp-cli"));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -56,7 +77,9 @@ int main(int argc, char* argv[])
     // area; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    TMForm window(desktopServices());
+    MainWindowServices services = desktopServices();
+    addRemoteControl(services);
+    TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.showAtStart();
     return app.exec();

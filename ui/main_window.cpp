@@ -98,6 +98,8 @@ TMForm::TMForm(MainWindowServices services, QWidget* parent)
     controllerServices.recorderProblem = m_services.recorderProblem;
     controllerServices.playbackDesktop = m_services.playbackDesktop;
     controllerServices.waiter = m_services.waiter;
+    controllerServices.remoteControl = m_services.remoteControl;
+    controllerServices.compositorKeys = m_services.compositorKeys.get();
     // Workers and platform sources reach the controller only through here:
     // the call runs later on this window's thread, and not at all once the
     // window is gone.
@@ -253,6 +255,8 @@ void TMForm::buildStatusAndMenu()
     m_hintPanel->setMinimumWidth(50);
     statusBar()->addWidget(m_statusPanel);
     statusBar()->addWidget(m_hintPanel, 1);
+    m_limitsPanel = named(new QLabel(this), "StatusPanel2");
+    statusBar()->addPermanentWidget(m_limitsPanel);
 
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));

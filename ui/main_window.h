@@ -2,6 +2,8 @@
 
 #include "app/controller_view.h"
 #include "app/main_window_presenter.h"
+#include "platform/compositor_keys.h"
+#include "platform/control_channel.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
 
@@ -50,6 +52,13 @@ struct MainWindowServices {
     std::unique_ptr<ScreenSource> editorScreen;
     // The desktop backend serving the session ("x11", "wayland"), for the About box.
     std::string backendName;
+    // Opens the remote control's listener; empty: no remote control.
+    std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
+    // The compositor that binds the hot keys to remote commands (sway); may be null.
+    std::unique_ptr<CompositorKeys> compositorKeys;
+    // A Wayland session: where no compositor binds the keys, the options
+    // dialog lists the bindings to make by hand.
+    bool waylandSession = false;
     // For end-to-end tests: when set, every status text is appended to this
     // file as "<panel>: <text>", since another program cannot read the bar.
     QString statusLogPath;
@@ -84,6 +93,7 @@ public:
     void setStatusTip(int panel, const std::string& text) override;
     void setEditingEnabled(bool enabled) override;
     void setRecordingShown(bool recording) override;
+    void setRecordAvailable(bool available, const std::string& hint) override;
     void setTrayNote(const std::string& text) override;
     void showAndRaise() override;
     void listReset() override;
@@ -146,6 +156,7 @@ private:
     QTreeView* m_listView; // VT
     QLabel* m_statusPanel; // StatusPanel0: what the program is doing
     QLabel* m_hintPanel; // StatusPanel1: the hint of the control under the pointer
+    QLabel* m_limitsPanel; // StatusPanel2: what this desktop does not allow
     QSystemTrayIcon* m_trayIcon = nullptr; // TrayIcon; null without a notification area
 
     MainWindowServices m_services;
@@ -156,6 +167,7 @@ private:
     QHash<QObject*, QString> m_hints;
     bool m_startMaximized = false;
     bool m_syncingSelection = false;
+    bool m_recordAvailable = true;
 };
 
 } // namespace clickwisp

@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace clickwisp {
 
 namespace {
@@ -118,13 +120,15 @@ bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, b
 
 bool TMForm::showOptionsDialog()
 {
-    TFMConfig options(m_controller->GetConfig(), this);
+    TFMConfig options(m_controller->GetConfig(), this,
+        OptionsContext { m_services.waylandSession, m_services.compositorKeys != nullptr });
     return options.exec() == QDialog::Accepted;
 }
 
 void TMForm::setStatus(int panel, const std::string& text)
 {
-    (panel == 0 ? m_statusPanel : m_hintPanel)->setText(QString::fromStdString(text));
+    QLabel* const panels[] = { m_statusPanel, m_hintPanel, m_limitsPanel };
+    panels[std::clamp(panel, 0, 2)]->setText(QString::fromStdString(text));
     if (!m_services.statusLogPath.isEmpty()) {
         QFile log(m_services.statusLogPath);
         if (log.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -141,7 +145,8 @@ void TMForm::setTrayNote(const std::string& text)
 
 void TMForm::setStatusTip(int panel, const std::string& text)
 {
-    (panel == 0 ? m_statusPanel : m_hintPanel)->setToolTip(QString::fromStdString(text));
+    QLabel* const panels[] = { m_statusPanel, m_hintPanel, m_limitsPanel };
+    panels[std::clamp(panel, 0, 2)]->setToolTip(QString::fromStdString(text));
 }
 
 void TMForm::setEditingEnabled(bool enabled)
@@ -150,13 +155,24 @@ void TMForm::setEditingEnabled(bool enabled)
         = { m_recordButton, m_loadButton, m_saveButton, m_newButton, m_editButton, m_deleteButton, m_clearButton,
               m_optionsButton, m_quitButton, m_startButton, m_stopButton, m_upButton, m_downButton, m_listView };
     for (size_t i = 0; i < kMainControlCount; ++i)
-        controls[i]->setEnabled(ControlEnabled(MainControl(i), enabled));
+        controls[i]->setEnabled(ControlEnabled(MainControl(i), enabled, m_recordAvailable));
     update();
 }
 
 void TMForm::setRecordingShown(bool recording)
 {
     m_recordButton->setText(QString::fromLatin1(RecordCaption(recording)));
+}
+
+void TMForm::setRecordAvailable(bool available, const std::string& hint)
+{
+    m_recordAvailable = available;
+    const QString shown
+        = available ? QString::fromLatin1(TextOf(MainControl::Record).hint) : QString::fromStdString(hint);
+    m_recordButton->setToolTip(shown);
+    m_recordButton->setStatusTip(shown);
+    m_hints.insert(m_recordButton, shown);
+    m_recordButton->setEnabled(ControlEnabled(MainControl::Record, m_listView->isEnabled(), available));
 }
 
 void TMForm::showAndRaise()
@@ -220,7 +236,7 @@ void TMForm::OpenHelpPage()
 
 void TMForm::ShowAbout()
 {
-    TFMAbout about(this);
+    TFMAbout about(m_services.backendName, this);
     about.exec();
 }
 

@@ -1,6 +1,5 @@
 #include "ui/options_dialog.h"
 
-#include "app/options_presenter.h"
 #include "ui/widget_name.h"
 
 #include <QButtonGroup>
@@ -15,6 +14,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -49,9 +49,10 @@ void addKeyRow(QGridLayout* grid, int row, const QString& label, const QString& 
 
 } // namespace
 
-TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
+TFMConfig::TFMConfig(TConfig& config, QWidget* parent, OptionsContext context)
     : QDialog(parent)
     , m_config(config)
+    , m_context(context)
 {
     setWindowTitle(QStringLiteral("Config Options"));
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint & ~Qt::WindowContextHelpButtonHint);
@@ -59,6 +60,8 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildRecordGroup());
     layout->addWidget(buildRepeatGroup());
+    if (!ManualKeyBindings(OptionsFields {}, m_context).empty())
+        layout->addWidget(buildBindingsGroup());
 
     auto* buttons = new QDialogButtonBox(this);
     m_okButton = named(buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole), "BitBtn1");
@@ -74,6 +77,36 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent)
 
     layout->setSizeConstraint(QLayout::SetFixedSize);
     LoadFromConfig();
+    if (m_bindings) {
+        for (size_t i = 0; i < 4; ++i)
+            connect(hotKeyList(i), &QComboBox::currentIndexChanged, this, &TFMConfig::showBindings);
+        showBindings();
+    }
+}
+
+QWidget* TFMConfig::buildBindingsGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Hot keys on this desktop"), this);
+    auto* layout = new QVBoxLayout(group);
+    auto* lead = new QLabel(QStringLiteral("This desktop does not let programs take global hot keys. Bind these keys "
+                                           "to these commands in the desktop's keyboard settings:"),
+        group);
+    lead->setWordWrap(true);
+    layout->addWidget(lead);
+    m_bindings = named(new QLabel(group), "ManualKeyBindings");
+    m_bindings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_bindings->setTextFormat(Qt::PlainText);
+    layout->addWidget(m_bindings);
+    return group;
+}
+
+void TFMConfig::showBindings()
+{
+    QStringList lines;
+    for (const ManualKeyBinding& binding : ManualKeyBindings(fieldsShown(), m_context))
+        lines << QStringLiteral("%1\t%2").arg(
+            QString::fromStdString(binding.keys), QString::fromStdString(binding.command));
+    m_bindings->setText(lines.join(QLatin1Char('\n')));
 }
 
 QWidget* TFMConfig::buildRecordGroup()
@@ -207,7 +240,7 @@ void TFMConfig::LoadFromConfig()
         intervalPart(i)->setValue(fields.interval[i]);
 }
 
-void TFMConfig::StoreToConfig()
+OptionsFields TFMConfig::fieldsShown() const
 {
     OptionsFields fields;
     fields.recordMoves = m_recordMoves->isChecked();
@@ -222,7 +255,12 @@ void TFMConfig::StoreToConfig()
     fields.speed = m_speed->value();
     for (size_t i = 0; i < fields.interval.size(); ++i)
         fields.interval[i] = intervalPart(i)->value();
-    StoreOptions(fields, m_config);
+    return fields;
+}
+
+void TFMConfig::StoreToConfig()
+{
+    StoreOptions(fieldsShown(), m_config);
 }
 
 } // namespace clickwisp

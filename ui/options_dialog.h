@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/options_presenter.h"
+
 #include <QDialog>
 
 #include <cstddef>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QComboBox;
 class QRadioButton;
@@ -23,7 +26,9 @@ class TConfig;
 class TFMConfig : public QDialog {
     Q_OBJECT
 public:
-    TFMConfig(TConfig& config, QWidget* parent = nullptr);
+    // With a context asking for it, the dialog also lists the key bindings to
+    // make in the compositor's settings, following the chosen keys.
+    TFMConfig(TConfig& config, QWidget* parent = nullptr, OptionsContext context = {});
 
     // Fills the controls from the configuration (done on construction).
     void LoadFromConfig();
@@ -34,11 +39,15 @@ private:
     QWidget* buildRecordGroup();
     QWidget* buildRepeatGroup();
     QWidget* buildSpeedGroup();
+    QWidget* buildBindingsGroup();
+    void showBindings();
+    OptionsFields fieldsShown() const;
     // The hot-key lists and interval parts in the presenter's order.
     QComboBox* hotKeyList(size_t which) const;
     QSpinBox* intervalPart(size_t which) const;
 
     TConfig& m_config;
+    OptionsContext m_context;
     // The widgets; each carries its designer name (in the comments) as
     // objectName(), by which tests find it.
     QCheckBox* m_recordMoves; // cbMouseMove
@@ -56,6 +65,7 @@ private:
     QSpinBox* m_intervalSeconds; // UpDown4
     QSpinBox* m_intervalTenths; // UpDown5
     QSlider* m_speed; // TrackBar1
+    QLabel* m_bindings = nullptr; // ManualKeyBindings: only where the user binds the keys
     QPushButton* m_okButton; // BitBtn1
     QPushButton* m_cancelButton; // BitBtn2
 };

@@ -36,7 +36,8 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
     case WM_INITDIALOG: {
         setText(dialog, IDC_ABOUT_CAPTION, kProductCaption);
         setText(dialog, IDC_ABOUT_TEXT, kAboutText);
-        setText(dialog, IDC_ABOUT_BACKENDS, AboutBackendsLine(kBackends));
+        setText(
+            dialog, IDC_ABOUT_BACKENDS, AboutBackendsLine(kBackends, *reinterpret_cast<const std::string*>(lParam)));
         setText(dialog, IDC_ABOUT_WEB, link(kHomePageUrl, kHomePageUrl));
         setText(dialog, IDC_ABOUT_MAIL, link(kSupportMailUrl, kSupportMailText));
         // The caption in bold, one and a half times the dialog's font.
@@ -74,9 +75,10 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
 
 } // namespace
 
-void ShowAboutBox(HWND owner)
+void ShowAboutBox(HWND owner, const std::string& backendName)
 {
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, aboutProc, 0);
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, aboutProc,
+        reinterpret_cast<LPARAM>(&backendName));
 }
 
 } // namespace clickwisp

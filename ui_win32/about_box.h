@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace clickwisp {
 
 // Opens an address with the user's default program (the shell's "open").
@@ -10,6 +12,7 @@ void OpenAddress(HWND owner, const char* url);
 // The modal About box "About Clickwisp" over owner: the product caption,
 // the backends built in, the home page and the support address as links.
 // A click anywhere else closes it. Its template is a resource of the program.
-void ShowAboutBox(HWND owner);
+// backendName: the backend serving the session ("win32").
+void ShowAboutBox(HWND owner, const std::string& backendName);
 
 } // namespace clickwisp

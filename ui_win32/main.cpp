@@ -17,6 +17,7 @@ MainWindowServices win32Services()
 {
     MainWindowServices services;
     services.configPath = TConfig::DefaultConfigPath();
+    services.backendName = "win32";
     if (auto hotKeys = makeWin32HotKeys())
         services.hotKeys = std::move(*hotKeys);
     else

@@ -237,9 +237,24 @@ void TMForm::layout()
     RECT statusRect;
     GetWindowRect(m_status, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
-    const int parts[2] = { scaled(100), -1 };
-    SendMessageW(m_status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    for (int panel = 0; panel < 2; ++panel) {
+    // The limits panel at the right is as wide as its text.
+    int limitsWidth = 0;
+    if (!m_limitsText.empty()) {
+        HDC dc = GetDC(m_status);
+        HGDIOBJ old = SelectObject(dc, m_font);
+        SIZE size {};
+        GetTextExtentPoint32W(dc, m_limitsText.c_str(), int(m_limitsText.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(m_status, dc);
+        limitsWidth = size.cx + scaled(24); // the borders and the size grip
+    }
+    const int hintEnd = std::max(scaled(150), int(client.right - client.left) - limitsWidth);
+    const int parts[3] = { scaled(100), limitsWidth > 0 ? hintEnd : -1, -1 };
+    const int partCount = limitsWidth > 0 ? 3 : 2;
+    SendMessageW(m_status, SB_SETPARTS, WPARAM(partCount), reinterpret_cast<LPARAM>(parts));
+    if (partCount == 3)
+        SendMessageW(m_status, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(m_limitsText.c_str()));
+    for (int panel = 0; panel < partCount; ++panel) {
         TTTOOLINFOW tool {};
         tool.cbSize = sizeof(tool);
         tool.hwnd = m_status;
@@ -420,7 +435,7 @@ void TMForm::pointerOver(HWND child)
         child = list; // the header
     for (size_t i = 0; i < kMainControlCount; ++i) {
         if (m_controls[i] == child) {
-            const std::string hint = m_controller->HintFor(TextOf(MainControl(i)).hint);
+            const std::string hint = m_controller->HintFor(hintOf(MainControl(i)));
             SendMessageW(m_status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(WideFromUtf8(hint).c_str()));
             return;
         }
@@ -489,7 +504,7 @@ LRESULT TMForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id == kAboutCommand)
-            ShowAboutBox(m_window);
+            ShowAboutBox(m_window, m_services.backendName);
         else if (id == kHelpCommand)
             OpenAddress(m_window, kHelpPageUrl);
         else if (id >= kFirstControlId && id < kFirstControlId + int(kMainControlCount) && HIWORD(wParam) == BN_CLICKED)

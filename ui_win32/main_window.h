@@ -36,6 +36,8 @@ struct MainWindowServices {
     // Pointer and pixel for the action editor's capture (may be null).
     std::unique_ptr<InputInjector> editorInput;
     std::unique_ptr<ScreenSource> editorScreen;
+    // The desktop backend serving the session ("win32"), for the About box.
+    std::string backendName;
 };
 
 // A prompt's filter ("XML File|*.XML", see ParseFileFilter) as the common
@@ -84,6 +86,7 @@ public:
     void setStatusTip(int panel, const std::string& text) override;
     void setEditingEnabled(bool enabled) override;
     void setRecordingShown(bool recording) override;
+    void setRecordAvailable(bool available, const std::string& hint) override;
     void setTrayNote(const std::string& text) override;
     void showAndRaise() override;
     void listReset() override;
@@ -115,12 +118,18 @@ private:
     int scaled(int pixels) const { return MulDiv(pixels, int(m_dpi), 96); }
     int unscaled(int pixels) const { return MulDiv(pixels, 96, int(m_dpi)); }
     HWND control(MainControl which) const { return m_controls[size_t(which)]; }
+    // A control's own hint: Record's says why it is disabled where the
+    // desktop offers no recording.
+    std::string hintOf(MainControl which) const;
+    void setToolTip(MainControl which, const std::string& text);
 
     HWND m_window = nullptr;
     // The controls in MainControl order; List is the list view (VT).
     std::array<HWND, kMainControlCount> m_controls {};
     std::vector<HWND> m_separators;
-    HWND m_status = nullptr; // StatusBar: panel 0 the state, panel 1 the hint
+    // StatusBar: panel 0 the state, panel 1 the hint, panel 2 what the
+    // desktop does not allow (as wide as its text; none when empty)
+    HWND m_status = nullptr;
     HWND m_tooltips = nullptr;
     HFONT m_font = nullptr;
     HFONT m_boldFont = nullptr;
@@ -135,7 +144,10 @@ private:
     // Sent to every top-level window when the taskbar (re)starts.
     UINT m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     std::wstring m_trayTip = L"Clickwisp";
-    std::array<std::wstring, 2> m_statusTips;
+    std::array<std::wstring, 3> m_statusTips;
+    std::wstring m_limitsText; // panel 2
+    bool m_recordAvailable = true;
+    std::string m_recordHint;
     std::vector<bool> m_columnShown; // per configured column
     std::wstring m_cellText; // lent to the list view for one cell
     bool m_startMaximized = false;

@@ -88,6 +88,12 @@ bool TMForm::showOptionsDialog()
 
 void TMForm::setStatus(int panel, const std::string& text)
 {
+    if (panel == 2) {
+        // Shown, or the panel removed, by the layout that sizes it.
+        m_limitsText = WideFromUtf8(text);
+        layout();
+        return;
+    }
     SendMessageW(m_status, SB_SETTEXTW, WPARAM(panel), reinterpret_cast<LPARAM>(WideFromUtf8(text).c_str()));
 }
 
@@ -113,12 +119,39 @@ void TMForm::setStatusTip(int panel, const std::string& text)
 void TMForm::setEditingEnabled(bool enabled)
 {
     for (size_t i = 0; i < kMainControlCount; ++i)
-        EnableWindow(m_controls[i], ControlEnabled(MainControl(i), enabled));
+        EnableWindow(m_controls[i], ControlEnabled(MainControl(i), enabled, m_recordAvailable));
 }
 
 void TMForm::setRecordingShown(bool recording)
 {
     SetWindowTextW(control(MainControl::Record), WideFromUtf8(RecordCaption(recording)).c_str());
+}
+
+void TMForm::setRecordAvailable(bool available, const std::string& hint)
+{
+    m_recordAvailable = available;
+    m_recordHint = hint;
+    setToolTip(MainControl::Record, hintOf(MainControl::Record));
+    EnableWindow(control(MainControl::Record),
+        ControlEnabled(MainControl::Record, IsWindowEnabled(control(MainControl::List)) != FALSE, available));
+}
+
+std::string TMForm::hintOf(MainControl which) const
+{
+    if (which == MainControl::Record && !m_recordAvailable)
+        return m_recordHint;
+    return TextOf(which).hint;
+}
+
+void TMForm::setToolTip(MainControl which, const std::string& text)
+{
+    std::wstring tip = WideFromUtf8(text);
+    TTTOOLINFOW tool {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_window;
+    tool.uId = reinterpret_cast<UINT_PTR>(control(which));
+    tool.lpszText = tip.data();
+    SendMessageW(m_tooltips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void TMForm::setTrayNote(const std::string& text)

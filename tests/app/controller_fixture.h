@@ -37,9 +37,11 @@ public:
     std::function<bool(const std::string&, TBaseCtrlEX&, bool)> editor;
     std::vector<std::string> editorCaptions;
     bool optionsAnswer = true;
-    std::string status[2];
+    std::string status[3];
     std::string trayNote;
-    std::string statusTip[2];
+    std::string statusTip[3];
+    bool recordAvailable = true;
+    std::string recordHint;
     bool editingEnabled = true;
     bool recordingShown = false;
     int raised = 0;
@@ -77,6 +79,11 @@ public:
     void setStatusTip(int panel, const std::string& text) override { statusTip[panel] = text; }
     void setEditingEnabled(bool enabled) override { editingEnabled = enabled; }
     void setRecordingShown(bool recording) override { recordingShown = recording; }
+    void setRecordAvailable(bool available, const std::string& hint) override
+    {
+        recordAvailable = available;
+        recordHint = hint;
+    }
     void showAndRaise() override { ++raised; }
     void listReset() override { changes.push_back("reset"); }
     void rowsInserted(int first, int count) override { changes.push_back(fmt("insert", first, count)); }
@@ -124,6 +131,11 @@ public:
         }
         return true;
     }
+    size_t waiting()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls.size();
+    }
 
 private:
     std::mutex m_mutex;
@@ -159,6 +171,8 @@ protected:
         services.playbackDesktop = [this] { return makeFakePlatform(FakeOptions { trace, {}, { 0, 0 }, true }); };
         services.waiter = waiter ? waiter : makeTraceWaiter(trace);
         services.post = [this](std::function<void()> call) { ui.post(std::move(call)); };
+        services.remoteControl = remoteControl;
+        services.compositorKeys = compositorKeys;
         ctrl = std::make_unique<TMouseCtrl>(view, std::move(services));
         ctrl->Start();
         return *ctrl;
@@ -188,6 +202,9 @@ protected:
     std::shared_ptr<FakeTrace> trace = std::make_shared<FakeTrace>();
     std::unique_ptr<FakeHotKeys> hotKeys;
     std::unique_ptr<FakeRecorder> recorder;
+    // Set before make() to give the controller these services.
+    std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
+    CompositorKeys* compositorKeys = nullptr;
     ScriptedView view;
     UiQueue ui;
     std::unique_ptr<TMouseCtrl> ctrl;

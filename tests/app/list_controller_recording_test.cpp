@@ -104,20 +104,6 @@ TEST_F(ControllerTest, RecordingDoesNothingDuringARunAndReportsAFailedStart)
     EXPECT_NE(view.messages[0].find("no RECORD extension"), std::string::npos);
 }
 
-TEST_F(ControllerTest, WithoutARecorderTheToggleSaysWhy)
-{
-    ControllerServices services;
-    services.configPath = dir / "config.xml";
-    services.recorderProblem = "no display";
-    services.post = [this](std::function<void()> call) { ui.post(std::move(call)); };
-    TMouseCtrl bare(view, std::move(services));
-    bare.Start();
-    bare.btnShadeClick();
-    EXPECT_FALSE(bare.Recording());
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_NE(view.messages[0].find("no display"), std::string::npos);
-}
-
 TEST_F(ControllerTest, ShutdownStopsARecordingIntoTheListAndWritesTheSettings)
 {
     make();

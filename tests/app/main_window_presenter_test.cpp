@@ -48,6 +48,42 @@ TEST(MainWindowPresenter, TheWindowIsCentredOnTheWholeDesktopButNotPastItsCorner
     EXPECT_EQ(CentredOrigin({ 0, 0 }, { 640, 480 }, { 800, 600 }), (ScreenPoint { 0, 0 }));
 }
 
+TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord)
+{
+    EXPECT_FALSE(ControlEnabled(MainControl::Record, true, false));
+    EXPECT_TRUE(ControlEnabled(MainControl::Load, true, false));
+    EXPECT_TRUE(ControlEnabled(MainControl::Record, true, true));
+    EXPECT_FALSE(ControlEnabled(MainControl::Record, false, true)) << "a run disables it as before";
+
+    const DesktopLimits everything = DesktopLimitsOf("", "", "");
+    EXPECT_EQ(everything.status + everything.notice + everything.recordHint, "");
+
+    const DesktopLimits noRecorder = DesktopLimitsOf("Wayland does not let programs read global input", "", "");
+    EXPECT_EQ(noRecorder.status, "Playback, the screen searches and the hot keys work; recording does not");
+    EXPECT_EQ(noRecorder.recordHint, "Recording is not available: Wayland does not let programs read global input.");
+    EXPECT_TRUE(noRecorder.notice.starts_with(noRecorder.recordHint + "\n")) << noRecorder.notice;
+    EXPECT_EQ(noRecorder.notice.find("hot keys are not available"), std::string::npos);
+
+    // Where sway binds the keys, their absence on the display is no loss.
+    const DesktopLimits onSway = DesktopLimitsOf("no recorder.", "no X11 display", "sway");
+    EXPECT_EQ(
+        onSway.status, "Playback, the screen searches and the hot keys (bound through sway) work; recording does not");
+    EXPECT_EQ(onSway.recordHint, "Recording is not available: no recorder.");
+    EXPECT_EQ(DesktopLimitsOf("", "no X11 display", "sway").notice, "");
+
+    const DesktopLimits noKeys = DesktopLimitsOf("", "no X11 display", "");
+    EXPECT_EQ(noKeys.status, "Playback, the screen searches and recording work; the hot keys do not");
+    EXPECT_EQ(noKeys.recordHint, "");
+    EXPECT_TRUE(noKeys.notice.starts_with("The global hot keys are not available: no X11 display.\n"));
+}
+
+TEST(MainWindowPresenter, TheAboutBoxNamesTheBackendInUseBesideThoseBuiltIn)
+{
+    EXPECT_EQ(AboutBackendsLine("x11, wayland", "wayland"), "Backend: wayland (built in: x11, wayland)");
+    EXPECT_EQ(AboutBackendsLine("win32", "win32"), "Backend: win32 (built in: win32)");
+    EXPECT_EQ(AboutBackendsLine("x11", ""), "Desktop backends: x11");
+}
+
 TEST(MainWindowPresenter, ColumnOrderFollowsThePlacesAndKeepsTiesInConfiguredOrder)
 {
     EXPECT_EQ(ColumnOrder({ { 40, false, 2 }, { 0, true, 0 }, { 200, true, 1 } }), (std::vector { 1, 2, 0 }));

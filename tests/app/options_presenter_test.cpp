@@ -31,5 +31,24 @@ TEST(OptionsPresenter, ValuesTheControlsCannotShowAreCutMendedOrKept)
     EXPECT_EQ(config.GetRunning().stop(), -1);
 }
 
+// Only a Wayland session whose compositor does not bind the keys for the
+// program asks the user to bind them.
+TEST(OptionsPresenter, TheKeysToBindByHandFollowTheChosenKeys)
+{
+    OptionsFields fields;
+    fields.hotKeys = { 1, 2, 11, -1 };
+    EXPECT_TRUE(ManualKeyBindings(fields, { false, false }).empty());
+    EXPECT_TRUE(ManualKeyBindings(fields, { true, true }).empty());
+    const auto bindings = ManualKeyBindings(fields, { true, false });
+    ASSERT_EQ(bindings.size(), 4u);
+    std::vector<std::string> lines;
+    for (const auto& binding : bindings)
+        lines.push_back(binding.keys + " " + binding.command);
+    EXPECT_EQ(lines,
+        (std::vector<std::string> { "ALT+F2 clickwisp-cli remote start-record",
+            "ALT+F3 clickwisp-cli remote stop-record", "CTRL+F12 clickwisp-cli remote start-run",
+            "CTRL+? clickwisp-cli remote stop-run" }));
+}
+
 } // namespace
 } // namespace clickwisp

@@ -6,12 +6,16 @@
 #include "build_info.h"
 #include "config/config.h"
 #include "core/list_file.h"
+#include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 // Last: Xlib's macros (None, Bool, Status) must not meet Qt's headers.
 #include "tests/support/x_test_window.h"
 
+#include <cstring>
 #include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace clickwisp;
 
@@ -48,6 +52,12 @@ bool keyboardFree(const std::string& display)
         XUngrabKeyboard(connection, CurrentTime);
     XCloseDisplay(connection);
     return free;
+}
+
+// clickwisp-cli remote COMMAND for the program whose runtime folder is xdg.
+test::ProcessResult remote(const std::filesystem::path& xdg, const char* command)
+{
+    return test::runProcess({ "/usr/bin/env", "XDG_RUNTIME_DIR=" + xdg.string(), test::cliPath(), "remote", command });
 }
 
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
@@ -99,6 +109,10 @@ private slots:
         environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         environment.insert(QStringLiteral("CLICKWISP_STATUS_LOG"), statusLog);
+        // A runtime folder of its own: its remote control must not meet another program's.
+        std::filesystem::create_directory(dir / "xdg");
+        std::filesystem::permissions(dir / "xdg", std::filesystem::perms::owner_all);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "xdg").string()));
         // In a sanitizer build, the desktop's D-Bus library (loaded by Qt's
         // X11 platform) keeps a buffer until exit; that is not ours to judge.
         test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
@@ -180,6 +194,150 @@ private slots:
         QCOMPARE(config.GetRunning().repeat(), 0);
         QCOMPARE(config.GetCols().Col(2).Width(), 300);
         QCOMPARE(config.GetCols().Col(2).Index(), 2);
+    }
+
+    void theCommandLineToolRecordsThroughTheRemoteControl()
+    {
+        test::XvfbServer xvfb(1024, 768);
+        QVERIFY2(xvfb.ok(), xvfb.error().c_str());
+        test::TempDir dir;
+        std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
+        test::writeFile(dir / "config.xml", kPreparedConfig);
+        const auto xdg = dir / "xdg";
+        std::filesystem::create_directory(xdg);
+        std::filesystem::permissions(xdg, std::filesystem::perms::owner_all);
+        auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
+        auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
+
+        QProcess app;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(xdg.string()));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("SWAYSOCK"));
+        environment.insert(
+            QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
+        test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
+        environment.insert(QStringLiteral("LSAN_OPTIONS"),
+            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        QVERIFY(app.waitForStarted());
+        QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
+
+        auto idle = remote(xdg, "status");
+        QCOMPARE(idle.status, 0);
+        QCOMPARE(QString::fromStdString(idle.out), QStringLiteral("idle actions=0 list=\n"));
+
+        auto start = remote(xdg, "start-record");
+        QVERIFY2(start.status == 0, start.err.c_str());
+        QCOMPARE(QString::fromStdString(start.out), QStringLiteral("recording\n"));
+        QCOMPARE(countOf("0: Recoding..."), 1);
+        QCOMPARE(QString::fromStdString(remote(xdg, "status").out), QStringLiteral("recording actions=0 list=\n"));
+        xdotool({ "mousemove", "40", "40" }); // beside the window
+        xdotool({ "click", "1" });
+        auto stop = remote(xdg, "stop-record");
+        QVERIFY2(stop.status == 0, stop.err.c_str());
+        QCOMPARE(countOf("0: Ready"), 2);
+        const QString recorded = QString::fromStdString(stop.out).trimmed();
+        QVERIFY2(recorded.startsWith(QStringLiteral("recorded actions=")) && !recorded.endsWith(QStringLiteral("=0")),
+            qPrintable(recorded));
+        QCOMPARE(QString::fromStdString(remote(xdg, "status").out),
+            QStringLiteral("idle %1 list=\n").arg(recorded.mid(int(strlen("recorded ")))));
+
+        auto again = remote(xdg, "stop-record");
+        QCOMPARE(again.status, 4);
+        QVERIFY2(QString::fromStdString(again.err).contains(QStringLiteral("not recording")), again.err.c_str());
+
+        // Closing takes the socket away: the tool then says nobody listens.
+        const QString window = xdotool(
+            { "search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(QLatin1String(kProductCaption)) });
+        QVERIFY(!window.isEmpty());
+        xdotool({ "windowfocus", "--sync", window, "key", "alt+x" });
+        QVERIFY(app.waitForFinished(10000));
+        QCOMPARE(app.exitCode(), 0);
+        QVERIFY(!std::filesystem::exists(xdg / "clickwisp/control"));
+        QCOMPARE(remote(xdg, "status").status, 5);
+    }
+
+    // On sway the program cannot grab keys: it has sway bind them to
+    // "clickwisp-cli remote". A CTRL+F2 typed on a virtual keyboard (our own
+    // Wayland backend playing a list) makes sway start the run.
+    void onSwayTheRunKeyStartsARunThroughTheCompositor()
+    {
+        if (!test::HeadlessSway::installed())
+            QSKIP("sway is not installed");
+        test::HeadlessSway sway;
+        QVERIFY2(sway.ok(), sway.error().c_str());
+        test::TempDir dir;
+        // The program, with the tool beside it that the bindings run, and its
+        // settings; the notice of what Wayland lacks was already given.
+        std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
+        std::filesystem::copy_file(test::cliPath(), dir / "clickwisp-cli");
+        std::string config = kPreparedConfig;
+        config.replace(config.find("max=\"False\""), 11, "max=\"False\" limitsnoticed=\"True\"");
+        test::writeFile(dir / "config.xml", config);
+        test::writeFile(dir / "status.log", "");
+        auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
+        auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
+
+        // The program runs as sway's user: the bindings' commands reach its
+        // socket only from the same user.
+        QStringList command { QString::fromStdString((dir / "clickwisp").string()) };
+        if (geteuid() == 0) {
+            const passwd* user = getpwnam("clickwisp-test");
+            QVERIFY(user);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+                QVERIFY(chown(entry.path().c_str(), user->pw_uid, user->pw_gid) == 0);
+            QVERIFY(chown(dir.path().c_str(), user->pw_uid, user->pw_gid) == 0);
+            command = QStringList { QStringLiteral("--reuid=%1").arg(user->pw_uid),
+                QStringLiteral("--regid=%1").arg(user->pw_gid), QStringLiteral("--init-groups") }
+                + command;
+            command.prepend(QStringLiteral("setpriv"));
+        }
+        QProcess app;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromStdString(sway.waylandDisplay()));
+        environment.insert(QStringLiteral("SWAYSOCK"), QString::fromStdString(sway.swaySocket()));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(sway.runtimeDir().string()));
+        environment.insert(QStringLiteral("HOME"), QString::fromStdString(dir.path().string()));
+        environment.insert(
+            QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(command.takeFirst(), command);
+        QVERIFY(app.waitForStarted());
+        QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }),
+            qPrintable(QStringLiteral("the program did not come up; status: ") + statusLines().join(" | ")));
+        // Recording is missing on Wayland; the hot keys are not.
+        QVERIFY2(
+            statusLines().contains(QStringLiteral(
+                "2: Playback, the screen searches and the hot keys (bound through sway) work; recording does not")),
+            qPrintable(statusLines().join(" | ")));
+        QCOMPARE(countOf("0: Running..."), 0);
+
+        // CTRL+F2 on the compositor's seat, from clickwisp-cli's virtual keyboard.
+        test::writeFile(dir / "keys.xml", R"(<?xml version="1.0" encoding="utf-8"?><list versionNo="1.0">
+<item actionType="2" key="17" keyAction="0" delay="0"/>
+<item actionType="2" key="113" keyAction="2" delay="0"/>
+<item actionType="2" key="17" keyAction="1" delay="0"/>
+</list>
+)");
+        const auto played = test::runProcess({ test::cliPath(), "play", (dir / "keys.xml").string() });
+        QVERIFY2(played.status == 0, played.err.c_str());
+        QVERIFY2(waitFor([&] { return countOf("0: Running...") == 1; }),
+            qPrintable(QStringLiteral("sway did not start the run; status: ") + statusLines().join(" | ")
+                + QStringLiteral("\nsway's log: ")
+                + QString::fromStdString(test::readFile(sway.runtimeDir() / "sway.log"))));
+        // The empty list's run ends at once.
+        QVERIFY(waitFor([&] { return countOf("0: Finished") == 1; }));
+
+        app.terminate();
+        QVERIFY(app.waitForFinished(10000));
     }
 };
 

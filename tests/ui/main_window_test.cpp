@@ -66,12 +66,14 @@ struct Harness {
     QList<bool> answers;
     QList<std::optional<QString>> files;
     QList<std::pair<uint32_t, uint32_t>> takenElsewhere; // hot keys another program holds
+    std::string recorderProblem; // set: the desktop offers no recorder
     std::unique_ptr<TMForm> window;
 
     void open(std::shared_ptr<Waiter> waiter = nullptr)
     {
         MainWindowServices services;
         services.configPath = dir / "config.xml";
+        services.backendName = "wayland";
         auto keys = std::make_unique<FakeHotKeys>(trace);
         auto rec = std::make_unique<FakeRecorder>(trace);
         hotKeys = keys.get();
@@ -79,7 +81,9 @@ struct Harness {
             hotKeys->holdElsewhere(modifiers, vk);
         recorder = rec.get();
         services.hotKeys = std::move(keys);
-        services.recorder = std::move(rec);
+        if (recorderProblem.empty())
+            services.recorder = std::move(rec);
+        services.recorderProblem = recorderProblem;
         services.playbackDesktop = [trace = trace] {
             return makeFakePlatform(FakeOptions { trace, {}, { 0, 0 }, true });
         };
@@ -364,6 +368,37 @@ private slots:
         QCOMPARE(h.window->trayTip(), QStringLiteral("Clickwisp\nHot key ALT+F2 is used by another program"));
     }
 
+    void withoutARecorderRecordIsDisabledWithTheReasonAndTheNoticeComesOnce()
+    {
+        Harness h;
+        h.recorderProblem = "Wayland does not let programs read global input";
+        h.open(makeSteadyWaiter());
+        const QString reason
+            = QStringLiteral("Recording is not available: Wayland does not let programs read global input.");
+        QToolButton* record = h.button("btnShade");
+        QVERIFY(!record->isEnabled());
+        QCOMPARE(record->toolTip(), reason);
+        QCOMPARE(child<QLabel>(h.window.get(), "StatusPanel2")->text(),
+            QStringLiteral("Playback, the screen searches and the hot keys work; recording does not"));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY(h.messages[0].startsWith(reason));
+
+        // A run ends and enables the controls again, but not Record.
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(60000));
+        h.button("btnStart")->click();
+        h.button("btnStop")->click();
+        QVERIFY(h.button("btnStart")->isEnabled());
+        QVERIFY(!record->isEnabled());
+
+        // Once told, the next start only says it in the status bar.
+        h.window->close();
+        h.messages.clear();
+        h.open(makeSteadyWaiter());
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+        QVERIFY(!h.button("btnShade")->isEnabled());
+        QVERIFY(!child<QLabel>(h.window.get(), "StatusPanel2")->text().isEmpty());
+    }
+
     void optionsOkStoresTheDialogIntoTheConfiguration()
     {
         Harness h;
@@ -389,6 +424,7 @@ private slots:
                 QStringLiteral("Clickwisp %1").arg(QLatin1String(kVersion)));
             const QString backends = child<QLabel>(about, "lblBackends")->text();
             QVERIFY2(backends.contains(QLatin1String("x11")), qPrintable(backends));
+            QVERIFY2(backends.startsWith(QLatin1String("Backend: wayland (")), qPrintable(backends));
             QVERIFY(child<QLabel>(about, "lblWeb")->text().contains(QLatin1String(kHomePageUrl)));
             QVERIFY(child<QLabel>(about, "lblMail")->text().contains(QLatin1String("mailto:")));
             checked = true;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -23,7 +24,7 @@ struct Options {
     TConfig config { dir / "config.xml" };
     std::unique_ptr<TFMConfig> dialog;
 
-    void open() { dialog = std::make_unique<TFMConfig>(config); }
+    void open(OptionsContext context = {}) { dialog = std::make_unique<TFMConfig>(config, nullptr, context); }
     template <typename T> T* get(const char* name) const { return test::child<T>(dialog.get(), name); }
     QSpinBox* spin(const char* name) const { return get<QSpinBox>(name); }
     QComboBox* keys(const char* name) const { return get<QComboBox>(name); }
@@ -37,6 +38,23 @@ struct Options {
 class OptionsDialogTest : public QObject {
     Q_OBJECT
 private slots:
+    void onADesktopThatCannotBindKeysTheBindingsToMakeFollowTheLists()
+    {
+        Options o;
+        o.open();
+        QVERIFY(!o.dialog->findChild<QLabel*>(QStringLiteral("ManualKeyBindings")));
+        o.open({ true, true });
+        QVERIFY2(!o.dialog->findChild<QLabel*>(QStringLiteral("ManualKeyBindings")), "sway binds them itself");
+
+        o.open({ true, false });
+        auto* bindings = o.get<QLabel>("ManualKeyBindings");
+        QCOMPARE(bindings->text(),
+            QStringLiteral("ALT+F2\tclickwisp-cli remote start-record\nALT+F3\tclickwisp-cli remote stop-record\n"
+                           "CTRL+F2\tclickwisp-cli remote start-run\nCTRL+F3\tclickwisp-cli remote stop-run"));
+        o.keys("cbRunningStop")->setCurrentIndex(9);
+        QVERIFY(bindings->text().endsWith(QStringLiteral("CTRL+F10\tclickwisp-cli remote stop-run")));
+    }
+
     void theDefaultsShowWithinTheControlsLimits()
     {
         Options o;

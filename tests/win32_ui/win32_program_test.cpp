@@ -423,7 +423,7 @@ TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
         return std::wstring(buffer);
     };
     EXPECT_EQ(text(IDC_ABOUT_CAPTION), wide(kProductCaption));
-    EXPECT_EQ(text(IDC_ABOUT_BACKENDS), wide(AboutBackendsLine(kBackends)));
+    EXPECT_EQ(text(IDC_ABOUT_BACKENDS), wide(AboutBackendsLine(kBackends, "win32")));
     PostMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "a click on the background closes it";
 
