@@ -309,4 +309,12 @@ std::vector<EditorText> EditorCapture::tick(ActionEditorFields& fields, ScreenPo
     return {};
 }
 
+std::vector<EditorText> EditorCapture::pick(
+    ActionEditorFields& fields, ScreenPoint point, const std::function<std::optional<uint32_t>(ScreenPoint)>& pixelAt)
+{
+    auto changed = tick(fields, point, pixelAt);
+    stop();
+    return changed;
+}
+
 } // namespace clickwisp

@@ -159,9 +159,20 @@ inline constexpr int kTargetTestMarkMs = 1500;
 // the pointer into the click point (for a click) or the move point (any
 // other type), or the colour under it into the colour text. A point capture
 // wins when both are on.
+// Where the pointer's position cannot be read (Wayland), there is no timer:
+// a full-screen overlay showing kPointPickHint waits for one click, whose
+// point is taken as one tick (pick), and Esc cancels.
+inline constexpr const char* kPointPickHint = "Click the point to capture; Esc cancels";
 class EditorCapture {
 public:
     static constexpr int kTickMs = 10;
+
+    // Whether the pointer's position can be read; true unless told.
+    void setPointerReadable(bool readable) { m_pointerReadable = readable; }
+    // A running capture follows the pointer on a timer, or waits for a click
+    // on the overlay; never both.
+    bool followsPointer() const { return running() && m_pointerReadable; }
+    bool waitsForClick() const { return running() && !m_pointerReadable; }
 
     void startPoint() { m_point = true; }
     void startColour() { m_colour = true; }
@@ -179,8 +190,13 @@ public:
     // returns which fields changed.
     std::vector<EditorText> tick(ActionEditorFields& fields, ScreenPoint pointer,
         const std::function<std::optional<uint32_t>(ScreenPoint)>& pixelAt) const;
+    // The click on the overlay at point: one tick there, then the capture
+    // ends. Returns which fields changed.
+    std::vector<EditorText> pick(ActionEditorFields& fields, ScreenPoint point,
+        const std::function<std::optional<uint32_t>(ScreenPoint)>& pixelAt);
 
 private:
+    bool m_pointerReadable = true;
     bool m_point = false;
     bool m_colour = false;
 };

@@ -15,6 +15,10 @@ public:
 
     // The pointer's position in screen pixels.
     virtual ScreenPoint GetCursorPos() = 0;
+    // Whether GetCursorPos reads where the pointer really is. False where the
+    // system keeps it from programs (Wayland): GetCursorPos then gives only
+    // the last place this injector moved the pointer to.
+    virtual bool canReadPointer() const { return true; }
     // Moves the pointer to (x, y); positions off the screen are clamped by the system.
     virtual void SetCursorPos(int32_t x, int32_t y) = 0;
     // One mouse event at the pointer's position: a single MOUSEEVENTF_* flag,

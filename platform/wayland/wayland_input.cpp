@@ -50,6 +50,7 @@ public:
     // A Wayland client cannot read where the pointer is: the last place we
     // moved it to.
     ScreenPoint GetCursorPos() override { return m_position; }
+    bool canReadPointer() const override { return false; }
 
     void SetCursorPos(int32_t x, int32_t y) override
     {

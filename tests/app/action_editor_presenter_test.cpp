@@ -169,6 +169,44 @@ TEST(ActionEditorPresenter, CaptureFillsTheTypesPointOrTheColourUntilACharacterK
     EXPECT_FALSE(capture.running());
 }
 
+// Where the pointer cannot be read, a capture waits for one click instead of
+// a timer; the click fills what a tick there fills and ends the capture.
+TEST(ActionEditorPresenter, UnreadablePointerCapturesByOneClick)
+{
+    auto pixelAt = [](ScreenPoint point) -> std::optional<uint32_t> {
+        if (point.y < 0)
+            return std::nullopt;
+        return point.x < 100 ? 0x00123456u : 0x000000FFu;
+    };
+    EditorCapture capture;
+    capture.startPoint();
+    EXPECT_TRUE(capture.followsPointer() && !capture.waitsForClick());
+    capture.stop();
+    capture.setPointerReadable(false);
+    EXPECT_FALSE(capture.followsPointer() || capture.waitsForClick()); // nothing to wait for when stopped
+    capture.startPoint();
+    EXPECT_TRUE(capture.waitsForClick() && !capture.followsPointer());
+
+    ActionEditorFields fields;
+    fields.type = atMove;
+    EXPECT_EQ(capture.pick(fields, { 640, -20 }, pixelAt), (std::vector { EditorText::MoveX, EditorText::MoveY }));
+    EXPECT_EQ(fields.text(EditorText::MoveX) + "," + fields.text(EditorText::MoveY), "640,-20");
+    EXPECT_FALSE(capture.running());
+
+    capture.startColour();
+    EXPECT_TRUE(capture.waitsForClick());
+    EXPECT_EQ(capture.pick(fields, { 150, 9 }, pixelAt), std::vector { EditorText::Colour });
+    EXPECT_EQ(fields.text(EditorText::Colour), "clRed");
+    EXPECT_FALSE(capture.running());
+    // A pixel that cannot be read changes nothing but still ends the pick;
+    // a click after the end changes nothing.
+    capture.startColour();
+    EXPECT_TRUE(capture.pick(fields, { 50, -1 }, pixelAt).empty());
+    EXPECT_FALSE(capture.running());
+    EXPECT_TRUE(capture.pick(fields, { 50, 9 }, pixelAt).empty());
+    EXPECT_EQ(fields.text(EditorText::Colour), "clRed");
+}
+
 // The colour capture's pixel read: the one pixel at the point, turned from
 // the screen's 0x00RRGGBB into a colour value 0x00BBGGRR.
 TEST(ActionEditorPresenter, ScreenColourIsThePixelAtThePointRedInTheLowByte)
