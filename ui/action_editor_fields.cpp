@@ -176,20 +176,65 @@ void TfrmDefine::keyPressed(bool typesCharacter)
 
 void TfrmDefine::followCapture()
 {
-    if (!m_capture.running())
+    if (!m_capture.followsPointer())
         m_captureTimer->stop();
     else if (!m_captureTimer->isActive())
         m_captureTimer->start();
+    if (m_capture.waitsForClick())
+        showPickOverlays();
+    else
+        closePickOverlays();
+}
+
+void TfrmDefine::showPickOverlays()
+{
+    if (!m_pickOverlays.empty())
+        return;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        auto* overlay = new PointPickOverlay(this, screen, QString::fromLatin1(kPointPickHint));
+        connect(overlay, &PointPickOverlay::picked, this, [this](QPoint at) { pickPoint({ at.x(), at.y() }); });
+        connect(overlay, &PointPickOverlay::cancelled, this, &TfrmDefine::StopCapture);
+        m_pickOverlays.emplace_back(overlay);
+        overlay->show();
+        overlay->raise();
+        overlay->activateWindow();
+        overlay->setFocus();
+    }
+}
+
+void TfrmDefine::closePickOverlays()
+{
+    // Later: the click or key that ends the pick is still being delivered.
+    for (const auto& overlay : m_pickOverlays)
+        if (overlay) {
+            overlay->hide();
+            overlay->deleteLater();
+        }
+    m_pickOverlays.clear();
 }
 
 void TfrmDefine::timerSetPointTimer()
 {
-    if (!m_capture.running())
+    if (!m_capture.followsPointer())
         return;
     ActionEditorFields current = fields();
-    const auto changed = m_capture.tick(current, readPointer(), [this](ScreenPoint point) { return readPixel(point); });
+    showCaptured(
+        current, m_capture.tick(current, readPointer(), [this](ScreenPoint point) { return readPixel(point); }));
+}
+
+void TfrmDefine::pickPoint(ScreenPoint point)
+{
+    if (!m_capture.waitsForClick())
+        return;
+    ActionEditorFields current = fields();
+    showCaptured(current, m_capture.pick(current, point, [this](ScreenPoint at) { return readPixel(at); }));
+    followCapture();
+}
+
+void TfrmDefine::showCaptured(const ActionEditorFields& captured, const std::vector<EditorText>& changed)
+{
     for (EditorText which : changed)
-        setFieldText(which, current.text(which));
+        setFieldText(which, captured.text(which));
     if (std::ranges::find(changed, EditorText::Colour) != changed.end())
         setSwatch(m_colourText->text());
 }

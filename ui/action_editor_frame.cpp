@@ -3,6 +3,7 @@
 // action_editor_fields.cpp.
 #include "ui/action_editor_frame.h"
 
+#include "platform/input_injector.h"
 #include "ui/typed_fields.h"
 #include "ui/widget_name.h"
 
@@ -85,6 +86,7 @@ TfrmDefine::TfrmDefine(QWidget* parent, InputInjector* input, ScreenSource* scre
     m_captureTimer = named(new QTimer(this), "timerSetPoint");
     m_captureTimer->setInterval(10);
     connect(m_captureTimer, &QTimer::timeout, this, &TfrmDefine::timerSetPointTimer);
+    m_capture.setPointerReadable(!m_input || m_input->canReadPointer());
 
     connect(m_typeGroup, &QButtonGroup::idClicked, this, [this] { ApplyTypeRule(); });
     connect(m_pointGroup, &QButtonGroup::idClicked, this, [this] { ApplyClickPointRule(); });

@@ -4,15 +4,18 @@
 #include "core/action.h"
 #include "core/error.h"
 #include "screen/bitmap_data.h"
+#include "ui/point_pick_overlay.h"
 
 #include <QFrame>
 #include <QImage>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QComboBox;
@@ -67,10 +70,12 @@ public:
 
     // Starts following the pointer into the click point fields (edPX, edPY)
     // for a click, or into the move point fields (edMoveX, edMoveY) for any
-    // other type.
+    // other type. Where input cannot read the pointer, a PointPickOverlay on
+    // each screen waits for the click instead, and Esc cancels.
     void StartPointCapture();
     // Starts following the colour under the pointer into the colour text
-    // (edColor) and its swatch (edCl).
+    // (edColor) and its swatch (edCl); an overlay as above where the pointer
+    // cannot be read.
     void StartColorCapture();
     // Ends a capture under way; the last captured values stay.
     void StopCapture();
@@ -81,6 +86,9 @@ public:
     bool capturingColor() const { return m_capture.capturingColour(); }
     // One tick of the capture timer (every 10 ms while capturing).
     void timerSetPointTimer();
+    // The click on a PointPickOverlay at point: fills the fields as a tick
+    // there would and ends the capture.
+    void pickPoint(ScreenPoint point);
 
     // "Test" on the colour (picture) group: moves the dialog out of sight,
     // waits kTestHideMs for the desktop to redraw, captures the screen and
@@ -124,8 +132,13 @@ private:
     void showFields(const ActionEditorFields& fields);
     QWidget* textField(EditorText which) const;
     void setFieldText(EditorText which, const std::string& text);
-    // The timer runs exactly while the capture does.
+    // The timer runs exactly while the capture follows the pointer, the
+    // overlays are shown exactly while it waits for a click.
     void followCapture();
+    void showPickOverlays();
+    void closePickOverlays();
+    // The captured texts into their fields, and the swatch.
+    void showCaptured(const ActionEditorFields& captured, const std::vector<EditorText>& changed);
     // Each type panel enabled exactly with its radio button.
     void ApplyTypeRule();
     // The group of the checked click point shown, the others hidden.
@@ -199,6 +212,7 @@ private:
     QButtonGroup* m_typeGroup;
     QButtonGroup* m_pointGroup;
     EditorCapture m_capture;
+    std::vector<QPointer<PointPickOverlay>> m_pickOverlays; // one per screen while waiting for a click
     std::string m_pictureText; // the picture as the action stores it
     QImage m_picture; // its decoded form, for display
     std::function<QString()> m_filePrompt;

@@ -8,6 +8,7 @@
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
 #include "tests/support/process.h"
+#include "ui/point_pick_overlay.h"
 #include "ui/target_marker.h"
 #include "ui/typed_fields.h"
 
@@ -27,7 +28,9 @@ namespace {
 class StubPointer : public InputInjector {
 public:
     ScreenPoint position { 0, 0 };
+    bool readable = true; // false: as on Wayland
     ScreenPoint GetCursorPos() override { return position; }
+    bool canReadPointer() const override { return readable; }
     void SetCursorPos(int32_t x, int32_t y) override { position = { x, y }; }
     void mouse_event(uint32_t, int32_t) override { }
     void keybd_event(uint8_t, uint32_t) override { }
@@ -80,6 +83,7 @@ private slots:
     void init()
     {
         m_pointer.position = { 0, 0 };
+        m_pointer.readable = true;
         m_screen.colourAt = [](int32_t x, int32_t) { return x < 100 ? 0x123456u : 0xFF0000u; };
     }
 
@@ -106,6 +110,65 @@ private slots:
         f->timerSetPointTimer();
         QCOMPARE(text("edColor"), QStringLiteral("$00563412"));
         QCOMPARE(child<QLineEdit>(f, "edCl")->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
+    }
+
+    // Where the pointer cannot be read, a capture shows an overlay over the
+    // screen instead of following the pointer: a left click there fills the
+    // point or the colour, Esc or a right click cancels and changes nothing.
+    void anUnreadablePointerIsPickedByAClickOnAnOverlay()
+    {
+        m_pointer.readable = false;
+        m_pointer.position = { 5, 5 }; // not where the pointer is: never read
+        TDForm dialog(nullptr, QStringLiteral("New Action"), &m_pointer, &m_screen);
+        TfrmDefine* f = dialog.frame();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto text = [&](const char* name) { return child<QLineEdit>(f, name)->text(); };
+        auto overlay = [&]() -> PointPickOverlay* {
+            for (auto* o : f->findChildren<PointPickOverlay*>(QStringLiteral("PointPickOverlay")))
+                if (o->isVisible())
+                    return o;
+            return nullptr;
+        };
+        child<QRadioButton>(f, "rbFixed")->click();
+        const QString x0 = text("edPX"), y0 = text("edPY");
+
+        child<QPushButton>(f, "btnCapture")->click();
+        PointPickOverlay* o = overlay();
+        QVERIFY(o);
+        QCOMPARE(o->geometry(), QGuiApplication::primaryScreen()->geometry());
+        QVERIFY(o->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!test::captureTimer(f)->isActive());
+        QTest::keyClick(o, Qt::Key_Escape);
+        QCOMPARE(QStringList({ text("edPX"), text("edPY") }), QStringList({ x0, y0 }));
+        QVERIFY(!overlay() && !f->capturingPoint());
+        QVERIFY(dialog.isVisible());
+
+        child<QPushButton>(f, "btnCapture")->click();
+        QVERIFY(overlay());
+        QTest::mouseClick(overlay(), Qt::RightButton, {}, QPoint(20, 30));
+        QVERIFY(!overlay() && !f->capturingPoint());
+        QCOMPARE(QStringList({ text("edPX"), text("edPY") }), QStringList({ x0, y0 }));
+
+        child<QPushButton>(f, "btnCapture")->click();
+        o = overlay();
+        QVERIFY(o);
+        const QPoint at = o->mapToGlobal(QPoint(321, 234));
+        QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(321, 234));
+        QCOMPARE(QStringList({ text("edPX"), text("edPY") }),
+            QStringList({ QString::number(at.x()), QString::number(at.y()) }));
+        QVERIFY(!overlay() && !f->capturingPoint());
+        QTRY_VERIFY(f->findChildren<PointPickOverlay*>().isEmpty()); // closed windows go
+
+        // Left of x = 100 the screen is $00563412, right of it red.
+        child<QRadioButton>(f, "rbColor")->click();
+        child<QPushButton>(f, "btnCaptureColor")->click();
+        QVERIFY(overlay());
+        QTest::mouseClick(overlay(), Qt::LeftButton, {}, overlay()->mapFromGlobal(QPoint(50, 9)));
+        QCOMPARE(text("edColor"), QStringLiteral("$00563412"));
+        QCOMPARE(child<QLineEdit>(f, "edCl")->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
+        QVERIFY(!overlay() && !f->capturingColor());
+        QCOMPARE(text("edPX"), QString::number(at.x())); // the point stays
     }
 
     // The key goes to whichever control has the focus; the dialog sees it

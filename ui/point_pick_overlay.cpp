@@ -1,0 +1,62 @@
+#include "ui/point_pick_overlay.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace clickwisp {
+
+PointPickOverlay::PointPickOverlay(QWidget* owner, QScreen* screen, const QString& hint)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_hint(hint)
+{
+    setObjectName(QStringLiteral("PointPickOverlay"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setCursor(Qt::CrossCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setScreen(screen);
+    // The screen's place first, so the window's (and its events') global
+    // coordinates are the screen's even where the system does not report
+    // where a window is.
+    setGeometry(screen->geometry());
+}
+
+void PointPickOverlay::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    // Faintly dimmed: the desktop stays visible, and every pixel takes clicks.
+    painter.fillRect(rect(), QColor(0, 0, 0, 48));
+    QFont font = painter.font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    painter.setFont(font);
+    QRect box = painter.fontMetrics().boundingRect(m_hint).adjusted(-16, -10, 16, 10);
+    box.moveCenter(QPoint(width() / 2, height() / 3));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 200));
+    painter.drawRoundedRect(box, 8, 8);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, m_hint);
+}
+
+void PointPickOverlay::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        emit picked(event->globalPosition().toPoint());
+    else if (event->button() == Qt::RightButton)
+        emit cancelled();
+}
+
+void PointPickOverlay::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        emit cancelled();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace clickwisp
