@@ -195,7 +195,9 @@ void TfrmDefine::showPickOverlays()
         connect(overlay, &PointPickOverlay::picked, this, [this](QPoint at) { pickPoint({ at.x(), at.y() }); });
         connect(overlay, &PointPickOverlay::cancelled, this, &TfrmDefine::StopCapture);
         m_pickOverlays.emplace_back(overlay);
-        overlay->show();
+        // Full screen rather than placed: a tiling compositor (sway) would
+        // otherwise fit it in among the other windows.
+        overlay->showFullScreen();
         overlay->raise();
         overlay->activateWindow();
         overlay->setFocus();
