@@ -3,11 +3,7 @@
 #include "cli/verb.h"
 
 #include "core/control_protocol.h"
-#ifdef _WIN32
-#include "platform/win32/win32_control_channel.h"
-#else
-#include "platform/unix/unix_control_channel.h"
-#endif
+#include "platform/control_channel.h"
 
 #include <iostream>
 #include <memory>

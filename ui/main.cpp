@@ -1,8 +1,8 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
 #include "desktop/desktop_choice.h"
+#include "platform/control_channel.h"
 #include "platform/unix/sway_keys.h"
-#include "platform/unix/unix_control_channel.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The control channel on POSIX systems: a Unix socket in a private folder.
-#include "platform/unix/unix_control_channel.h"
+#include "platform/control_channel.h"
 
 #include "platform/unix/unix_socket.h"
 

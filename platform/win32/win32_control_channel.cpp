@@ -1,6 +1,6 @@
 // The control channel on Windows: not there yet (a named pipe with the
 // user's security descriptor will take the socket's place).
-#include "platform/win32/win32_control_channel.h"
+#include "platform/control_channel.h"
 
 #include <cstdlib>
 

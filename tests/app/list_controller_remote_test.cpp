@@ -4,11 +4,7 @@
 #include "tests/app/controller_fixture.h"
 
 #include "core/list_file.h"
-#ifdef _WIN32
-#include "platform/win32/win32_control_channel.h"
-#else
-#include "platform/unix/unix_control_channel.h"
-#endif
+#include "platform/control_channel.h"
 
 #include <future>
 #include <thread>

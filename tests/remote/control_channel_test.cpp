@@ -1,6 +1,6 @@
 // The remote control's socket: who may connect, what a request does, and the
 // command-line tool that sends it.
-#include "platform/unix/unix_control_channel.h"
+#include "platform/control_channel.h"
 
 #include "tests/support/process.h"
 
