@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "platform/hot_key_source.h"
 #include "platform/input_injector.h"
 #include "platform/input_recorder.h"
@@ -26,5 +27,27 @@ struct Platform {
     std::unique_ptr<InputRecorder> recorder;
     std::unique_ptr<HotKeySource> hotKeys;
 };
+
+// The playback part of a backend's Platform (input, text, screen) from the
+// functions that make each part, called in that order; the first part that
+// cannot be made gives the error.
+template <class MakeInput, class MakeText, class MakeScreen>
+Result<Platform> MakePlaybackPlatform(MakeInput makeInput, MakeText makeText, MakeScreen makeScreen)
+{
+    Platform platform;
+    auto input = makeInput();
+    if (!input)
+        return std::unexpected(input.error());
+    platform.input = std::move(*input);
+    auto text = makeText();
+    if (!text)
+        return std::unexpected(text.error());
+    platform.text = std::move(*text);
+    auto screen = makeScreen();
+    if (!screen)
+        return std::unexpected(screen.error());
+    platform.screen = std::move(*screen);
+    return platform;
+}
 
 } // namespace clickwisp

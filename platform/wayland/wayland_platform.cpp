@@ -17,20 +17,8 @@ Result<std::unique_ptr<HotKeySource>> makeWaylandHotKeys(const std::string&)
 
 Result<Platform> openWaylandPlayback(const std::string& display)
 {
-    auto input = makeWaylandInput(display);
-    if (!input)
-        return std::unexpected(input.error());
-    auto text = makeWaylandText(display);
-    if (!text)
-        return std::unexpected(text.error());
-    auto screen = makeWaylandScreen(display);
-    if (!screen)
-        return std::unexpected(screen.error());
-    Platform platform;
-    platform.input = std::move(*input);
-    platform.text = std::move(*text);
-    platform.screen = std::move(*screen);
-    return platform;
+    return MakePlaybackPlatform([&] { return makeWaylandInput(display); }, [&] { return makeWaylandText(display); },
+        [&] { return makeWaylandScreen(display); });
 }
 
 Result<std::vector<std::string>> missingWaylandProtocols(const std::string& display)
