@@ -131,24 +131,6 @@ private:
     std::thread m_thread;
 };
 
-std::expected<UniqueFd, ConnectError> bindSocket(const std::filesystem::path& path)
-{
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    const std::string name = path.string();
-    if (name.size() >= sizeof address.sun_path)
-        return std::unexpected(ConnectError { ENAMETOOLONG, name + ": the path is too long for a socket" });
-    std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
-    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd)
-        return std::unexpected(ConnectError { errno, std::string("cannot make a socket: ") + std::strerror(errno) });
-    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return std::unexpected(ConnectError { errno, name + ": " + std::strerror(errno) });
-    if (::listen(fd.get(), 8) != 0)
-        return std::unexpected(ConnectError { errno, name + ": cannot listen: " + std::strerror(errno) });
-    return fd;
-}
-
 } // namespace
 
 Result<std::unique_ptr<ControlServer>> ListenForControl(
@@ -157,7 +139,7 @@ Result<std::unique_ptr<ControlServer>> ListenForControl(
     if (auto prepared = PrepareControlFolder(folder); !prepared)
         return std::unexpected(prepared.error());
     const std::filesystem::path path = ControlSocketPath(folder);
-    auto bound = bindSocket(path);
+    auto bound = ListenUnix(path);
     if (!bound && bound.error().code == EADDRINUSE) {
         // Someone left a socket here: a running program answers, a dead one's
         // socket refuses, and only that one may be replaced.
@@ -168,7 +150,7 @@ Result<std::unique_ptr<ControlServer>> ListenForControl(
         if (probe.error().code != ECONNREFUSED && probe.error().code != ENOENT)
             return fail("cannot tell whether the socket " + path.string() + " is in use: " + probe.error().message);
         ::unlink(path.c_str());
-        bound = bindSocket(path);
+        bound = ListenUnix(path);
     }
     if (!bound)
         return fail("remote control cannot listen: " + bound.error().message);

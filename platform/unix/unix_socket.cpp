@@ -28,6 +28,25 @@ bool waitReadable(int fd, Deadline deadline)
     }
 }
 
+// A new stream socket and the address of path.
+struct UnixEndpoint {
+    UniqueFd fd;
+    sockaddr_un address {};
+};
+
+std::expected<UnixEndpoint, ConnectError> unixEndpoint(const std::string& name)
+{
+    UnixEndpoint endpoint;
+    endpoint.address.sun_family = AF_UNIX;
+    if (name.size() >= sizeof endpoint.address.sun_path)
+        return std::unexpected(ConnectError { ENAMETOOLONG, name + ": the path is too long for a socket" });
+    std::memcpy(endpoint.address.sun_path, name.c_str(), name.size() + 1);
+    endpoint.fd = UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!endpoint.fd)
+        return std::unexpected(ConnectError { errno, std::string("cannot make a socket: ") + std::strerror(errno) });
+    return endpoint;
+}
+
 } // namespace
 
 UniqueFd::~UniqueFd()
@@ -48,19 +67,31 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 
 std::expected<UniqueFd, ConnectError> ConnectUnix(const std::filesystem::path& path)
 {
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
     const std::string name = path.string();
-    if (name.size() >= sizeof address.sun_path)
-        return std::unexpected(ConnectError { ENAMETOOLONG, name + ": the path is too long for a socket" });
-    std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
-    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd)
-        return std::unexpected(ConnectError { errno, std::string("cannot make a socket: ") + std::strerror(errno) });
+    auto endpoint = unixEndpoint(name);
+    if (!endpoint)
+        return std::unexpected(endpoint.error());
+    UniqueFd fd = std::move(endpoint->fd);
+    const sockaddr_un& address = endpoint->address;
     while (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         if (errno != EINTR)
             return std::unexpected(ConnectError { errno, name + ": " + std::strerror(errno) });
     }
+    return fd;
+}
+
+std::expected<UniqueFd, ConnectError> ListenUnix(const std::filesystem::path& path)
+{
+    const std::string name = path.string();
+    auto endpoint = unixEndpoint(name);
+    if (!endpoint)
+        return std::unexpected(endpoint.error());
+    UniqueFd fd = std::move(endpoint->fd);
+    const sockaddr_un& address = endpoint->address;
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return std::unexpected(ConnectError { errno, name + ": " + std::strerror(errno) });
+    if (::listen(fd.get(), 8) != 0)
+        return std::unexpected(ConnectError { errno, name + ": cannot listen: " + std::strerror(errno) });
     return fd;
 }
 

@@ -47,6 +47,8 @@ struct ConnectError {
     std::string message;
 };
 std::expected<UniqueFd, ConnectError> ConnectUnix(const std::filesystem::path& path);
+// A stream socket bound to path and listening; the same errors.
+std::expected<UniqueFd, ConnectError> ListenUnix(const std::filesystem::path& path);
 
 // Writes all of data (no SIGPIPE).
 Result<void> WriteAll(int fd, std::string_view data);
