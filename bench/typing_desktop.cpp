@@ -28,32 +28,6 @@ namespace {
 using namespace clickwisp;
 using Clock = std::chrono::steady_clock;
 
-void appendUtf8(std::string& out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out.push_back(char(ch));
-    } else if (ch < 0x800) {
-        out.push_back(char(0xC0 | (ch >> 6)));
-        out.push_back(char(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back(char(0xE0 | (ch >> 12)));
-        out.push_back(char(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (ch & 0x3F)));
-    }
-}
-
-// distinct CJK characters, each once, with an ASCII word after every tenth.
-std::string textWith(int distinct)
-{
-    std::string text;
-    for (int i = 0; i < distinct; ++i) {
-        appendUtf8(text, char32_t(0x4E00 + i));
-        if (i % 10 == 9)
-            text += " ok ";
-    }
-    return text;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -81,7 +55,7 @@ int main(int argc, char** argv)
     std::printf("clickwisp-cli play of a text into zenity --entry under openbox on Xvfb %s\n", xvfb.display().c_str());
     std::printf("%9s %10s %12s %16s %s\n", "distinct", "play (s)", "map changes", "next window (s)", "text");
     for (int count : counts) {
-        const std::string text = textWith(count);
+        const std::string text = test::utf8Of(test::distinctCjkText(count));
         test::writeFile(dir / "list.xml",
             "<?xml version=\"1.0\"?>\n<list><item actionType=\"3\" typeText=\"" + text + "\"/></list>\n");
         test::ZenityEntry entry(xvfb.display(), "typing " + std::to_string(count));

@@ -1,35 +1,16 @@
 #include "platform/x11/x11_keyboard.h"
 
 #include "platform/x11/x11_error_trap.h"
+#include "platform/x11/x11_spare_keycodes.h"
 
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <mutex>
-#include <set>
-#include <string>
 #include <thread>
 
 namespace clickwisp {
 
 namespace {
-
-// Spare keycodes claimed by any X11Keyboard of this process, so the input
-// and the text connection of one run never bind the same keycode.
-std::mutex g_claimMutex;
-std::set<std::pair<std::string, KeyCode>> g_claimed;
-
-bool claim(Display* display, KeyCode code)
-{
-    std::lock_guard lock(g_claimMutex);
-    return g_claimed.emplace(DisplayString(display), code).second;
-}
-
-void unclaim(Display* display, KeyCode code)
-{
-    std::lock_guard lock(g_claimMutex);
-    g_claimed.erase({ DisplayString(display), code });
-}
 
 // The level the modifiers mask select on keys of type; -1 when none does.
 int levelOf(const XkbKeyTypeRec& type, unsigned mask)
@@ -80,7 +61,7 @@ X11Keyboard::~X11Keyboard()
         // Released only once the server has the keycodes back as they were.
         XSync(m_display, False);
         for (const auto& entry : m_spares)
-            unclaim(m_display, entry.first);
+            releaseSpareKeycode(m_display, entry.first);
     }
     if (m_xkb)
         XkbFreeKeyboard(m_xkb, 0, True);
@@ -219,14 +200,16 @@ KeyCode X11Keyboard::claimAnother()
     while (m_empty.size() > m_reserve) {
         const KeyCode code = m_empty.front();
         m_empty.erase(m_empty.begin());
-        if (!claim(m_display, code))
-            continue; // another connection of ours has it
-        Spare& spare = m_spares[code];
+        SpareOriginal original;
         if (m_xkb) {
-            spare.original = m_xkb->map->key_sym_map[code];
+            original.xkb = true;
+            original.entry = m_xkb->map->key_sym_map[code];
             const KeySym* syms = XkbKeySymsPtr(m_xkb, code);
-            spare.originalSyms.assign(syms, syms + XkbKeyNumSyms(m_xkb, code));
+            original.syms.assign(syms, syms + XkbKeyNumSyms(m_xkb, code));
         }
+        if (!claimSpareKeycode(m_display, code, std::move(original)))
+            continue; // another connection of ours has it
+        m_spares[code] = Spare {};
         return code;
     }
     return 0;
@@ -351,12 +334,16 @@ bool X11Keyboard::write(const std::vector<KeyCode>& codes)
     const auto [first, last] = std::minmax_element(codes.begin(), codes.end());
     // One request for the whole range: the keys between ours are written
     // back as the server has them, read just before.
+    const SpareKeycodeWrite guard;
+    if (!guard.allowed())
+        return false;
     X11ErrorTrap trap(m_display);
-    const bool sent = m_xkb ? writeXkb(*first, *last, codes) : writeCore(*first, *last, codes);
+    const bool sent = m_xkb ? writeXkb(*first, *last, codes, guard) : writeCore(*first, *last, codes);
     return trap.sync() == 0 && sent;
 }
 
-bool X11Keyboard::writeXkb(KeyCode first, KeyCode last, const std::vector<KeyCode>& codes)
+bool X11Keyboard::writeXkb(
+    KeyCode first, KeyCode last, const std::vector<KeyCode>& codes, const SpareKeycodeWrite& guard)
 {
     // The keys between ours as the server has them now.
     XkbDescPtr fresh = XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
@@ -374,23 +361,19 @@ bool X11Keyboard::writeXkb(KeyCode first, KeyCode last, const std::vector<KeyCod
             if (spare.places[size_t(level)].keysym != NoSymbol)
                 used = level + 1;
         }
-        // Resized first: the entry must match the room it has until then.
-        XkbSymMapRec& entry = m_xkb->map->key_sym_map[code];
         if (used == 0) {
-            KeySym* syms = XkbResizeKeySyms(m_xkb, code, int(spare.originalSyms.size()));
-            std::copy(spare.originalSyms.begin(), spare.originalSyms.end(), syms);
-            std::copy_n(spare.original.kt_index, XkbNumKbdGroups, entry.kt_index);
-            entry.group_info = spare.original.group_info;
-            entry.width = spare.original.width;
+            applySpareOriginal(m_xkb, code, guard.original(m_display, code));
             continue;
         }
         int type = used == 1 ? XkbOneLevelIndex : used == 2 ? XkbTwoLevelIndex : m_fourLevelType;
         if (type < 0)
             type = XkbTwoLevelIndex; // AltGr is gone: so are the keysyms it selected
         const int width = m_xkb->map->types[type].num_levels;
+        // Resized first: the entry must match the room it has until then.
         KeySym* syms = XkbResizeKeySyms(m_xkb, code, width);
         for (int level = 0; level < width; ++level)
             syms[level] = level < 4 ? spare.places[size_t(level)].keysym : NoSymbol;
+        XkbSymMapRec& entry = m_xkb->map->key_sym_map[code];
         entry.kt_index[0] = uint8_t(type);
         entry.group_info = XkbSetNumGroups(0, 1);
         entry.width = uint8_t(width);

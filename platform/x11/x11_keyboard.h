@@ -12,6 +12,8 @@
 
 namespace clickwisp {
 
+class SpareKeycodeWrite;
+
 // Which key types a keysym in the keyboard layout of one connection, and
 // spare keycodes (keycodes the layout leaves without keysyms) bound to
 // keysyms the layout lacks: up to four keysyms per spare keycode, plain,
@@ -84,8 +86,6 @@ private:
     };
     struct Spare {
         std::array<Place, 4> places;
-        XkbSymMapRec original {}; // the key's entry before we bound it
-        std::vector<KeySym> originalSyms;
     };
 
     void addToLayout(KeySym sym, KeyCode code, uint8_t level);
@@ -98,7 +98,7 @@ private:
     // Writes the spare keycodes codes to the server, in one request; false
     // when the server refused it.
     bool write(const std::vector<KeyCode>& codes);
-    bool writeXkb(KeyCode first, KeyCode last, const std::vector<KeyCode>& codes);
+    bool writeXkb(KeyCode first, KeyCode last, const std::vector<KeyCode>& codes, const SpareKeycodeWrite& guard);
     bool writeCore(KeyCode first, KeyCode last, const std::vector<KeyCode>& codes);
 
     Display* m_display;

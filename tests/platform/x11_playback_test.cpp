@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 // After gtest: X.h defines None, which gtest also uses as a name.
+#include "tests/support/x_desktop.h"
 #include "tests/support/x_test_window.h"
 
 #include <X11/XKBlib.h>
@@ -41,25 +42,7 @@ protected:
     }
 
     // The keycodes that type keysym on the server now, read on a fresh connection.
-    std::vector<int> keycodesOf(KeySym keysym)
-    {
-        Display* display = XOpenDisplay(m_xvfb.display().c_str());
-        int minCode = 0, maxCode = 0, perCode = 0;
-        XDisplayKeycodes(display, &minCode, &maxCode);
-        KeySym* syms = XGetKeyboardMapping(display, KeyCode(minCode), maxCode - minCode + 1, &perCode);
-        std::vector<int> codes;
-        for (int code = minCode; code <= maxCode; ++code) {
-            for (int i = 0; i < perCode; ++i) {
-                if (syms[size_t(code - minCode) * size_t(perCode) + size_t(i)] == keysym) {
-                    codes.push_back(code);
-                    break;
-                }
-            }
-        }
-        XFree(syms);
-        XCloseDisplay(display);
-        return codes;
-    }
+    std::vector<int> keycodesOf(KeySym keysym) { return test::keycodesWith(m_xvfb.display(), keysym); }
 
     test::XvfbServer m_xvfb { 800, 600 };
     std::unique_ptr<test::XTestWindow> m_window;

@@ -13,10 +13,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace clickwisp::test {
 
@@ -30,6 +32,67 @@ inline std::string windowName(Display* display, Window window)
     if (name)
         XFree(name);
     return out;
+}
+
+// text in UTF-8, as list files and TypeText take it.
+inline std::string utf8Of(const std::u32string& text)
+{
+    std::string out;
+    for (char32_t ch : text) {
+        if (ch < 0x80) {
+            out.push_back(char(ch));
+        } else if (ch < 0x800) {
+            out.push_back(char(0xC0 | (ch >> 6)));
+            out.push_back(char(0x80 | (ch & 0x3F)));
+        } else if (ch < 0x10000) {
+            out.push_back(char(0xE0 | (ch >> 12)));
+            out.push_back(char(0x80 | ((ch >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (ch & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (ch >> 18)));
+            out.push_back(char(0x80 | ((ch >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((ch >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (ch & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// distinct CJK characters (from U+4E00 on), each once, with an ASCII word
+// after every tenth: a text far off any Latin keyboard layout.
+inline std::u32string distinctCjkText(int distinct)
+{
+    std::u32string text;
+    for (int i = 0; i < distinct; ++i) {
+        text.push_back(char32_t(0x4E00 + i));
+        if (i % 10 == 9)
+            text += U" ok ";
+    }
+    return text;
+}
+
+// The keycodes whose keysyms include keysym (all of them: true), or that
+// have no keysym at all (keysym NoSymbol), on a fresh connection: the
+// server's mapping as any client reads it.
+inline std::vector<int> keycodesWith(const std::string& displayName, KeySym keysym)
+{
+    std::vector<int> codes;
+    Display* display = XOpenDisplay(displayName.c_str());
+    if (!display)
+        return codes;
+    int minCode = 0, maxCode = 0, perCode = 0;
+    XDisplayKeycodes(display, &minCode, &maxCode);
+    KeySym* syms = XGetKeyboardMapping(display, KeyCode(minCode), maxCode - minCode + 1, &perCode);
+    for (int code = minCode; syms && code <= maxCode; ++code) {
+        const KeySym* row = syms + size_t(code - minCode) * size_t(perCode);
+        const bool empty = std::all_of(row, row + perCode, [](KeySym k) { return k == NoSymbol; });
+        if (keysym == NoSymbol ? empty : std::find(row, row + perCode, keysym) != row + perCode)
+            codes.push_back(code);
+    }
+    if (syms)
+        XFree(syms);
+    XCloseDisplay(display);
+    return codes;
 }
 
 // Polls check every 20 ms until it holds; false at the timeout.
