@@ -32,11 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 int main(int argc, char** argv)
 {
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts = { 10, 50, 100, 300 };
+    const std::vector<int> counts = test::distinctCounts(argc, argv);
 
     test::XvfbServer xvfb(1024, 768);
     if (!xvfb.ok()) {
@@ -49,8 +45,7 @@ int main(int argc, char** argv)
         return 2;
     }
     test::KeymapChangeCounter changes(xvfb.display());
-    const char* cliOverride = std::getenv("CLICKWISP_CLI");
-    const std::string cli = cliOverride && *cliOverride ? cliOverride : test::cliPath();
+    const std::string cli = test::cliToMeasure();
     test::TempDir dir;
     std::printf("clickwisp-cli play of a text into zenity --entry under openbox on Xvfb %s\n", xvfb.display().c_str());
     std::printf("%9s %10s %12s %16s %s\n", "distinct", "play (s)", "map changes", "next window (s)", "text");

@@ -62,13 +62,8 @@ std::unique_ptr<test::ChildProcess> focusedWev()
 
 int main(int argc, char** argv)
 {
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts = { 10, 50, 100, 300 };
-    const char* cliOverride = std::getenv("CLICKWISP_CLI");
-    const std::string cli = cliOverride && *cliOverride ? cliOverride : test::cliPath();
+    const std::vector<int> counts = test::distinctCounts(argc, argv);
+    const std::string cli = test::cliToMeasure();
 
     test::HeadlessSway sway;
     if (!sway.ok()) {

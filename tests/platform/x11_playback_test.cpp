@@ -146,20 +146,11 @@ TEST_F(X11Playback, TypingMoreDistinctCharactersThanSpareKeycodes)
 {
     // 80 different CJK characters, then a repeat of the first ones: more
     // than the spare keycodes one backend binds at a time.
-    std::string utf8;
     std::u32string expected;
     for (char32_t ch = 0x4E00; ch < 0x4E00 + 80; ++ch)
         expected.push_back(ch);
     expected += U"ab\u4E00\u4E01";
-    for (char32_t ch : expected) {
-        if (ch < 0x80) {
-            utf8.push_back(char(ch));
-        } else {
-            utf8.push_back(char(0xE0 | (ch >> 12)));
-            utf8.push_back(char(0x80 | ((ch >> 6) & 0x3F)));
-            utf8.push_back(char(0x80 | (ch & 0x3F)));
-        }
-    }
+    const std::string utf8 = test::utf8Of(expected);
     expected.push_back(U'\n');
     auto text = makeX11Text(m_xvfb.display());
     ASSERT_TRUE(text.has_value()) << text.error().message;

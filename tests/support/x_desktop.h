@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -69,6 +70,25 @@ inline std::u32string distinctCjkText(int distinct)
             text += U" ok ";
     }
     return text;
+}
+
+// For the typing benchmarks: the distinct-character counts their command
+// line names (10, 50, 100 and 300 when it names none), and the
+// clickwisp-cli to measure: $CLICKWISP_CLI (an older build, for
+// comparison) or the one built beside them.
+inline std::vector<int> distinctCounts(int argc, char** argv)
+{
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts = { 10, 50, 100, 300 };
+    return counts;
+}
+inline std::string cliToMeasure()
+{
+    const char* other = std::getenv("CLICKWISP_CLI");
+    return other && *other ? other : cliPath();
 }
 
 // The keycodes whose keysyms include keysym (all of them: true), or that
