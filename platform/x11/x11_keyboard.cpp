@@ -279,9 +279,12 @@ bool X11Keyboard::bind(const std::vector<KeySym>& wanted, const std::vector<KeyC
         if (std::find(changed.begin(), changed.end(), place.code) == changed.end())
             changed.push_back(place.code);
     }
+    for (KeyCode code : changed)
+        m_spares[code].written = true;
     if (write(changed))
         return true;
-    // The server refused (its layout changed under us): these keysyms have no key.
+    // The server refused (its layout changed under us): these keysyms have
+    // no key. The keycodes still go back to their first mapping in restore().
     for (size_t i = 0; i < missing.size(); ++i) {
         m_spares[places[i].code].places[places[i].level].keysym = NoSymbol;
         m_boundBySym.erase(missing[i]);
@@ -291,23 +294,30 @@ bool X11Keyboard::bind(const std::vector<KeySym>& wanted, const std::vector<KeyC
 
 void X11Keyboard::restore()
 {
-    if (m_boundBySym.empty())
-        return;
     std::vector<KeyCode> changed;
     auto last = std::chrono::steady_clock::time_point {};
     for (auto& [code, spare] : m_spares) {
+        if (!spare.written)
+            continue;
+        changed.push_back(code);
         for (Place& place : spare.places) {
-            if (place.keysym == NoSymbol)
-                continue;
             last = std::max(last, place.lastUse);
             place.keysym = NoSymbol;
-            if (std::find(changed.begin(), changed.end(), code) == changed.end())
-                changed.push_back(code);
         }
     }
+    if (changed.empty())
+        return;
     m_boundBySym.clear();
     waitUntil(last + kGrace);
-    write(changed);
+    if (!write(changed))
+        return; // still written: the next restore tries again
+    for (KeyCode code : changed)
+        m_spares[code].written = false;
+}
+
+bool X11Keyboard::bound() const
+{
+    return std::any_of(m_spares.begin(), m_spares.end(), [](const auto& entry) { return entry.second.written; });
 }
 
 void X11Keyboard::touch(const std::vector<Stroke>& strokes)

@@ -66,8 +66,8 @@ public:
     bool needsTakeOver(const std::vector<KeySym>& wanted) const;
     // Gives every spare keycode its first mapping back, in one change.
     void restore();
-    // Whether any spare keycode carries a keysym of ours.
-    bool bound() const { return !m_boundBySym.empty(); }
+    // Whether any spare keycode has a mapping of ours, to be restored.
+    bool bound() const;
 
     // Marks the spare places of strokes as used now.
     void touch(const std::vector<Stroke>& strokes);
@@ -86,6 +86,7 @@ private:
     };
     struct Spare {
         std::array<Place, 4> places;
+        bool written = false; // the server has a mapping of ours for it
     };
 
     void addToLayout(KeySym sym, KeyCode code, uint8_t level);
