@@ -180,6 +180,8 @@ X11Keyboard::Stroke X11Keyboard::find(KeySym keysym, int levels) const
 
 bool X11Keyboard::needsTakeOver(const std::vector<KeySym>& wanted) const
 {
+    if (capacity() == 0)
+        return false; // nothing to take over: what the layout lacks is left out
     const size_t missing = size_t(std::count_if(wanted.begin(), wanted.end(), [&](KeySym k) { return !find(k).code; }));
     size_t taken = 0;
     for (const auto& entry : m_spares) {
