@@ -33,6 +33,8 @@ inline std::string activeBackendText()
 {
     return "win32";
 }
+// Nothing of the desktop stays changed when the Win32 backend ends at once.
+inline void restoreDesktop() { }
 #else
 // Each opens the backend of the session first: a bad CLICKWISP_BACKEND is
 // reported as the capability's failure.
@@ -55,6 +57,11 @@ inline Result<std::unique_ptr<HotKeySource>> makeDesktopHotKeys()
 {
     auto backend = openDesktopBackend();
     return backend ? backend->makeHotKeys() : std::unexpected(backend.error());
+}
+// What the backends changed for a while, given back before an abrupt end.
+inline void restoreDesktop()
+{
+    restoreDesktopNow();
 }
 // The backend serving this session and why, for --version.
 inline std::string activeBackendText()

@@ -103,6 +103,7 @@ RunEnd playUntilEnd(const ActionList& actions, const RunSettings& settings, std:
         }
         if (event == StopWatch::Event::Stop) {
             if (++requests > 1) {
+                restoreDesktop(); // the worker may be typing: its keycodes go back now
                 std::fflush(stdout);
                 std::_Exit(stops.stopStatus());
             }

@@ -92,6 +92,12 @@ DesktopBackend desktopBackendFor(const BackendChoice& choice)
     return backend;
 }
 
+void restoreDesktopNow()
+{
+    // A Wayland virtual keyboard's keymap goes with its connection.
+    restoreX11SpareKeycodes();
+}
+
 Result<DesktopBackend> openDesktopBackend()
 {
     auto choice = chooseBackend(currentDesktopEnvironment());

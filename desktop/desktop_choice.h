@@ -52,6 +52,11 @@ struct DesktopBackend {
     std::function<Result<std::unique_ptr<HotKeySource>>()> makeHotKeys;
 };
 
+// Gives back at once what the backends of this process changed on the
+// desktop for a while (the X11 keycodes bound for typing), for a program
+// that must end without closing them.
+void restoreDesktopNow();
+
 // The backend for this process's session (chooseBackend on its environment).
 Result<DesktopBackend> openDesktopBackend();
 // The backend of a given choice.

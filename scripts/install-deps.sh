@@ -49,8 +49,9 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick
-  # window frames for scripts/screenshots.sh
-  openbox
+  # window frames for scripts/screenshots.sh, and a window manager and a
+  # GTK program (zenity) that typing tests and benchmarks type into
+  openbox zenity
   # the .deb (scripts/package.sh: CPack needs file and dpkg-shlibdeps) and its
   # checks (scripts/check-package.sh)
   dpkg-dev file desktop-file-utils appstream lintian man-db

@@ -78,12 +78,14 @@ public:
             m_held[vk] = 0;
         } else {
             m_keyboard.refresh();
-            std::vector<X11Keyboard::Stroke> held;
+            std::vector<KeyCode> held;
             for (KeyCode c : m_held) {
                 if (c)
-                    held.push_back({ c, false });
+                    held.push_back(c);
             }
-            code = m_keyboard.bind(keysym, held, true).code;
+            // A key action is pressed without Shift: the plain level only.
+            if (m_keyboard.bind({ keysym }, held, 1))
+                code = m_keyboard.find(keysym, 1).code;
             if (down)
                 m_held[vk] = code;
         }
@@ -91,7 +93,7 @@ public:
             return;
         XTestFakeKeyEvent(m_display.get(), code, down ? True : False, CurrentTime);
         XSync(m_display.get(), False);
-        m_keyboard.touch({ { code, false } });
+        m_keyboard.touch({ { code, 0 } });
     }
 
 private:

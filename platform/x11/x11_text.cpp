@@ -5,6 +5,12 @@
 // batches without a round trip per character. Modifier keys that are down
 // (held by earlier key actions or by the user) are let go for the text and
 // pressed again after it, so the target receives exactly the characters.
+//
+// Every change of the keyboard mapping costs every X client a reload (the
+// window manager regrabs its keys), so the spare keycodes are bound for a
+// whole stretch of text at once and given back once, shortly after the
+// last text, from a thread of the backend's own.
+#include "platform/x11/x11_client_ping.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_keyboard.h"
 #include "platform/x11/x11_platform.h"
@@ -14,6 +20,12 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
 
 namespace clickwisp {
 
@@ -66,16 +78,31 @@ std::vector<KeyCode> heldModifiers(Display* display)
     return held;
 }
 
+// A thread that never takes a signal: they are for the program's own
+// threads (clickwisp-cli reads SIGINT and SIGTERM through a signalfd, which
+// needs them blocked in every thread). It inherits the mask at creation.
+template <class Body> std::jthread startWithoutSignals(Body body)
+{
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    std::jthread thread(std::move(body));
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+}
+
 class X11Text final : public TextTarget {
 public:
     explicit X11Text(X11DisplayPtr display)
         : m_display(std::move(display))
-        , m_keyboard(m_display.get())
+        , m_keyboard(m_display.get(), kSparesLeftForKeys)
+        , m_restorer(startWithoutSignals([this](std::stop_token stop) { restoreWhenDue(stop); }))
     {
     }
 
     bool focusWindowExists() override
     {
+        std::lock_guard lock(m_mutex);
         Window focus = None;
         int revert = 0;
         XGetInputFocus(m_display.get(), &focus, &revert);
@@ -97,23 +124,67 @@ public:
     void sendEnter() override
     {
         m_pending.push_back(XK_Return);
-        type(m_pending);
+        {
+            std::lock_guard lock(m_mutex);
+            m_restoreAt.reset();
+            type(m_pending);
+            // The next text may need the same characters: the spare keycodes
+            // get their mapping back only once no text has come for a while.
+            if (m_keyboard.bound())
+                m_restoreAt = std::chrono::steady_clock::now() + X11Keyboard::kGrace;
+        }
+        m_wake.notify_all();
         m_pending.clear();
         m_lastChar = 0;
     }
 
 private:
+    // Spare keycodes typing leaves to the input connection, for key actions
+    // the layout lacks (a held modifier it has no key for, F13-F24).
+    static constexpr size_t kSparesLeftForKeys = 2;
+    // How long a program that answers pings may take to handle our keys.
+    static constexpr std::chrono::milliseconds kPingTimeout { 1000 };
+
     void type(const std::vector<KeySym>& keysyms);
+    // The keysyms from next on that one binding of the spare keycodes can
+    // type; returns the end of that stretch and the keysyms it needs bound.
+    size_t stretch(const std::vector<KeySym>& keysyms, size_t next, std::vector<KeySym>& wanted) const;
     void press(const std::vector<X11Keyboard::Stroke>& strokes);
+    void restoreWhenDue(std::stop_token stop);
 
     X11DisplayPtr m_display;
     X11Keyboard m_keyboard;
     std::vector<KeySym> m_pending;
     char32_t m_lastChar = 0;
+    // The connection and the keyboard, shared by typing and restoring.
+    std::mutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::optional<std::chrono::steady_clock::time_point> m_restoreAt;
+    std::jthread m_restorer; // last: stopped before the rest is destroyed
 };
 
-// Splits the text where it runs out of spare keycodes: each batch binds
-// what it lacks, is sent, and its spares are rebound only by a later batch.
+size_t X11Text::stretch(const std::vector<KeySym>& keysyms, size_t next, std::vector<KeySym>& wanted) const
+{
+    const size_t capacity = m_keyboard.capacity();
+    wanted.clear();
+    for (; next < keysyms.size(); ++next) {
+        const X11Keyboard::Stroke stroke = m_keyboard.find(keysyms[next]);
+        if (stroke.code && !m_keyboard.isSpare(stroke.code))
+            continue; // on the layout
+        if (std::find(wanted.begin(), wanted.end(), keysyms[next]) != wanted.end())
+            continue;
+        if (wanted.size() == capacity && capacity > 0)
+            break;
+        wanted.push_back(keysyms[next]);
+    }
+    return next;
+}
+
+// The text goes in stretches, each with one change of the keyboard mapping
+// binding every character it needs that the layout lacks. Before a stretch
+// takes over spare places the previous one used, the focused program must
+// have read the previous keys: it says so by answering a ping, or it is
+// given the grace period.
 void X11Text::type(const std::vector<KeySym>& keysyms)
 {
     m_keyboard.refresh();
@@ -122,23 +193,20 @@ void X11Text::type(const std::vector<KeySym>& keysyms)
     for (KeyCode code : held)
         XTestFakeKeyEvent(d, code, False, CurrentTime);
     size_t next = 0;
+    std::vector<KeySym> wanted;
     while (next < keysyms.size()) {
+        const size_t end = stretch(keysyms, next, wanted);
+        if (m_keyboard.needsTakeOver(wanted) && pingFocusedClient(d, kPingTimeout))
+            m_keyboard.markCaughtUp();
+        m_keyboard.bind(wanted); // without spare keycodes, what the layout lacks is left out
         std::vector<X11Keyboard::Stroke> strokes;
-        std::vector<X11Keyboard::Stroke> spares; // spare places this batch types with
-        for (; next < keysyms.size(); ++next) {
-            X11Keyboard::Stroke stroke = m_keyboard.bind(keysyms[next], spares);
-            if (!stroke.code) {
-                if (spares.empty())
-                    continue; // no spare keycode at all: the character cannot be typed
-                break;
-            }
-            if (m_keyboard.isSpare(stroke.code) && std::find(spares.begin(), spares.end(), stroke) == spares.end())
-                spares.push_back(stroke);
-            strokes.push_back(stroke);
+        for (; next < end; ++next) {
+            if (const X11Keyboard::Stroke stroke = m_keyboard.find(keysyms[next]); stroke.code)
+                strokes.push_back(stroke);
         }
         press(strokes);
         XSync(d, False);
-        m_keyboard.touch(spares);
+        m_keyboard.touch(strokes);
     }
     for (KeyCode code : held)
         XTestFakeKeyEvent(d, code, True, CurrentTime);
@@ -148,18 +216,40 @@ void X11Text::type(const std::vector<KeySym>& keysyms)
 void X11Text::press(const std::vector<X11Keyboard::Stroke>& strokes)
 {
     Display* d = m_display.get();
-    const KeyCode shift = m_keyboard.shiftCode();
-    bool shifted = false;
-    for (const auto& stroke : strokes) {
-        if (stroke.shift != shifted && shift) {
-            XTestFakeKeyEvent(d, shift, stroke.shift ? True : False, CurrentTime);
-            shifted = stroke.shift;
+    // The keys that select a level: Shift for bit 0, AltGr for bit 1.
+    const KeyCode levelKeys[2] = { m_keyboard.shiftCode(), m_keyboard.level3Code() };
+    uint8_t down = 0;
+    auto select = [&](uint8_t level) {
+        for (int bit = 0; bit < 2; ++bit) {
+            const uint8_t mask = uint8_t(1 << bit);
+            if ((level & mask) != (down & mask) && levelKeys[bit])
+                XTestFakeKeyEvent(d, levelKeys[bit], (level & mask) ? True : False, CurrentTime);
         }
+        down = level;
+    };
+    for (const auto& stroke : strokes) {
+        select(stroke.level);
         XTestFakeKeyEvent(d, stroke.code, True, CurrentTime);
         XTestFakeKeyEvent(d, stroke.code, False, CurrentTime);
     }
-    if (shifted)
-        XTestFakeKeyEvent(d, shift, False, CurrentTime);
+    select(0);
+}
+
+void X11Text::restoreWhenDue(std::stop_token stop)
+{
+    std::unique_lock lock(m_mutex);
+    while (!stop.stop_requested()) {
+        if (!m_restoreAt) {
+            m_wake.wait(lock, stop, [&] { return m_restoreAt.has_value(); });
+            continue;
+        }
+        const auto due = *m_restoreAt;
+        if (m_wake.wait_until(lock, stop, due, [&] { return m_restoreAt != due; }) || stop.stop_requested())
+            continue; // a new text came, or the backend closes (and restores)
+        m_keyboard.restore();
+        XSync(m_display.get(), False);
+        m_restoreAt.reset();
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 // After gtest: X.h defines None, which gtest also uses as a name.
+#include "tests/support/x_desktop.h"
 #include "tests/support/x_test_window.h"
 
 #include <X11/XKBlib.h>
@@ -41,25 +42,7 @@ protected:
     }
 
     // The keycodes that type keysym on the server now, read on a fresh connection.
-    std::vector<int> keycodesOf(KeySym keysym)
-    {
-        Display* display = XOpenDisplay(m_xvfb.display().c_str());
-        int minCode = 0, maxCode = 0, perCode = 0;
-        XDisplayKeycodes(display, &minCode, &maxCode);
-        KeySym* syms = XGetKeyboardMapping(display, KeyCode(minCode), maxCode - minCode + 1, &perCode);
-        std::vector<int> codes;
-        for (int code = minCode; code <= maxCode; ++code) {
-            for (int i = 0; i < perCode; ++i) {
-                if (syms[size_t(code - minCode) * size_t(perCode) + size_t(i)] == keysym) {
-                    codes.push_back(code);
-                    break;
-                }
-            }
-        }
-        XFree(syms);
-        XCloseDisplay(display);
-        return codes;
-    }
+    std::vector<int> keycodesOf(KeySym keysym) { return test::keycodesWith(m_xvfb.display(), keysym); }
 
     test::XvfbServer m_xvfb { 800, 600 };
     std::unique_ptr<test::XTestWindow> m_window;
@@ -163,20 +146,11 @@ TEST_F(X11Playback, TypingMoreDistinctCharactersThanSpareKeycodes)
 {
     // 80 different CJK characters, then a repeat of the first ones: more
     // than the spare keycodes one backend binds at a time.
-    std::string utf8;
     std::u32string expected;
     for (char32_t ch = 0x4E00; ch < 0x4E00 + 80; ++ch)
         expected.push_back(ch);
     expected += U"ab\u4E00\u4E01";
-    for (char32_t ch : expected) {
-        if (ch < 0x80) {
-            utf8.push_back(char(ch));
-        } else {
-            utf8.push_back(char(0xE0 | (ch >> 12)));
-            utf8.push_back(char(0x80 | ((ch >> 6) & 0x3F)));
-            utf8.push_back(char(0x80 | (ch & 0x3F)));
-        }
-    }
+    const std::string utf8 = test::utf8Of(expected);
     expected.push_back(U'\n');
     auto text = makeX11Text(m_xvfb.display());
     ASSERT_TRUE(text.has_value()) << text.error().message;

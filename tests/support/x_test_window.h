@@ -5,6 +5,8 @@
 // key presses type (a press with Ctrl or Alt held as "^" and the character)
 // and its button events with their root positions. It
 // runs on a thread and a connection of its own, like any other program.
+// With answersPings it answers the window manager protocol's _NET_WM_PING,
+// as GTK and Qt programs do.
 // Header-only so the typing bench can use it too.
 
 #include <X11/Xlib.h>
@@ -31,7 +33,7 @@ public:
         friend bool operator==(const ButtonEvent&, const ButtonEvent&) = default;
     };
 
-    XTestWindow(const std::string& display, int x, int y, int width, int height)
+    XTestWindow(const std::string& display, int x, int y, int width, int height, bool answersPings = false)
     {
         m_display = XOpenDisplay(display.c_str());
         m_control = XOpenDisplay(display.c_str());
@@ -43,6 +45,10 @@ public:
         m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), x, y, unsigned(width), unsigned(height), 0,
             CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
         XSelectInput(m_display, m_window, KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask);
+        if (answersPings) {
+            m_ping = XInternAtom(m_display, "_NET_WM_PING", False);
+            XSetWMProtocols(m_display, m_window, &m_ping, 1);
+        }
         XMapRaised(m_display, m_window);
         XEvent event;
         do {
@@ -155,6 +161,13 @@ private:
             XRefreshKeyboardMapping(&event.xmapping);
             return;
         }
+        if (event.type == ClientMessage && m_ping != None && Atom(event.xclient.data.l[0]) == m_ping) {
+            const Window root = DefaultRootWindow(m_display);
+            event.xclient.window = root;
+            XSendEvent(m_display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &event);
+            XFlush(m_display);
+            return;
+        }
         std::lock_guard lock(m_mutex);
         if (event.type == KeyPress) {
             char buffer[32];
@@ -176,6 +189,7 @@ private:
     Display* m_display = nullptr;
     Display* m_control = nullptr;
     Window m_window = 0;
+    Atom m_ping = None;
     int m_wake[2] = { -1, -1 };
     bool m_ok = false;
     std::thread m_thread;
