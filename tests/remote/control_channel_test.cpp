@@ -2,6 +2,7 @@
 // command-line tool that sends it.
 #include "platform/control_channel.h"
 
+#include "platform/unix/unix_control_channel.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ class Listener {
 public:
     explicit Listener(const std::filesystem::path& folder)
     {
-        auto server = ListenForControl(folder, [this](ControlCommand command) {
+        auto server = ListenForControl(ControlSocketPath(folder), [this](ControlCommand command) {
             std::lock_guard lock(m_mutex);
             m_received.push_back(command);
             return OkReply(ControlCommandName(command));
