@@ -211,9 +211,7 @@ Result<std::string> SendControlRequest(
     }
     OverlappedPipe pipe(opened->get());
     const PipeIo sent = pipe.write(request + "\n", deadline);
-    std::string reply = ReadPipeLine(pipe, kControlMessageLimit + 1, deadline);
-    if (const size_t end = reply.find('\n'); end != std::string::npos)
-        reply.resize(end + 1);
+    const std::string reply = ReadPipeLine(pipe, kControlMessageLimit + 1, deadline);
     if (!reply.empty())
         return reply;
     if (sent.error != ERROR_SUCCESS)

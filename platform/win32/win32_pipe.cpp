@@ -105,6 +105,14 @@ PipeIo OverlappedPipe::write(std::string_view data, PipeDeadline deadline)
     return { ERROR_SUCCESS, total };
 }
 
+size_t OverlappedPipe::peek(char* buffer, size_t size) const
+{
+    DWORD copied = 0;
+    if (!PeekNamedPipe(m_pipe, buffer, DWORD(std::min<size_t>(size, 1 << 20)), &copied, nullptr, nullptr))
+        return 0;
+    return copied;
+}
+
 size_t OverlappedPipe::waiting() const
 {
     DWORD available = 0;
@@ -117,10 +125,15 @@ std::string ReadPipeLine(OverlappedPipe& pipe, size_t limit, PipeDeadline deadli
 {
     std::string line;
     char buffer[512];
-    while (line.size() < limit) {
-        const PipeIo got = pipe.read(buffer, std::min(sizeof buffer, limit - line.size()), deadline);
+    while (line.size() < limit && (line.empty() || line.back() != '\n')) {
+        // What has come, up to the line end; with nothing there, one byte
+        // is waited for.
+        const size_t seen = pipe.peek(buffer, std::min(sizeof buffer, limit - line.size()));
+        const char* end = std::find(buffer, buffer + seen, '\n');
+        const size_t take = seen == 0 ? 1 : end == buffer + seen ? seen : size_t(end - buffer) + 1;
+        const PipeIo got = pipe.read(buffer, take, deadline);
         line.append(buffer, got.bytes);
-        if (got.error != ERROR_SUCCESS || std::find(buffer, buffer + got.bytes, '\n') != buffer + got.bytes)
+        if (got.error != ERROR_SUCCESS)
             break;
     }
     return line;

@@ -62,6 +62,8 @@ public:
     PipeIo read(char* buffer, size_t size, PipeDeadline deadline);
     // Writes all of data.
     PipeIo write(std::string_view data, PipeDeadline deadline);
+    // Copies up to size bytes that have come without taking them; no wait.
+    size_t peek(char* buffer, size_t size) const;
     // Bytes that have come and are not read yet.
     size_t waiting() const;
 
@@ -74,10 +76,9 @@ private:
     OVERLAPPED m_io {};
 };
 
-// Reads up to and including the first "\n", at most limit bytes; without a
-// line end what came before the end of the stream, the limit, the deadline
-// or stop, and the caller judges it. Bytes that came in one piece with the
-// line end stay at its end.
+// Reads up to and including the first "\n", at most limit bytes, and never
+// past the line end; without a line end what came before the end of the
+// stream, the limit, the deadline or stop, and the caller judges it.
 std::string ReadPipeLine(OverlappedPipe& pipe, size_t limit, PipeDeadline deadline);
 
 } // namespace clickwisp
