@@ -98,8 +98,7 @@ private:
 
     void answer(OverlappedPipe& pipe)
     {
-        const std::string request
-            = ReadPipeLine(pipe, kControlMessageLimit + 1, Clock::now() + kControlRequestLimit);
+        const std::string request = ReadPipeLine(pipe, kControlMessageLimit + 1, Clock::now() + kControlRequestLimit);
         if (request.empty() || stopping())
             return; // a probe that sent nothing, or the program is closing
         auto command = ParseControlRequest(request);
@@ -114,8 +113,7 @@ private:
         // Disconnecting drops what the client has not read yet: the reply
         // waits until the client closes its end (or the deadline).
         char ignored[512];
-        while (pipe.read(ignored, sizeof ignored, deadline).error == ERROR_SUCCESS) {
-        }
+        while (pipe.read(ignored, sizeof ignored, deadline).error == ERROR_SUCCESS) { }
     }
 
     std::filesystem::path m_address;

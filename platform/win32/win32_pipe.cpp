@@ -92,9 +92,8 @@ PipeIo OverlappedPipe::write(std::string_view data, PipeDeadline deadline)
             return { ERROR_NOT_ENOUGH_MEMORY, total };
         m_io = OVERLAPPED {};
         m_io.hEvent = m_event.get();
-        const PipeIo done
-            = finish(WriteFile(m_pipe, data.data(), DWORD(std::min<size_t>(data.size(), 1 << 20)), nullptr, &m_io),
-                deadline);
+        const PipeIo done = finish(
+            WriteFile(m_pipe, data.data(), DWORD(std::min<size_t>(data.size(), 1 << 20)), nullptr, &m_io), deadline);
         total += done.bytes;
         if (done.error != ERROR_SUCCESS)
             return { done.error, total };

@@ -71,7 +71,8 @@ UserOnlySecurity::UserOnlySecurity(const Sid& user)
     auto* acl = reinterpret_cast<ACL*>(m_acl.data());
     // An explicit owner: a token's default owner may be a group (the
     // administrators, for an elevated program), and clients check it.
-    m_ready = InitializeAcl(acl, aclSize, ACL_REVISION) && AddAccessAllowedAce(acl, ACL_REVISION, kPipeUserAccess, m_user.get())
+    m_ready = InitializeAcl(acl, aclSize, ACL_REVISION)
+        && AddAccessAllowedAce(acl, ACL_REVISION, kPipeUserAccess, m_user.get())
         && InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION)
         && SetSecurityDescriptorOwner(&m_descriptor, m_user.get(), FALSE)
         && SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE);

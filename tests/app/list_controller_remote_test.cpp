@@ -21,7 +21,8 @@ class RemoteControllerTest : public ControllerTest {
 protected:
     RemoteControllerTest()
     {
-        remoteControl = [this](ControlServer::Handler handler) { return ListenForControl(address, std::move(handler)); };
+        remoteControl
+            = [this](ControlServer::Handler handler) { return ListenForControl(address, std::move(handler)); };
     }
     // Sends command from another thread, as clickwisp-cli does, and runs the
     // user-interface queue until the reply is there.

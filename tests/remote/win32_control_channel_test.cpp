@@ -197,8 +197,8 @@ UniqueHandle squat(const std::filesystem::path& address)
     SetSecurityDescriptorOwner(&descriptor, system, FALSE);
     SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE); // open to all, so the owner is what tells
     SECURITY_ATTRIBUTES attributes { sizeof(attributes), &descriptor, FALSE };
-    UniqueHandle pipe(CreateNamedPipeW(address.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
-        0, &attributes));
+    UniqueHandle pipe(CreateNamedPipeW(
+        address.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, &attributes));
     LocalFree(system);
     return pipe;
 }
@@ -239,7 +239,8 @@ TEST(Win32ControlChannel, AClosedListenerLeavesNoPipeAndASilentOneTimesOut)
         Listener listener(address);
         ASSERT_TRUE(listener.ok()) << listener.error();
         // A client that connects and says nothing must not hold up closing.
-        UniqueHandle silent(CreateFileW(address.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle silent(
+            CreateFileW(address.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(silent);
         listener.close();
     }
@@ -251,8 +252,8 @@ TEST(Win32ControlChannel, AClosedListenerLeavesNoPipeAndASilentOneTimesOut)
     // A pipe of this user on which nothing answers: the client gives up at its limit.
     const Sid user = CurrentUserSid().value();
     UserOnlySecurity security(user);
-    UniqueHandle mute(CreateNamedPipeW(address.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
-        security.attributes()));
+    UniqueHandle mute(CreateNamedPipeW(
+        address.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, security.attributes()));
     ASSERT_TRUE(mute);
     auto silence = SendControlRequest(address, "status", std::chrono::milliseconds(300));
     ASSERT_FALSE(silence);
