@@ -231,7 +231,7 @@ TEST(Win32ControlChannel, APipeOfAnotherUserIsToldNothingAndNotTakenForTheProgra
             + CurrentUserSid()->text() + "): this program cannot listen there");
 }
 
-TEST(Win32ControlChannel, AClosedListenerLeavesNoPipeAndASilentOneTimesOut)
+TEST(Win32ControlChannel, AClosedListenerLeavesNoPipeAndASilentOrBusyOneTimesOut)
 {
     TempDir dir;
     const auto address = testControlAddress(dir);
@@ -258,6 +258,12 @@ TEST(Win32ControlChannel, AClosedListenerLeavesNoPipeAndASilentOneTimesOut)
     auto silence = SendControlRequest(address, "status", std::chrono::milliseconds(300));
     ASSERT_FALSE(silence);
     EXPECT_EQ(silence.error().message, "the Clickwisp program on " + address.string() + " gave no reply");
+    // Its one instance stays taken by that connection: the next client waits
+    // for it within its limit, then says so.
+    auto busy = SendControlRequest(address, "status", std::chrono::milliseconds(300));
+    ASSERT_FALSE(busy);
+    EXPECT_EQ(
+        busy.error().message, "the Clickwisp program on " + address.string() + " stayed busy with other requests");
 }
 
 } // namespace
