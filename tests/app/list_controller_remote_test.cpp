@@ -5,7 +5,7 @@
 
 #include "core/list_file.h"
 #include "platform/control_channel.h"
-#include "tests/support/control_address.h"
+#include "tests/support/control_channel.h"
 
 #include <future>
 #include <thread>

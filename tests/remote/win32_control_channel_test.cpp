@@ -4,7 +4,7 @@
 
 #include "platform/win32/win32_pipe.h"
 #include "platform/win32/win32_pipe_security.h"
-#include "tests/support/control_address.h"
+#include "tests/support/control_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -14,46 +14,14 @@
 #include <sddl.h>
 
 #include <future>
-#include <mutex>
 #include <vector>
 
 namespace clickwisp {
 namespace {
 
+using Listener = test::ControlListener;
 using test::TempDir;
 using test::testControlAddress;
-
-// A program side that answers every command with "ok <name>" and keeps
-// what reached it.
-class Listener {
-public:
-    explicit Listener(const std::filesystem::path& address)
-    {
-        auto server = ListenForControl(address, [this](ControlCommand command) {
-            std::lock_guard lock(m_mutex);
-            m_received.push_back(command);
-            return OkReply(ControlCommandName(command));
-        });
-        if (server)
-            m_server = std::move(*server);
-        else
-            m_error = server.error().message;
-    }
-    bool ok() const { return m_server != nullptr; }
-    const std::string& error() const { return m_error; }
-    std::vector<ControlCommand> received()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_received;
-    }
-    void close() { m_server.reset(); }
-
-private:
-    std::mutex m_mutex;
-    std::vector<ControlCommand> m_received;
-    std::unique_ptr<ControlServer> m_server;
-    std::string m_error;
-};
 
 // A client that writes bytes as they are, with no line end added, and
 // reads what comes back until the pipe closes or 5 s have passed.
