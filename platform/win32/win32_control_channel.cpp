@@ -19,9 +19,9 @@ using Clock = std::chrono::steady_clock;
 
 // Why a pipe could not be opened as a client.
 struct OpenFailure {
-    enum class Kind { Nobody, Busy, OtherUser, Failed };
+    enum class Kind { Nobody, Busy, OtherUser, Denied, Failed };
     Kind kind;
-    std::string detail; // the owner for OtherUser (may be empty), the system's words for Failed
+    std::string detail; // the owner for OtherUser, the system's words for Failed
 };
 
 // Opens the pipe name as a client, waiting for a busy one until deadline,
@@ -45,7 +45,7 @@ std::expected<UniqueHandle, OpenFailure> openOwnPipe(const std::wstring& name, c
         if (error == ERROR_FILE_NOT_FOUND)
             return std::unexpected(OpenFailure { OpenFailure::Kind::Nobody, {} });
         if (error == ERROR_ACCESS_DENIED) // its security descriptor keeps this user out
-            return std::unexpected(OpenFailure { OpenFailure::Kind::OtherUser, {} });
+            return std::unexpected(OpenFailure { OpenFailure::Kind::Denied, {} });
         if (error != ERROR_PIPE_BUSY)
             return std::unexpected(OpenFailure { OpenFailure::Kind::Failed, SystemErrorText(error) });
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -176,7 +176,10 @@ Result<std::unique_ptr<ControlServer>> ListenForControl(
         if (error != ERROR_ACCESS_DENIED && error != ERROR_PIPE_BUSY)
             return fail("remote control cannot listen on " + address.string() + ": " + SystemErrorText(error));
         auto holder = openOwnPipe(address.wstring(), *user, Clock::now() + std::chrono::seconds(1));
-        if (!holder && holder.error().kind == OpenFailure::Kind::OtherUser)
+        // A pipe of this user's program would let this user in.
+        if (!holder
+            && (holder.error().kind == OpenFailure::Kind::OtherUser
+                || holder.error().kind == OpenFailure::Kind::Denied))
             return fail(otherUsersPipe(address, holder.error(), *user) + ": this program cannot listen there");
         if (!holder && holder.error().kind == OpenFailure::Kind::Nobody)
             continue;
@@ -201,6 +204,9 @@ Result<std::string> SendControlRequest(
                 "no Clickwisp program is listening on " + address.string() + " (start the desktop program first)");
         case OpenFailure::Kind::OtherUser:
             return fail(otherUsersPipe(address, opened.error(), *user) + ": the request was not sent");
+        case OpenFailure::Kind::Denied:
+            return fail("cannot reach the Clickwisp program on " + address.string()
+                + ": access is denied (the pipe admits only the user who started the program)");
         case OpenFailure::Kind::Busy:
             return fail("the Clickwisp program on " + address.string() + " stayed busy with other requests");
         case OpenFailure::Kind::Failed:
