@@ -63,8 +63,10 @@ TEST(Win32ControlChannel, ARequestReachesTheProgramAndABadOneChangesNothing)
         { "sta\x01tus\n", "error request with a byte that is not printable text: 'sta?tus'\n" },
         { "status", "error request without a line end: 'status'\n" }, // after the 2 s limit
     };
-    for (const auto& [request, reply] : bad)
-        EXPECT_TRUE(exchangeRaw(address, request).starts_with(reply)) << exchangeRaw(address, request);
+    for (const auto& [request, reply] : bad) {
+        const std::string answer = exchangeRaw(address, request);
+        EXPECT_TRUE(answer.starts_with(reply)) << answer;
+    }
     // A connection that sends nothing is closed without a reply.
     EXPECT_EQ(exchangeRaw(address, ""), "");
     EXPECT_EQ(listener.received(),
