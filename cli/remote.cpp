@@ -14,8 +14,7 @@ namespace {
 
 int remote(const std::string& command)
 {
-    const auto socket = ControlSocketPath(ControlFolder());
-    auto reply = SendControlRequest(socket, command);
+    auto reply = SendControlRequest(ControlAddress(), command);
     if (!reply) {
         std::cerr << "clickwisp-cli remote: " << reply.error().message << '\n';
         return kExitNoProgram;
@@ -37,11 +36,12 @@ const bool registered = registerVerb([](CLI::App& app) {
     auto command = std::make_shared<std::string>();
     CLI::App* verb = app.add_subcommand("remote", "Drive the running desktop program: recording, playback, state");
     verb->footer("COMMAND is start-record, stop-record, start-run, stop-run or status. The program listens on\n"
-                 "$XDG_RUNTIME_DIR/clickwisp/control (/tmp/clickwisp-<uid>/control without XDG_RUNTIME_DIR) and\n"
-                 "takes commands only from its own user. Prints the program's reply: for status\n"
-                 "\"idle|recording|playing actions=<count> list=<file>\" (an empty file for a new list).\n"
-                 "Exit status 0 when done, 4 when the program refused the command (the reason on standard\n"
-                 "error), 5 when no program is listening.");
+        + ControlAddressText()
+        + " and\n"
+          "takes commands only from its own user. Prints the program's reply: for status\n"
+          "\"idle|recording|playing actions=<count> list=<file>\" (an empty file for a new list).\n"
+          "Exit status 0 when done, 4 when the program refused the command (the reason on standard\n"
+          "error), 5 when no program is listening.");
     verb->add_option("COMMAND", *command, "start-record, stop-record, start-run, stop-run or status")
         ->required()
         ->check(CLI::IsMember({ "start-record", "stop-record", "start-run", "stop-run", "status" }));

@@ -54,7 +54,7 @@ MainWindowServices desktopServices()
 void addRemoteControl(MainWindowServices& services)
 {
     services.remoteControl
-        = [](ControlServer::Handler handler) { return ListenForControl(ControlFolder(), std::move(handler)); };
+        = [](ControlServer::Handler handler) { return ListenForControl(ControlAddress(), std::move(handler)); };
     services.waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (const QString sway = qEnvironmentVariable("SWAYSOCK"); !sway.isEmpty()) {
         // The command-line tool installed beside the program, else the one on

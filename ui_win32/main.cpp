@@ -1,5 +1,6 @@
 // Clickwisp, the desktop program for Windows. It takes no command-line arguments.
 #include "config/config.h"
+#include "platform/control_channel.h"
 #include "platform/win32/win32_platform.h"
 #include "ui_win32/main_window.h"
 
@@ -32,6 +33,8 @@ MainWindowServices win32Services()
         services.editorScreen = std::move(*screen);
     services.playbackDesktop = [] { return openWin32Playback(); };
     services.waiter = makeSteadyWaiter();
+    services.remoteControl
+        = [](ControlServer::Handler handler) { return ListenForControl(ControlAddress(), std::move(handler)); };
     return services;
 }
 

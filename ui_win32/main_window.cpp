@@ -92,6 +92,7 @@ TMForm::TMForm(MainWindowServices services)
     controllerServices.recorderProblem = m_services.recorderProblem;
     controllerServices.playbackDesktop = m_services.playbackDesktop;
     controllerServices.waiter = m_services.waiter;
+    controllerServices.remoteControl = m_services.remoteControl;
     // Workers and platform sources reach the controller only through here:
     // the call runs later on this window's thread. Once the window is gone
     // the post fails and the call is dropped.

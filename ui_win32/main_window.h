@@ -2,6 +2,7 @@
 
 #include "app/controller_view.h"
 #include "app/main_window_presenter.h"
+#include "platform/control_channel.h"
 #include "platform/waiter.h"
 #include "playback/run_thread.h"
 
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,8 @@ struct MainWindowServices {
     std::unique_ptr<ScreenSource> editorScreen;
     // The desktop backend serving the session ("win32"), for the About box.
     std::string backendName;
+    // Opens the remote control's listener; empty: no remote control.
+    std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
 };
 
 // A prompt's filter ("XML File|*.XML", see ParseFileFilter) as the common

@@ -1,6 +1,7 @@
 // The control channel on POSIX systems: a Unix socket in a private folder.
 #include "platform/control_channel.h"
 
+#include "platform/unix/unix_control_channel.h"
 #include "platform/unix/unix_socket.h"
 
 #include <atomic>
@@ -27,6 +28,16 @@ std::filesystem::path ControlFolder()
 std::filesystem::path ControlSocketPath(const std::filesystem::path& folder)
 {
     return folder / "control";
+}
+
+std::filesystem::path ControlAddress()
+{
+    return ControlSocketPath(ControlFolder());
+}
+
+std::string ControlAddressText()
+{
+    return "$XDG_RUNTIME_DIR/clickwisp/control (/tmp/clickwisp-<uid>/control without XDG_RUNTIME_DIR)";
 }
 
 Result<void> PrepareControlFolder(const std::filesystem::path& folder)
@@ -77,7 +88,7 @@ public:
         m_thread.join();
         ::unlink(m_path.c_str());
     }
-    const std::filesystem::path& socketPath() const override { return m_path; }
+    const std::filesystem::path& address() const override { return m_path; }
 
 private:
     void serve()
@@ -134,11 +145,10 @@ private:
 } // namespace
 
 Result<std::unique_ptr<ControlServer>> ListenForControl(
-    const std::filesystem::path& folder, ControlServer::Handler handler)
+    const std::filesystem::path& path, ControlServer::Handler handler)
 {
-    if (auto prepared = PrepareControlFolder(folder); !prepared)
+    if (auto prepared = PrepareControlFolder(path.parent_path()); !prepared)
         return std::unexpected(prepared.error());
-    const std::filesystem::path path = ControlSocketPath(folder);
     auto bound = ListenUnix(path);
     if (!bound && bound.error().code == EADDRINUSE) {
         // Someone left a socket here: a running program answers, a dead one's

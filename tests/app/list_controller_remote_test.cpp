@@ -5,6 +5,7 @@
 
 #include "core/list_file.h"
 #include "platform/control_channel.h"
+#include "tests/support/control_channel.h"
 
 #include <future>
 #include <thread>
@@ -21,26 +22,21 @@ protected:
     RemoteControllerTest()
     {
         remoteControl
-            = [this](ControlServer::Handler handler) { return ListenForControl(dir / "run", std::move(handler)); };
-    }
-    void SetUp() override
-    {
-#ifdef _WIN32
-        GTEST_SKIP() << "no remote control on Windows yet";
-#endif
+            = [this](ControlServer::Handler handler) { return ListenForControl(address, std::move(handler)); };
     }
     // Sends command from another thread, as clickwisp-cli does, and runs the
     // user-interface queue until the reply is there.
     std::string ask(const std::string& command)
     {
-        auto reply = std::async(
-            std::launch::async, [&] { return SendControlRequest(ControlSocketPath(dir / "run"), command); });
+        auto reply = std::async(std::launch::async, [&] { return SendControlRequest(address, command); });
         // The reply travels back after the queued call has run: poll for it.
         for (int i = 0; i < 500 && reply.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i)
             ui.runUntil([] { return false; }, std::chrono::milliseconds(10));
         auto answer = reply.get();
         return answer ? *answer : "failed: " + answer.error().message;
     }
+
+    const std::filesystem::path address = test::testControlAddress(dir);
 };
 
 TEST_F(RemoteControllerTest, CommandsActAsTheButtonsDoAndRefuseWhatCannotBeDone)
@@ -92,8 +88,7 @@ TEST_F(RemoteControllerTest, ARunUnderWayIsStoppedAndNotStartedTwice)
 TEST_F(RemoteControllerTest, ClosingAnswersACommandStillWaitingForTheProgram)
 {
     make();
-    auto reply = std::async(
-        std::launch::async, [&] { return SendControlRequest(ControlSocketPath(dir / "run"), "start-record"); });
+    auto reply = std::async(std::launch::async, [&] { return SendControlRequest(address, "start-record"); });
     // The command waits in the queue of a user-interface thread that is busy
     // closing: closing must neither hang nor leave the caller without an answer.
     for (int i = 0; i < 1000 && ui.waiting() == 0; ++i)
@@ -103,12 +98,18 @@ TEST_F(RemoteControllerTest, ClosingAnswersACommandStillWaitingForTheProgram)
     EXPECT_EQ(reply.get().value(), "error the program is closing\n");
     ui.runUntil([&] { return ui.waiting() == 0; });
     EXPECT_FALSE(ctrl->Recording()) << "the command is not carried out after closing";
-    EXPECT_FALSE(std::filesystem::exists(dir / "run/control")) << "the socket goes with the program";
+    auto gone = SendControlRequest(address, "status");
+    ASSERT_FALSE(gone) << "the channel goes with the program";
+    EXPECT_NE(gone.error().message.find("no Clickwisp program is listening on " + address.string()), std::string::npos)
+        << gone.error().message;
+#ifndef _WIN32
+    EXPECT_FALSE(std::filesystem::exists(address)) << "the socket file goes too";
+#endif
 }
 
 TEST_F(RemoteControllerTest, ASecondProgramTellsTheUserWhereTheCommandsGo)
 {
-    auto first = ListenForControl(dir / "run", [](ControlCommand) { return OkReply("first"); });
+    auto first = ListenForControl(address, [](ControlCommand) { return OkReply("first"); });
     ASSERT_TRUE(first);
     make();
     ASSERT_EQ(view.messages.size(), 1u);
@@ -116,7 +117,7 @@ TEST_F(RemoteControllerTest, ASecondProgramTellsTheUserWhereTheCommandsGo)
         view.messages[0].find("Remote control is off: another Clickwisp program already listens on"), std::string::npos)
         << view.messages[0];
     EXPECT_EQ(view.status[0], "Ready");
-    EXPECT_EQ(SendControlRequest(ControlSocketPath(dir / "run"), "status").value(), "ok first\n");
+    EXPECT_EQ(SendControlRequest(address, "status").value(), "ok first\n");
 }
 
 // Bindings that the compositor would make, kept for the test.

@@ -2,12 +2,13 @@
 // command-line tool that sends it.
 #include "platform/control_channel.h"
 
+#include "platform/unix/unix_control_channel.h"
+#include "tests/support/control_channel.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <mutex>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,35 +22,13 @@ using test::cliPath;
 using test::runProcess;
 using test::TempDir;
 
-// A program side that answers every command with "ok <name>" and keeps
-// what reached it.
-class Listener {
+// The program side, listening on the socket in folder.
+class Listener : public test::ControlListener {
 public:
     explicit Listener(const std::filesystem::path& folder)
+        : ControlListener(ControlSocketPath(folder))
     {
-        auto server = ListenForControl(folder, [this](ControlCommand command) {
-            std::lock_guard lock(m_mutex);
-            m_received.push_back(command);
-            return OkReply(ControlCommandName(command));
-        });
-        if (server)
-            m_server = std::move(*server);
-        else
-            m_error = server.error().message;
     }
-    bool ok() const { return m_server != nullptr; }
-    const std::string& error() const { return m_error; }
-    std::vector<ControlCommand> received()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_received;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<ControlCommand> m_received;
-    std::unique_ptr<ControlServer> m_server;
-    std::string m_error;
 };
 
 mode_t modeOf(const std::filesystem::path& path)

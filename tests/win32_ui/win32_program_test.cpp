@@ -10,6 +10,7 @@
 #include "build_info.h"
 #include "config/config.h"
 #include "core/list_file.h"
+#include "platform/control_channel.h"
 #include "tests/support/process.h"
 #include "tests/win32/test_window.h"
 #include "ui_win32/action_editor_dialog.h"
@@ -123,7 +124,9 @@ BOOL CALLBACK firstEdit(HWND window, LPARAM parameter)
 // clickwisp.exe started from a copy in folder, so its config.xml is there.
 class Program {
 public:
-    explicit Program(const fs::path& folder)
+    // Waits for the main window, unless a box that comes first is awaited.
+    enum class Wait { ForWindow, ForNothing };
+    explicit Program(const fs::path& folder, Wait wait = Wait::ForWindow)
     {
         // The pointer away from the window: its real moves would set hints too.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
@@ -134,6 +137,8 @@ public:
         startup.cb = sizeof(startup);
         if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                 &startup, &m_process))
+            return;
+        if (wait == Wait::ForNothing)
             return;
         waitUntil([this] {
             main = topLevel(L"TMForm", L"");
@@ -147,8 +152,9 @@ public:
     ~Program()
     {
         if (m_process.hProcess) {
-            if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(m_process.hProcess, 1);
+            // Gone before the next test starts one: its pipe and hot keys with it.
+            if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT && TerminateProcess(m_process.hProcess, 1))
+                WaitForSingleObject(m_process.hProcess, 15000);
             CloseHandle(m_process.hProcess);
             CloseHandle(m_process.hThread);
         }
@@ -467,6 +473,103 @@ TEST(Win32Program, AMaximisedWindowOpensAndClosesMaximised)
     ASSERT_EQ(program.exitStatus(15000), 0);
     TConfig saved(dir / "config.xml");
     EXPECT_TRUE(saved.GetFrame().max());
+}
+
+// clickwisp-cli.exe remote command, as a script runs it.
+test::ProcessResult remote(const std::string& command)
+{
+    return test::runProcess({ test::cliPath(), "remote", command });
+}
+
+// What the tool said: its output when it succeeded, else its error output.
+std::string said(const test::ProcessResult& result)
+{
+    return result.status == 0 ? result.out : result.err;
+}
+
+TEST(Win32Program, ScriptsDriveItThroughItsPipeAndASecondProgramSaysWhereCommandsGo)
+{
+    test::TempDir dir;
+    std::string config = kPreparedConfig;
+    config.replace(config.find("repeat=\"0\""), 10, "repeat=\"2\""); // a run lasts until it is stopped
+    test::writeFile(dir / "config.xml", config);
+    Program program(dir.path());
+    ASSERT_NE(program.main, nullptr) << "no main window";
+    const fs::path address = ControlAddress();
+
+    // Every command, done and refused, through the real tool: its exit
+    // status, and what the program's window shows.
+    auto expectRemote = [](const std::string& command, int status, const std::string& text) {
+        const auto result = remote(command);
+        EXPECT_EQ(result.status, status) << command << ": " << result.err;
+        EXPECT_EQ(said(result), status == 0 ? text + "\n" : "clickwisp-cli remote " + command + ": " + text + "\n");
+    };
+    expectRemote("status", 0, "idle actions=0 list=");
+    expectRemote("stop-record", 4, "not recording");
+    expectRemote("stop-run", 4, "no run is under way");
+    expectRemote("start-record", 0, "recording");
+    EXPECT_EQ(program.statusText(0), L"Recoding...");
+    expectRemote("start-record", 4, "already recording");
+    expectRemote("start-run", 4, "recording is under way: stop it first");
+    test::injectKey(VK_SHIFT, false);
+    test::injectKey(VK_SHIFT, true);
+    const auto recorded = remote("stop-record");
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    EXPECT_EQ(program.statusText(0), L"Ready");
+    const std::string actions = "actions=" + std::to_string(program.rows().size());
+    EXPECT_EQ(recorded.out, "recorded " + actions + "\n");
+    EXPECT_NE(actions, "actions=0") << "the SHIFT pressed while recording";
+    expectRemote("status", 0, "idle " + actions + " list=");
+    expectRemote("start-run", 0, "playing " + actions + " list=");
+    EXPECT_EQ(program.statusText(0), L"Running...");
+    EXPECT_FALSE(IsWindowEnabled(program.control(MainControl::Start)));
+    expectRemote("start-run", 4, "a run is already under way");
+    expectRemote("start-record", 4, "a run is under way: stop it first");
+    expectRemote("status", 0, "playing " + actions + " list=");
+    expectRemote("stop-run", 0, "stopped");
+    EXPECT_TRUE(IsWindowEnabled(program.control(MainControl::Start)));
+    expectRemote("status", 0, "idle " + actions + " list=");
+    const auto unknown = remote("dance");
+    EXPECT_EQ(unknown.status, 64) << "a command the tool does not know is not sent";
+
+    // Requests the tool would not send, straight to the pipe: refused with
+    // the socket's replies, and nothing changes.
+    EXPECT_EQ(SendControlRequest(address, "status\nstart-run").value(), "error more than one line in the request\n");
+    EXPECT_EQ(SendControlRequest(address, std::string(5000, 'a')).value(), "error request longer than 4096 bytes\n");
+    EXPECT_EQ(SendControlRequest(address, "start\x7frun").value(),
+        "error request with a byte that is not printable text: 'start?run'\n");
+    EXPECT_EQ(SendControlRequest(address, "status").value(), "ok idle " + actions + " list=\n");
+
+    // A second program finds the pipe taken, says where the commands go,
+    // and runs on without remote control.
+    test::TempDir otherDir;
+    Program other(otherDir.path(), Program::Wait::ForNothing);
+    HWND box = other.waitForDialog(L"Warning");
+    ASSERT_NE(box, nullptr) << "no box from the second program";
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, int(std::size(text))); // a message box's text
+    EXPECT_EQ(std::wstring(text),
+        wide("Remote control is off: another Clickwisp program already listens on " + address.string()
+            + "; remote commands go to that program"));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND otherMain = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (otherMain = other.topLevel(L"TMForm", L"")) != nullptr; }));
+    expectRemote("start-record", 0, "recording");
+    EXPECT_EQ(program.statusText(0), L"Recoding...") << "the first program took the command";
+    PostMessageW(otherMain, WM_CLOSE, 0, 0);
+    ASSERT_EQ(other.exitStatus(15000), 0);
+    const auto stopped = remote("stop-record");
+    EXPECT_EQ(stopped.status, 0) << stopped.err;
+    EXPECT_TRUE(stopped.out.starts_with("recorded actions=")) << stopped.out;
+
+    // Closing the program takes its pipe away.
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.exitStatus(15000), 0);
+    const auto after = remote("status");
+    EXPECT_EQ(after.status, 5);
+    EXPECT_EQ(after.err,
+        "clickwisp-cli remote: no Clickwisp program is listening on " + address.string()
+            + " (start the desktop program first)\n");
 }
 
 } // namespace
