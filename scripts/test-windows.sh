@@ -56,7 +56,8 @@ if [[ " ${TESTS[*]} " == *" test_win32_package "* ]]; then
   t0=$SECONDS
   version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_DIR/CMakeCache.txt")"
   mapfile -t packages < <(BUILD_DIR="$BUILD_DIR" scripts/package-windows.sh)
-  upgrade="$(BUILD_DIR="$BUILD_DIR" OUT_DIR="$scratch/upgrade" MSI_VERSION="${version%.*}.$((${version##*.} + 1))" \
+  export CLICKWISP_UPGRADE_VERSION="${version%.*}.$((${version##*.} + 1))"
+  upgrade="$(BUILD_DIR="$BUILD_DIR" OUT_DIR="$scratch/upgrade" MSI_VERSION="$CLICKWISP_UPGRADE_VERSION" \
     scripts/package-windows.sh)"
   scripts/check-windows-package.sh "${packages[0]}" "${packages[1]}" "$version" || failed+=(check-windows-package)
   unzip -q "${packages[1]}" -d "$scratch/portable"
