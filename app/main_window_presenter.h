@@ -110,6 +110,12 @@ inline constexpr const char* kHomePageUrl = "https://clickwisp.example/";
 inline constexpr const char* kSupportMailUrl = "mailto:support@clickwisp.example";
 inline constexpr const char* kSupportMailText = "support@clickwisp.example";
 inline constexpr const char* kAboutText = "Records, edits and replays mouse and keyboard actions.";
+// The licence, named in both About boxes; its full text is LICENSE in the
+// source tree, shown by the Windows installer.
+inline constexpr const char* kLicenseText
+    = "Free software under the GNU General Public License, version 3 or later, with no warranty.";
+inline constexpr const char* kLicenseUrl = "https://www.gnu.org/licenses/gpl-3.0.html";
+inline constexpr const char* kLicenseLinkText = "GNU GPL 3 or later";
 // "Backend: wayland (built in: x11, wayland)" for the backend serving the
 // session and the comma-separated backends built in; without the first,
 // "Desktop backends: x11, wayland".

@@ -154,7 +154,7 @@ void addMissingAttributes(pugi::xml_node node, const std::array<AttributeRule, N
 #ifdef _WIN32
 
 // %APPDATA%\Clickwisp, or the temporary folder when APPDATA is not set.
-std::filesystem::path settingsFolder()
+std::filesystem::path userSettingsFolder()
 {
     if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData)
         return std::filesystem::path(appData) / "Clickwisp";
@@ -173,7 +173,7 @@ std::filesystem::path homeFolder()
 }
 
 // $XDG_CONFIG_HOME/clickwisp, by default ~/.config/clickwisp.
-std::filesystem::path settingsFolder()
+std::filesystem::path userSettingsFolder()
 {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
         return std::filesystem::path(xdg) / "clickwisp";
@@ -265,34 +265,49 @@ bool isSystemProgramFolder(const std::filesystem::path& folder)
 
 } // namespace
 
+std::filesystem::path TConfig::SettingsFolder(const std::filesystem::path& executableFolder)
+{
+    if (executableFolder.empty() || isSystemProgramFolder(executableFolder))
+        return userSettingsFolder();
+    std::error_code error;
+    // A marker that cannot be looked for counts as there: an installed
+    // program's folder is never taken for a portable copy's.
+    if (std::filesystem::exists(executableFolder / kInstalledMarker, error) || error)
+        return userSettingsFolder();
+    if (std::filesystem::is_directory(executableFolder, error) && IsWritableFolder(executableFolder))
+        return executableFolder;
+    return userSettingsFolder();
+}
+
 std::filesystem::path TConfig::DefaultConfigPath(const std::filesystem::path& executableFolder)
 {
-    std::error_code error;
-    if (!executableFolder.empty() && !isSystemProgramFolder(executableFolder)
-        && std::filesystem::is_directory(executableFolder, error) && IsWritableFolder(executableFolder))
-        return executableFolder / "config.xml";
-    return settingsFolder() / "config.xml";
+    return SettingsFolder(executableFolder) / "config.xml";
 }
 
 std::filesystem::path TConfig::DefaultConfigPath()
+{
+    return SettingsFolder() / "config.xml";
+}
+
+std::filesystem::path TConfig::SettingsFolder()
 {
 #ifdef _WIN32
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
         if (length == 0)
-            return DefaultConfigPath(std::filesystem::path());
+            return SettingsFolder(std::filesystem::path());
         if (length < name.size()) {
             name.resize(length);
             break;
         }
         name.resize(name.size() * 2);
     }
-    return DefaultConfigPath(std::filesystem::path(name).parent_path());
+    return SettingsFolder(std::filesystem::path(name).parent_path());
 #else
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return DefaultConfigPath(error ? std::filesystem::path() : executable.parent_path());
+    return SettingsFolder(error ? std::filesystem::path() : executable.parent_path());
 #endif
 }
 

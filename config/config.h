@@ -13,6 +13,11 @@
 
 namespace clickwisp {
 
+// The file an installer puts beside the programs it installs (the Windows
+// installer does): an installed program keeps its settings in the user's
+// folder even where it may write to its own.
+inline constexpr std::string_view kInstalledMarker = "clickwisp.installed";
+
 // The built-in config.xml: written when no file exists, and the fallback for
 // a file that does not load. One leading blank, blank runs between the
 // elements, a tab before each col, trailing blanks, no line break.
@@ -153,12 +158,17 @@ public:
     TConfig(const TConfig&) = delete;
     TConfig& operator=(const TConfig&) = delete;
 
-    // config.xml in the folder of the running executable when that folder is
-    // writable and not a folder of installed programs (/usr/...), else
-    // $XDG_CONFIG_HOME/clickwisp/config.xml (by default
-    // ~/.config/clickwisp/config.xml); on Windows %APPDATA%\Clickwisp\config.xml.
-    static std::filesystem::path DefaultConfigPath();
+    // The folder of config.xml and of everything kept with the settings. A
+    // portable copy keeps them beside itself: the folder of the running
+    // executable, when that folder is writable, is not a folder of installed
+    // programs (/usr/...) and holds no kInstalledMarker. Otherwise the user's
+    // folder: $XDG_CONFIG_HOME/clickwisp (by default ~/.config/clickwisp), on
+    // Windows %APPDATA%\Clickwisp.
+    static std::filesystem::path SettingsFolder();
     // The same rule for a given executable folder (for tests).
+    static std::filesystem::path SettingsFolder(const std::filesystem::path& executableFolder);
+    // SettingsFolder() / "config.xml".
+    static std::filesystem::path DefaultConfigPath();
     static std::filesystem::path DefaultConfigPath(const std::filesystem::path& executableFolder);
 
     const std::filesystem::path& FileName() const { return m_fileName; }

@@ -7,6 +7,9 @@
 #                                    Windows copy of pugixml (scripts/build-windows.sh)
 #   install-deps.sh --windows --wine also Wine and Xvfb to run the Windows
 #                                    tests (scripts/test-windows.sh; Wine is ~670 MB)
+# When another program holds the package manager's locks (automatic updates
+# at boot, another install), each apt-get call waits for them up to
+# APT_LOCK_TIMEOUT seconds (default 900) instead of failing.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -68,14 +71,41 @@ WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   # apt-get source (pugixml is built from Debian's source package)
   dpkg-dev
+  # the installer and the portable zip (scripts/package-windows.sh)
+  wixl msitools zip
 )
-# Running the Windows tests.
-WINE_PACKAGES=(wine64 xvfb)
+# Running the Windows tests (the portable zip is unpacked with unzip).
+WINE_PACKAGES=(wine64 xvfb unzip)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 updated=0
+LOCK_TIMEOUT="${APT_LOCK_TIMEOUT:-900}"
+# Every apt-get call: wait for dpkg's lock rather than fail with "Could not get lock".
+APT_GET=(apt-get -o "DPkg::Lock::Timeout=$LOCK_TIMEOUT")
+
+# apt-get update: the option above does not cover the package lists' lock,
+# so while another program holds that one, try again every 5 seconds.
+apt_update() {
+  local log waited=0
+  log="$(mktemp)"
+  until $SUDO "${APT_GET[@]}" update -qq 2>"$log"; do
+    if ! grep -q "Could not get lock" "$log" || [ "$waited" -ge "$LOCK_TIMEOUT" ]; then
+      cat "$log" >&2
+      rm -f "$log"
+      return 1
+    fi
+    if [ "$waited" -eq 0 ]; then
+      echo "Waiting up to $LOCK_TIMEOUT s for another program to release the package lists ($(grep -m 1 -o 'held by process.*' "$log" || echo locked))"
+    fi
+    sleep 5
+    waited=$((waited + 5))
+  done
+  cat "$log" >&2
+  rm -f "$log"
+  updated=1
+}
 
 # install_missing PACKAGE... installs those not installed yet.
 install_missing() {
@@ -90,10 +120,9 @@ install_missing() {
   fi
   echo "Installing: ${missing[*]}"
   if [ "$updated" -eq 0 ]; then
-    $SUDO apt-get update -qq
-    updated=1
+    apt_update
   fi
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $SUDO "${APT_GET[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # Turns on deb-src for the archives the system already uses, once.
@@ -109,8 +138,7 @@ enable_deb_src() {
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list \
       | $SUDO tee /etc/apt/sources.list.d/clickwisp-deb-src.list >/dev/null
   fi
-  $SUDO apt-get update -qq
-  updated=1
+  apt_update
 }
 
 # The wlroots protocols (virtual pointer, screencopy) and the virtual
@@ -128,7 +156,7 @@ fetch_wlr_protocols() {
   local work
   work="$(mktemp -d)"
   echo "Fetching the wlroots $version protocol files into $WLR_PROTOCOLS"
-  if ! (cd "$work" && apt-get source -qq --download-only "wlroots=$version" >"$work/source.log" 2>&1); then
+  if ! (cd "$work" && "${APT_GET[@]}" source -qq --download-only "wlroots=$version" >"$work/source.log" 2>&1); then
     cat "$work/source.log" >&2
     exit 1
   fi
@@ -166,7 +194,7 @@ build_windows_pugixml() {
   work="$(mktemp -d)"
   echo "Building pugixml $version for Windows in $work"
   # Run as root, apt warns that its own user cannot write here: only a failure is shown.
-  if ! (cd "$work" && apt-get source -qq "pugixml=$version" >"$work/source.log" 2>&1); then
+  if ! (cd "$work" && "${APT_GET[@]}" source -qq "pugixml=$version" >"$work/source.log" 2>&1); then
     cat "$work/source.log" >&2
     exit 1
   fi

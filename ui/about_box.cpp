@@ -45,7 +45,7 @@ TFMAbout::TFMAbout(const std::string& backendName, QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setPixmap(programIcon().pixmap(64, 64));
-    grid->addWidget(icon, 0, 0, 5, 1, Qt::AlignTop);
+    grid->addWidget(icon, 0, 0, 7, 1, Qt::AlignTop);
 
     m_caption = named(new QLabel(this), "lblCaption");
     QFont big = m_caption->font();
@@ -60,12 +60,19 @@ TFMAbout::TFMAbout(const std::string& backendName, QWidget* parent)
         = named(new QLabel(QString::fromStdString(AboutBackendsLine(kBackends, backendName)), this), "lblBackends");
     grid->addWidget(m_backends, 2, 1, 1, 2);
 
-    grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 3, 1);
+    m_license = named(new QLabel(QString::fromLatin1(kLicenseText), this), "lblLicense");
+    m_license->setWordWrap(true);
+    grid->addWidget(m_license, 3, 1, 1, 2);
+
+    grid->addWidget(new QLabel(QStringLiteral("Web: "), this), 4, 1);
     m_webLink = named(linkLabel(kHomePageUrl, QString::fromLatin1(kHomePageUrl), this), "lblWeb");
-    grid->addWidget(m_webLink, 3, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 4, 1);
+    grid->addWidget(m_webLink, 4, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Email: "), this), 5, 1);
     m_mailLink = named(linkLabel(kSupportMailUrl, QString::fromLatin1(kSupportMailText), this), "lblMail");
-    grid->addWidget(m_mailLink, 4, 2);
+    grid->addWidget(m_mailLink, 5, 2);
+    grid->addWidget(new QLabel(QStringLiteral("License: "), this), 6, 1);
+    m_licenseLink = named(linkLabel(kLicenseUrl, QString::fromLatin1(kLicenseLinkText), this), "lblLicenseLink");
+    grid->addWidget(m_licenseLink, 6, 2);
     grid->setColumnStretch(2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }

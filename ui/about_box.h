@@ -14,8 +14,8 @@ namespace clickwisp {
 bool openAddress(const char* url);
 
 // The About box "About Clickwisp": the product caption (kProductCaption,
-// with the version), the backends built in, the home page and the support
-// address as links. A click anywhere else closes it.
+// with the version), the backends built in, the licence, and the home page,
+// the support address and the licence's text as links. A click anywhere else closes it.
 class TFMAbout : public QDialog {
     Q_OBJECT
 public:
@@ -29,8 +29,10 @@ protected:
 private:
     QLabel* m_caption; // lblCaption
     QLabel* m_backends; // lblBackends
+    QLabel* m_license; // lblLicense
     QLabel* m_webLink; // lblWeb
     QLabel* m_mailLink; // lblMail
+    QLabel* m_licenseLink; // lblLicenseLink
 };
 
 } // namespace clickwisp

@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Clickwisp"));
-    QApplication::setDesktopFileName(QStringLiteral("clickwisp"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.clickwisp.Clickwisp"));
     // Message boxes may close while the window is hidden in the notification
     // area; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -40,6 +40,8 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
             dialog, IDC_ABOUT_BACKENDS, AboutBackendsLine(kBackends, *reinterpret_cast<const std::string*>(lParam)));
         setText(dialog, IDC_ABOUT_WEB, link(kHomePageUrl, kHomePageUrl));
         setText(dialog, IDC_ABOUT_MAIL, link(kSupportMailUrl, kSupportMailText));
+        setText(dialog, IDC_ABOUT_LICENSE, kLicenseText);
+        setText(dialog, IDC_ABOUT_LICENSE_LINK, link(kLicenseUrl, kLicenseLinkText));
         // The caption in bold, one and a half times the dialog's font.
         LOGFONTW font {};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -57,6 +59,8 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
                 OpenAddress(GetParent(dialog), kHomePageUrl);
             else if (header->idFrom == IDC_ABOUT_MAIL)
                 OpenAddress(GetParent(dialog), kSupportMailUrl);
+            else if (header->idFrom == IDC_ABOUT_LICENSE_LINK)
+                OpenAddress(GetParent(dialog), kLicenseUrl);
         }
         return TRUE;
     }

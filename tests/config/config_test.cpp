@@ -343,11 +343,13 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
 {
     TempDir dir;
     EXPECT_EQ(TConfig::DefaultConfigPath(dir.path()), dir / "config.xml");
+    EXPECT_EQ(TConfig::SettingsFolder(dir.path()), dir.path());
 
     const auto unusable = dir / "no-such-folder";
 #ifdef _WIN32
     setVariable("APPDATA", (dir / "roaming").string());
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "roaming" / "Clickwisp" / "config.xml");
+    const auto user = dir / "roaming" / "Clickwisp";
 #else
     setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
     EXPECT_EQ(TConfig::DefaultConfigPath(unusable), dir / "xdg" / "clickwisp" / "config.xml");
@@ -361,7 +363,16 @@ TEST_F(ConfigLocation, ExecutableFolderWhenWritableElseUserConfigFolder)
     // write to its own folder (as root may).
     EXPECT_EQ(TConfig::DefaultConfigPath("/usr/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
     EXPECT_EQ(TConfig::DefaultConfigPath("/usr/local/bin"), dir / "home" / ".config" / "clickwisp" / "config.xml");
+    const auto user = dir / "home" / ".config" / "clickwisp";
 #endif
+
+    // A folder an installer put the programs in leaves the settings with the
+    // user, though it is writable.
+    const auto installed = dir / "Programs" / "Clickwisp";
+    std::filesystem::create_directories(installed);
+    writeFile(installed / std::string(kInstalledMarker), "installed\n");
+    EXPECT_EQ(TConfig::SettingsFolder(installed), user);
+    EXPECT_EQ(TConfig::DefaultConfigPath(installed), user / "config.xml");
 
     // The running test program's own folder (a build folder) is writable.
     const auto own = TConfig::DefaultConfigPath();

@@ -427,6 +427,10 @@ private slots:
             QVERIFY2(backends.startsWith(QLatin1String("Backend: wayland (")), qPrintable(backends));
             QVERIFY(child<QLabel>(about, "lblWeb")->text().contains(QLatin1String(kHomePageUrl)));
             QVERIFY(child<QLabel>(about, "lblMail")->text().contains(QLatin1String("mailto:")));
+            QVERIFY(child<QLabel>(about, "lblLicense")
+                        ->text()
+                        .contains(QLatin1String("GNU General Public License, version 3 or later")));
+            QVERIFY(child<QLabel>(about, "lblLicenseLink")->text().contains(QLatin1String(kLicenseUrl)));
             checked = true;
             QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(4, 4));
         });

@@ -430,6 +430,8 @@ TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
     };
     EXPECT_EQ(text(IDC_ABOUT_CAPTION), wide(kProductCaption));
     EXPECT_EQ(text(IDC_ABOUT_BACKENDS), wide(AboutBackendsLine(kBackends, "win32")));
+    EXPECT_EQ(text(IDC_ABOUT_LICENSE), wide(kLicenseText));
+    EXPECT_NE(text(IDC_ABOUT_LICENSE_LINK).find(wide(kLicenseUrl)), std::wstring::npos);
     PostMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "a click on the background closes it";
 
