@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -335,15 +336,19 @@ void TMForm::saveSession(bool ending)
 
 namespace {
 
-// Ends a dialog as its Escape key would: No for a question, else Cancel.
+// Ends a dialog as its Escape key would: No for a question, OK for a
+// message, Cancel for the others.
 void dismiss(QWidget* modal)
 {
-    if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->escapeButton())
-        box->escapeButton()->click();
-    else if (auto* dialog = qobject_cast<QDialog*>(modal))
+    if (qobject_cast<QMessageBox*>(modal)) {
+        // The box picks its own escape button (No among Yes and No).
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(modal, &escape);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
         dialog->reject();
-    else
+    } else {
         modal->close();
+    }
 }
 
 } // namespace
