@@ -77,8 +77,8 @@ RecoveredList RecoverList(const RecoveryFiles& files)
     auto loaded = LoadListFile(files.current);
     if (!loaded || loaded->itemError) {
         const Error& why = loaded ? *loaded->itemError : loaded.error();
-        found.notice = "The unsaved list of the last run could not be recovered: " + why.message
-            + keepAside(files.current);
+        found.notice
+            = "The unsaved list of the last run could not be recovered: " + why.message + keepAside(files.current);
         return found;
     }
     if (loaded->actions.empty()) {
@@ -271,8 +271,8 @@ Result<void> RecoveryKeeper::keepNow()
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->changed = false;
-        m_shared->jobs.push_back(copy ? Job { Job::Kind::Keep, std::move(*copy), &done }
-                                      : Job { Job::Kind::Remove, {}, &done });
+        m_shared->jobs.push_back(
+            copy ? Job { Job::Kind::Keep, std::move(*copy), &done } : Job { Job::Kind::Remove, {}, &done });
         m_shared->wake.notify_all();
     }
     return result.get();

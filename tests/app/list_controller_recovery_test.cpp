@@ -96,7 +96,10 @@ TEST_F(RecoveryTest, EveryChangeMarksTheListUnsavedAndASaveOrLoadMarksItSaved)
                 ctrl->Select(0);
                 ctrl->MoveDown();
             } },
-        { "record", [&] { record({ 10, 20 }); } },
+        { "record",
+            [&] {
+                record({ 10, 20 });
+            } },
     };
     for (const auto& [name, command] : commands) {
         save("a.xml");

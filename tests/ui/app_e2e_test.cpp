@@ -342,11 +342,14 @@ private slots:
                                         .split('\n')
                                         .filter(QStringLiteral("1: Recovered the unsaved list from "));
         QCOMPARE(notices.size(), 1);
-        QVERIFY2(notices[0].endsWith(QStringLiteral(" \u2014 Save to keep it, Clear to drop it")), qPrintable(notices[0]));
+        QVERIFY2(
+            notices[0].endsWith(QStringLiteral(" \u2014 Save to keep it, Clear to drop it")), qPrintable(notices[0]));
         const QString window = xdotool({ "search", "--onlyvisible", "--name", "^\\*Untitled - " });
         QVERIFY(!window.isEmpty());
         xdotool({ "windowfocus", "--sync", window, "key", "alt+s" });
-        QVERIFY2(waitFor([&] { return xdotool({ "getwindowfocus", "getwindowname" }).startsWith("Save"); }),
+        QVERIFY2(waitFor([&] {
+            return xdotool({ "getwindowfocus", "getwindowname" }).startsWith("Save");
+        }),
             "the save dialog did not appear");
         const auto saved = dir / "saved.xml";
         xdotool({ "type", "--delay", "5", QString::fromStdString(saved.string()) });
