@@ -70,8 +70,10 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
     return condition();
 }
 
-// Starts the copy of the program in dir on display, with a runtime folder
-// of its own (dir/xdg) and its status texts appended to dir/statusLog.
+// Starts the copy of the program in dir on display (X11, whatever the
+// caller's session), with a runtime folder of its own (dir/xdg), so its
+// remote control meets no other program's, and its status texts appended to
+// dir/statusLog.
 void startProgram(QProcess& app, const std::filesystem::path& dir, const std::string& display, const char* statusLog)
 {
     std::filesystem::create_directories(dir / "xdg");
@@ -136,27 +138,11 @@ private slots:
         test::XTestWindow target(xvfb.display(), 100, 80, 250, 200);
         QVERIFY(target.ok());
 
-        const QString statusLog = QString::fromStdString((dir / "status.log").string());
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
         auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
 
         QProcess app;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("CLICKWISP_STATUS_LOG"), statusLog);
-        // A runtime folder of its own: its remote control must not meet another program's.
-        std::filesystem::create_directory(dir / "xdg");
-        std::filesystem::permissions(dir / "xdg", std::filesystem::perms::owner_all);
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "xdg").string()));
-        // In a sanitizer build, the desktop's D-Bus library (loaded by Qt's
-        // X11 platform) keeps a buffer until exit; that is not ours to judge.
-        test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
-        environment.insert(QStringLiteral("LSAN_OPTIONS"),
-            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
-        app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        startProgram(app, dir.path(), xvfb.display(), "status.log");
         QVERIFY(app.waitForStarted());
         QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
 
@@ -240,26 +226,11 @@ private slots:
         std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
         test::writeFile(dir / "config.xml", kPreparedConfig);
         const auto xdg = dir / "xdg";
-        std::filesystem::create_directory(xdg);
-        std::filesystem::permissions(xdg, std::filesystem::perms::owner_all);
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
         auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
 
         QProcess app;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(xdg.string()));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("SWAYSOCK"));
-        environment.insert(
-            QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
-        test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
-        environment.insert(QStringLiteral("LSAN_OPTIONS"),
-            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
-        app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        startProgram(app, dir.path(), xvfb.display(), "status.log");
         QVERIFY(app.waitForStarted());
         QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
 
