@@ -3,6 +3,7 @@
 #include "core/atomic_file.h"
 #include "core/list_file.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -138,6 +139,12 @@ struct RecoveryKeeper::Shared : std::enable_shared_from_this<Shared> {
     bool stopping = false;
     std::chrono::steady_clock::time_point lastAsk;
     bool failing = false; // the last write failed and was told
+    // A write that failed is tried again from retryAt on, later after each
+    // failure in a row (a virus scanner or an editor may hold the file on
+    // Windows for a moment; a full disk may get space).
+    int failures = 0;
+    std::chrono::steady_clock::time_point retryAt;
+    std::optional<Job> retryPrevious;
     std::thread worker;
 
     // The user-interface thread's side; null once the keeper is gone. Read
@@ -147,6 +154,7 @@ struct RecoveryKeeper::Shared : std::enable_shared_from_this<Shared> {
     void run();
     void askForCopy(std::unique_lock<std::mutex>& lock);
     void noteResult(const Result<void>& result, bool tell);
+    void retryLater(Job job);
 };
 
 void RecoveryKeeper::Shared::run()
@@ -158,26 +166,51 @@ void RecoveryKeeper::Shared::run()
             jobs.pop_front();
             lock.unlock();
             const Result<void> result = perform(files, job);
-            job.actions.clear();
+            if (result || job.kind != Job::Kind::KeepPrevious)
+                job.actions.clear(); // freed outside the lock
             lock.lock();
             noteResult(result, job.done == nullptr);
             if (job.done)
                 job.done->set_value(result);
+            else if (!result)
+                retryLater(std::move(job));
             continue;
         }
         if (stopping)
             return;
+        const auto now = std::chrono::steady_clock::now();
+        if (retryPrevious && now >= retryAt) {
+            jobs.push_back(std::move(*retryPrevious));
+            retryPrevious.reset();
+            continue;
+        }
         if (changed && !asked) {
-            const auto due = lastAsk + interval;
-            if (std::chrono::steady_clock::now() < due) {
+            const auto due = std::max(lastAsk + interval, retryAt);
+            if (now < due) {
                 wake.wait_until(lock, due);
                 continue;
             }
             askForCopy(lock);
             continue;
         }
-        wake.wait(lock);
+        if (retryPrevious)
+            wake.wait_until(lock, retryAt);
+        else
+            wake.wait(lock);
     }
+}
+
+void RecoveryKeeper::Shared::retryLater(Job job)
+{
+    using namespace std::chrono;
+    const milliseconds step = std::max(interval, milliseconds(100));
+    retryAt = steady_clock::now() + std::min<milliseconds>(seconds(30), step * (1 << std::min(failures, 8)));
+    ++failures;
+    // The list as it is by then (or the file removed) rather than an old copy.
+    if (job.kind == Job::Kind::KeepPrevious)
+        retryPrevious = std::move(job);
+    else
+        changed = true;
 }
 
 void RecoveryKeeper::Shared::askForCopy(std::unique_lock<std::mutex>& lock)
@@ -198,6 +231,8 @@ void RecoveryKeeper::Shared::noteResult(const Result<void>& result, bool tell)
 {
     if (result) {
         failing = false;
+        failures = 0;
+        retryAt = {};
         return;
     }
     if (failing)
@@ -271,6 +306,10 @@ Result<void> RecoveryKeeper::keepNow()
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->changed = false;
+        if (m_shared->retryPrevious) {
+            m_shared->jobs.push_back(std::move(*m_shared->retryPrevious));
+            m_shared->retryPrevious.reset();
+        }
         m_shared->jobs.push_back(
             copy ? Job { Job::Kind::Keep, std::move(*copy), &done } : Job { Job::Kind::Remove, {}, &done });
         m_shared->wake.notify_all();

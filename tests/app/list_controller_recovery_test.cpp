@@ -243,10 +243,14 @@ TEST_F(RecoveryTest, ADamagedRecoveryFileIsKeptAsideAndTheProgramStartsEmpty)
     EXPECT_FALSE(fs::exists(current()));
 }
 
-TEST_F(RecoveryTest, AFileThatCannotBeWrittenIsSaidOnceInTheStatusBar)
+TEST_F(RecoveryTest, AFileThatCannotBeWrittenIsSaidOnceAndTriedAgain)
 {
     make();
-    fs::create_directory(current()); // in the way of the recovery file
+    ActionList file;
+    file.push_back(delayAction(50));
+    ASSERT_TRUE(SaveListFile(dir / "file.xml", file));
+    fs::create_directory(current()); // in the way of the recovery files
+    fs::create_directory(previous());
     for (int i = 0; i < 3; ++i) {
         fill(1);
         ui.runUntil([] { return false; }, std::chrono::milliseconds(100));
@@ -256,7 +260,18 @@ TEST_F(RecoveryTest, AFileThatCannotBeWrittenIsSaidOnceInTheStatusBar)
     EXPECT_EQ(told, 1);
     EXPECT_TRUE(view.messages.empty()) << "never a box per change";
 
+    // Out of the way again: written without a further change.
+    fs::remove(current());
+    EXPECT_TRUE(recoveryBecomes(saveText()));
+    const std::string three = saveText();
+    load("file.xml");
+    fs::remove(previous());
+    EXPECT_TRUE(fileBecomes(previous(), three)) << "the list the load replaced";
+
     // Closing says it in a box: the list is about to go.
+    ASSERT_TRUE(recoveryBecomes("")) << "the loaded list is saved";
+    fs::create_directory(current());
+    fill(1);
     ctrl->Shutdown();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_TRUE(view.messages[0].starts_with("The unsaved list could not be kept for the next start: "))
@@ -293,11 +308,11 @@ TEST_F(RecoveryTest, TheSessionsEndWritesTheSettingsAndTheListWithoutABox)
     ASSERT_EQ(ctrl->Count(), 1);
     EXPECT_EQ(test::readFile(current()), saveText());
 
-    fs::permissions(dir / "config.xml", fs::perms::owner_read);
+    fs::remove(dir / "config.xml");
+    fs::create_directory(dir / "config.xml"); // in the way of the settings
     ctrl->SaveSession(true);
     EXPECT_TRUE(view.status[1].starts_with("The settings could not be saved: ")) << view.status[1];
     EXPECT_TRUE(view.messages.empty()) << "no box while the session ends";
-    fs::permissions(dir / "config.xml", fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(RecoveredNotice, SaysWhenTheListWasKept)
