@@ -95,17 +95,19 @@ void startProgram(QProcess& app, const std::filesystem::path& dir, const std::st
     app.start(QString::fromStdString((dir / "clickwisp").string()), {});
 }
 
-// The main window's name once one shows whose name ends with the product's caption.
-QString mainWindowName()
+// The id of a visible window named name exactly, once there is one; empty
+// when none comes.
+QString windowNamed(const QString& name)
 {
-    QString name;
+    QString pattern;
+    for (const QChar c : name)
+        pattern += (QStringLiteral(".*+?()[]{}|^$\\").contains(c) ? QStringLiteral("\\") : QString()) + c;
+    QString window;
     waitFor([&] {
-        const QString window = xdotool({ "search", "--onlyvisible", "--name",
-            QStringLiteral("Clickwisp %1$").arg(QLatin1String(kVersion)).replace(QLatin1Char('.'), "\\.") });
-        name = window.isEmpty() ? QString() : xdotool({ "getwindowname", window.section(QLatin1Char('\n'), 0, 0) });
-        return !name.isEmpty();
+        window = xdotool({ "search", "--onlyvisible", "--name", QLatin1Char('^') + pattern + QLatin1Char('$') });
+        return !window.isEmpty();
     });
-    return name;
+    return window.section(QLatin1Char('\n'), 0, 0);
 }
 
 } // namespace
@@ -260,7 +262,7 @@ private slots:
 
         // Closing takes the socket away: the tool then says nobody listens.
         // The recorded list is not saved, and the caption says so.
-        const QString window = xdotool({ "search", "--onlyvisible", "--name", "^\\*Untitled - Clickwisp" });
+        const QString window = windowNamed(QStringLiteral("*Untitled - %1").arg(QLatin1String(kProductCaption)));
         QVERIFY(!window.isEmpty());
         xdotool({ "windowfocus", "--sync", window, "key", "alt+x" });
         QVERIFY(app.waitForFinished(10000));
@@ -288,14 +290,14 @@ private slots:
         startProgram(first, dir.path(), xvfb.display(), "first.log");
         QVERIFY(first.waitForStarted());
         QVERIFY2(waitFor([&] { return logHas("first.log", "0: Ready"); }), "the program did not come up");
-        QCOMPARE(mainWindowName(), product);
+        QVERIFY(!windowNamed(product).isEmpty());
         xdotool({ "key", "alt+F2" });
         QVERIFY(waitFor([&] { return logHas("first.log", "0: Recoding..."); }));
         xdotool({ "mousemove", "150", "120" });
         xdotool({ "click", "1" });
         xdotool({ "key", "alt+F3" });
         QVERIFY(waitFor([&] { return logHas("first.log", "1: Not saved"); }));
-        QCOMPARE(mainWindowName(), QStringLiteral("*Untitled - ") + product);
+        QVERIFY2(!windowNamed(QStringLiteral("*Untitled - ") + product).isEmpty(), "the caption says nothing of it");
         const auto recovery = dir / "recovery.xml";
         QVERIFY2(waitFor([&] { return std::filesystem::exists(recovery); }), "no recovery file");
         const std::string kept = test::readFile(recovery);
@@ -308,15 +310,15 @@ private slots:
         QProcess second;
         startProgram(second, dir.path(), xvfb.display(), "second.log");
         QVERIFY(second.waitForStarted());
-        QVERIFY(waitFor([&] { return logHas("second.log", "0: Ready"); }));
+        // The window shows once start-up has said everything.
+        const QString window = windowNamed(QStringLiteral("*Untitled - ") + product);
+        QVERIFY2(!window.isEmpty(), "no window of an unsaved list");
         const QStringList notices = QString::fromStdString(test::readFile(dir / "second.log"))
                                         .split('\n')
                                         .filter(QStringLiteral("1: Recovered the unsaved list from "));
         QCOMPARE(notices.size(), 1);
         QVERIFY2(
             notices[0].endsWith(QStringLiteral(" \u2014 Save to keep it, Clear to drop it")), qPrintable(notices[0]));
-        const QString window = xdotool({ "search", "--onlyvisible", "--name", "^\\*Untitled - " });
-        QVERIFY(!window.isEmpty());
         xdotool({ "windowfocus", "--sync", window, "key", "alt+s" });
         QVERIFY2(waitFor([&] {
             return xdotool({ "getwindowfocus", "getwindowname" }).startsWith("Save");
@@ -328,7 +330,7 @@ private slots:
         QVERIFY2(waitFor([&] { return std::filesystem::exists(saved); }), "not saved");
         QCOMPARE(QString::fromStdString(test::readFile(saved)), QString::fromStdString(kept));
         QVERIFY2(waitFor([&] { return !std::filesystem::exists(recovery); }), "saved: the recovery file stays");
-        QCOMPARE(mainWindowName(), QStringLiteral("saved.xml - ") + product);
+        QVERIFY(!windowNamed(QStringLiteral("saved.xml - ") + product).isEmpty());
 
         xdotool({ "windowsize", "--sync", window, "700", "520" });
         QVERIFY(waitFor([&] { return xdotool({ "getwindowgeometry", window }).contains("700x520"); }));
@@ -344,8 +346,7 @@ private slots:
         QProcess third;
         startProgram(third, dir.path(), xvfb.display(), "third.log");
         QVERIFY(third.waitForStarted());
-        QVERIFY(waitFor([&] { return logHas("third.log", "0: Ready"); }));
-        QCOMPARE(mainWindowName(), product);
+        QVERIFY(!windowNamed(product).isEmpty());
         QVERIFY(!QString::fromStdString(test::readFile(dir / "third.log")).contains(QStringLiteral("Recovered")));
         third.terminate();
         QVERIFY(third.waitForFinished(10000));
