@@ -59,6 +59,9 @@ public:
     virtual void setTrayNote(const std::string& text) = 0;
     // Shows the window if it is hidden and brings it to the front.
     virtual void showAndRaise() = 0;
+    // The list's file (empty: none yet) and whether the list has changes
+    // that are not saved, for the window's caption (WindowCaption).
+    virtual void setListState(const std::string& listFile, bool modified) = 0;
 
     // The list changed; called after the change. A reset stands for any
     // bulk change and repaints the list once.

@@ -36,6 +36,10 @@ TMouseCtrl::TMouseCtrl(ControllerView& view, ControllerServices services)
             });
         });
     }
+    if (!m_services.configPath.empty() && m_services.post)
+        m_recovery = std::make_unique<RecoveryKeeper>(
+            RecoveryFilesBeside(m_services.configPath), m_services.post, [this] { return unsavedCopy(); },
+            [this](const Error& error) { tellRecoveryProblem(error); }, m_services.recoveryInterval);
 }
 
 TMouseCtrl::~TMouseCtrl()
@@ -86,6 +90,7 @@ void TMouseCtrl::Start()
     tellLimits();
     openRemoteControl();
     m_view.setStatus(0, "Ready");
+    recoverList();
 }
 
 void TMouseCtrl::Shutdown()
@@ -98,6 +103,12 @@ void TMouseCtrl::Shutdown()
     if (auto saved = GetConfig().Save(); !saved)
         m_view.showMessage(
             "The settings could not be saved: " + saved.error().message, ControllerView::MessageKind::Error);
+    // Nothing is asked on closing: an unsaved list waits for the next start.
+    if (m_recovery) {
+        if (auto kept = m_recovery->keepNow(); !kept)
+            m_view.showMessage("The unsaved list could not be kept for the next start: " + kept.error().message,
+                ControllerView::MessageKind::Error);
+    }
     UnregisterHotKeys();
 }
 
@@ -116,7 +127,9 @@ void TMouseCtrl::Select(int row)
 
 void TMouseCtrl::replaceList(ActionList actions)
 {
-    m_actions = std::move(actions);
+    ActionList replaced = std::exchange(m_actions, std::move(actions));
+    if (m_modified && !replaced.empty() && m_recovery)
+        m_recovery->keepPrevious(std::move(replaced));
     m_selected = -1;
     m_listFile.clear();
     m_view.listReset();
@@ -128,6 +141,7 @@ void TMouseCtrl::AddAction(std::unique_ptr<TBaseCtrlEX> action)
     const int row = m_selected >= 0 ? m_selected + 1 : Count();
     m_actions.insert(m_actions.begin() + row, std::move(action));
     m_view.rowsInserted(row, 1);
+    listChanged();
 }
 
 void TMouseCtrl::NewAction()
@@ -166,6 +180,7 @@ void TMouseCtrl::EditAction()
     }
     m_actions[size_t(row)] = std::move(edited);
     m_view.rowChanged(row);
+    listChanged();
 }
 
 void TMouseCtrl::DeleteAction()
@@ -181,6 +196,7 @@ void TMouseCtrl::DeleteAction()
     m_actions.erase(m_actions.begin() + row);
     m_view.rowsRemoved(row, 1);
     setSelected(Count() == 0 ? -1 : std::min(row, Count() - 1));
+    listChanged();
 }
 
 void TMouseCtrl::ClearList()
@@ -188,6 +204,7 @@ void TMouseCtrl::ClearList()
     if (!m_view.askYesNo("Are you sure to clear the list?"))
         return;
     replaceList({});
+    listChanged();
 }
 
 void TMouseCtrl::MoveUp()
@@ -198,6 +215,7 @@ void TMouseCtrl::MoveUp()
     std::swap(m_actions[size_t(row)], m_actions[size_t(row - 1)]);
     m_view.rowMoved(row, row - 1);
     setSelected(row - 1);
+    listChanged();
 }
 
 void TMouseCtrl::MoveDown()
@@ -208,6 +226,7 @@ void TMouseCtrl::MoveDown()
     std::swap(m_actions[size_t(row)], m_actions[size_t(row + 1)]);
     m_view.rowMoved(row, row + 1);
     setSelected(row + 1);
+    listChanged();
 }
 
 void TMouseCtrl::LoadList()
@@ -221,10 +240,15 @@ void TMouseCtrl::LoadList()
         return;
     }
     replaceList(std::move(loaded->actions));
+    if (!loaded->itemError) {
+        listSaved(*name);
+        return;
+    }
+    // The rows before the failed item are not the file's content.
     m_listFile = *name;
-    if (loaded->itemError)
-        m_view.showMessage("The list was loaded only up to the item that failed: " + loaded->itemError->message,
-            ControllerView::MessageKind::Error);
+    listChanged();
+    m_view.showMessage("The list was loaded only up to the item that failed: " + loaded->itemError->message,
+        ControllerView::MessageKind::Error);
 }
 
 void TMouseCtrl::SaveList()
@@ -235,7 +259,7 @@ void TMouseCtrl::SaveList()
     if (auto saved = SaveListFile(*name, m_actions); !saved)
         m_view.showMessage("The list was not saved: " + saved.error().message, ControllerView::MessageKind::Error);
     else
-        m_listFile = *name;
+        listSaved(*name);
 }
 
 void TMouseCtrl::ShowOptions()
@@ -247,6 +271,7 @@ void TMouseCtrl::ShowOptions()
 void TMouseCtrl::LoadRecording(const TEventList& events)
 {
     replaceList(clickwisp::LoadRecording(events));
+    listChanged();
 }
 
 void TMouseCtrl::MakeRunCopies(ActionList& copies) const

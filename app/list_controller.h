@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/controller_view.h"
+#include "app/list_recovery.h"
 #include "config/config.h"
 #include "core/action.h"
 #include "core/error.h"
@@ -50,6 +51,9 @@ struct ControllerServices {
     // The compositor that binds the hot keys to remote commands (sway); null
     // when none does.
     CompositorKeys* compositorKeys = nullptr;
+    // An unsaved list is kept beside configPath (RecoveryFilesBeside),
+    // written at most once per this interval while it changes.
+    std::chrono::milliseconds recoveryInterval { 250 };
 };
 
 // How long a remote command waits for the user-interface thread.
@@ -74,13 +78,21 @@ public:
     // Called once the window has applied its bounds and columns: says what
     // went wrong loading config.xml, registers the hot keys, says what the
     // desktop does not allow (status panel 2, and once per configuration in
-    // a box), opens the remote control, status "Ready".
+    // a box), opens the remote control, status "Ready"; then loads the list
+    // an earlier run left unsaved, if any, and says so in status panel 1.
     void Start();
     // Called on closing, after the window has written its bounds and
     // columns into the configuration: stops a recording under way (its
-    // events become the list), asks a run to stop, writes config.xml (a
-    // failure is shown) and releases the hot keys.
+    // events become the list), asks a run to stop, writes config.xml and
+    // leaves an unsaved list in the recovery file (a failure of either is
+    // shown; nothing is asked) and releases the hot keys.
     void Shutdown();
+    // The session is being saved (ending: it ends now), after the window has
+    // written its bounds and columns: writes config.xml and brings the
+    // recovery file up to date before returning. Ending stops a recording
+    // first, its events becoming the list. Failures go to status panel 1,
+    // never to a box.
+    void SaveSession(bool ending);
 
     // The list.
     int Count() const { return int(m_actions.size()); }
@@ -151,13 +163,27 @@ public:
     std::string RemoteCommand(ControlCommand command);
     // The list file last loaded or saved; empty for a new list.
     const std::string& ListFile() const { return m_listFile; }
+    // Whether the list has changes that are not saved. A new, empty list
+    // has none; a recovered one has.
+    bool ListModified() const { return m_modified; }
 
     // The status-bar hint for a control under the pointer: the stop key of
     // what is under way, else the control's own hint.
     std::string HintFor(const std::string& controlHint);
 
 private:
+    // Replaces the list, forgetting its file; an unsaved list that goes is
+    // kept in the recovery file's previous slot. The caller then says
+    // whether the new list is saved (listSaved) or not (listChanged).
     void replaceList(ActionList actions);
+    // After every change of the list: caption, "Not saved", recovery file.
+    void listChanged();
+    // The list is the content of file now.
+    void listSaved(const std::string& file);
+    void showListState();
+    void recoverList();
+    std::optional<ActionList> unsavedCopy() const;
+    void tellRecoveryProblem(const Error& error);
     int rowOf(const TBaseCtrlEX* action) const;
     void setSelected(int row);
     void stopRecordingInto(std::optional<HotKeyOrigin> origin);
@@ -175,6 +201,9 @@ private:
     ActionList m_actions;
     int m_selected = -1;
     std::string m_listFile;
+    bool m_modified = false;
+    // Null without a settings folder (no configPath) or a user-interface queue.
+    std::unique_ptr<RecoveryKeeper> m_recovery;
 
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<RecordingSession> m_recording;

@@ -129,6 +129,7 @@ void TMouseCtrl::btnShadeClick(std::optional<HotKeyOrigin> origin)
 void TMouseCtrl::stopRecordingInto(std::optional<HotKeyOrigin> origin)
 {
     replaceList(m_recording->Stop(origin));
+    listChanged();
 }
 
 // ---- hot keys ----

@@ -87,6 +87,15 @@ const char* RecordCaption(bool recording)
     return recording ? "Stop Record" : TextOf(MainControl::Record).caption;
 }
 
+std::string WindowCaption(const std::string& productCaption, const std::string& listFile, bool modified)
+{
+    if (listFile.empty() && !modified)
+        return productCaption;
+    // Both separators: a Windows path may use either.
+    const std::string name = listFile.empty() ? "Untitled" : listFile.substr(listFile.find_last_of("/\\") + 1);
+    return (modified ? "*" : "") + name + " - " + productCaption;
+}
+
 ColumnAlign ColumnAlignOf(const std::string& align)
 {
     if (align == "right")

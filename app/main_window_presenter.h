@@ -52,6 +52,13 @@ DesktopLimits DesktopLimitsOf(
 // The record button's caption while recording or not.
 const char* RecordCaption(bool recording);
 
+// The main window's caption: the product caption alone for a new list with
+// nothing to save; otherwise the list's file name (without its folder), or
+// "Untitled" before the list has a file, with "*" in front while it has
+// unsaved changes, then " - " and the product caption ("*list.xml -
+// Clickwisp 4.2.1").
+std::string WindowCaption(const std::string& productCaption, const std::string& listFile, bool modified);
+
 // Where text goes in a list column: "right" and "center" as written, anything
 // else (even "Right") to the left.
 enum class ColumnAlign { Left, Right, Centre };

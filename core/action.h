@@ -78,7 +78,8 @@ public:
 // An owning list of actions in list order.
 using ActionList = std::vector<std::unique_ptr<TBaseCtrlEX>>;
 
-// The only copy there is: an item round trip.
+// The only copy there is: every stored field, as an item round trip
+// (SaveToItem, CreateFromItem) gives it.
 std::unique_ptr<TBaseCtrlEX> CopyAction(const TBaseCtrlEX& source);
 
 } // namespace clickwisp

@@ -224,6 +224,14 @@ Result<void> WriteFileAtomically(
         unlink(temp.c_str());
         return fail("cannot write " + named + ": " + std::strerror(error));
     }
+    // The rename is on the disk only once its folder is: a power cut could
+    // otherwise bring the old file back. A file system that cannot sync a
+    // folder has the file's data already.
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    if (const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
     return {};
 }
 

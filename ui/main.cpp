@@ -4,10 +4,12 @@
 #include "platform/control_channel.h"
 #include "platform/unix/sway_keys.h"
 #include "ui/main_window.h"
+#include "ui/session_end.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSessionManager>
 
 using namespace clickwisp;
 
@@ -81,6 +83,13 @@ int main(int argc, char* argv[])
     addRemoteControl(services);
     TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    // The end of the desktop session: a session manager asks to save (X11),
+    // or the session's processes get SIGTERM (Wayland, systemd) or SIGHUP.
+    auto saveSession = [&window](QSessionManager&) { window.saveSession(false); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, saveSession);
+    QObject::connect(&app, &QGuiApplication::saveStateRequest, &window, saveSession);
+    SessionEndSignals endSignals;
+    QObject::connect(&endSignals, &SessionEndSignals::received, &window, &TMForm::endSession);
     window.showAtStart();
     return app.exec();
 }

@@ -8,18 +8,22 @@
 #include "ui/app_icons.h"
 #include "ui/widget_name.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -110,8 +114,7 @@ TMForm::TMForm(MainWindowServices services, QWidget* parent)
     m_model->setController(m_controller.get());
     applyWindowSettings();
     applyColumns();
-    m_controller->Start();
-    setWindowTitle(QString::fromLatin1(kProductCaption));
+    m_controller->Start(); // sets the caption through setListState
 }
 
 TMForm::~TMForm()
@@ -321,6 +324,73 @@ void TMForm::showAtStart()
         showMaximized();
     else
         show();
+}
+
+void TMForm::saveSession(bool ending)
+{
+    if (!m_controller)
+        return;
+    storeWindowSettings();
+    m_controller->SaveSession(ending);
+}
+
+namespace {
+
+// Ends a dialog as its Escape key would: No for a question, OK for a
+// message, Cancel for the others.
+void dismiss(QWidget* modal)
+{
+    if (qobject_cast<QMessageBox*>(modal)) {
+        // The box picks its own escape button (No among Yes and No).
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(modal, &escape);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+    } else {
+        modal->close();
+    }
+}
+
+} // namespace
+
+void TMForm::endSession()
+{
+    if (!m_controller || m_endPending)
+        return;
+    if (m_modalDepth == 0) {
+        close();
+        return;
+    }
+    saveSession(true);
+    m_endPending = true;
+    closeWhenIdle();
+}
+
+void TMForm::closeWhenIdle()
+{
+    if (m_modalDepth == 0) {
+        close();
+        return;
+    }
+    // Innermost first; each dialog's scope ends later, when its command
+    // returns, and the last one calls here again.
+    for (QWidget* modal = QApplication::activeModalWidget(); modal;) {
+        dismiss(modal);
+        QWidget* next = QApplication::activeModalWidget();
+        modal = next == modal ? nullptr : next;
+    }
+}
+
+TMForm::ModalScope::ModalScope(TMForm& owner)
+    : form(owner)
+{
+    ++form.m_modalDepth;
+}
+
+TMForm::ModalScope::~ModalScope()
+{
+    if (--form.m_modalDepth == 0 && form.m_endPending)
+        QTimer::singleShot(0, &form, [window = &form] { window->closeWhenIdle(); });
 }
 
 void TMForm::closeEvent(QCloseEvent* event)

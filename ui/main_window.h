@@ -77,6 +77,14 @@ public:
     // Shows the window as configured: centred on the desktop with the
     // configured size, or maximised.
     void showAtStart();
+    // The desktop session is being saved (ending: it ends now): the
+    // window's bounds and columns, config.xml and the unsaved list are
+    // written before returning, whatever dialog is open.
+    void saveSession(bool ending);
+    // The program is asked to end (SIGTERM, SIGHUP): closes as Exit does.
+    // Dialogs a command waits in end as cancelled first, and the window
+    // closes once that command has returned; everything is saved before.
+    void endSession();
     // Null once the window has closed.
     TMouseCtrl* controller() const { return m_controller.get(); }
 
@@ -96,6 +104,7 @@ public:
     void setRecordAvailable(bool available, const std::string& hint) override;
     void setTrayNote(const std::string& text) override;
     void showAndRaise() override;
+    void setListState(const std::string& listFile, bool modified) override;
     void listReset() override;
     void rowsInserted(int first, int count) override;
     void rowsRemoved(int first, int count) override;
@@ -121,6 +130,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Held while a command of the controller waits in a modal dialog: the
+    // controller must not go before the command has returned.
+    struct ModalScope {
+        explicit ModalScope(TMForm& form);
+        ~ModalScope();
+        TMForm& form;
+    };
+    void closeWhenIdle();
     void buildToolPanel();
     void buildRightPanel();
     void buildListView();
@@ -168,6 +185,8 @@ private:
     bool m_startMaximized = false;
     bool m_syncingSelection = false;
     bool m_recordAvailable = true;
+    int m_modalDepth = 0;
+    bool m_endPending = false; // endSession waits for a command's dialogs
 };
 
 } // namespace clickwisp

@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include "app/list_controller.h"
+#include "build_info.h"
 #include "ui/about_box.h"
 #include "ui/action_editor.h"
 #include "ui/action_editor_frame.h"
@@ -49,6 +50,7 @@ QString qtFilter(const std::string& filter)
 
 bool TMForm::askYesNo(const std::string& question)
 {
+    const ModalScope modal(*this);
     const QString text = QString::fromStdString(question);
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
@@ -58,6 +60,7 @@ bool TMForm::askYesNo(const std::string& question)
 
 void TMForm::showMessage(const std::string& text, MessageKind kind)
 {
+    const ModalScope modal(*this);
     const QString message = QString::fromStdString(text);
     if (m_hooks.showMessage)
         return m_hooks.showMessage(message);
@@ -69,6 +72,7 @@ void TMForm::showMessage(const std::string& text, MessageKind kind)
 std::optional<std::string> TMForm::chooseFile(
     bool save, const std::string& defaultExt, const std::string& filter, const std::string& initialName)
 {
+    const ModalScope modal(*this);
     if (m_hooks.chooseFile) {
         auto name = m_hooks.chooseFile(save);
         return name ? std::optional(name->toStdString()) : std::nullopt;
@@ -98,6 +102,7 @@ std::optional<std::string> TMForm::chooseSaveFile(
 
 bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, bool loadFromAction)
 {
+    const ModalScope modal(*this);
     TDForm editor(this, QString::fromStdString(caption), m_services.editorInput.get(), m_services.editorScreen.get());
     if (m_hooks.showMessage)
         editor.setWarningHandler(m_hooks.showMessage);
@@ -120,6 +125,7 @@ bool TMForm::showActionEditor(const std::string& caption, TBaseCtrlEX& action, b
 
 bool TMForm::showOptionsDialog()
 {
+    const ModalScope modal(*this);
     TFMConfig options(m_controller->GetConfig(), this,
         OptionsContext { m_services.waylandSession, m_services.compositorKeys != nullptr });
     return options.exec() == QDialog::Accepted;
@@ -181,6 +187,11 @@ void TMForm::showAndRaise()
     show();
     raise();
     activateWindow();
+}
+
+void TMForm::setListState(const std::string& listFile, bool modified)
+{
+    setWindowTitle(QString::fromStdString(WindowCaption(kProductCaption, listFile, modified)));
 }
 
 void TMForm::listReset()

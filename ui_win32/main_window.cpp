@@ -2,7 +2,6 @@
 #include "ui_win32/main_window.h"
 
 #include "app/list_controller.h"
-#include "build_info.h"
 #include "platform/win32/win32_strings.h"
 #include "ui_win32/about_box.h"
 #include "ui_win32/resource_ids.h"
@@ -110,8 +109,7 @@ TMForm::TMForm(MainWindowServices services)
         size = { scaled(start.size.width), scaled(start.size.height) };
     SetWindowPos(m_window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     applyColumns();
-    m_controller->Start();
-    SetWindowTextW(m_window, WideFromUtf8(kProductCaption).c_str());
+    m_controller->Start(); // sets the caption through setListState
 }
 
 TMForm::~TMForm()
@@ -377,6 +375,14 @@ void TMForm::showAtStart()
     UpdateWindow(m_window);
 }
 
+void TMForm::saveSession(bool ending)
+{
+    if (!m_controller)
+        return;
+    storeWindowSettings();
+    m_controller->SaveSession(ending);
+}
+
 void TMForm::close()
 {
     if (m_controller) {
@@ -548,6 +554,11 @@ LRESULT TMForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         (*call)();
         return 0;
     }
+    case WM_QUERYENDSESSION: saveSession(false); return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            saveSession(true);
+        return 0;
     case WM_CLOSE: close(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default:

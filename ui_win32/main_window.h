@@ -93,6 +93,7 @@ public:
     void setRecordAvailable(bool available, const std::string& hint) override;
     void setTrayNote(const std::string& text) override;
     void showAndRaise() override;
+    void setListState(const std::string& listFile, bool modified) override;
     void listReset() override;
     void rowsInserted(int first, int count) override;
     void rowsRemoved(int first, int count) override;
@@ -109,6 +110,10 @@ private:
     void addTrayIcon();
     void applyColumns();
     void storeWindowSettings();
+    // WM_QUERYENDSESSION and WM_ENDSESSION (ending): the bounds, columns,
+    // config.xml and the unsaved list are written before the answer, since
+    // the process may end right after it.
+    void saveSession(bool ending);
     void close();
     void command(MainControl control);
     LRESULT notify(const NMHDR& header);

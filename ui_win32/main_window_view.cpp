@@ -2,6 +2,7 @@
 #include "ui_win32/main_window.h"
 
 #include "app/list_controller.h"
+#include "build_info.h"
 #include "platform/win32/win32_strings.h"
 #include "ui_win32/action_editor_dialog.h"
 #include "ui_win32/options_dialog.h"
@@ -175,6 +176,11 @@ void TMForm::showAndRaise()
     else
         ShowWindow(m_window, SW_SHOW);
     SetForegroundWindow(m_window);
+}
+
+void TMForm::setListState(const std::string& listFile, bool modified)
+{
+    SetWindowTextW(m_window, WideFromUtf8(WindowCaption(kProductCaption, listFile, modified)).c_str());
 }
 
 // The list view asks for its cells (LVN_GETDISPINFOW): a change only needs

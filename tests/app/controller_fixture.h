@@ -46,6 +46,8 @@ public:
     bool recordingShown = false;
     int raised = 0;
     int selection = -1;
+    std::string listFile; // as the caption shows it
+    bool listModified = false;
     std::vector<std::string> changes;
 
     bool askYesNo(const std::string& question) override
@@ -74,7 +76,13 @@ public:
         return editor ? editor(caption, action, load) : false;
     }
     bool showOptionsDialog() override { return optionsAnswer; }
-    void setStatus(int panel, const std::string& text) override { status[panel] = text; }
+    std::vector<std::string> panel1Texts; // every text status panel 1 was given
+    void setStatus(int panel, const std::string& text) override
+    {
+        status[panel] = text;
+        if (panel == 1)
+            panel1Texts.push_back(text);
+    }
     void setTrayNote(const std::string& text) override { trayNote = text; }
     void setStatusTip(int panel, const std::string& text) override { statusTip[panel] = text; }
     void setEditingEnabled(bool enabled) override { editingEnabled = enabled; }
@@ -85,6 +93,11 @@ public:
         recordHint = hint;
     }
     void showAndRaise() override { ++raised; }
+    void setListState(const std::string& file, bool modified) override
+    {
+        listFile = file;
+        listModified = modified;
+    }
     void listReset() override { changes.push_back("reset"); }
     void rowsInserted(int first, int count) override { changes.push_back(fmt("insert", first, count)); }
     void rowsRemoved(int first, int count) override { changes.push_back(fmt("remove", first, count)); }
@@ -116,14 +129,18 @@ public:
         m_calls.push_back(std::move(call));
         m_arrived.notify_all();
     }
-    // Runs queued calls until pred holds or the time is up.
+    // Runs queued calls until pred holds or the time is up; pred is also
+    // checked every few milliseconds, for what other threads do meanwhile.
     bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = 5s)
     {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (!pred()) {
             std::unique_lock lock(m_mutex);
-            if (!m_arrived.wait_until(lock, deadline, [&] { return !m_calls.empty(); }))
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= deadline)
                 return false;
+            if (!m_arrived.wait_until(lock, std::min(deadline, now + 5ms), [&] { return !m_calls.empty(); }))
+                continue;
             auto call = std::move(m_calls.front());
             m_calls.pop_front();
             lock.unlock();
@@ -173,6 +190,7 @@ protected:
         services.post = [this](std::function<void()> call) { ui.post(std::move(call)); };
         services.remoteControl = remoteControl;
         services.compositorKeys = compositorKeys;
+        services.recoveryInterval = recoveryInterval;
         ctrl = std::make_unique<TMouseCtrl>(view, std::move(services));
         ctrl->Start();
         return *ctrl;
@@ -205,6 +223,7 @@ protected:
     // Set before make() to give the controller these services.
     std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
     CompositorKeys* compositorKeys = nullptr;
+    std::chrono::milliseconds recoveryInterval { 0 };
     ScriptedView view;
     UiQueue ui;
     std::unique_ptr<TMouseCtrl> ctrl;

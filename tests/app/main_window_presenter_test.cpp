@@ -84,6 +84,17 @@ TEST(MainWindowPresenter, TheAboutBoxNamesTheBackendInUseBesideThoseBuiltIn)
     EXPECT_EQ(AboutBackendsLine("x11", ""), "Desktop backends: x11");
 }
 
+TEST(MainWindowPresenter, TheCaptionNamesTheListsFileAndMarksUnsavedChanges)
+{
+    const std::string product = "Clickwisp 9.1";
+    EXPECT_EQ(WindowCaption(product, "", false), product) << "a new list with nothing to save";
+    EXPECT_EQ(WindowCaption(product, "", true), "*Untitled - Clickwisp 9.1");
+    EXPECT_EQ(WindowCaption(product, "/home/u/lists/demo.xml", false), "demo.xml - Clickwisp 9.1");
+    EXPECT_EQ(WindowCaption(product, "/home/u/lists/demo.xml", true), "*demo.xml - Clickwisp 9.1");
+    EXPECT_EQ(WindowCaption(product, "C:\\Users\\u\\demo.xml", true), "*demo.xml - Clickwisp 9.1");
+    EXPECT_EQ(WindowCaption(product, "demo.xml", false), "demo.xml - Clickwisp 9.1");
+}
+
 TEST(MainWindowPresenter, ColumnOrderFollowsThePlacesAndKeepsTiesInConfiguredOrder)
 {
     EXPECT_EQ(ColumnOrder({ { 40, false, 2 }, { 0, true, 0 }, { 200, true, 1 } }), (std::vector { 1, 2, 0 }));

@@ -70,6 +70,46 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
     return condition();
 }
 
+// Starts the copy of the program in dir on display (X11, whatever the
+// caller's session), with a runtime folder of its own (dir/xdg), so its
+// remote control meets no other program's, and its status texts appended to
+// dir/statusLog.
+void startProgram(QProcess& app, const std::filesystem::path& dir, const std::string& display, const char* statusLog)
+{
+    std::filesystem::create_directories(dir / "xdg");
+    std::filesystem::permissions(dir / "xdg", std::filesystem::perms::owner_all);
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "xdg").string()));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("SWAYSOCK"));
+    environment.insert(QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / statusLog).string()));
+    // In a sanitizer build, the desktop's D-Bus library (loaded by Qt's X11
+    // platform) keeps a buffer until exit; that is not ours to judge.
+    test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
+    environment.insert(QStringLiteral("LSAN_OPTIONS"),
+        QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
+    app.setProcessEnvironment(environment);
+    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+}
+
+// The id of a visible window named name exactly, once there is one; empty
+// when none comes.
+QString windowNamed(const QString& name)
+{
+    QString pattern;
+    for (const QChar c : name)
+        pattern += (QStringLiteral(".*+?()[]{}|^$\\").contains(c) ? QStringLiteral("\\") : QString()) + c;
+    QString window;
+    waitFor([&] {
+        window = xdotool({ "search", "--onlyvisible", "--name", QLatin1Char('^') + pattern + QLatin1Char('$') });
+        return !window.isEmpty();
+    });
+    return window.section(QLatin1Char('\n'), 0, 0);
+}
+
 } // namespace
 
 class AppEndToEndTest : public QObject {
@@ -100,27 +140,11 @@ private slots:
         test::XTestWindow target(xvfb.display(), 100, 80, 250, 200);
         QVERIFY(target.ok());
 
-        const QString statusLog = QString::fromStdString((dir / "status.log").string());
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
         auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
 
         QProcess app;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("CLICKWISP_STATUS_LOG"), statusLog);
-        // A runtime folder of its own: its remote control must not meet another program's.
-        std::filesystem::create_directory(dir / "xdg");
-        std::filesystem::permissions(dir / "xdg", std::filesystem::perms::owner_all);
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "xdg").string()));
-        // In a sanitizer build, the desktop's D-Bus library (loaded by Qt's
-        // X11 platform) keeps a buffer until exit; that is not ours to judge.
-        test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
-        environment.insert(QStringLiteral("LSAN_OPTIONS"),
-            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
-        app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        startProgram(app, dir.path(), xvfb.display(), "status.log");
         QVERIFY(app.waitForStarted());
         QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
 
@@ -204,26 +228,11 @@ private slots:
         std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
         test::writeFile(dir / "config.xml", kPreparedConfig);
         const auto xdg = dir / "xdg";
-        std::filesystem::create_directory(xdg);
-        std::filesystem::permissions(xdg, std::filesystem::perms::owner_all);
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
         auto countOf = [&](const char* line) { return int(statusLines().count(QString::fromLatin1(line))); };
 
         QProcess app;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(xdg.string()));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("SWAYSOCK"));
-        environment.insert(
-            QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
-        test::writeFile(dir / "lsan.supp", "leak:libdbus-1.so\n");
-        environment.insert(QStringLiteral("LSAN_OPTIONS"),
-            QStringLiteral("suppressions=%1").arg(QString::fromStdString((dir / "lsan.supp").string())));
-        app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app.start(QString::fromStdString((dir / "clickwisp").string()), {});
+        startProgram(app, dir.path(), xvfb.display(), "status.log");
         QVERIFY(app.waitForStarted());
         QVERIFY2(waitFor([&] { return countOf("0: Ready") == 1; }), "the program did not come up");
 
@@ -252,14 +261,95 @@ private slots:
         QVERIFY2(QString::fromStdString(again.err).contains(QStringLiteral("not recording")), again.err.c_str());
 
         // Closing takes the socket away: the tool then says nobody listens.
-        const QString window = xdotool(
-            { "search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(QLatin1String(kProductCaption)) });
+        // The recorded list is not saved, and the caption says so.
+        const QString window = windowNamed(QStringLiteral("*Untitled - %1").arg(QLatin1String(kProductCaption)));
         QVERIFY(!window.isEmpty());
         xdotool({ "windowfocus", "--sync", window, "key", "alt+x" });
         QVERIFY(app.waitForFinished(10000));
         QCOMPARE(app.exitCode(), 0);
         QVERIFY(!std::filesystem::exists(xdg / "clickwisp/control"));
         QCOMPARE(remote(xdg, "status").status, 5);
+    }
+
+    // Recorded and not saved, then killed: the next start has the list back,
+    // and saving it writes what a save before the kill would have written.
+    // SIGTERM writes the settings, as closing does.
+    void anUnsavedListSurvivesAKillAndSigtermWritesTheSettings()
+    {
+        test::XvfbServer xvfb(1280, 800);
+        QVERIFY2(xvfb.ok(), xvfb.error().c_str());
+        test::TempDir dir;
+        std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
+        test::writeFile(dir / "config.xml", kPreparedConfig);
+        const QString product = QString::fromLatin1(kProductCaption);
+        auto logHas = [&](const char* log, const QString& line) {
+            return QString::fromStdString(test::readFile(dir / log)).split('\n').contains(line);
+        };
+
+        QProcess first;
+        startProgram(first, dir.path(), xvfb.display(), "first.log");
+        QVERIFY(first.waitForStarted());
+        QVERIFY2(waitFor([&] { return logHas("first.log", "0: Ready"); }), "the program did not come up");
+        QVERIFY(!windowNamed(product).isEmpty());
+        xdotool({ "key", "alt+F2" });
+        QVERIFY(waitFor([&] { return logHas("first.log", "0: Recoding..."); }));
+        xdotool({ "mousemove", "150", "120" });
+        xdotool({ "click", "1" });
+        xdotool({ "key", "alt+F3" });
+        QVERIFY(waitFor([&] { return logHas("first.log", "1: Not saved"); }));
+        QVERIFY2(!windowNamed(QStringLiteral("*Untitled - ") + product).isEmpty(), "the caption says nothing of it");
+        const auto recovery = dir / "recovery.xml";
+        QVERIFY2(waitFor([&] { return std::filesystem::exists(recovery); }), "no recovery file");
+        const std::string kept = test::readFile(recovery);
+        const auto keptList = LoadListFile(recovery);
+        QVERIFY(keptList && !keptList->itemError && keptList->actions.size() >= 2);
+        QCOMPARE(QString::fromStdString(ListToText(keptList->actions)), QString::fromStdString(kept));
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+
+        QProcess second;
+        startProgram(second, dir.path(), xvfb.display(), "second.log");
+        QVERIFY(second.waitForStarted());
+        // The window shows once start-up has said everything.
+        const QString window = windowNamed(QStringLiteral("*Untitled - ") + product);
+        QVERIFY2(!window.isEmpty(), "no window of an unsaved list");
+        const QStringList notices = QString::fromStdString(test::readFile(dir / "second.log"))
+                                        .split('\n')
+                                        .filter(QStringLiteral("1: Recovered the unsaved list from "));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(
+            notices[0].endsWith(QStringLiteral(" \u2014 Save to keep it, Clear to drop it")), qPrintable(notices[0]));
+        xdotool({ "windowfocus", "--sync", window, "key", "alt+s" });
+        QVERIFY2(waitFor([&] {
+            return xdotool({ "getwindowfocus", "getwindowname" }).startsWith("Save");
+        }),
+            "the save dialog did not appear");
+        const auto saved = dir / "saved.xml";
+        xdotool({ "type", "--delay", "5", QString::fromStdString(saved.string()) });
+        xdotool({ "key", "Return" });
+        QVERIFY2(waitFor([&] { return std::filesystem::exists(saved); }), "not saved");
+        QCOMPARE(QString::fromStdString(test::readFile(saved)), QString::fromStdString(kept));
+        QVERIFY2(waitFor([&] { return !std::filesystem::exists(recovery); }), "saved: the recovery file stays");
+        QVERIFY(!windowNamed(QStringLiteral("saved.xml - ") + product).isEmpty());
+
+        xdotool({ "windowsize", "--sync", window, "700", "520" });
+        QVERIFY(waitFor([&] { return xdotool({ "getwindowgeometry", window }).contains("700x520"); }));
+        second.terminate(); // SIGTERM
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        TConfig config(dir / "config.xml");
+        QCOMPARE(config.GetFrame().width(), 700);
+        QCOMPARE(config.GetFrame().height(), 520);
+
+        // Saved before it ended: the next start is empty and says nothing.
+        QProcess third;
+        startProgram(third, dir.path(), xvfb.display(), "third.log");
+        QVERIFY(third.waitForStarted());
+        QVERIFY(!windowNamed(product).isEmpty());
+        QVERIFY(!QString::fromStdString(test::readFile(dir / "third.log")).contains(QStringLiteral("Recovered")));
+        third.terminate();
+        QVERIFY(third.waitForFinished(10000));
     }
 
     // On sway the program cannot grab keys: it has sway bind them to

@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,6 +68,7 @@ struct Harness {
     QList<std::optional<QString>> files;
     QList<std::pair<uint32_t, uint32_t>> takenElsewhere; // hot keys another program holds
     std::string recorderProblem; // set: the desktop offers no recorder
+    bool realQuestions = false; // set: questions are real message boxes
     std::unique_ptr<TMForm> window;
 
     void open(std::shared_ptr<Waiter> waiter = nullptr)
@@ -88,10 +90,11 @@ struct Harness {
             return makeFakePlatform(FakeOptions { trace, {}, { 0, 0 }, true });
         };
         services.waiter = waiter ? waiter : makeTraceWaiter(trace);
-        services.dialogs.askYesNo = [this](const QString& question) {
-            questions << question;
-            return answers.isEmpty() ? true : answers.takeFirst();
-        };
+        if (!realQuestions)
+            services.dialogs.askYesNo = [this](const QString& question) {
+                questions << question;
+                return answers.isEmpty() ? true : answers.takeFirst();
+            };
         services.dialogs.showMessage = [this](const QString& text) { messages << text; };
         services.dialogs.chooseFile = [this](bool) { return files.isEmpty() ? std::nullopt : files.takeFirst(); };
         window = std::make_unique<TMForm>(std::move(services));
@@ -263,6 +266,60 @@ private slots:
                      cols.Col(2).Width(), cols.Col(2).Index(), cols.Col(1).Index(), cols.Col(0).Index() }),
             QList<int>({ 800, 600, 0, 3, 0, 250, 0, 1, 2 }));
         QCOMPARE(QString::fromStdString(cols.Col(0).Name() + cols.Col(1).Align()), QStringLiteral("No.Right"));
+    }
+
+    void theCaptionMarksAnUnsavedListAndASavedSessionKeepsEverything()
+    {
+        Harness h;
+        test::writeFile(h.dir / "config.xml", kColumnsConfig);
+        h.open();
+        const QString product = QString::fromLatin1(kProductCaption);
+        QCOMPARE(h.window->windowTitle(), product);
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(5));
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("*Untitled - ") + product);
+        QCOMPARE(h.status(1), QStringLiteral("Not saved"));
+        h.files << QString::fromStdString((h.dir / "five.xml").string());
+        h.button("AlignDemoButton")->click();
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("five.xml - ") + product);
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(6));
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("*five.xml - ") + product);
+
+        // The session manager's save request: bounds and list at once, and
+        // the program goes on.
+        h.window->resize(700, 450);
+        h.window->saveSession(false);
+        QCOMPARE(TConfig(h.dir / "config.xml").GetFrame().width(), 700);
+        QCOMPARE(LoadListFile(h.dir / "recovery.xml")->actions.size(), size_t(2));
+        QVERIFY(h.window->controller());
+    }
+
+    // SIGTERM while a command waits in a question: the question is answered
+    // No, and the window closes once the command has returned.
+    void theEndOfTheSessionCancelsTheOpenDialogsThenCloses()
+    {
+        Harness h;
+        h.realQuestions = true;
+        h.open();
+        h.ctrl().AddAction(TBaseCtrlEX::CreateDelay(5));
+        h.ctrl().Select(0);
+        QSignalSpy closed(h.window.get(), &TMForm::closed);
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            asked = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
+            h.window->endSession();
+        });
+        h.button("SpeedButton7")->click();
+        QVERIFY(asked);
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(h.ctrl().Count(), 1); // not deleted
+        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(!h.window->controller());
+        QCOMPARE(LoadListFile(h.dir / "recovery.xml")->actions.size(), size_t(1));
+
+        Harness idle;
+        idle.open();
+        idle.window->endSession();
+        QVERIFY(!idle.window->controller());
     }
 
     void aWindowDestroyedWithoutClosingWritesNothing()

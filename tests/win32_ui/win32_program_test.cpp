@@ -121,7 +121,8 @@ BOOL CALLBACK firstEdit(HWND window, LPARAM parameter)
     return TRUE;
 }
 
-// clickwisp.exe started from a copy in folder, so its config.xml is there.
+// clickwisp.exe started from a copy in folder (made by the first start), so
+// its config.xml and recovery files are there.
 class Program {
 public:
     // Waits for the main window, unless a box that comes first is awaited.
@@ -131,7 +132,8 @@ public:
         // The pointer away from the window: its real moves would set hints too.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         const fs::path executable = folder / "clickwisp.exe";
-        fs::copy_file(test::buildMachinePath(CLICKWISP_GUI_PATH), executable);
+        if (!fs::exists(executable))
+            fs::copy_file(test::buildMachinePath(CLICKWISP_GUI_PATH), executable);
         std::wstring commandLine = L"\"" + executable.wstring() + L"\"";
         STARTUPINFOW startup {};
         startup.cb = sizeof(startup);
@@ -173,6 +175,12 @@ public:
         return dialog;
     }
     HWND control(MainControl which) const { return GetDlgItem(main, TMForm::kFirstControlId + int(which)); }
+    std::wstring title() const
+    {
+        wchar_t text[256] = {};
+        GetWindowTextW(main, text, 256);
+        return text;
+    }
     // As a click: posted, since the command may open a modal dialog.
     void click(MainControl which) const { PostMessageW(control(which), BM_CLICK, 0, 0); }
 
@@ -240,6 +248,25 @@ public:
         RemoteMemory buffer(m_process.hProcess, order.size() * sizeof(int));
         buffer.write(0, order.data(), order.size() * sizeof(int));
         SendMessageW(list, LVM_SETCOLUMNORDERARRAY, order.size(), LPARAM(buffer.at(0)));
+    }
+
+    // New, then OK in the action editor: a default action after the selected row.
+    bool addAction() const
+    {
+        const LRESULT before = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+        click(MainControl::New);
+        HWND editor = waitForDialog(L"New Action");
+        if (!editor)
+            return false;
+        PostMessageW(GetDlgItem(editor, editor_control::kOk), BM_CLICK, 0, 0);
+        return waitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == before + 1; });
+    }
+
+    // Ends the process at once, as a crash or the end of the session would.
+    void kill() const
+    {
+        TerminateProcess(m_process.hProcess, 9);
+        WaitForSingleObject(m_process.hProcess, 15000);
     }
 
     // The exit status once the process has ended; -1 while it runs.
@@ -458,6 +485,84 @@ TEST(Win32Program, FirstStartWritesTheDefaultsThenAboutOptionsAndRecordingOpen)
     ASSERT_TRUE(waitUntil([&] { return program.statusText(0) == L"Ready"; }));
     EXPECT_EQ(recordCaption(), L"&Record Mouse");
 
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.exitStatus(15000), 0);
+}
+
+int actionsIn(const fs::path& file)
+{
+    auto load = LoadListFile(file);
+    return load ? int(load->actions.size()) : -1;
+}
+
+// Added and not saved, then killed: the next start has the list back, and
+// saving it writes what a save before the kill would have written. The end
+// of the session writes the bounds and the list before its answer.
+TEST(Win32Program, AnUnsavedListSurvivesAKillAndTheSessionsEndWritesTheSettings)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "config.xml", kPreparedConfig);
+    const fs::path recovery = dir / "recovery.xml";
+    const std::wstring product = wide(kProductCaption);
+    {
+        Program program(dir.path());
+        ASSERT_NE(program.main, nullptr) << "no main window";
+        EXPECT_EQ(program.title(), product);
+        ASSERT_TRUE(program.addAction());
+        ASSERT_TRUE(program.addAction());
+        EXPECT_EQ(program.title(), L"*Untitled - " + product);
+        EXPECT_EQ(program.statusText(1), L"Not saved");
+        ASSERT_TRUE(waitUntil([&] { return actionsIn(recovery) == 2; })) << "no recovery file";
+        program.click(MainControl::Save);
+        ASSERT_TRUE(program.answerFileDialog(L"Save As", dir / "two.xml"));
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(recovery); })) << "saved: nothing to recover";
+        EXPECT_EQ(program.title(), L"two.xml - " + product);
+        ASSERT_TRUE(program.addAction());
+        ASSERT_TRUE(waitUntil([&] { return actionsIn(recovery) == 3; })) << "changed: kept again";
+        program.kill();
+    }
+    // What a save of the three actions writes: the two saved, then the same default action again.
+    auto two = LoadListFile(dir / "two.xml");
+    ASSERT_TRUE(two && two->actions.size() == 2);
+    two->actions.push_back(CopyAction(*two->actions.back()));
+    const std::string expected = ListToText(two->actions);
+
+    Program program(dir.path());
+    ASSERT_NE(program.main, nullptr) << "no main window";
+    EXPECT_TRUE(program.statusText(1).starts_with(L"Recovered the unsaved list from ")) << program.statusText(1);
+    EXPECT_EQ(program.title(), L"*Untitled - " + product);
+    EXPECT_EQ(program.rows().size(), 3u);
+    program.click(MainControl::Save);
+    ASSERT_TRUE(program.answerFileDialog(L"Save As", dir / "three.xml"));
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(dir / "three.xml"); }));
+    EXPECT_EQ(test::readFile(dir / "three.xml"), expected);
+
+    SetWindowPos(program.main, nullptr, 30, 40, 700, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(program.addAction());
+    EXPECT_EQ(SendMessageW(program.main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    SendMessageW(program.main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(actionsIn(recovery), 4);
+    TConfig config(dir / "config.xml");
+    EXPECT_EQ(config.GetFrame().left(), 30);
+    EXPECT_EQ(config.GetFrame().top(), 40);
+    EXPECT_EQ(config.GetFrame().width(), 700);
+    EXPECT_EQ(config.GetFrame().height(), 520);
+    program.kill(); // as the system ends the process after the session
+}
+
+TEST(Win32Program, ADamagedRecoveryFileIsKeptAsideAndTheProgramStartsEmpty)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "config.xml", kPreparedConfig);
+    test::writeFile(dir / "recovery.xml", "<list><item delay=");
+    Program program(dir.path());
+    ASSERT_NE(program.main, nullptr) << "no main window";
+    EXPECT_TRUE(program.statusText(1).starts_with(L"The unsaved list of the last run could not be recovered: "))
+        << program.statusText(1);
+    EXPECT_TRUE(program.rows().empty());
+    EXPECT_EQ(program.title(), wide(kProductCaption));
+    EXPECT_FALSE(fs::exists(dir / "recovery.xml"));
+    EXPECT_EQ(test::readFile(dir / "recovery.xml.bad"), "<list><item delay=");
     PostMessageW(program.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.exitStatus(15000), 0);
 }
