@@ -107,13 +107,17 @@ private:
         if (command && pipe.waiting() > 0)
             command = std::unexpected(Error { "more than one line in the request" });
         const std::string reply = command ? m_handler(*command) : ErrorReply(command.error().message);
+        // The reply is written and waited for without the stop event: a
+        // program that is closing still answers ("error the program is
+        // closing"), and only the deadline bounds the wait.
+        OverlappedPipe replying(m_pipe.get());
         const auto deadline = Clock::now() + kControlRequestLimit;
-        if (pipe.write(reply, deadline).error != ERROR_SUCCESS)
+        if (replying.write(reply, deadline).error != ERROR_SUCCESS)
             return;
         // Disconnecting drops what the client has not read yet: the reply
         // waits until the client closes its end (or the deadline).
         char ignored[512];
-        while (pipe.read(ignored, sizeof ignored, deadline).error == ERROR_SUCCESS) { }
+        while (replying.read(ignored, sizeof ignored, deadline).error == ERROR_SUCCESS) { }
     }
 
     std::filesystem::path m_address;
