@@ -50,6 +50,9 @@ struct ControllerServices {
     // The compositor that binds the hot keys to remote commands (sway); null
     // when none does.
     CompositorKeys* compositorKeys = nullptr;
+    // What the user should know of the desktop itself (it asks for
+    // permission at each session, or refused it); shown in the status bar.
+    std::string desktopNote;
 };
 
 // How long a remote command waits for the user-interface thread.

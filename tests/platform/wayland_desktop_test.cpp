@@ -325,6 +325,7 @@ TEST(WaylandWithoutWlroots, TheCliNamesTheMissingProtocolOrFallsBackToXWayland)
     setenv("WAYLAND_DISPLAY", compositor.socket().c_str(), 1);
     unsetenv("DISPLAY");
     unsetenv("CLICKWISP_BACKEND");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS"); // no desktop portal either
     test::writeFile(dir / "list.xml", "<list><item actionType=\"1\"/></list>");
 
     const auto version = test::runProcess({ test::cliPath(), "--version" });
@@ -356,7 +357,8 @@ TEST(WaylandWithoutWlroots, TheCliNamesTheMissingProtocolOrFallsBackToXWayland)
     setenv("CLICKWISP_BACKEND", "mir", 1);
     const auto refused = test::runProcess({ test::cliPath(), "capture", (dir / "shot.bmp").string() });
     EXPECT_EQ(refused.status, 69);
-    EXPECT_NE(refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland)"), std::string::npos)
+    EXPECT_NE(
+        refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland, portal)"), std::string::npos)
         << refused.err;
     unsetenv("CLICKWISP_BACKEND");
     unsetenv("DISPLAY");
