@@ -2,6 +2,7 @@
 // of key actions go by key code on the session's own layout (the key whose
 // plain symbol the virtual-key code names), so a portal that maps keysyms as
 // if the layout were US cannot press another key.
+#include "core/mouse_flags.h"
 #include "core/virtual_keysyms.h"
 #include "platform/portal/portal_parts.h"
 #include "platform/session_layout/keymap_keys.h"
@@ -39,20 +40,10 @@ public:
 
     void mouse_event(uint32_t flags, int32_t data) override
     {
-        button(flags, MOUSEEVENTF_LEFTDOWN, BTN_LEFT, true);
-        button(flags, MOUSEEVENTF_LEFTUP, BTN_LEFT, false);
-        button(flags, MOUSEEVENTF_RIGHTDOWN, BTN_RIGHT, true);
-        button(flags, MOUSEEVENTF_RIGHTUP, BTN_RIGHT, false);
-        button(flags, MOUSEEVENTF_MIDDLEDOWN, BTN_MIDDLE, true);
-        button(flags, MOUSEEVENTF_MIDDLEUP, BTN_MIDDLE, false);
-        if ((flags & MOUSEEVENTF_WHEEL) && data != 0) {
-            // A positive turn goes away from the user; 120 is one notch, and
-            // a part of one is still a step.
-            int32_t steps = -data / 120;
-            if (steps == 0)
-                steps = data > 0 ? -1 : 1;
+        for (const MouseButtonChange& change : MouseButtonChanges(flags))
+            m_session->button(evdevButton(change.button), change.down);
+        if (const int32_t steps = WheelSteps(flags, data))
             m_session->wheel(steps);
-        }
     }
 
     void keybd_event(uint8_t vk, uint32_t flags) override
@@ -81,10 +72,13 @@ public:
     }
 
 private:
-    void button(uint32_t flags, uint32_t flag, uint32_t code, bool down)
+    static uint32_t evdevButton(MouseButtonId button)
     {
-        if (flags & flag)
-            m_session->button(code, down);
+        switch (button) {
+        case MouseButtonId::Left: return BTN_LEFT;
+        case MouseButtonId::Right: return BTN_RIGHT;
+        default: return BTN_MIDDLE;
+        }
     }
 
     std::shared_ptr<PortalDesktopSession> m_session;

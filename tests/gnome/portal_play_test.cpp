@@ -48,6 +48,7 @@ TEST(PortalPlay, InputAndTextArriveExactlyAndWhatTheLayoutLacksIsReported)
               "<item actionType=\"0\" mousePoint=\"1\" mouseClickPosX=\""
             + std::to_string(x + 117) + "\" mouseClickPosY=\"" + std::to_string(y + 59)
             + "\" mouseButton=\"1\" mouseAction=\"0\"/>\n"
+              "<item actionType=\"0\" mousePoint=\"0\" mouseAction=\"4\"/>\n"
               "<item actionType=\"2\" key=\"17\" keyAction=\"0\"/>\n"
               "<item actionType=\"2\" key=\"67\" keyAction=\"2\"/>\n"
               "<item actionType=\"2\" key=\"17\" keyAction=\"1\"/>\n"
@@ -63,7 +64,7 @@ TEST(PortalPlay, InputAndTextArriveExactlyAndWhatTheLayoutLacksIsReported)
     const auto played = desktop.run({ cliPath(), "play", (out / "list.xml").string() });
     EXPECT_EQ(played.status, 0) << played.err << answerer.problem();
     const std::string lacking = french ? "\xD0\xB6" : "\xC3\xA9\xD0\xB6";
-    EXPECT_THAT(played.err, HasSubstr("action 7: could not type \"" + lacking + "\""));
+    EXPECT_THAT(played.err, HasSubstr("action 8: could not type \"" + lacking + "\""));
     EXPECT_THAT(played.err, HasSubstr("note: the desktop asks for permission at each session"));
 
     ASSERT_TRUE(wev->waitForStdout("sym: z", 10s)) << wev->out() << played.err;
@@ -73,6 +74,10 @@ TEST(PortalPlay, InputAndTextArriveExactlyAndWhatTheLayoutLacksIsReported)
     EXPECT_EQ(log.motions.back(), 117 * 10000 + 59);
     EXPECT_NE(std::find(log.motions.begin(), log.motions.end(), 100 * 10000 + 50), log.motions.end());
     EXPECT_THAT(log.buttons, ElementsAre("left down", "left up", "right down", "right up"));
+    // The wheel turns toward the user: scrolls down.
+    ASSERT_FALSE(log.axes.empty());
+    EXPECT_TRUE(log.axes.front().starts_with("vertical ")) << log.axes.front();
+    EXPECT_GT(std::stod(log.axes.front().substr(9)), 0) << log.axes.front();
     // Exactly these keys, the text's on the layout's own keys: nothing in
     // place of the characters it lacks.
     if (french)
