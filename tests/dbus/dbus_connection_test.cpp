@@ -2,8 +2,7 @@
 // values out and back, errors, properties, signals and waiting.
 #include "platform/dbus/dbus_connection.h"
 #include "tests/dbus/fake_bus_service.h"
-#include "tests/support/private_bus.h"
-#include "tests/support/process.h"
+#include "tests/dbus/private_bus_test.h"
 
 #include <gtest/gtest.h>
 
@@ -21,19 +20,8 @@ constexpr const char* kName = "org.example.Fake";
 constexpr const char* kPath = "/org/example/Fake";
 constexpr const char* kInterface = "org.example.Fake";
 
-class DbusConnectionTest : public ::testing::Test {
+class DbusConnectionTest : public test::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_folder = new test::TempDir;
-        s_bus = new test::PrivateBus(s_folder->path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_bus;
-        delete s_folder;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(s_bus->ok()) << s_bus->error();
@@ -67,15 +55,10 @@ protected:
             [text](sd_bus* bus) { sd_bus_emit_signal(bus, kPath, kInterface, "Ping", "su", text.c_str(), 5u); });
     }
 
-    static test::TempDir* s_folder;
-    static test::PrivateBus* s_bus;
     std::unique_ptr<FakeBusService> m_service;
     std::unique_ptr<DbusConnection> m_connection;
     std::string m_echoSignature;
 };
-
-test::TempDir* DbusConnectionTest::s_folder = nullptr;
-test::PrivateBus* DbusConnectionTest::s_bus = nullptr;
 
 TEST_F(DbusConnectionTest, ValuesOfEveryKindGoOutWithTheirSignatureAndComeBackEqual)
 {

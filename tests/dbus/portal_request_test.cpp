@@ -2,8 +2,7 @@
 // portal on a private bus.
 #include "platform/dbus/portal_request.h"
 #include "tests/dbus/fake_bus_service.h"
-#include "tests/support/private_bus.h"
-#include "tests/support/process.h"
+#include "tests/dbus/private_bus_test.h"
 
 #include <gtest/gtest.h>
 
@@ -48,19 +47,8 @@ void respondWith(sd_bus* bus, const std::string& path, uint32_t code, const char
         sd_bus_emit_signal(bus, path.c_str(), "org.freedesktop.portal.Request", "Response", "ua{sv}", code, 0);
 }
 
-class PortalRequestTest : public ::testing::Test {
+class PortalRequestTest : public test::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_folder = new test::TempDir;
-        s_bus = new test::PrivateBus(s_folder->path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_bus;
-        delete s_folder;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(s_bus->ok()) << s_bus->error();
@@ -100,14 +88,9 @@ protected:
         return std::ranges::find(calls, call) != calls.end();
     }
 
-    static test::TempDir* s_folder;
-    static test::PrivateBus* s_bus;
     std::unique_ptr<FakeBusService> m_portal;
     std::unique_ptr<DbusConnection> m_connection;
 };
-
-test::TempDir* PortalRequestTest::s_folder = nullptr;
-test::PrivateBus* PortalRequestTest::s_bus = nullptr;
 
 TEST_F(PortalRequestTest, RequestPathsFollowTheCallersUniqueName)
 {
