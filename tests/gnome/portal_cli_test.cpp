@@ -113,6 +113,15 @@ TEST_F(PortalCli, FindColorFindsTheWindowsColourWhereTheCompositorShowsItFirst)
 
     const auto missing = cli({ "find-color", "$123456" });
     EXPECT_EQ(missing.status, 1) << missing.err;
+
+    // A colour click in a run searches the remote-desktop session's own screen.
+    const auto clicked = cli({ "play", "--strict",
+        list("colour.xml", "<item actionType=\"0\" mousePoint=\"2\" fColor=\"$56C412\" fColorSimplar=\"100\"/>\n") });
+    EXPECT_EQ(clicked.status, 0) << clicked.err;
+    const auto notThere = cli({ "play", "--strict",
+        list("absent.xml", "<item actionType=\"0\" mousePoint=\"2\" fColor=\"$123456\" fColorSimplar=\"100\"/>\n") });
+    EXPECT_EQ(notThere.status, 3);
+    EXPECT_THAT(notThere.err, HasSubstr("Action 1: colour $123456 not found"));
 }
 
 TEST_F(PortalCli, ARefusedDialogIsExitStatus69AndNamesIt)
