@@ -54,6 +54,9 @@ struct ControllerServices {
     // An unsaved list is kept beside configPath (RecoveryFilesBeside),
     // written at most once per this interval while it changes.
     std::chrono::milliseconds recoveryInterval { 250 };
+    // What the user should know of the desktop itself (it asks for
+    // permission at each session, or refused it); shown in the status bar.
+    std::string desktopNote;
 };
 
 // How long a remote command waits for the user-interface thread.

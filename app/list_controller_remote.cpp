@@ -12,7 +12,8 @@ void TMouseCtrl::tellLimits()
     const DesktopLimits limits = DesktopLimitsOf(m_services.recorderProblem, m_services.hotKeysProblem,
         m_services.compositorKeys ? m_services.compositorKeys->name() : std::string());
     m_view.setRecordAvailable(m_recording != nullptr, limits.recordHint);
-    m_view.setStatus(2, limits.status);
+    const std::string& note = m_services.desktopNote;
+    m_view.setStatus(2, note.empty() ? limits.status : limits.status.empty() ? note : limits.status + "; " + note);
     if (limits.notice.empty() || GetConfig().GetFrame().limitsnoticed())
         return;
     m_view.showMessage(limits.notice, ControllerView::MessageKind::Notice);

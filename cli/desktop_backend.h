@@ -8,6 +8,7 @@
 #include "desktop/desktop_choice.h"
 #endif
 
+#include <iostream>
 #include <string>
 
 namespace clickwisp::cli {
@@ -36,12 +37,23 @@ inline std::string activeBackendText()
 // Nothing of the desktop stays changed when the Win32 backend ends at once.
 inline void restoreDesktop() { }
 #else
+// Says on stderr what the user should know each time the backend opens a
+// session for playback (the desktop asks for permission at each one).
+inline void tellNotice(const DesktopBackend& backend)
+{
+    if (!backend.notice.empty())
+        std::cerr << "clickwisp-cli: note: " << backend.notice << "\n";
+}
+
 // Each opens the backend of the session first: a bad CLICKWISP_BACKEND is
 // reported as the capability's failure.
 inline Result<Platform> openDesktopPlayback()
 {
     auto backend = openDesktopBackend();
-    return backend ? backend->openPlayback() : std::unexpected(backend.error());
+    if (!backend)
+        return std::unexpected(backend.error());
+    tellNotice(*backend);
+    return backend->openPlayback();
 }
 inline Result<std::unique_ptr<ScreenSource>> makeDesktopScreen()
 {

@@ -1,8 +1,12 @@
 #include "desktop/desktop_choice.h"
 
+#include "config/config.h"
 #include "platform/x11/x11_platform.h"
 #ifdef CLICKWISP_HAVE_WAYLAND
 #include "platform/wayland/wayland_platform.h"
+#endif
+#ifdef CLICKWISP_HAVE_PORTAL
+#include "platform/portal/portal_platform.h"
 #endif
 
 #include <cstdlib>
@@ -15,6 +19,15 @@ std::string variable(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+// What --version says of a portal of that RemoteDesktop version.
+std::string portalNote(uint32_t version)
+{
+    if (version >= 2)
+        return "";
+    return "the desktop asks for permission at each session (its portal, RemoteDesktop version "
+        + std::to_string(version) + ", keeps no grant)";
 }
 
 std::string joined(const std::vector<std::string>& names)
@@ -39,20 +52,31 @@ DesktopEnvironment currentDesktopEnvironment()
     environment.missingWaylandProtocols
         = []() -> Result<std::vector<std::string>> { return fail("this build of Clickwisp has no Wayland backend"); };
 #endif
+#ifdef CLICKWISP_HAVE_PORTAL
+    environment.remoteDesktopPortal = [] { return remoteDesktopPortalVersion(); };
+#else
+    environment.remoteDesktopPortal
+        = []() -> Result<uint32_t> { return fail("this build of Clickwisp has no portal backend"); };
+#endif
     return environment;
 }
 
 Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment)
 {
-    if (environment.requested == "x11" || environment.requested == "wayland")
+    if (environment.requested == "x11" || environment.requested == "wayland" || environment.requested == "portal")
         return BackendChoice { environment.requested, "chosen by CLICKWISP_BACKEND" };
     if (!environment.requested.empty())
-        return fail("CLICKWISP_BACKEND: '" + environment.requested + "' is not a backend (known: x11, wayland)");
+        return fail(
+            "CLICKWISP_BACKEND: '" + environment.requested + "' is not a backend (known: x11, wayland, portal)");
     if (environment.waylandDisplay.empty())
         return BackendChoice { "x11", "" };
     auto missing = environment.missingWaylandProtocols();
     if (missing && missing->empty())
         return BackendChoice { "wayland", "" };
+    const Result<uint32_t> portal
+        = environment.remoteDesktopPortal ? environment.remoteDesktopPortal() : fail("no desktop portal");
+    if (portal)
+        return BackendChoice { "portal", portalNote(*portal) };
     const std::string reason
         = missing ? "the Wayland compositor does not offer " + joined(*missing) : missing.error().message;
     if (!environment.x11Display.empty())
@@ -71,6 +95,22 @@ DesktopBackend desktopBackendFor(const BackendChoice& choice)
         backend.makeScreen = [] { return makeWaylandScreen(); };
         backend.makeRecorder = [] { return makeWaylandRecorder(); };
         backend.makeHotKeys = [] { return makeWaylandHotKeys(); };
+        return backend;
+    }
+#endif
+#ifdef CLICKWISP_HAVE_PORTAL
+    if (choice.name == "portal") {
+        PortalOptions options;
+        // Beside config.xml: the grants that spare the next dialog.
+        options.grantFolder = TConfig::DefaultConfigPath().parent_path();
+        auto portal = std::make_shared<PortalBackend>(options);
+        backend.openPlayback = [portal] { return portal->openPlayback(); };
+        backend.makeInput = [portal] { return portal->makeInput(); };
+        backend.makeScreen = [portal] { return portal->makeScreen(); };
+        backend.makeRecorder = [] { return makePortalRecorder(); };
+        backend.makeHotKeys = [] { return makePortalHotKeys(); };
+        if (auto version = remoteDesktopPortalVersion())
+            backend.notice = portalNote(*version);
         return backend;
     }
 #endif

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "platform/desktop.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,10 +17,13 @@ namespace clickwisp {
 struct DesktopEnvironment {
     std::string waylandDisplay; // $WAYLAND_DISPLAY
     std::string x11Display; // $DISPLAY
-    std::string requested; // $CLICKWISP_BACKEND: "", "x11" or "wayland"
+    std::string requested; // $CLICKWISP_BACKEND: "", "x11", "wayland" or "portal"
     // The protocols the Wayland compositor lacks (empty: it has them all),
     // or the reason it could not be reached; asked only when needed.
     std::function<Result<std::vector<std::string>>()> missingWaylandProtocols;
+    // The version of the desktop portal's RemoteDesktop on the session bus,
+    // or why there is none; asked only when needed.
+    std::function<Result<uint32_t>()> remoteDesktopPortal;
 };
 
 // The environment of this process.
@@ -27,7 +31,7 @@ DesktopEnvironment currentDesktopEnvironment();
 
 // Which backend serves the session, and why.
 struct BackendChoice {
-    std::string name; // "x11" or "wayland"
+    std::string name; // "x11", "wayland" or "portal"
     // Why the other backend was passed over, for the user ("" when the
     // choice is the plain one).
     std::string note;
@@ -35,11 +39,12 @@ struct BackendChoice {
 };
 
 // Wayland when WAYLAND_DISPLAY is set and its compositor offers the
-// protocols we use; X11 when only DISPLAY is set, or when the compositor
-// lacks them (or cannot be reached) and DISPLAY is set too (XWayland).
-// CLICKWISP_BACKEND=x11|wayland overrides; any other value is an error.
-// A Wayland session without the protocols and without DISPLAY (GNOME, KDE)
-// still chooses Wayland: its capabilities then fail naming what is missing.
+// protocols we use; else the desktop portal when the session bus has its
+// RemoteDesktop (GNOME, KDE Plasma), with a note when that portal asks at
+// each session; else X11 when DISPLAY is set (XWayland), with the reason;
+// else Wayland, whose capabilities then fail naming what is missing. X11
+// when only DISPLAY is set. CLICKWISP_BACKEND=x11|wayland|portal overrides;
+// any other value is an error.
 Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment);
 
 // The chosen backend's capabilities, made on demand.
@@ -50,6 +55,10 @@ struct DesktopBackend {
     std::function<Result<std::unique_ptr<ScreenSource>>()> makeScreen;
     std::function<Result<std::unique_ptr<InputRecorder>>()> makeRecorder;
     std::function<Result<std::unique_ptr<HotKeySource>>()> makeHotKeys;
+    // What the user should hear each time the backend opens a session for
+    // playback (the desktop asks for permission at each one); empty for
+    // most backends.
+    std::string notice;
 };
 
 // Gives back at once what the backends of this process changed on the

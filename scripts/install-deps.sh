@@ -48,6 +48,15 @@ PACKAGES=(
   libwayland-dev wayland-protocols libxkbcommon-dev
   # a headless compositor and independent Wayland clients for the tests
   sway swaybg wev grim
+  # the desktop portal backend: D-Bus through sd-bus (also private buses in
+  # tests) and the monitors' screen casts through PipeWire
+  libsystemd-dev dbus libpipewire-0.3-dev
+  # headless GNOME desktops for the tests (mutter, gnome-shell with logind
+  # mocked, the portal and its GNOME backend, PipeWire for screen casts), and
+  # the tests' independent clients: a GTK 4 window of one colour, the
+  # compositor's own screen cast read by GStreamer
+  mutter gnome-shell xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber python3-dbusmock
+  python3-gi gir1.2-gtk-4.0 gir1.2-gstreamer-1.0 gstreamer1.0-pipewire gstreamer1.0-plugins-base
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients

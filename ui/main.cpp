@@ -35,6 +35,7 @@ MainWindowServices desktopServices()
         return services;
     }
     services.backendName = backend->choice.name;
+    services.desktopNote = backend->notice;
     if (auto hotKeys = backend->makeHotKeys())
         services.hotKeys = std::move(*hotKeys);
     else
@@ -43,8 +44,12 @@ MainWindowServices desktopServices()
         services.recorder = std::move(*recorder);
     else
         services.recorderProblem = recorder.error().message;
+    // On a portal desktop this opens the session the program keeps for its
+    // life: the desktop may ask the user here, once.
     if (auto input = backend->makeInput())
         services.editorInput = std::move(*input);
+    else if (backend->choice.name == "portal")
+        services.desktopNote = input.error().message;
     if (auto screen = backend->makeScreen())
         services.editorScreen = std::move(*screen);
     services.playbackDesktop = backend->openPlayback;

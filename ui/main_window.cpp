@@ -104,6 +104,7 @@ TMForm::TMForm(MainWindowServices services, QWidget* parent)
     controllerServices.waiter = m_services.waiter;
     controllerServices.remoteControl = m_services.remoteControl;
     controllerServices.compositorKeys = m_services.compositorKeys.get();
+    controllerServices.desktopNote = m_services.desktopNote;
     // Workers and platform sources reach the controller only through here:
     // the call runs later on this window's thread, and not at all once the
     // window is gone.

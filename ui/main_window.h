@@ -50,8 +50,11 @@ struct MainWindowServices {
     // Pointer and pixel for the action editor's capture (may be null).
     std::unique_ptr<InputInjector> editorInput;
     std::unique_ptr<ScreenSource> editorScreen;
-    // The desktop backend serving the session ("x11", "wayland"), for the About box.
+    // The desktop backend serving the session ("x11", "wayland", "portal"), for the About box.
     std::string backendName;
+    // What the user should know of the desktop itself, for the status bar
+    // (the desktop asks for permission at each session, or refused it).
+    std::string desktopNote;
     // Opens the remote control's listener; empty: no remote control.
     std::function<Result<std::unique_ptr<ControlServer>>(ControlServer::Handler)> remoteControl;
     // The compositor that binds the hot keys to remote commands (sway); may be null.

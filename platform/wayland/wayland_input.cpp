@@ -1,6 +1,7 @@
 // Pointer, buttons, wheel and keys through a virtual pointer and a virtual
 // keyboard. Each call waits until the compositor has handled it, so input
 // and the text or captures of other connections stay in action order.
+#include "core/mouse_flags.h"
 #include "core/virtual_keysyms.h"
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_keyboard.h"
@@ -69,18 +70,10 @@ public:
     // The button goes down where the pointer is; it is never moved first.
     void mouse_event(uint32_t flags, int32_t data) override
     {
-        button(flags, MOUSEEVENTF_LEFTDOWN, BTN_LEFT, true);
-        button(flags, MOUSEEVENTF_LEFTUP, BTN_LEFT, false);
-        button(flags, MOUSEEVENTF_RIGHTDOWN, BTN_RIGHT, true);
-        button(flags, MOUSEEVENTF_RIGHTUP, BTN_RIGHT, false);
-        button(flags, MOUSEEVENTF_MIDDLEDOWN, BTN_MIDDLE, true);
-        button(flags, MOUSEEVENTF_MIDDLEUP, BTN_MIDDLE, false);
-        if ((flags & MOUSEEVENTF_WHEEL) && data != 0) {
-            // Windows turns away from the user with a positive turn; Wayland
-            // scrolls down with a positive value. 120 is one notch.
-            int32_t notches = -data / 120;
-            if (notches == 0)
-                notches = data > 0 ? -1 : 1;
+        for (const MouseButtonChange& change : MouseButtonChanges(flags))
+            button(change.button, change.down);
+        if (const int32_t notches = WheelSteps(flags, data)) {
+            // Wayland scrolls down with a positive value.
             zwlr_virtual_pointer_v1_axis_source(m_pointer, WL_POINTER_AXIS_SOURCE_WHEEL);
             zwlr_virtual_pointer_v1_axis_discrete(
                 m_pointer, nowMs(), WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(notches * kNotch), notches);
@@ -108,10 +101,11 @@ public:
     }
 
 private:
-    void button(uint32_t flags, uint32_t flag, uint32_t code, bool down)
+    void button(MouseButtonId id, bool down)
     {
-        if (!(flags & flag))
-            return;
+        const uint32_t code = id == MouseButtonId::Left ? BTN_LEFT
+            : id == MouseButtonId::Right                ? BTN_RIGHT
+                                                        : BTN_MIDDLE;
         zwlr_virtual_pointer_v1_button(
             m_pointer, nowMs(), code, down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
         zwlr_virtual_pointer_v1_frame(m_pointer);

@@ -210,5 +210,26 @@ TEST_F(ControllerTest, ADesktopWithoutRecordingOrHotKeysSaysSoOncePerConfigurati
     EXPECT_EQ(view.status[2], "Playback and the screen searches work; recording and the hot keys do not");
 }
 
+TEST_F(ControllerTest, TheDesktopsOwnNoteJoinsWhatWorksInTheStatusBar)
+{
+    const std::string note = "the desktop asks for permission at each session";
+    auto start = [&](std::string recorderProblem) {
+        ControllerServices services;
+        services.configPath = dir / "config.xml";
+        services.recorderProblem = std::move(recorderProblem);
+        services.desktopNote = note;
+        services.post = [this](std::function<void()> call) { ui.post(std::move(call)); };
+        auto controller = std::make_unique<TMouseCtrl>(view, std::move(services));
+        controller->Start();
+        return controller;
+    };
+    auto portal = start("recording needs an X11 session");
+    EXPECT_EQ(view.status[2],
+        "Playback, the screen searches and the hot keys work; recording does not; the desktop asks for permission "
+        "at each session");
+    portal->Shutdown();
+    portal.reset();
+}
+
 } // namespace
 } // namespace clickwisp

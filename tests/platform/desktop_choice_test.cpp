@@ -1,4 +1,4 @@
-// The start-up choice between the Wayland and the X11 backend, on
+// The start-up choice between the Wayland, portal and X11 backends, on
 // environments made up for each case (no display needed).
 #include "desktop/desktop_choice.h"
 
@@ -12,18 +12,26 @@ namespace {
 struct Session {
     DesktopEnvironment environment(const std::string& wayland, const std::string& x11, const std::string& requested)
     {
-        DesktopEnvironment env { wayland, x11, requested, {} };
+        DesktopEnvironment env { wayland, x11, requested, {}, {} };
         env.missingWaylandProtocols = [this]() -> Result<std::vector<std::string>> {
             ++asked;
             if (!unreachable.empty())
                 return fail(unreachable);
             return missing;
         };
+        env.remoteDesktopPortal = [this]() -> Result<uint32_t> {
+            ++portalAsked;
+            if (portalVersion == 0)
+                return fail("org.freedesktop.DBus.Error.ServiceUnknown");
+            return portalVersion;
+        };
         return env;
     }
     std::vector<std::string> missing;
     std::string unreachable;
     int asked = 0;
+    uint32_t portalVersion = 0; // 0: no portal on the session bus
+    int portalAsked = 0;
 };
 
 TEST(DesktopChoice, WaylandWhenItsCompositorOffersTheProtocolsElseX11WhenThere)
@@ -43,7 +51,8 @@ TEST(DesktopChoice, WaylandWhenItsCompositorOffersTheProtocolsElseX11WhenThere)
     EXPECT_NE(choice->note.find("does not offer zwlr_virtual_pointer_manager_v1, zwlr_screencopy_manager_v1"),
         std::string::npos)
         << choice->note;
-    // GNOME or KDE without XWayland: Wayland stays, its capabilities name what is missing.
+    // A compositor without them, no portal and no XWayland: Wayland stays, its
+    // capabilities name what is missing.
     choice = chooseBackend(session.environment("wayland-0", "", ""));
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(choice->name, "wayland");
@@ -69,9 +78,43 @@ TEST(DesktopChoice, TheOverrideWinsAndAnUnknownValueIsAnError)
     EXPECT_EQ(choice->name, "x11");
     EXPECT_EQ(session.asked, 0);
 
+    choice = chooseBackend(session.environment("", ":0", "portal"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "portal");
+    EXPECT_EQ(session.portalAsked, 0);
+
     choice = chooseBackend(session.environment("wayland-1", ":0", "X11"));
     ASSERT_FALSE(choice.has_value());
-    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland)");
+    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland, portal)");
+}
+
+TEST(DesktopChoice, ThePortalServesACompositorWithoutTheWlrootsProtocolsBeforeXWayland)
+{
+    Session session;
+    session.portalVersion = 1;
+    // sway: the portal is not asked.
+    EXPECT_EQ(chooseBackend(session.environment("wayland-1", ":0", "")), (BackendChoice { "wayland", "" }));
+    EXPECT_EQ(session.portalAsked, 0);
+
+    // GNOME 43 (portal version 1): the portal, even with XWayland there, saying the desktop asks each time.
+    session.missing = { "zwlr_virtual_pointer_manager_v1" };
+    auto choice = chooseBackend(session.environment("wayland-0", ":0", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "portal");
+    EXPECT_EQ(choice->note,
+        "the desktop asks for permission at each session (its portal, RemoteDesktop version 1, keeps no grant)");
+    // A portal that keeps the grant (version 2): nothing to say.
+    session.portalVersion = 2;
+    EXPECT_EQ(chooseBackend(session.environment("wayland-0", "", "")), (BackendChoice { "portal", "" }));
+
+    // No portal: XWayland, else the plain words of Wayland.
+    session.portalVersion = 0;
+    choice = chooseBackend(session.environment("wayland-0", ":0", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    choice = chooseBackend(session.environment("wayland-0", "", ""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "wayland");
 }
 
 } // namespace

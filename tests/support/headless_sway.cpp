@@ -1,5 +1,7 @@
 #include "tests/support/headless_sway.h"
 
+#include "tests/support/desktop_user.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -19,18 +21,6 @@ namespace clickwisp::test {
 namespace {
 
 constexpr const char* kTestUser = "clickwisp-test";
-
-bool onPath(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0)
-            return true;
-    }
-    return false;
-}
 
 // The socket names in folder: "wayland-N" and "sway-ipc.*.sock".
 void findSockets(const std::filesystem::path& folder, std::string& wayland, std::string& ipc)
