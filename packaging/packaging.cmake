@@ -48,7 +48,7 @@ install(FILES ${CLICKWISP_PACKAGING_OUT}/clickwisp-cli.1.gz DESTINATION share/ma
 if(TARGET clickwisp)
   clickwisp_compressed(clickwisp.1.in clickwisp.1)
   install(FILES ${CLICKWISP_PACKAGING_OUT}/clickwisp.1.gz DESTINATION share/man/man1)
-  install(FILES ${CLICKWISP_PACKAGING_DIR}/example.clickwisp.clickwisp.metainfo.xml DESTINATION share/metainfo)
+  install(FILES ${CLICKWISP_PACKAGING_DIR}/io.github.clickwisp.Clickwisp.metainfo.xml DESTINATION share/metainfo)
 endif()
 clickwisp_compressed(changelog changelog)
 install(FILES ${CLICKWISP_PACKAGING_OUT}/changelog.gz ${CLICKWISP_PACKAGING_DIR}/copyright

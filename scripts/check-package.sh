@@ -55,8 +55,8 @@ trap cleanup EXIT
 dpkg-deb -x "$deb" "$root"
 
 echo "---- desktop-file-validate, appstreamcli"
-desktop="$root/usr/share/applications/clickwisp.desktop"
-metainfo="$root/usr/share/metainfo/example.clickwisp.clickwisp.metainfo.xml"
+desktop="$root/usr/share/applications/io.github.clickwisp.Clickwisp.desktop"
+metainfo="$root/usr/share/metainfo/io.github.clickwisp.Clickwisp.metainfo.xml"
 desktop-file-validate "$desktop" || problem "desktop-file-validate"
 appstreamcli validate --no-net --no-color "$metainfo" || problem "appstreamcli validate"
 appstreamcli validate-tree --no-net --no-color "$root" || problem "appstreamcli validate-tree"
