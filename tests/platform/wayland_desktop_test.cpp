@@ -7,6 +7,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
+#include "tests/support/wev.h"
 
 #include <gtest/gtest.h>
 #include <wayland-server.h>
@@ -14,8 +15,6 @@
 #include <atomic>
 #include <cstdio>
 #include <optional>
-#include <regex>
-#include <set>
 #include <sys/stat.h>
 #include <thread>
 
@@ -23,42 +22,6 @@ namespace clickwisp {
 namespace {
 
 using namespace std::chrono_literals;
-
-// What wev printed, once per event: wev reports each key on every keyboard
-// object it has, so events are told apart by their serial.
-struct WevLog {
-    explicit WevLog(const std::string& text)
-    {
-        static const std::regex key(
-            R"(key: serial: (\d+); time: \d+; key: \d+; state: 1 \(pressed\)\n\s*sym: (\S+)\s+\(\d+\), utf8: '([^']*)')");
-        static const std::regex button(R"(button: serial: (\d+); time: \d+; button: \d+ \((\w+)\), state: (\d))");
-        static const std::regex motion(R"(motion: time: \d+; x, y: ([-\d.]+), ([-\d.]+))");
-        static const std::regex axis(R"(axis: time: \d+; axis: \d+ \((\w+)\), value: ([-\d.]+))");
-        std::set<std::string> serials;
-        for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
-            if (!serials.insert((*it)[1]).second)
-                continue;
-            keys.push_back((*it)[2]);
-            typed += (*it)[3];
-        }
-        for (std::sregex_iterator it(text.begin(), text.end(), button), end; it != end; ++it) {
-            if (serials.insert((*it)[1]).second)
-                buttons.push_back((*it)[2].str() + ((*it)[3] == "1" ? " down" : " up"));
-        }
-        for (std::sregex_iterator it(text.begin(), text.end(), motion), end; it != end; ++it)
-            motions.push_back(std::stoi((*it)[1]) * 10000 + std::stoi((*it)[2]));
-        for (std::sregex_iterator it(text.begin(), text.end(), axis), end; it != end; ++it)
-            axes.push_back((*it)[1].str() + " " + (*it)[2].str());
-        const size_t firstButton = text.find("button: serial");
-        movedAfterButton = firstButton != std::string::npos && text.find("motion:", firstButton) != std::string::npos;
-    }
-    std::vector<std::string> keys; // keysym names of the presses
-    std::string typed; // what the presses typed
-    std::vector<std::string> buttons; // "left down", ...
-    std::vector<int> motions; // x * 10000 + y, surface-local
-    std::vector<std::string> axes;
-    bool movedAfterButton = false;
-};
 
 // A PPM from grim: rows top first, red, green, blue.
 struct Ppm {
@@ -153,21 +116,13 @@ protected:
         }
     }
 
-    // wev with the keyboard focus, its output read as it comes.
-    std::unique_ptr<test::ChildProcess> startWev()
-    {
-        auto wev = std::make_unique<test::ChildProcess>(std::vector<std::string> { "stdbuf", "-oL", "wev" });
-        EXPECT_TRUE(wev->waitForStdout("wl_keyboard] enter", 10s)) << wev->out() << wev->err();
-        return wev;
-    }
-
     std::unique_ptr<test::HeadlessSway> m_sway;
     std::unique_ptr<InputInjector> m_residentInput;
 };
 
 TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
 {
-    auto wev = startWev();
+    auto wev = test::startWev();
     auto input = makeWaylandInput();
     ASSERT_TRUE(input.has_value()) << input.error().message;
     auto text = makeWaylandText();
@@ -191,7 +146,7 @@ TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
     (*text)->sendEnter();
 
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
-    const WevLog log(wev->out());
+    const test::WevLog log(wev->out());
     ASSERT_FALSE(log.motions.empty());
     EXPECT_EQ(log.motions.back(), 300 * 10000 + 200); // the window fills the output from (0, 0)
     EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
@@ -289,7 +244,7 @@ TEST_F(WaylandDesktop, CliFindsCapturesPlaysAndRefusesToRecord)
     ASSERT_EQ(image->pixels.width, 200);
     EXPECT_EQ(differences(image->pixels, 0, 0, *theirs, 1), 0u);
 
-    auto wev = startWev();
+    auto wev = test::startWev();
     test::writeFile(dir / "list.xml", R"(<?xml version="1.0" encoding="utf-8"?><list versionNo="1.0">
 <item actionType="1" mouseMovePosX="321" mouseMovePosY="123" delay="0"/>
 <item actionType="0" mousePoint="0" mouseButton="1" mouseAction="0" delay="0"/>
@@ -302,7 +257,7 @@ TEST_F(WaylandDesktop, CliFindsCapturesPlaysAndRefusesToRecord)
     const auto played = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
     EXPECT_EQ(played.status, 0) << played.err;
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
-    const WevLog log(wev->out());
+    const test::WevLog log(wev->out());
     ASSERT_FALSE(log.motions.empty());
     EXPECT_EQ(log.motions.back(), 321 * 10000 + 123);
     EXPECT_EQ(log.buttons, (std::vector<std::string> { "right down", "right up" }));
