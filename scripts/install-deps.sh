@@ -45,11 +45,12 @@ PACKAGES=(
   libwayland-dev wayland-protocols libxkbcommon-dev
   # a headless compositor and independent Wayland clients for the tests
   sway swaybg wev grim
+  # D-Bus through sd-bus, for the desktop portals (and private buses in tests)
+  libsystemd-dev dbus
   # KDE Plasma: KWin's fake-input protocol file for the build; KWin 5.27 run
   # headless by the tests, with its portal (which needs Qt 5's Wayland
   # plugin), pipewire and wireplumber on a session bus of their own
   plasma-wayland-protocols kwin-wayland xdg-desktop-portal-kde qtwayland5 pipewire wireplumber
-  dbus-daemon dbus-bin
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients
