@@ -11,15 +11,21 @@
 
 namespace clickwisp {
 
+// Whether the Wayland compositor is KWin and lets this program use its fake
+// input (it does for a program whose installed .desktop file names it).
+enum class KwinOffer { FakeInput, NotToThisProgram, NotKwin };
+
 // What the start-up choice looks at: the session's variables and, when
 // WAYLAND_DISPLAY is set, what its compositor offers.
 struct DesktopEnvironment {
     std::string waylandDisplay; // $WAYLAND_DISPLAY
     std::string x11Display; // $DISPLAY
-    std::string requested; // $CLICKWISP_BACKEND: "", "x11" or "wayland"
+    std::string requested; // $CLICKWISP_BACKEND: "", "x11", "wayland" or "kwin"
     // The protocols the Wayland compositor lacks (empty: it has them all),
     // or the reason it could not be reached; asked only when needed.
     std::function<Result<std::vector<std::string>>()> missingWaylandProtocols;
+    // What KWin offers; asked only when the wlroots protocols are missing.
+    std::function<KwinOffer()> kwinOffer;
 };
 
 // The environment of this process.
@@ -27,7 +33,7 @@ DesktopEnvironment currentDesktopEnvironment();
 
 // Which backend serves the session, and why.
 struct BackendChoice {
-    std::string name; // "x11" or "wayland"
+    std::string name; // "x11", "wayland" or "kwin"
     // Why the other backend was passed over, for the user ("" when the
     // choice is the plain one).
     std::string note;
@@ -35,11 +41,12 @@ struct BackendChoice {
 };
 
 // Wayland when WAYLAND_DISPLAY is set and its compositor offers the
-// protocols we use; X11 when only DISPLAY is set, or when the compositor
-// lacks them (or cannot be reached) and DISPLAY is set too (XWayland).
-// CLICKWISP_BACKEND=x11|wayland overrides; any other value is an error.
-// A Wayland session without the protocols and without DISPLAY (GNOME, KDE)
-// still chooses Wayland: its capabilities then fail naming what is missing.
+// wlroots protocols we use; else KWin's own interfaces when KWin offers its
+// fake input to this program; X11 when only DISPLAY is set, or when the
+// compositor offers neither (or cannot be reached) and DISPLAY is set too
+// (XWayland). CLICKWISP_BACKEND=x11|wayland|kwin overrides; any other value
+// is an error. A Wayland session with neither and without DISPLAY still
+// chooses Wayland: its capabilities then fail naming what is missing.
 Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment);
 
 // The chosen backend's capabilities, made on demand.

@@ -20,6 +20,9 @@ public:
     // The running session, or null (the reason in problem()).
     static HeadlessKwin* kwin();
     static const std::string& problem();
+    // clickwisp-cli as a package installs it: without debug information,
+    // which KWin would read through for every connection, and granted.
+    static const std::string& cli();
 };
 
 // Skips the case when KWin is not installed, fails it when KWin did not start.

@@ -12,7 +12,7 @@ namespace {
 struct Session {
     DesktopEnvironment environment(const std::string& wayland, const std::string& x11, const std::string& requested)
     {
-        DesktopEnvironment env { wayland, x11, requested, {} };
+        DesktopEnvironment env { wayland, x11, requested, {}, {} };
         env.missingWaylandProtocols = [this]() -> Result<std::vector<std::string>> {
             ++asked;
             if (!unreachable.empty())
@@ -71,7 +71,47 @@ TEST(DesktopChoice, TheOverrideWinsAndAnUnknownValueIsAnError)
 
     choice = chooseBackend(session.environment("wayland-1", ":0", "X11"));
     ASSERT_FALSE(choice.has_value());
-    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland)");
+    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland, kwin)");
+    choice = chooseBackend(session.environment("wayland-1", ":0", "kwin"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "kwin");
+}
+
+// KDE Plasma: KWin lacks the wlroots protocols; its own fake input serves
+// when KWin grants it to this program, and only then.
+TEST(DesktopChoice, KwinWhenItGrantsItsFakeInput)
+{
+    Session session;
+    session.missing = { "zwlr_virtual_pointer_manager_v1" };
+    int kwinAsked = 0;
+    KwinOffer offer = KwinOffer::FakeInput;
+    auto environment = [&](const std::string& x11) {
+        auto env = session.environment("wayland-0", x11, "");
+        env.kwinOffer = [&] {
+            ++kwinAsked;
+            return offer;
+        };
+        return env;
+    };
+    EXPECT_EQ(chooseBackend(environment("")), (BackendChoice { "kwin", "" }));
+    EXPECT_EQ(chooseBackend(environment(":1")), (BackendChoice { "kwin", "" }));
+
+    // KWin without the grant: XWayland where there is one, saying why.
+    offer = KwinOffer::NotToThisProgram;
+    auto choice = chooseBackend(environment(":1"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    EXPECT_NE(choice->note.find("KWin does not let this program use its fake input"), std::string::npos)
+        << choice->note;
+    choice = chooseBackend(environment(""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "wayland");
+
+    // A wlroots compositor is not asked about KWin.
+    kwinAsked = 0;
+    session.missing = {};
+    EXPECT_EQ(chooseBackend(environment("")), (BackendChoice { "wayland", "" }));
+    EXPECT_EQ(kwinAsked, 0);
 }
 
 } // namespace
