@@ -2,12 +2,18 @@
 #include "config/config.h"
 #include "desktop/desktop_choice.h"
 #include "platform/control_channel.h"
+#include "platform/unix/kde_global_keys.h"
 #include "platform/unix/sway_keys.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace clickwisp;
 
@@ -50,7 +56,8 @@ MainWindowServices desktopServices()
 }
 
 // The remote control on every desktop; on sway the hot keys are bound to it
-// through sway's IPC, since a Wayland client cannot take global keys.
+// through sway's IPC, since a Wayland client cannot take global keys, and
+// on KDE Plasma through KDE's global shortcuts, which send it the commands.
 void addRemoteControl(MainWindowServices& services)
 {
     services.remoteControl
@@ -63,7 +70,43 @@ void addRemoteControl(MainWindowServices& services)
         const bool usable = QFileInfo(beside).isExecutable() && !beside.contains(QLatin1Char(' '));
         services.compositorKeys
             = makeSwayKeys(sway.toStdString(), usable ? beside.toStdString() : std::string("clickwisp-cli"));
+        return;
     }
+#ifdef CLICKWISP_HAVE_KDE_KEYS
+    if (services.waylandSession && KdeGlobalKeysRunning())
+        services.compositorKeys = makeKdeGlobalKeys(ControlSocketPath(ControlFolder()));
+#endif
+}
+
+// Signals that end the program (the session ending, kill, Ctrl+C) close the
+// window as its close box does: the settings are written and the hot keys
+// a desktop holds for us are given back. The handler only writes a byte;
+// the UI thread reads it.
+int g_endSignals[2] = { -1, -1 };
+
+void onEndSignal(int)
+{
+    const char byte = 1;
+    const ssize_t written = write(g_endSignals[1], &byte, 1);
+    (void)written;
+}
+
+void closeOnEndSignals(TMForm& window)
+{
+    if (pipe2(g_endSignals, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_endSignals[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char bytes[16];
+        while (read(g_endSignals[0], bytes, sizeof bytes) > 0) { }
+        window.close();
+    });
+    struct sigaction action { };
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : { SIGTERM, SIGINT, SIGHUP })
+        sigaction(number, &action, nullptr);
 }
 
 } // namespace
@@ -81,6 +124,7 @@ int main(int argc, char* argv[])
     addRemoteControl(services);
     TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    closeOnEndSignals(window);
     window.showAtStart();
     return app.exec();
 }

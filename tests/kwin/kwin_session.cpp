@@ -1,5 +1,6 @@
 #include "tests/kwin/kwin_session.h"
 
+#include "platform/dbus/dbus_connection.h"
 #include "platform/wayland/kwin_platform.h"
 #include "tests/support/process.h"
 
@@ -65,6 +66,16 @@ HeadlessKwin* KwinSession::kwin()
 const std::string& KwinSession::problem()
 {
     return g_problem;
+}
+
+void forgetTheProgramsShortcuts()
+{
+    auto bus = DbusConnection::openSession();
+    if (!bus)
+        return;
+    for (const char* action : { "start-record", "stop-record", "start-run", "stop-run" })
+        (void)(*bus)->call({ "org.kde.kglobalaccel", "/kglobalaccel", "org.kde.KGlobalAccel", "unregister",
+            { "io.github.clickwisp.Clickwisp", action } });
 }
 
 const std::string& KwinSession::cli()

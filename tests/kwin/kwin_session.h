@@ -25,6 +25,11 @@ public:
     static const std::string& cli();
 };
 
+// Removes every action of the program from KDE's global shortcut service,
+// with the keys the user or an earlier case gave them: a case starts as on
+// a desktop where the program never ran.
+void forgetTheProgramsShortcuts();
+
 // Skips the case when KWin is not installed, fails it when KWin did not start.
 #define REQUIRE_KWIN()                                                                                                 \
     do {                                                                                                               \
