@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 
 namespace clickwisp {
@@ -68,7 +69,8 @@ struct SessionLayout::Events {
     static constexpr wl_keyboard_listener kKeyboard = { keymap, enter, leave, key, modifiers, repeatInfo };
 };
 
-Result<std::unique_ptr<SessionLayout>> SessionLayout::open(const std::string& display)
+Result<std::unique_ptr<SessionLayout>> SessionLayout::open(
+    const std::string& display, std::chrono::milliseconds waitForKeyboard)
 {
     std::unique_ptr<SessionLayout> layout(new SessionLayout);
     const char* env = std::getenv("WAYLAND_DISPLAY");
@@ -85,6 +87,12 @@ Result<std::unique_ptr<SessionLayout>> SessionLayout::open(const std::string& di
     }
     if (!layout->m_seat)
         return fail("keyboard layout: the Wayland display '" + label + "' offers no seat");
+    const auto deadline = std::chrono::steady_clock::now() + waitForKeyboard;
+    while ((!layout->m_hasKeyboard || layout->m_keymapText.empty()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (wl_display_roundtrip(layout->m_display) < 0)
+            return fail("keyboard layout: the Wayland display '" + label + "' closed the connection");
+    }
     if (!layout->m_hasKeyboard)
         return fail("keyboard layout: the seat of the Wayland display '" + label + "' has no keyboard");
     if (layout->m_keymapText.empty())

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "platform/session_layout/keymap_keys.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,8 +22,12 @@ namespace clickwisp {
 class SessionLayout {
 public:
     // Connects to display (empty: $WAYLAND_DISPLAY) and reads the keymap.
-    // Fails, naming the display, without a seat, a keyboard or a keymap.
-    static Result<std::unique_ptr<SessionLayout>> open(const std::string& display = {});
+    // A seat without a keyboard is waited for up to waitForKeyboard (a
+    // headless compositor gains one with the first virtual keyboard's
+    // event). Fails, naming the display, without a seat, a keyboard or a
+    // keymap.
+    static Result<std::unique_ptr<SessionLayout>> open(
+        const std::string& display = {}, std::chrono::milliseconds waitForKeyboard = {});
     ~SessionLayout();
     SessionLayout(const SessionLayout&) = delete;
     SessionLayout& operator=(const SessionLayout&) = delete;

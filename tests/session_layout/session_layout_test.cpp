@@ -62,6 +62,14 @@ public:
     }
     const std::string& socket() const { return m_socket; }
 
+    // The seat gains a keyboard, as a headless one does with the first
+    // virtual keyboard's event.
+    void plugKeyboard()
+    {
+        std::lock_guard lock(m_mutex);
+        m_plug = true;
+    }
+
     // Sends keymap to every keyboard, as on a layout switch.
     void switchTo(std::string keymap)
     {
@@ -83,6 +91,12 @@ private:
     void sendPendingKeymap()
     {
         std::lock_guard lock(m_mutex);
+        if (m_plug) {
+            m_plug = false;
+            m_keyboardCapability = true;
+            for (wl_resource* seat : m_seats)
+                wl_seat_send_capabilities(seat, WL_SEAT_CAPABILITY_KEYBOARD);
+        }
         if (!m_switch)
             return;
         m_switch = false;
@@ -111,7 +125,12 @@ private:
         wl_resource* seat = wl_resource_create(client, &wl_seat_interface, int(version), id);
         static const struct wl_seat_interface kSeat = { [](wl_client*, wl_resource*, uint32_t) {}, getKeyboard,
             [](wl_client*, wl_resource*, uint32_t) {}, [](wl_client*, wl_resource* r) { wl_resource_destroy(r); } };
-        wl_resource_set_implementation(seat, &kSeat, self, nullptr);
+        wl_resource_set_implementation(seat, &kSeat, self, [](wl_resource* r) {
+            auto* owner = static_cast<KeyboardCompositor*>(wl_resource_get_user_data(r));
+            std::erase(owner->m_seats, r);
+        });
+        std::lock_guard lock(self->m_mutex);
+        self->m_seats.push_back(seat);
         wl_seat_send_capabilities(seat, self->m_keyboardCapability ? WL_SEAT_CAPABILITY_KEYBOARD : 0);
     }
 
@@ -121,6 +140,8 @@ private:
     std::mutex m_mutex;
     std::string m_keymap;
     bool m_switch = false;
+    bool m_plug = false;
+    std::vector<wl_resource*> m_seats;
     std::vector<wl_resource*> m_keyboards;
     std::atomic<bool> m_stop { false };
     std::thread m_thread;
@@ -146,6 +167,20 @@ TEST(SessionLayout, TheCompositorsKeymapIsReadAndFollowedWhenTheUserSwitchesLayo
     EXPECT_EQ((*layout)->keys().layoutName(), "French");
     EXPECT_EQ((*layout)->keys().strokeFor(U'a'), (KeyStroke { KEY_Q, {} }));
     EXPECT_EQ((*layout)->keys().strokeFor(U'\u00e9'), (KeyStroke { KEY_2, {} }));
+}
+
+TEST(SessionLayout, AKeyboardThatAppearsLaterIsWaitedFor)
+{
+    test::TempDir dir;
+    KeyboardCompositor compositor(dir.path(), false, keymapText("fr"));
+    std::thread plugIn([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        compositor.plugKeyboard();
+    });
+    auto layout = SessionLayout::open(compositor.socket(), std::chrono::seconds(10));
+    plugIn.join();
+    ASSERT_TRUE(layout) << layout.error().message;
+    EXPECT_EQ((*layout)->keys().strokeFor(U'a'), (KeyStroke { KEY_Q, {} }));
 }
 
 TEST(SessionLayout, ASeatWithoutKeyboardOrNoDisplayIsNamed)
