@@ -9,10 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <pwd.h>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    const passwd* user = geteuid() == 0 ? getpwnam("clickwisp-test") : nullptr;
+    clickwisp::test::KwinSession::preparePrograms(user ? user->pw_uid : geteuid(), user ? user->pw_gid : getegid());
     if (const std::string problem = clickwisp::test::HeadlessKwin::becomeSessionUser(); !problem.empty()) {
         std::fprintf(stderr, "test_kwin: %s\n", problem.c_str());
         return 1;

@@ -5,6 +5,7 @@
 #include "tests/support/process.h"
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace clickwisp::test {
 
@@ -12,26 +13,46 @@ namespace {
 std::unique_ptr<HeadlessKwin> g_kwin;
 std::unique_ptr<InputInjector> g_residentInput;
 std::string g_problem = "KWin was not started";
-std::string g_cli;
 std::unique_ptr<TempDir> g_programs;
+std::string g_cli, g_gui;
 
-// A copy of clickwisp-cli without its debug information, or the build's own.
-std::string strippedCli(const TempDir& folder)
+// A copy of program without its debug information in the programs' folder,
+// or the program itself when it cannot be made.
+std::string stripped(const std::string& program, const std::string& name)
 {
-    const std::string copy = (folder / "clickwisp-cli").string();
-    return runProcess({ "strip", "--strip-debug", "-o", copy, cliPath() }).status == 0 ? copy : cliPath();
+    const std::string copy = (*g_programs / name).string();
+    return runProcess({ "strip", "--strip-debug", "-o", copy, program }).status == 0 ? copy : program;
 }
 } // namespace
+
+void KwinSession::preparePrograms(uid_t owner, gid_t group)
+{
+    g_programs = std::make_unique<TempDir>();
+    g_cli = stripped(cliPath(), "clickwisp-cli");
+#ifdef CLICKWISP_GUI_PATH
+    g_gui = stripped(CLICKWISP_GUI_PATH, "clickwisp");
+#endif
+    // The folder and its programs become the session user's, who removes them.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(g_programs->path(), error))
+        (void)chown(entry.path().c_str(), owner, group);
+    (void)chown(g_programs->path().c_str(), owner, group);
+}
 
 void KwinSession::SetUp()
 {
     if (!HeadlessKwin::installed())
         return;
-    g_programs = std::make_unique<TempDir>();
-    g_cli = strippedCli(*g_programs);
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    if (access(self.c_str(), R_OK | X_OK) != 0) {
+        g_problem = self.string()
+            + " is not readable by its own user, so KWin cannot grant it: build the tests in "
+              "a folder every user may read";
+        return;
+    }
     HeadlessKwinOptions options;
     options.layout = "fr";
-    options.grants = { KwinGrant { std::filesystem::read_symlink("/proc/self/exe") }, KwinGrant { g_cli } };
+    options.grants = { KwinGrant { self }, KwinGrant { g_cli } };
     auto kwin = std::make_unique<HeadlessKwin>(options);
     if (!kwin->ok()) {
         g_problem = kwin->error();
@@ -81,6 +102,11 @@ void forgetTheProgramsShortcuts()
 const std::string& KwinSession::cli()
 {
     return g_cli;
+}
+
+const std::string& KwinSession::gui()
+{
+    return g_gui;
 }
 
 } // namespace clickwisp::test

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 namespace clickwisp::test {
 
@@ -20,9 +21,14 @@ public:
     // The running session, or null (the reason in problem()).
     static HeadlessKwin* kwin();
     static const std::string& problem();
-    // clickwisp-cli as a package installs it: without debug information,
-    // which KWin would read through for every connection, and granted.
+    // Copies of clickwisp-cli and clickwisp as a package installs them:
+    // without debug information, which KWin reads through for every
+    // connection, in a folder the session's user may read (the build folder
+    // may be closed to it). Called before the program becomes that user.
+    static void preparePrograms(uid_t owner, gid_t group);
+    // The copy of clickwisp-cli, granted; of clickwisp ("" without it).
     static const std::string& cli();
+    static const std::string& gui();
 };
 
 // Removes every action of the program from KDE's global shortcut service,
