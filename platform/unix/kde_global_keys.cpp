@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <thread>
 
 namespace clickwisp {
@@ -148,12 +148,12 @@ public:
         }
         // Actions of an earlier binding that this one no longer has (start
         // and stop now on one key) give their keys back.
-        for (const auto& old : *m_bindings.load()) {
+        for (const auto& old : *currentBindings()) {
             if (std::none_of(
                     bindings->begin(), bindings->end(), [&](const Binding& b) { return b.action == old.action; }))
                 (void)m_bus->call({ kService, kPath, kInterface, "setInactive", { actionId(old.action, "") } });
         }
-        m_bindings.store(std::move(bindings));
+        setBindings(std::move(bindings));
         m_triggers = std::move(triggers);
         auto result = joined("KDE did not bind every hot key: ", problems);
         return result
@@ -164,7 +164,8 @@ public:
     Result<void> unbindKeys() override
     {
         std::vector<std::string> problems;
-        auto bindings = m_bindings.exchange(std::make_shared<const Bindings>());
+        auto bindings = currentBindings();
+        setBindings(std::make_shared<const Bindings>());
         m_triggers.clear();
         if (!m_bus)
             return {};
@@ -261,7 +262,7 @@ private:
         const auto* action = signal.arguments[1].get<std::string>();
         if (!component || !action || *component != kComponent)
             return;
-        const auto bindings = m_bindings.load();
+        const auto bindings = currentBindings();
         for (const auto& binding : *bindings) {
             if (binding.action != *action)
                 continue;
@@ -272,6 +273,18 @@ private:
                     break;
             }
         }
+    }
+
+    std::shared_ptr<const Bindings> currentBindings() const
+    {
+        std::lock_guard lock(m_bindingsMutex);
+        return m_bindings;
+    }
+
+    void setBindings(std::shared_ptr<const Bindings> bindings)
+    {
+        std::lock_guard lock(m_bindingsMutex);
+        m_bindings = std::move(bindings);
     }
 
     static Result<void> joined(const char* lead, const std::vector<std::string>& problems)
@@ -286,7 +299,9 @@ private:
 
     std::filesystem::path m_controlSocket;
     std::unique_ptr<DbusConnection> m_bus;
-    std::atomic<std::shared_ptr<const Bindings>> m_bindings;
+    // The bindings the listener's thread reads, replaced whole by bindKeys.
+    mutable std::mutex m_bindingsMutex;
+    std::shared_ptr<const Bindings> m_bindings;
     std::vector<Trigger> m_triggers;
     StopRequest m_stop;
     std::thread m_listener;
