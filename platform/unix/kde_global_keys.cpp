@@ -3,9 +3,9 @@
 // on a thread of their own over another.
 #include "platform/unix/kde_global_keys.h"
 
-#include "platform/control_channel.h"
 #include "platform/dbus/dbus_connection.h"
 #include "platform/stop_request.h"
+#include "platform/unix/desktop_keys.h"
 
 #include <algorithm>
 #include <array>
@@ -48,26 +48,6 @@ constexpr std::array kSpecialKeys
           SpecialKey { 0x01000010, "Home" }, SpecialKey { 0x01000011, "End" }, SpecialKey { 0x01000012, "Left" },
           SpecialKey { 0x01000013, "Up" }, SpecialKey { 0x01000014, "Right" }, SpecialKey { 0x01000015, "Down" },
           SpecialKey { 0x01000016, "PgUp" }, SpecialKey { 0x01000017, "PgDown" }, SpecialKey { 0x20, "Space" } };
-
-// The binding's name in KDE's service and in System Settings: its first
-// command's ("start-run"), which stays the same whatever key it has.
-std::string actionName(const CommandKey& key)
-{
-    return key.commands.empty() ? std::string() : ControlCommandName(key.commands.front());
-}
-
-std::string describe(const CommandKey& key)
-{
-    static const std::map<ControlCommand, const char*> kTexts = { { ControlCommand::StartRecord, "Start recording" },
-        { ControlCommand::StopRecord, "Stop recording" }, { ControlCommand::StartRun, "Start playback" },
-        { ControlCommand::StopRun, "Stop playback" }, { ControlCommand::Status, "Status" } };
-    std::string text;
-    for (ControlCommand command : key.commands) {
-        const std::string part = kTexts.at(command);
-        text += text.empty() ? part : ", or " + std::string(1, char(std::tolower(part[0]))) + part.substr(1);
-    }
-    return text;
-}
 
 DbusValue actionId(const std::string& action, const std::string& description)
 {
@@ -132,8 +112,8 @@ public:
         auto bindings = std::make_shared<Bindings>();
         std::vector<Trigger> triggers;
         for (const CommandKey& key : keys) {
-            const std::string action = actionName(key);
-            const std::string description = describe(key);
+            const std::string action = CommandKeyId(key);
+            const std::string description = CommandKeyDescription(key);
             auto keysInEffect = bindOne(action, description, KdeKeyCode(key.hotKeyText));
             if (!keysInEffect) {
                 problems.push_back(key.hotKeyText + ": " + keysInEffect.error().message);
@@ -155,7 +135,7 @@ public:
         }
         setBindings(std::move(bindings));
         m_triggers = std::move(triggers);
-        auto result = joined("KDE did not bind every hot key: ", problems);
+        auto result = JoinedProblems("KDE did not bind every hot key: ", problems);
         return result
             ? result
             : fail(result.error().message + ". Choose other keys in Options, or in System Settings > Shortcuts");
@@ -175,7 +155,7 @@ public:
                 !done)
                 problems.push_back(binding.action + ": " + done.error().message);
         }
-        return joined("KDE kept hot keys it was asked to release: ", problems);
+        return JoinedProblems("KDE kept hot keys it was asked to release: ", problems);
     }
 
     std::vector<Trigger> triggers() const override { return m_triggers; }
@@ -264,14 +244,8 @@ private:
             return;
         const auto bindings = currentBindings();
         for (const auto& binding : *bindings) {
-            if (binding.action != *action)
-                continue;
-            for (ControlCommand command : binding.commands) {
-                auto reply = SendControlRequest(m_controlSocket, ControlCommandName(command));
-                auto parsed = reply ? ParseControlReply(*reply) : std::unexpected(reply.error());
-                if (parsed && parsed->ok)
-                    break;
-            }
+            if (binding.action == *action)
+                SendKeyCommands(m_controlSocket, binding.commands);
         }
     }
 
@@ -285,16 +259,6 @@ private:
     {
         std::lock_guard lock(m_bindingsMutex);
         m_bindings = std::move(bindings);
-    }
-
-    static Result<void> joined(const char* lead, const std::vector<std::string>& problems)
-    {
-        if (problems.empty())
-            return {};
-        std::string message = lead;
-        for (size_t i = 0; i < problems.size(); ++i)
-            message += (i ? "; " : "") + problems[i];
-        return fail(message);
     }
 
     std::filesystem::path m_controlSocket;

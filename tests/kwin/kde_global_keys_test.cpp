@@ -6,6 +6,7 @@
 #include "platform/control_channel.h"
 #include "platform/dbus/dbus_connection.h"
 #include "platform/unix/kde_global_keys.h"
+#include "platform/unix/portal_global_keys.h"
 #include "platform/wayland/kwin_fake_input.h"
 #include "tests/kwin/kwin_session.h"
 #include "tests/support/process.h"
@@ -146,6 +147,20 @@ TEST(KdeGlobalKeys, BindsWithoutADialogKeepsTheUsersChoiceAndLetsGo)
     EXPECT_NE(wev->out().find("sym: r "), std::string::npos) << wev->out();
     EXPECT_EQ(log.commands().size(), 3u);
     test::forgetTheProgramsShortcuts();
+}
+
+// Why the desktop program does not use the GlobalShortcuts portal on
+// Plasma 5.27: its portal answers without binding any shortcut.
+TEST(KdeGlobalKeys, ThePortalOfPlasma527BindsNone)
+{
+    REQUIRE_KWIN();
+    ASSERT_GT(PortalGlobalKeysVersion(), 0u);
+    CommandLog log;
+    auto keys = makePortalGlobalKeys(log.socket());
+    auto bound = keys->bindKeys(keysOf("ALT+F6", "ALT+F7", "CTRL+F5", "CTRL+F6"));
+    ASSERT_FALSE(bound.has_value());
+    EXPECT_NE(bound.error().message.find("the desktop portal bound none of the hot keys"), std::string::npos)
+        << bound.error().message;
 }
 
 TEST(KdeGlobalKeys, KeyCodesAndTheirTexts)
