@@ -8,7 +8,8 @@
 #include "platform/wayland/kwin_devices.h"
 #include "platform/wayland/kwin_platform.h"
 
-#include <xkbcommon/xkbcommon.h>
+#include <algorithm>
+#include <iterator>
 
 namespace clickwisp {
 
@@ -44,14 +45,20 @@ public:
         m_lastChar = 0;
     }
 
-    const std::u32string& untyped() const { return m_untyped; }
+    // The characters the last text left out.
+    std::u32string untypedCharacters() const { return m_untyped; }
 
 private:
     void type(const std::u32string& text)
     {
         KwinFakeInput& input = *m_devices->input;
-        if (!m_devices->layout->refresh())
+        m_untyped.clear();
+        if (!m_devices->layout->refresh()) {
+            // The connection to KWin broke: nothing of the text is typed.
+            std::copy_if(
+                text.begin(), text.end(), std::back_inserter(m_untyped), [](char32_t ch) { return ch != U'\n'; });
             return;
+        }
         const std::vector<uint32_t> held = input.heldModifiers();
         for (uint32_t code : held)
             input.key(code, false);
