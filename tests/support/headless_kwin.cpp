@@ -2,14 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <grp.h>
 #include <pwd.h>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,20 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kTestUser = "clickwisp-test";
 constexpr const char* kSocket = "wayland-kwin";
-
-std::filesystem::path onPath(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0)
-            return std::filesystem::path(dir) / program;
-    }
-    return {};
-}
 
 std::string joined(const std::vector<std::string>& items, char separator)
 {
@@ -45,34 +28,21 @@ std::string joined(const std::vector<std::string>& items, char separator)
     return out;
 }
 
-// The session bus: the stock session configuration, and root may connect
-// too, so a test run as root can watch and call what its clients do.
-std::string busConfiguration()
-{
-    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig>\n"
-           "  <include>/usr/share/dbus-1/session.conf</include>\n"
-           "  <policy context=\"default\"><allow user=\"root\"/></policy>\n"
-           "</busconfig>\n";
-}
-
 } // namespace
 
 bool HeadlessKwin::installed()
 {
-    return !onPath("kwin_wayland").empty() && !onPath("dbus-daemon").empty() && !onPath("dbus-send").empty();
+    return onPath("kwin_wayland") && onPath("dbus-daemon") && onPath("dbus-send");
 }
 
 std::string HeadlessKwin::becomeSessionUser()
 {
-    if (geteuid() != 0)
-        return {};
-    const passwd* user = getpwnam(kTestUser);
-    if (!user)
-        return std::string("no user ") + kTestUser + " to run as (scripts/install-deps.sh adds it)";
-    if (initgroups(user->pw_name, user->pw_gid) != 0 || setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)
-        return std::string("cannot become ") + kTestUser + ": " + std::strerror(errno);
+    const DesktopUser user = DesktopUser::forDesktop();
+    if (!user.error.empty() || !user.switched)
+        return user.error;
+    const passwd* entry = getpwuid(user.uid);
+    if (!entry || initgroups(entry->pw_name, user.gid) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0)
+        return std::string("cannot become the user ") + std::to_string(user.uid) + ": " + std::strerror(errno);
     // A changed user makes the process undumpable, which hides its
     // /proc/PID/exe from KWin.
     prctl(PR_SET_DUMPABLE, 1);
@@ -86,23 +56,15 @@ HeadlessKwin::HeadlessKwin(HeadlessKwinOptions options)
 
 std::string HeadlessKwin::start(const HeadlessKwinOptions& options)
 {
-    m_uid = geteuid();
-    m_gid = getegid();
-    if (m_uid == 0) {
-        const passwd* user = getpwnam(kTestUser);
-        if (!user)
-            return std::string("no user ") + kTestUser + " to run KWin as (scripts/install-deps.sh adds it)";
-        m_uid = user->pw_uid;
-        m_gid = user->pw_gid;
-        m_switchUser = true;
-    }
+    m_user = DesktopUser::forDesktop();
+    if (!m_user.error.empty())
+        return m_user.error;
     char folder[] = "/tmp/clickwisp-kwin.XXXXXX";
     if (!mkdtemp(folder))
         return std::string("mkdtemp: ") + std::strerror(errno);
     m_runtimeDir = folder;
-    if (chmod(folder, 0700) != 0)
-        return std::string("chmod ") + folder + ": " + std::strerror(errno);
-    handOver(m_runtimeDir);
+    if (chmod(folder, 0700) != 0 || !m_user.own(m_runtimeDir))
+        return std::string("cannot hand ") + folder + " to the session's user: " + std::strerror(errno);
     if (auto problem = writeConfiguration(options); !problem.empty())
         return problem;
 
@@ -125,21 +87,16 @@ std::string HeadlessKwin::start(const HeadlessKwinOptions& options)
 
     // The bus first: KWin registers on it, and the services it starts on
     // demand (the portals, Qt programs) take its environment.
-    std::vector<std::string> bus
-        = { "dbus-daemon", "--nofork", "--config-file=" + dir + "/bus.conf", "--address=" + m_busAddress };
-    m_environment.push_back("QT_QPA_PLATFORM=wayland");
-    const pid_t busPid = launch(bus, "dbus.log");
-    m_environment.pop_back();
-    if (busPid < 0)
-        return "cannot start dbus-daemon: " + std::string(std::strerror(errno));
+    PrivateBus::Options bus;
+    bus.folder = m_runtimeDir;
+    bus.user = m_user;
+    bus.environment = m_environment;
+    bus.environment.push_back("QT_QPA_PLATFORM=wayland");
+    bus.activation = true;
+    m_bus = std::make_unique<PrivateBus>(bus);
+    if (!m_bus->ok())
+        return m_bus->error();
     const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!std::filesystem::exists(m_runtimeDir / "bus")) {
-        if (waitpid(busPid, nullptr, WNOHANG) == busPid)
-            return "dbus-daemon ended at start-up: " + readFile(m_runtimeDir / "dbus.log");
-        if (std::chrono::steady_clock::now() >= deadline)
-            return "dbus-daemon made no socket within 15 s";
-        std::this_thread::sleep_for(10ms);
-    }
     if (options.pipewire) {
         if (launch({ "pipewire" }, "pipewire.log") < 0 || launch({ "wireplumber" }, "wireplumber.log") < 0)
             return "cannot start pipewire: " + std::string(std::strerror(errno));
@@ -148,11 +105,12 @@ std::string HeadlessKwin::start(const HeadlessKwinOptions& options)
     // A plain copy loses the file capability; KWin's Qt platform plugin
     // wants the program's name to end in kwin_wayland.
     const auto kwinCopy = m_runtimeDir / "kwin_wayland";
+    const auto installedKwin = runProcess({ "sh", "-c", "command -v kwin_wayland" }).out;
     std::error_code copyError;
-    std::filesystem::copy_file(onPath("kwin_wayland"), kwinCopy, copyError);
+    std::filesystem::copy_file(installedKwin.substr(0, installedKwin.find('\n')), kwinCopy, copyError);
     if (copyError)
         return "cannot copy kwin_wayland: " + copyError.message();
-    handOver(kwinCopy);
+    m_user.own(kwinCopy);
     m_kwin = launch({ kwinCopy.string(), "--virtual", "--width", std::to_string(options.width), "--height",
                         std::to_string(options.height), "--socket", m_waylandDisplay, "--no-lockscreen" },
         "kwin.log");
@@ -189,7 +147,6 @@ std::string HeadlessKwin::writeConfiguration(const HeadlessKwinOptions& options)
     std::filesystem::create_directories(m_runtimeDir / "cache", error);
     if (error)
         return "cannot make the session's folders: " + error.message();
-    writeFile(m_runtimeDir / "bus.conf", busConfiguration());
     // Windows appear at once, without opening animations that a screenshot
     // could catch half way.
     writeFile(config / "kdeglobals", "[KDE]\nAnimationDurationFactor=0\n");
@@ -202,49 +159,20 @@ std::string HeadlessKwin::writeConfiguration(const HeadlessKwinOptions& options)
     }
     for (const auto& grant : options.grants)
         writeGrant(grant);
-    for (const auto& path : { m_runtimeDir / "bus.conf", config, config / "kdeglobals", config / "kxkbrc",
-             config / "kwinrulesrc", m_runtimeDir / "share", applications, m_runtimeDir / "cache" }) {
+    for (const auto& path : { config, config / "kdeglobals", config / "kxkbrc", config / "kwinrulesrc",
+             m_runtimeDir / "share", applications, m_runtimeDir / "cache" }) {
         if (std::filesystem::exists(path))
-            handOver(path);
+            m_user.own(path);
     }
     return {};
 }
 
 pid_t HeadlessKwin::launch(const std::vector<std::string>& argv, const std::string& logName)
 {
-    const std::string logPath = (m_runtimeDir / logName).string();
-    const pid_t pid = fork();
-    if (pid != 0) {
-        if (pid > 0) {
-            if (m_group < 0)
-                m_group = pid;
-            setpgid(pid, m_group); // also in the child: whichever runs first
-            m_children.push_back(pid);
-        }
-        return pid;
-    }
-    setpgid(0, m_group < 0 ? 0 : m_group);
-    const int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int in = open("/dev/null", O_RDONLY);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(out, 2);
-    if (m_switchUser) {
-        const passwd* user = getpwuid(m_uid);
-        if (!user || initgroups(user->pw_name, m_gid) != 0 || setgid(m_gid) != 0 || setuid(m_uid) != 0)
-            _exit(126);
-    }
-    std::vector<std::string> arguments = argv;
-    std::vector<std::string> environment = m_environment;
-    std::vector<char*> args, env;
-    for (auto& a : arguments)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    for (auto& e : environment)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-    execvpe(args[0], args.data(), env.data());
-    _exit(127);
+    const pid_t pid = startProcessAs(m_user, argv, m_environment, m_runtimeDir / logName);
+    if (pid > 0)
+        m_children.push_back(pid);
+    return pid;
 }
 
 bool HeadlessKwin::waitForBusName(const std::string& name, pid_t owner) const
@@ -264,23 +192,10 @@ bool HeadlessKwin::waitForBusName(const std::string& name, pid_t owner) const
 
 HeadlessKwin::~HeadlessKwin()
 {
-    if (m_group > 0) {
-        kill(-m_group, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + 3s;
-        for (pid_t child : m_children) {
-            while (waitpid(child, nullptr, WNOHANG) == 0) {
-                if (std::chrono::steady_clock::now() >= deadline) {
-                    kill(-m_group, SIGKILL);
-                    waitpid(child, nullptr, 0);
-                    break;
-                }
-                std::this_thread::sleep_for(10ms);
-            }
-        }
-        // Services the bus started for the session (the portals) share the
-        // group; whatever did not end at SIGTERM ends now.
-        kill(-m_group, SIGKILL);
-    }
+    // KWin first: its clients (the portals) may still call it.
+    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
+        endProcessGroup(*it);
+    m_bus.reset();
     if (!m_runtimeDir.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_runtimeDir, ignored);
@@ -299,12 +214,7 @@ std::string HeadlessKwin::log() const
 
 std::vector<std::string> HeadlessKwin::asSessionUser(std::vector<std::string> argv) const
 {
-    if (!m_switchUser)
-        return argv;
-    std::vector<std::string> wrapped
-        = { "setpriv", "--reuid=" + std::to_string(m_uid), "--regid=" + std::to_string(m_gid), "--init-groups" };
-    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
-    return wrapped;
+    return m_user.command(argv);
 }
 
 ProcessResult HeadlessKwin::dbusSend(const std::vector<std::string>& arguments) const
@@ -333,7 +243,7 @@ void HeadlessKwin::writeGrant(const KwinGrant& grant) const
         "[Desktop Entry]\nType=Application\nName=" + grant.executable.filename().string() + "\nExec=" + exec
             + "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=" + joined(grant.waylandInterfaces, ',')
             + "\nX-KDE-DBUS-Restricted-Interfaces=" + joined(grant.dbusInterfaces, ',') + "\n");
-    handOver(file);
+    m_user.own(file);
 }
 
 void HeadlessKwin::grant(const KwinGrant& grant)
@@ -354,14 +264,8 @@ bool HeadlessKwin::setLayout(const std::string& layout, const std::string& varia
 {
     const auto kxkbrc = m_runtimeDir / "config" / "kxkbrc";
     writeFile(kxkbrc, "[Layout]\nUse=true\nLayoutList=" + layout + "\nVariantList=" + variant + "\n");
-    handOver(kxkbrc);
+    m_user.own(kxkbrc);
     return dbusSend({ "--type=signal", "/Layouts", "org.kde.keyboard.reloadConfig" }).status == 0;
-}
-
-void HeadlessKwin::handOver(const std::filesystem::path& path) const
-{
-    if (m_switchUser && chown(path.c_str(), m_uid, m_gid) != 0)
-        std::fprintf(stderr, "HeadlessKwin: chown %s: %s\n", path.c_str(), std::strerror(errno));
 }
 
 } // namespace clickwisp::test

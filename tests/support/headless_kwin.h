@@ -1,8 +1,11 @@
 #pragma once
 
+#include "tests/support/desktop_user.h"
+#include "tests/support/private_bus.h"
 #include "tests/support/process.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -40,8 +43,9 @@ struct HeadlessKwinOptions {
 // of its own (dbus-daemon) on which xdg-desktop-portal and
 // xdg-desktop-portal-kde start on demand. A test run as root starts it all as
 // the user clickwisp-test (scripts/install-deps.sh adds it), like
-// HeadlessSway; the bus also lets root connect. Every process it starts
-// shares one process group, ended at destruction.
+// HeadlessSway; the bus also lets root connect. Each process it starts has a
+// process group of its own (the bus's holds the services it started), ended
+// at destruction.
 class HeadlessKwin {
 public:
     // Whether kwin_wayland is installed: tests skip only when it is not.
@@ -97,14 +101,11 @@ private:
     bool waitForBusName(const std::string& name, pid_t owner) const;
     std::filesystem::path grantFile(const std::filesystem::path& executable) const;
     void writeGrant(const KwinGrant& grant) const;
-    void handOver(const std::filesystem::path& path) const;
 
-    uid_t m_uid = 0;
-    gid_t m_gid = 0;
-    bool m_switchUser = false;
-    pid_t m_group = -1; // the process group of everything started
+    DesktopUser m_user;
+    std::unique_ptr<PrivateBus> m_bus; // with the services it started
     pid_t m_kwin = -1;
-    std::vector<pid_t> m_children;
+    std::vector<pid_t> m_children; // each in a process group of its own
     std::filesystem::path m_runtimeDir;
     std::string m_waylandDisplay;
     std::string m_busAddress;
