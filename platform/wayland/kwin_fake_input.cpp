@@ -2,6 +2,7 @@
 
 #include "fake-input-client-protocol.h"
 #include "platform/wayland/kwin_platform.h"
+#include "platform/wayland/wayland_pointer.h"
 
 #include <wayland-client.h>
 
@@ -15,9 +16,6 @@ namespace {
 
 // Absolute motion came with version 3, keys with version 4 (KWin 5.20).
 constexpr uint32_t kFakeInputVersion = 4;
-
-// One notch of a wheel in the units wl_pointer.axis uses.
-constexpr double kNotch = 15.0;
 
 std::string ownPath()
 {
@@ -88,7 +86,8 @@ void KwinFakeInput::button(uint32_t code, bool down)
 
 void KwinFakeInput::wheel(int32_t notches)
 {
-    org_kde_kwin_fake_input_axis(m_fakeInput, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(notches * kNotch));
+    org_kde_kwin_fake_input_axis(
+        m_fakeInput, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(notches * kWheelNotchDistance));
 }
 
 void KwinFakeInput::key(uint32_t code, bool down)

@@ -7,9 +7,9 @@
 #include "core/virtual_keysyms.h"
 #include "platform/wayland/kwin_devices.h"
 #include "platform/wayland/kwin_platform.h"
+#include "platform/wayland/wayland_pointer.h"
 
 #include <array>
-#include <linux/input-event-codes.h>
 
 namespace clickwisp {
 
@@ -45,20 +45,10 @@ public:
     // The button goes down where the pointer is; it is never moved first.
     void mouse_event(uint32_t flags, int32_t data) override
     {
-        button(flags, MOUSEEVENTF_LEFTDOWN, BTN_LEFT, true);
-        button(flags, MOUSEEVENTF_LEFTUP, BTN_LEFT, false);
-        button(flags, MOUSEEVENTF_RIGHTDOWN, BTN_RIGHT, true);
-        button(flags, MOUSEEVENTF_RIGHTUP, BTN_RIGHT, false);
-        button(flags, MOUSEEVENTF_MIDDLEDOWN, BTN_MIDDLE, true);
-        button(flags, MOUSEEVENTF_MIDDLEUP, BTN_MIDDLE, false);
-        if ((flags & MOUSEEVENTF_WHEEL) && data != 0) {
-            // Windows turns away from the user with a positive turn; Wayland
-            // scrolls down with a positive value. 120 is one notch.
-            int32_t notches = -data / 120;
-            if (notches == 0)
-                notches = data > 0 ? -1 : 1;
+        for (const ButtonChange& change : buttonChanges(flags))
+            m_devices->input->button(change.code, change.down);
+        if (const int32_t notches = wheelNotches(flags, data))
             m_devices->input->wheel(notches);
-        }
         m_devices->input->sync();
     }
 
@@ -84,12 +74,6 @@ public:
     }
 
 private:
-    void button(uint32_t flags, uint32_t flag, uint32_t code, bool down)
-    {
-        if (flags & flag)
-            m_devices->input->button(code, down);
-    }
-
     std::shared_ptr<KwinDevices> m_devices;
     ScreenPoint m_position {};
     std::array<uint32_t, 256> m_heldCode {}; // evdev code each virtual key went down on

@@ -6,6 +6,7 @@
 #include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/wayland_connection.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace clickwisp {
@@ -23,11 +24,10 @@ public:
     ScreenSize screenSize() override
     {
         m_connection->roundtrip();
-        const auto outputs = m_connection->outputs();
-        const WaylandOutput* primary = primaryOutput(outputs);
-        return primary ? ScreenSize { primary->width, primary->height } : ScreenSize {};
+        return primaryScreenSize(m_connection->outputs());
     }
 
+    // One ScreenShot2 call per output met, each at its own place.
     bool capture(int32_t left, int32_t top, const PixelView& target) override
     {
         if (target.bytes() == 0)
@@ -35,13 +35,11 @@ public:
         if (!m_connection->roundtrip())
             return false;
         std::memset(target.pixels, 0, target.bytes());
-        const LayoutRect wanted { left, top, target.width, target.height };
-        for (const auto& output : m_connection->outputs()) {
-            const LayoutRect part = intersect(wanted, { output.x, output.y, output.width, output.height });
-            if (!part.empty() && !m_screenShot->captureArea(part, target, part.x - left, part.y - top))
-                return false;
-        }
-        return true;
+        const auto outputs = m_connection->outputs();
+        const auto parts = outputParts(outputs, { left, top, target.width, target.height });
+        return std::all_of(parts.begin(), parts.end(), [&](const OutputPart& piece) {
+            return bool(m_screenShot->captureArea(piece.part, target, piece.part.x - left, piece.part.y - top));
+        });
     }
 
 private:

@@ -26,23 +26,13 @@ public:
     // keyboard to some window when there is one.
     bool focusWindowExists() override { return true; }
 
-    void sendChar(char32_t ch) override
-    {
-        // CR LF is one line break, one Return.
-        if (ch == U'\n' && m_lastChar == U'\r') {
-            m_lastChar = 0;
-            return;
-        }
-        m_lastChar = ch;
-        m_pending.push_back(ch == U'\r' ? U'\n' : ch);
-    }
+    void sendChar(char32_t ch) override { m_pending.push_back(ch); }
 
     void sendEnter() override
     {
         m_pending.push_back(U'\n');
         type(m_pending);
         m_pending.clear();
-        m_lastChar = 0;
     }
 
     // The characters the last text left out.
@@ -62,7 +52,11 @@ private:
         const std::vector<uint32_t> held = input.heldModifiers();
         for (uint32_t code : held)
             input.key(code, false);
-        for (char32_t ch : text) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            // CR LF is one line break, one Return, as is CR alone.
+            const char32_t ch = text[i] == U'\r' ? U'\n' : text[i];
+            if (text[i] == U'\n' && i > 0 && text[i - 1] == U'\r')
+                continue;
             const auto stroke = m_devices->layout->keys().strokeFor(ch);
             if (!stroke) {
                 m_untyped.push_back(ch);
@@ -83,7 +77,6 @@ private:
     std::shared_ptr<KwinDevices> m_devices;
     std::u32string m_pending;
     std::u32string m_untyped;
-    char32_t m_lastChar = 0;
 };
 
 } // namespace

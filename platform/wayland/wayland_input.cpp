@@ -5,6 +5,7 @@
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_keyboard.h"
 #include "platform/wayland/wayland_platform.h"
+#include "platform/wayland/wayland_pointer.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -12,7 +13,6 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <linux/input-event-codes.h>
 
 namespace clickwisp {
 
@@ -23,9 +23,6 @@ uint32_t nowMs()
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
-
-// One notch of a wheel in the surface units wl_pointer.axis uses.
-constexpr double kNotch = 15.0;
 
 class WaylandInput final : public InputInjector {
 public:
@@ -69,21 +66,15 @@ public:
     // The button goes down where the pointer is; it is never moved first.
     void mouse_event(uint32_t flags, int32_t data) override
     {
-        button(flags, MOUSEEVENTF_LEFTDOWN, BTN_LEFT, true);
-        button(flags, MOUSEEVENTF_LEFTUP, BTN_LEFT, false);
-        button(flags, MOUSEEVENTF_RIGHTDOWN, BTN_RIGHT, true);
-        button(flags, MOUSEEVENTF_RIGHTUP, BTN_RIGHT, false);
-        button(flags, MOUSEEVENTF_MIDDLEDOWN, BTN_MIDDLE, true);
-        button(flags, MOUSEEVENTF_MIDDLEUP, BTN_MIDDLE, false);
-        if ((flags & MOUSEEVENTF_WHEEL) && data != 0) {
-            // Windows turns away from the user with a positive turn; Wayland
-            // scrolls down with a positive value. 120 is one notch.
-            int32_t notches = -data / 120;
-            if (notches == 0)
-                notches = data > 0 ? -1 : 1;
+        for (const ButtonChange& change : buttonChanges(flags)) {
+            zwlr_virtual_pointer_v1_button(m_pointer, nowMs(), change.code,
+                change.down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+            zwlr_virtual_pointer_v1_frame(m_pointer);
+        }
+        if (const int32_t notches = wheelNotches(flags, data)) {
             zwlr_virtual_pointer_v1_axis_source(m_pointer, WL_POINTER_AXIS_SOURCE_WHEEL);
-            zwlr_virtual_pointer_v1_axis_discrete(
-                m_pointer, nowMs(), WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(notches * kNotch), notches);
+            zwlr_virtual_pointer_v1_axis_discrete(m_pointer, nowMs(), WL_POINTER_AXIS_VERTICAL_SCROLL,
+                wl_fixed_from_double(notches * kWheelNotchDistance), notches);
             zwlr_virtual_pointer_v1_frame(m_pointer);
         }
         m_connection->roundtrip();
@@ -108,15 +99,6 @@ public:
     }
 
 private:
-    void button(uint32_t flags, uint32_t flag, uint32_t code, bool down)
-    {
-        if (!(flags & flag))
-            return;
-        zwlr_virtual_pointer_v1_button(
-            m_pointer, nowMs(), code, down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-        zwlr_virtual_pointer_v1_frame(m_pointer);
-    }
-
     std::unique_ptr<WaylandConnection> m_connection;
     std::unique_ptr<WaylandKeyboard> m_keyboard;
     zwlr_virtual_pointer_v1* m_pointer = nullptr;

@@ -118,9 +118,7 @@ public:
     ScreenSize screenSize() override
     {
         m_connection->roundtrip();
-        const auto outputs = m_connection->outputs();
-        const WaylandOutput* primary = primaryOutput(outputs);
-        return primary ? ScreenSize { primary->width, primary->height } : ScreenSize {};
+        return primaryScreenSize(m_connection->outputs());
     }
 
     bool capture(int32_t left, int32_t top, const PixelView& target) override
@@ -130,12 +128,9 @@ public:
         if (!m_connection->roundtrip())
             return false;
         std::memset(target.pixels, 0, target.bytes());
-        const LayoutRect wanted { left, top, target.width, target.height };
-        for (const auto& output : m_connection->outputs()) {
-            const LayoutRect part = intersect(wanted, { output.x, output.y, output.width, output.height });
-            if (part.empty())
-                continue;
-            if (!copyPart(output, part, target, left, top))
+        const auto outputs = m_connection->outputs();
+        for (const auto& [output, part] : outputParts(outputs, { left, top, target.width, target.height })) {
+            if (!copyPart(*output, part, target, left, top))
                 return false;
         }
         return true;
