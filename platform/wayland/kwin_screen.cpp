@@ -5,45 +5,28 @@
 #include "platform/wayland/kwin_platform.h"
 #include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/wayland_connection.h"
-
-#include <algorithm>
-#include <cstring>
+#include "platform/wayland/wayland_output_screen.h"
 
 namespace clickwisp {
 
 namespace {
 
-class KwinScreen final : public ScreenSource {
+class KwinScreen final : public WaylandOutputScreen {
 public:
     KwinScreen(std::unique_ptr<WaylandConnection> connection, std::unique_ptr<KwinScreenShot> screenShot)
-        : m_connection(std::move(connection))
+        : WaylandOutputScreen(std::move(connection))
         , m_screenShot(std::move(screenShot))
     {
     }
 
-    ScreenSize screenSize() override
-    {
-        m_connection->roundtrip();
-        return primaryScreenSize(m_connection->outputs());
-    }
-
-    // One ScreenShot2 call per output met, each at its own place.
-    bool capture(int32_t left, int32_t top, const PixelView& target) override
-    {
-        if (target.bytes() == 0)
-            return true;
-        if (!m_connection->roundtrip())
-            return false;
-        std::memset(target.pixels, 0, target.bytes());
-        const auto outputs = m_connection->outputs();
-        const auto parts = outputParts(outputs, { left, top, target.width, target.height });
-        return std::all_of(parts.begin(), parts.end(), [&](const OutputPart& piece) {
-            return bool(m_screenShot->captureArea(piece.part, target, piece.part.x - left, piece.part.y - top));
-        });
-    }
-
 private:
-    std::unique_ptr<WaylandConnection> m_connection;
+    // One ScreenShot2 call per output met.
+    bool copyPart(
+        const WaylandOutput&, const LayoutRect& part, const PixelView& target, int32_t dx, int32_t dy) override
+    {
+        return bool(m_screenShot->captureArea(part, target, dx, dy));
+    }
+
     std::unique_ptr<KwinScreenShot> m_screenShot;
 };
 

@@ -21,25 +21,14 @@ TEST(KwinInput, PointerButtonsAndWheelReachAWindow)
     ASSERT_TRUE(input.has_value()) << input.error().message;
     InputInjector& in = **input;
 
-    in.SetCursorPos(300, 200);
-    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 300, 200 }));
-    in.mouse_event(MOUSEEVENTF_LEFTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_LEFTUP, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTUP, 0);
-    in.mouse_event(MOUSEEVENTF_WHEEL, -120); // one notch toward the user: down
+    test::playPointerSteps(in);
     // Off the layout: clamped to its last pixel.
     in.SetCursorPos(5000, -20);
     EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 1279, 0 }));
 
     ASSERT_TRUE(wev->waitForStdout("axis", 10s)) << wev->out();
     std::this_thread::sleep_for(200ms);
-    const test::WevLog log(wev->out());
-    ASSERT_FALSE(log.motions.empty());
-    EXPECT_EQ(log.motions.front(), 300 * 10000 + 200); // the window is at (0, 0)
-    EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
-    ASSERT_FALSE(log.axes.empty());
-    EXPECT_EQ(log.axes.front(), "vertical 15.000000");
+    test::expectPointerSteps(test::WevLog(wev->out())); // the window is at (0, 0)
 }
 
 // Key actions press the keys of the French layout; text is typed exactly,

@@ -129,13 +129,7 @@ TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
     ASSERT_TRUE(text.has_value()) << text.error().message;
     InputInjector& in = **input;
 
-    in.SetCursorPos(300, 200);
-    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 300, 200 }));
-    in.mouse_event(MOUSEEVENTF_LEFTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_LEFTUP, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTUP, 0);
-    in.mouse_event(MOUSEEVENTF_WHEEL, -120); // one notch toward the user: down
+    test::playPointerSteps(in);
     // Shift held through key actions gives the capital; typed text is not shifted.
     in.keybd_event(0x10, 0); // Shift
     in.keybd_event('Q', 0);
@@ -147,12 +141,7 @@ TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
 
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
     const test::WevLog log(wev->out());
-    ASSERT_FALSE(log.motions.empty());
-    EXPECT_EQ(log.motions.back(), 300 * 10000 + 200); // the window fills the output from (0, 0)
-    EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
-    EXPECT_FALSE(log.movedAfterButton);
-    ASSERT_FALSE(log.axes.empty());
-    EXPECT_EQ(log.axes.front(), "vertical 15.000000");
+    test::expectPointerSteps(log); // the window fills the output from (0, 0)
     EXPECT_EQ(
         log.keys, (std::vector<std::string> { "Shift_L", "Q", "a", "eacute", "EuroSign", "Cyrillic_zhe", "Return" }));
     EXPECT_EQ(log.typed, "Qaé€ж\r");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -31,6 +32,27 @@ WevLog::WevLog(const std::string& text)
         axes.push_back((*it)[1].str() + " " + (*it)[2].str());
     const size_t firstButton = text.find("button: serial");
     movedAfterButton = firstButton != std::string::npos && text.find("motion:", firstButton) != std::string::npos;
+}
+
+void playPointerSteps(InputInjector& in)
+{
+    in.SetCursorPos(300, 200);
+    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 300, 200 }));
+    in.mouse_event(MOUSEEVENTF_LEFTDOWN, 0);
+    in.mouse_event(MOUSEEVENTF_LEFTUP, 0);
+    in.mouse_event(MOUSEEVENTF_RIGHTDOWN, 0);
+    in.mouse_event(MOUSEEVENTF_RIGHTUP, 0);
+    in.mouse_event(MOUSEEVENTF_WHEEL, -120);
+}
+
+void expectPointerSteps(const WevLog& log)
+{
+    ASSERT_FALSE(log.motions.empty());
+    EXPECT_NE(std::find(log.motions.begin(), log.motions.end(), 300 * 10000 + 200), log.motions.end());
+    EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
+    EXPECT_FALSE(log.movedAfterButton);
+    ASSERT_FALSE(log.axes.empty());
+    EXPECT_EQ(log.axes.front(), "vertical 15.000000");
 }
 
 std::unique_ptr<ChildProcess> startWev(const std::vector<std::string>& arguments)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/input_injector.h"
 #include "tests/support/child_process.h"
 
 #include <memory>
@@ -19,6 +20,14 @@ struct WevLog {
     std::vector<std::string> axes;
     bool movedAfterButton = false;
 };
+
+// The pointer steps every Wayland backend is checked with: a move to
+// (300, 200), where GetCursorPos must then be, a left and a right click and
+// one wheel notch toward the user.
+void playPointerSteps(InputInjector& input);
+// What wev, its window at (0, 0), must have seen of them: the move, the
+// four button events in order, one notch down.
+void expectPointerSteps(const WevLog& log);
 
 // wev with the keyboard focus (it has its window and keyboard), its output
 // read as it comes; the test fails when it does not get there in time.
