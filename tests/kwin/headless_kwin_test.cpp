@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 namespace clickwisp {
 namespace {
@@ -32,8 +31,15 @@ TEST(HeadlessKwin, AWindowGetsTheKeyboardOnTheFrenchLayout)
     ASSERT_TRUE(wev.waitForStdout("wl_keyboard] enter", 10s)) << wev.out() << wev.err();
     // On AZERTY the key right of 1 types é, the key right of Tab a.
     const std::string text = test::readFile(keymap);
-    EXPECT_TRUE(std::regex_search(text, std::regex(R"(key <AE02>[^;]*eacute)"))) << text.substr(0, 2000);
-    EXPECT_TRUE(std::regex_search(text, std::regex(R"(key <AD01>[^;]*\ba\b)")));
+    // The key's first symbol: "key <AE02> { [ eacute, 2, ... ] };".
+    auto plainSymbolOf = [&](const std::string& key) {
+        const size_t at = text.find("key " + key);
+        const size_t open = at == std::string::npos ? at : text.find('[', at);
+        const size_t first = open == std::string::npos ? open : text.find_first_not_of(" \t", open + 1);
+        return first == std::string::npos ? std::string() : text.substr(first, text.find(',', first) - first);
+    };
+    EXPECT_EQ(plainSymbolOf("<AE02>"), "eacute");
+    EXPECT_EQ(plainSymbolOf("<AD01>"), "a");
 }
 
 } // namespace
