@@ -93,7 +93,7 @@ void TMouseCtrl::finishStatus(const RunEnd& end)
     m_view.setStatus(0, "Finished");
     // Clicks that found no target are told in the status bar, not in a
     // dialog: a list may miss on purpose.
-    const RunReport report = MakeRunReport(end.misses);
+    const RunReport report = MakeRunReport(end.misses, end.untyped);
     m_view.setStatus(1, report.headline.empty() ? startRunHint() : report.headline);
     m_view.setStatusTip(1, report.details);
     m_view.showAndRaise();

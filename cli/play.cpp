@@ -178,6 +178,9 @@ int play(const PlayArgs& args)
         complain(args.file + ": " + end.message());
         return kExitRunError;
     }
+    // Typing went on without them: said, so a missing character is never silent.
+    for (const UntypedText& text : end.untyped)
+        complain(args.file + ": action " + std::to_string(text.actionNumber) + ": " + text.describe());
     return kExitOk;
 }
 
@@ -196,7 +199,8 @@ const bool registered = registerVerb([](CLI::App& app) {
             "seconds a colour or picture click keeps searching (every 50 ms) for a target that is not there")
         ->check(CLI::Range(0.0, 1e6));
     command->add_flag("--strict", args->strict,
-        "a colour or picture click that finds no target ends the run with an error (exit status 3)");
+        "a colour or picture click that finds no target, or a text with characters the desktop cannot type, ends "
+        "the run with an error (exit status 3)");
     command->add_option("--screen", args->screens,
         "24-bit BMP image used as the fake screen (with --dry-run); given again, the screen changes to it");
     command

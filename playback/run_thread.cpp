@@ -2,6 +2,7 @@
 
 #include "playback/execute.h"
 #include "playback/press_tracker.h"
+#include "playback/type_text.h"
 
 #include <algorithm>
 #include <exception>
@@ -21,6 +22,12 @@ std::string RunEnd::message() const
     if (actionNumber <= 0)
         return reason;
     return "Action " + std::to_string(actionNumber) + ": " + reason;
+}
+
+std::string UntypedText::describe() const
+{
+    return "could not type \"" + EncodeUtf8(characters) + "\" (the keyboard layout has no key for "
+        + (characters.size() == 1 ? "it" : "them") + ")";
 }
 
 int64_t ScaleDelay(int64_t ms, int32_t speed)
@@ -104,6 +111,8 @@ void TRunThread::body()
 Result<void> TRunThread::perform(
     const TMouseObj& action, size_t index, Desktop& desktop, PictureCache& pictures, RunEnd& end)
 {
+    if (action.actionType == atText)
+        return typeText(action, index, desktop, end);
     if (!ClicksOnTarget(action))
         return Execute(action, desktop, pictures);
     // A picture click without a picture has nothing to wait for.
@@ -132,6 +141,30 @@ Result<void> TRunThread::perform(
         end.misses.insert(at, miss);
     if (m_settings.strictTargets && !m_stop.requested())
         return fail(miss.describe());
+    return {};
+}
+
+// Types the text; characters the desktop could not type are noted in
+// end.untyped (and fail the run when strictTargets is set).
+Result<void> TRunThread::typeText(const TMouseObj& action, size_t index, Desktop& desktop, RunEnd& end)
+{
+    TypeText(desktop.text, action.typeText);
+    std::u32string characters;
+    for (char32_t ch : desktop.text.untypedCharacters()) {
+        if (characters.find(ch) == std::u32string::npos)
+            characters += ch;
+    }
+    if (characters.empty())
+        return {};
+    const UntypedText untyped { int(index) + 1, characters };
+    auto at = std::ranges::find_if(
+        end.untyped, [&](const UntypedText& u) { return u.actionNumber >= untyped.actionNumber; });
+    if (at != end.untyped.end() && at->actionNumber == untyped.actionNumber)
+        *at = untyped;
+    else
+        end.untyped.insert(at, untyped);
+    if (m_settings.strictTargets)
+        return fail(untyped.describe());
     return {};
 }
 

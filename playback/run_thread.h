@@ -28,9 +28,10 @@ struct RunSettings {
     // run's waiter) until the target appears or this many ms have been
     // waited. 0 or less: one search.
     int32_t targetWait = 0;
-    // Whether a colour or picture click that finds no target ends the run as
-    // Failed, naming the action, the target and its best match. Otherwise it
-    // does nothing and the run goes on.
+    // Whether a colour or picture click that finds no target, or a text the
+    // desktop cannot type whole, ends the run as Failed, naming the action
+    // and what was missed. Otherwise the run goes on (the text without the
+    // characters it could not type).
     bool strictTargets = false;
 };
 
@@ -39,6 +40,17 @@ inline constexpr int32_t kTargetRetryMs = 50;
 
 // How a run ended. Append only: callers may keep these values.
 enum class RunOutcome { Finished, Stopped, Failed };
+
+// A type-text action whose text could not be typed whole: the desktop has
+// no key for some characters (TextTarget::untypedCharacters), which were
+// left out.
+struct UntypedText {
+    int actionNumber = 0; // 1-based
+    std::u32string characters; // in text order, each once
+
+    // "could not type "ж€" (the keyboard layout has no key for them)".
+    std::string describe() const;
+};
 
 // A run's end notice. runId tells a stopped run's late notice from that of
 // a newer run.
@@ -50,6 +62,9 @@ struct RunEnd {
     // The colour and picture clicks that found no target, one entry per
     // action in list order, each with its last miss.
     std::vector<TargetMiss> misses;
+    // The texts that could not be typed whole, one entry per action in list
+    // order.
+    std::vector<UntypedText> untyped;
 
     // "Action 3: <reason>" for a failure (or the reason alone for action 0);
     // empty otherwise.
@@ -112,6 +127,7 @@ private:
     void body();
     RunEnd play(Desktop& desktop);
     Result<void> perform(const TMouseObj& action, size_t index, Desktop& desktop, PictureCache& pictures, RunEnd& end);
+    Result<void> typeText(const TMouseObj& action, size_t index, Desktop& desktop, RunEnd& end);
 
     const uint64_t m_runId;
     ActionList m_actions;

@@ -73,6 +73,31 @@ std::u32string DecodeUtf8(std::string_view text)
     return out;
 }
 
+std::string EncodeUtf8(std::u32string_view characters)
+{
+    std::string out;
+    for (char32_t ch : characters) {
+        if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
+            ch = kReplacement;
+        if (ch < 0x80) {
+            out += char(ch);
+        } else if (ch < 0x800) {
+            out += char(0xC0 | (ch >> 6));
+            out += char(0x80 | (ch & 0x3F));
+        } else if (ch < 0x10000) {
+            out += char(0xE0 | (ch >> 12));
+            out += char(0x80 | ((ch >> 6) & 0x3F));
+            out += char(0x80 | (ch & 0x3F));
+        } else {
+            out += char(0xF0 | (ch >> 18));
+            out += char(0x80 | ((ch >> 12) & 0x3F));
+            out += char(0x80 | ((ch >> 6) & 0x3F));
+            out += char(0x80 | (ch & 0x3F));
+        }
+    }
+    return out;
+}
+
 void TypeText(TextTarget& target, std::string_view text)
 {
     if (!target.focusWindowExists())

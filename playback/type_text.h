@@ -13,6 +13,10 @@ namespace clickwisp {
 // U+FFFD per maximal ill-formed part, so no byte is read twice or skipped.
 std::u32string DecodeUtf8(std::string_view text);
 
+// Encodes characters as UTF-8; a value that is no character (a surrogate,
+// above U+10FFFF) becomes U+FFFD.
+std::string EncodeUtf8(std::u32string_view characters);
+
 // Types text into the window that has the keyboard focus, character by
 // character in text order, then presses Enter once. Without a focus window
 // nothing is typed and no Enter follows.

@@ -20,7 +20,10 @@ struct FakeOptions {
 
 // The capabilities, each usable on its own (tests build just the ones they need).
 std::unique_ptr<InputInjector> makeFakeInput(std::shared_ptr<FakeTrace> trace, ScreenPoint pointer);
-std::unique_ptr<TextTarget> makeFakeText(std::shared_ptr<FakeTrace> trace, bool focusWindow);
+// untypable: characters the fake keyboard has no key for, left out of the
+// text and reported, as on a desktop that types by key code.
+std::unique_ptr<TextTarget> makeFakeText(
+    std::shared_ptr<FakeTrace> trace, bool focusWindow, std::u32string untypable = {});
 std::unique_ptr<ScreenSource> makeFakeScreen(std::shared_ptr<FakeTrace> trace, std::optional<ScreenImage> image);
 // A screen showing images[0] for capturesEach captures, then images[1], ...;
 // the last image stays. No images: black 1920 x 1080.

@@ -129,5 +129,21 @@ TEST(RunReport, OneMissAndATargetFoundAtNoSimilarity)
     EXPECT_EQ(MakeRunReport({}).headline, "");
 }
 
+TEST(RunReport, TextsNotTypedWholeJoinTheMissesInListOrder)
+{
+    const TargetMiss miss { 7, "colour clRed", BestMatch {} };
+    const UntypedText text { 4, U"\u0436" };
+    const RunReport report = MakeRunReport({ miss }, { text });
+    EXPECT_EQ(report.headline,
+        "1 click found no target \u2014 action 7: no match at any similarity; 1 text was not typed whole \u2014 "
+        "action 4: could not type \"\u0436\" (the keyboard layout has no key for it)");
+    EXPECT_EQ(report.details,
+        "Action 4: could not type \"\u0436\" (the keyboard layout has no key for it)\n"
+        "Action 7: colour clRed not found (found at no similarity)");
+    EXPECT_EQ(MakeRunReport({}, { text }).headline,
+        "1 text was not typed whole \u2014 action 4: could not type \"\u0436\" (the keyboard layout has no key for "
+        "it)");
+}
+
 } // namespace
 } // namespace clickwisp

@@ -196,6 +196,55 @@ TEST(RunThread, MissedTargetsAreReportedWaitedForAndEndStrictRuns)
     EXPECT_EQ(failed.end.message(), "Action 1: colour clRed not found (best 0 % at 0 0)");
 }
 
+TEST(RunThread, TextsTypedWithoutSomeCharactersAreReportedAndEndStrictRuns)
+{
+    auto text = MakeAction(atText);
+    text->typeText = "a\xD0\xB6"
+                     "b\xD0\xB6\xE2\x82\xAC"; // "ажbж€"
+    ActionList list;
+    list.push_back(Move(1, 2));
+    list.push_back(CopyAction(*text));
+    list.push_back(Move(3, 4));
+    const auto play = [&](RunSettings settings) {
+        auto trace = std::make_shared<FakeTrace>();
+        Played played;
+        TRunThread run(
+            list, settings,
+            [trace] {
+                FakeOptions options;
+                options.trace = trace;
+                Platform platform = makeFakePlatform(options);
+                platform.text = makeFakeText(trace, true, U"\u0436\u20ac");
+                return Result<Platform>(std::move(platform));
+            },
+            makeTraceWaiter(trace), [&](const RunEnd& end) { played.end = end; });
+        run.Start();
+        run.Join();
+        played.lines = trace->lines();
+        return played;
+    };
+
+    // The rest of the text is typed, nothing in place of the missing ones, and the run goes on.
+    RunSettings twice { 1, 2, 0, 0, 0, false };
+    const Played plain = play(twice);
+    EXPECT_EQ(plain.end.outcome, RunOutcome::Finished);
+    EXPECT_EQ(std::count(plain.lines.begin(), plain.lines.end(), "SetCursorPos 3 4"), 2);
+    EXPECT_EQ(std::count(plain.lines.begin(), plain.lines.end(), "WM_IME_CHAR 0x0062"), 2);
+    ASSERT_EQ(plain.end.untyped.size(), 1u);
+    EXPECT_EQ(plain.end.untyped[0].actionNumber, 2);
+    EXPECT_EQ(
+        plain.end.untyped[0].describe(), "could not type \"\u0436\u20ac\" (the keyboard layout has no key for them)");
+
+    // Strict: the run ends at the text, naming it.
+    RunSettings strict;
+    strict.strictTargets = true;
+    const Played failed = play(strict);
+    EXPECT_EQ(failed.end.outcome, RunOutcome::Failed);
+    EXPECT_EQ(
+        failed.end.message(), "Action 2: could not type \"\u0436\u20ac\" (the keyboard layout has no key for them)");
+    EXPECT_EQ(std::count(failed.lines.begin(), failed.lines.end(), "SetCursorPos 3 4"), 0);
+}
+
 TEST(RunThread, DesktopThatDoesNotOpenIsAFailure)
 {
     Played played;
