@@ -36,7 +36,7 @@ public:
     }
 
     // The characters the last text left out.
-    std::u32string untypedCharacters() const { return m_untyped; }
+    std::u32string untypedCharacters() const override { return m_untyped; }
 
 private:
     void type(const std::u32string& text)

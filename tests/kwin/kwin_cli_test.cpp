@@ -88,6 +88,10 @@ TEST(KwinCli, PlaysIntoAWindowOnTheFrenchLayoutAndCannotRecord)
 )");
     const auto played = test::runProcess({ test::KwinSession::cli(), "play", (dir / "list.xml").string() });
     EXPECT_EQ(played.status, 0) << played.err;
+    // The French layout has no key for "ж": left out, and said.
+    EXPECT_NE(
+        played.err.find("action 7: could not type \"ж\" (the keyboard layout has no key for it)"), std::string::npos)
+        << played.err;
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
     const test::WevLog log(wev->out());
     ASSERT_FALSE(log.motions.empty());
@@ -95,6 +99,11 @@ TEST(KwinCli, PlaysIntoAWindowOnTheFrenchLayoutAndCannotRecord)
     EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
     EXPECT_EQ(log.keys, (std::vector<std::string> { "Control_L", "c", "Shift_L", "Q", "a", "eacute", "b", "Return" }));
     EXPECT_NE(wev->out().find("depressed: 00000004"), std::string::npos); // Control held for the c
+
+    // A strict run ends at that text, an error.
+    const auto strict = test::runProcess({ test::KwinSession::cli(), "play", "--strict", (dir / "list.xml").string() });
+    EXPECT_EQ(strict.status, 3) << strict.err;
+    EXPECT_NE(strict.err.find("could not type \"ж\""), std::string::npos) << strict.err;
 
     const auto recorded = test::runProcess({ test::KwinSession::cli(), "record", (dir / "recorded.xml").string() });
     EXPECT_EQ(recorded.status, 69);

@@ -55,6 +55,7 @@ TEST(KwinInput, KeysAndTextOnTheFrenchLayout)
     for (char32_t ch : std::u32string(U"Qaéж"))
         text.sendChar(ch);
     text.sendEnter();
+    EXPECT_EQ(text.untypedCharacters(), U"ж");
     in.keybd_event('Z', 0);
     in.keybd_event('Z', KEYEVENTF_KEYUP);
     in.keybd_event(0x10, KEYEVENTF_KEYUP);
