@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -88,7 +87,7 @@ using Bindings = std::vector<Binding>;
 
 class KdeGlobalKeys : public CompositorKeys {
 public:
-    KdeGlobalKeys(std::filesystem::path controlSocket)
+    explicit KdeGlobalKeys(std::filesystem::path controlSocket)
         : m_controlSocket(std::move(controlSocket))
         , m_bindings(std::make_shared<const Bindings>())
     {
@@ -191,6 +190,8 @@ private:
     // System Settings, else code; empty when another holder has the key.
     Result<std::vector<int32_t>> bindOne(const std::string& action, const std::string& description, int32_t code)
     {
+        if (!code)
+            return fail("not a key KDE's shortcuts can hold");
         const DbusValue id = actionId(action, description);
         if (auto registered = m_bus->call({ kService, kPath, kInterface, "doRegister", { id } }); !registered)
             return std::unexpected(registered.error());
@@ -200,7 +201,7 @@ private:
             = current && !current->empty() ? firstCodes(current->front()) : std::vector<int32_t>();
         const std::vector<int32_t> storedDefault
             = defaults && !defaults->empty() ? firstCodes(defaults->front()) : std::vector<int32_t>();
-        const std::vector<int32_t> wanted = code ? std::vector<int32_t> { code } : std::vector<int32_t>();
+        const std::vector<int32_t> wanted { code };
         // Keys the user set in the desktop's settings differ from the
         // default we gave: those stay; otherwise the keys follow ours.
         const bool userChoice = !stored.empty() && stored != storedDefault;
@@ -211,7 +212,7 @@ private:
         if (!set)
             return std::unexpected(set.error());
         std::vector<int32_t> inEffect = set->empty() ? std::vector<int32_t>() : firstCodes(set->front());
-        if (inEffect.empty() && code)
+        if (inEffect.empty())
             return fail(holderOf(code));
         return inEffect;
     }
