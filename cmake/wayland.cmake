@@ -39,6 +39,17 @@ if(missing)
   return()
 endif()
 
+# KWin's fake input, for the KDE backend (plasma-wayland-protocols); the
+# wlroots backend builds without it. Sets CLICKWISP_KWIN_PROTOCOL_FOUND.
+set(CLICKWISP_KWIN_PROTOCOL_FOUND OFF)
+find_package(PlasmaWaylandProtocols QUIET)
+if(PlasmaWaylandProtocols_FOUND AND EXISTS ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
+  list(APPEND CLICKWISP_WAYLAND_XML ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
+  set(CLICKWISP_KWIN_PROTOCOL_FOUND ON)
+else()
+  message(STATUS "KWin backend: not built (plasma-wayland-protocols missing; scripts/install-deps.sh installs it)")
+endif()
+
 enable_language(C)
 set(generated ${CMAKE_BINARY_DIR}/wayland-protocols)
 file(MAKE_DIRECTORY ${generated})

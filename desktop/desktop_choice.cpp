@@ -3,13 +3,18 @@
 #include "config/config.h"
 #include "platform/x11/x11_platform.h"
 #ifdef CLICKWISP_HAVE_WAYLAND
+#include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_platform.h"
 #endif
 #ifdef CLICKWISP_HAVE_PORTAL
 #include "platform/portal/portal_platform.h"
 #endif
+#ifdef CLICKWISP_HAVE_KWIN
+#include "platform/wayland/kwin_platform.h"
+#endif
 
 #include <cstdlib>
+#include <optional>
 
 namespace clickwisp {
 
@@ -47,7 +52,20 @@ DesktopEnvironment currentDesktopEnvironment()
     environment.x11Display = variable("DISPLAY");
     environment.requested = variable("CLICKWISP_BACKEND");
 #ifdef CLICKWISP_HAVE_WAYLAND
-    environment.missingWaylandProtocols = [] { return missingWaylandProtocols(); };
+    // One connection answers both questions: KWin reads our executable for
+    // each connection, which takes a while for a large one.
+    auto connection = std::make_shared<std::optional<Result<std::unique_ptr<WaylandConnection>>>>();
+    auto connected = [connection]() -> Result<std::unique_ptr<WaylandConnection>>& {
+        if (!*connection)
+            *connection = WaylandConnection::open("", "Wayland");
+        return **connection;
+    };
+    environment.missingWaylandProtocols = [connected]() -> Result<std::vector<std::string>> {
+        auto& opened = connected();
+        if (!opened)
+            return std::unexpected(opened.error());
+        return missingWaylandProtocols(**opened);
+    };
 #else
     environment.missingWaylandProtocols
         = []() -> Result<std::vector<std::string>> { return fail("this build of Clickwisp has no Wayland backend"); };
@@ -58,27 +76,52 @@ DesktopEnvironment currentDesktopEnvironment()
     environment.remoteDesktopPortal
         = []() -> Result<uint32_t> { return fail("this build of Clickwisp has no portal backend"); };
 #endif
+#ifdef CLICKWISP_HAVE_KWIN
+    environment.kwinOffer = [connected] {
+        auto& opened = connected();
+        if (!opened)
+            return KwinOffer::NotKwin;
+        switch (offeredByKwin(**opened)) {
+        case KwinFakeInputOffer::Offered: return KwinOffer::FakeInput;
+        case KwinFakeInputOffer::NotToThisProgram: return KwinOffer::NotToThisProgram;
+        case KwinFakeInputOffer::NotKwin: break;
+        }
+        return KwinOffer::NotKwin;
+    };
+#else
+    environment.kwinOffer = [] { return KwinOffer::NotKwin; };
+#endif
     return environment;
 }
 
 Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment)
 {
-    if (environment.requested == "x11" || environment.requested == "wayland" || environment.requested == "portal")
+    if (environment.requested == "x11" || environment.requested == "wayland" || environment.requested == "kwin"
+        || environment.requested == "portal")
         return BackendChoice { environment.requested, "chosen by CLICKWISP_BACKEND" };
     if (!environment.requested.empty())
-        return fail(
-            "CLICKWISP_BACKEND: '" + environment.requested + "' is not a backend (known: x11, wayland, portal)");
+        return fail("CLICKWISP_BACKEND: '" + environment.requested
+            + "' is not a backend (known: x11, wayland, kwin, portal)");
     if (environment.waylandDisplay.empty())
         return BackendChoice { "x11", "" };
     auto missing = environment.missingWaylandProtocols();
     if (missing && missing->empty())
         return BackendChoice { "wayland", "" };
+    std::string reason
+        = missing ? "the Wayland compositor does not offer " + joined(*missing) : missing.error().message;
+    if (missing && environment.kwinOffer) {
+        switch (environment.kwinOffer()) {
+        case KwinOffer::FakeInput: return BackendChoice { "kwin", "" };
+        case KwinOffer::NotToThisProgram:
+            reason = "KWin does not let this program use its fake input (no installed .desktop file names it)";
+            break;
+        case KwinOffer::NotKwin: break;
+        }
+    }
     const Result<uint32_t> portal
         = environment.remoteDesktopPortal ? environment.remoteDesktopPortal() : fail("no desktop portal");
     if (portal)
         return BackendChoice { "portal", portalNote(*portal) };
-    const std::string reason
-        = missing ? "the Wayland compositor does not offer " + joined(*missing) : missing.error().message;
     if (!environment.x11Display.empty())
         return BackendChoice { "x11", reason + "; using X11 (XWayland), which reaches only X11 windows" };
     return BackendChoice { "wayland", reason };
@@ -93,6 +136,16 @@ DesktopBackend desktopBackendFor(const BackendChoice& choice)
         backend.openPlayback = [] { return openWaylandPlayback(); };
         backend.makeInput = [] { return makeWaylandInput(); };
         backend.makeScreen = [] { return makeWaylandScreen(); };
+        backend.makeRecorder = [] { return makeWaylandRecorder(); };
+        backend.makeHotKeys = [] { return makeWaylandHotKeys(); };
+        return backend;
+    }
+#endif
+#ifdef CLICKWISP_HAVE_KWIN
+    if (choice.name == "kwin") {
+        backend.openPlayback = [] { return openKwinPlayback(); };
+        backend.makeInput = [] { return makeKwinInput(); };
+        backend.makeScreen = [] { return makeKwinScreen(); };
         backend.makeRecorder = [] { return makeWaylandRecorder(); };
         backend.makeHotKeys = [] { return makeWaylandHotKeys(); };
         return backend;

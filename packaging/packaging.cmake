@@ -50,6 +50,9 @@ if(TARGET clickwisp)
   install(FILES ${CLICKWISP_PACKAGING_OUT}/clickwisp.1.gz DESTINATION share/man/man1)
   install(FILES ${CLICKWISP_PACKAGING_DIR}/io.github.clickwisp.Clickwisp.metainfo.xml DESTINATION share/metainfo)
 endif()
+# Not a menu entry (NoDisplay): KWin grants clickwisp-cli its fake input and
+# ScreenShot2 by this file.
+clickwisp_install_desktop_entry(${CLICKWISP_PACKAGING_DIR}/io.github.clickwisp.ClickwispCli.desktop)
 clickwisp_compressed(changelog changelog)
 install(FILES ${CLICKWISP_PACKAGING_OUT}/changelog.gz ${CLICKWISP_PACKAGING_DIR}/copyright
         DESTINATION ${CLICKWISP_DOC_DIR})

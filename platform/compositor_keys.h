@@ -20,6 +20,16 @@ public:
     virtual Result<void> bindKeys(const std::vector<CommandKey>& keys) = 0;
     // Removes every binding made by bindKeys.
     virtual Result<void> unbindKeys() = 0;
+
+    // One binding as the desktop holds it after bindKeys.
+    struct Trigger {
+        std::string hotKeyText; // as asked for: "CTRL+F2"
+        std::string description; // "Start playback"
+        std::string keys; // in effect, as the desktop names them ("Ctrl+F2", "Meta+R"); "" when none
+    };
+    // The keys in effect, where the desktop lets the user change them in
+    // its own settings (KDE Plasma); empty where it takes the keys as given.
+    virtual std::vector<Trigger> triggers() const { return {}; }
 };
 
 } // namespace clickwisp

@@ -3,6 +3,8 @@
 # distribution would:
 #   - desktop-file-validate on the menu entry, appstreamcli on the AppStream
 #     metadata and on the installed tree (offline);
+#   - KWin's grants: one .desktop file per program with Exec= its installed
+#     path and the fake input and ScreenShot2 interfaces;
 #   - lintian: no errors (warnings are printed, not fatal);
 #   - the package unpacked into an empty root: every program finds all its
 #     libraries (ldd), and every library it links is provided by a package in
@@ -58,6 +60,33 @@ echo "---- desktop-file-validate, appstreamcli"
 desktop="$root/usr/share/applications/io.github.clickwisp.Clickwisp.desktop"
 metainfo="$root/usr/share/metainfo/io.github.clickwisp.Clickwisp.metainfo.xml"
 desktop-file-validate "$desktop" || problem "desktop-file-validate"
+
+echo "---- KWin's grants"
+# KWin shows its fake input and ScreenShot2 to the process whose executable
+# is the Exec= path of an installed .desktop file listing them, and picks at
+# random when two files name one program: one file per program, absolute path.
+for program in clickwisp clickwisp-cli; do
+    entries=()
+    for file in "$root"/usr/share/applications/*.desktop; do
+        exec="$(sed -n 's/^Exec=//p' "$file")"
+        [ "${exec%% *}" == "/usr/bin/$program" ] && entries+=("$file")
+    done
+    if [ ${#entries[@]} -ne 1 ]; then
+        problem "$program: ${#entries[@]} .desktop files have Exec=/usr/bin/$program, KWin needs exactly one"
+        continue
+    fi
+    entry="${entries[0]}"
+    desktop-file-validate "$entry" || problem "desktop-file-validate $(basename "$entry")"
+    [ -x "$root/usr/bin/$program" ] || problem "$(basename "$entry"): Exec=/usr/bin/$program is not in the package"
+    grep -qx 'X-KDE-Wayland-Interfaces=.*org_kde_kwin_fake_input.*' "$entry" \
+        || problem "$(basename "$entry"): X-KDE-Wayland-Interfaces lacks org_kde_kwin_fake_input"
+    grep -qx 'X-KDE-DBUS-Restricted-Interfaces=.*org\.kde\.KWin\.ScreenShot2.*' "$entry" \
+        || problem "$(basename "$entry"): X-KDE-DBUS-Restricted-Interfaces lacks org.kde.KWin.ScreenShot2"
+    if [ "$program" == clickwisp-cli ]; then
+        grep -qx 'NoDisplay=true' "$entry" || problem "$(basename "$entry"): the command-line tool's entry is shown in menus"
+    fi
+    echo "$program: $(basename "$entry") grants $(sed -n 's/^X-KDE-.*Interfaces=//p' "$entry" | tr '\n' ' ')"
+done
 appstreamcli validate --no-net --no-color "$metainfo" || problem "appstreamcli validate"
 appstreamcli validate-tree --no-net --no-color "$root" || problem "appstreamcli validate-tree"
 

@@ -57,6 +57,10 @@ PACKAGES=(
   # compositor's own screen cast read by GStreamer
   mutter gnome-shell xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber python3-dbusmock
   python3-gi gir1.2-gtk-4.0 gir1.2-gstreamer-1.0 gstreamer1.0-pipewire gstreamer1.0-plugins-base
+  # KDE Plasma: KWin's fake-input protocol file for the build; KWin 5.27 run
+  # headless by the tests, with its portal (which needs Qt 5's Wayland
+  # plugin), pipewire and wireplumber on a session bus of their own
+  plasma-wayland-protocols kwin-wayland xdg-desktop-portal-kde qtwayland5
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
   # display for tests and end-to-end checks with independent X clients

@@ -2,6 +2,8 @@
 #include "config/config.h"
 #include "desktop/desktop_choice.h"
 #include "platform/control_channel.h"
+#include "platform/unix/kde_global_keys.h"
+#include "platform/unix/portal_global_keys.h"
 #include "platform/unix/sway_keys.h"
 #include "ui/main_window.h"
 #include "ui/session_end.h"
@@ -57,7 +59,9 @@ MainWindowServices desktopServices()
 }
 
 // The remote control on every desktop; on sway the hot keys are bound to it
-// through sway's IPC, since a Wayland client cannot take global keys.
+// through sway's IPC, since a Wayland client cannot take global keys, on KDE
+// Plasma through KDE's global shortcuts and elsewhere through the desktop
+// portal's, which send it the commands.
 void addRemoteControl(MainWindowServices& services)
 {
     services.remoteControl
@@ -70,7 +74,16 @@ void addRemoteControl(MainWindowServices& services)
         const bool usable = QFileInfo(beside).isExecutable() && !beside.contains(QLatin1Char(' '));
         services.compositorKeys
             = makeSwayKeys(sway.toStdString(), usable ? beside.toStdString() : std::string("clickwisp-cli"));
+        return;
     }
+#ifdef CLICKWISP_HAVE_KDE_KEYS
+    // On Plasma the portal binds nothing (5.27) or asks first (6): KDE's own
+    // service binds without a dialog.
+    if (services.waylandSession && KdeGlobalKeysRunning())
+        services.compositorKeys = makeKdeGlobalKeys(ControlAddress());
+    else if (services.waylandSession && PortalGlobalKeysVersion() > 0)
+        services.compositorKeys = makePortalGlobalKeys(ControlAddress());
+#endif
 }
 
 } // namespace

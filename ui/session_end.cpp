@@ -11,7 +11,7 @@ namespace clickwisp {
 
 namespace {
 
-constexpr int kSignals[] = { SIGTERM, SIGHUP };
+constexpr int kSignals[] = { SIGTERM, SIGHUP, SIGINT };
 int g_pipe[2] = { -1, -1 };
 struct sigaction g_former[std::size(kSignals)];
 

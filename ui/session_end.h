@@ -6,8 +6,8 @@ class QSocketNotifier;
 
 namespace clickwisp {
 
-// Turns SIGTERM and SIGHUP (a logout, systemd stopping the session, a
-// closed terminal) into the signal received, on the thread that made this
+// Turns SIGTERM, SIGHUP and SIGINT (a logout, systemd stopping the
+// session, a closed terminal, Ctrl+C) into the signal received, on the thread that made this
 // object, through its event loop. The handler only writes the signal's
 // number to a pipe; nothing else can run safely inside it. One object at a
 // time; the former handlers come back when it goes.

@@ -1,6 +1,7 @@
 // Hot keys bound through sway's IPC.
 #include "platform/unix/sway_keys.h"
 
+#include "platform/unix/desktop_keys.h"
 #include "platform/unix/sway_ipc.h"
 
 namespace clickwisp {
@@ -30,7 +31,7 @@ public:
             else
                 problems.push_back(key.hotKeyText + ": " + done.error().message);
         }
-        return joined("sway did not bind every hot key: ", problems);
+        return JoinedProblems("sway did not bind every hot key: ", problems);
     }
 
     Result<void> unbindKeys() override
@@ -42,7 +43,7 @@ public:
                 problems.push_back(combo + ": " + done.error().message);
         }
         m_bound.clear();
-        return joined("sway kept hot keys it was asked to release: ", problems);
+        return JoinedProblems("sway kept hot keys it was asked to release: ", problems);
     }
 
 private:
@@ -61,16 +62,6 @@ private:
                 return fail(outcome.error.empty() ? "sway refused it" : outcome.error);
         }
         return {};
-    }
-
-    static Result<void> joined(const char* lead, const std::vector<std::string>& problems)
-    {
-        if (problems.empty())
-            return {};
-        std::string message = lead;
-        for (size_t i = 0; i < problems.size(); ++i)
-            message += (i ? "; " : "") + problems[i];
-        return fail(message);
     }
 
     std::filesystem::path m_socket;

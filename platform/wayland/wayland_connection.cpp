@@ -133,7 +133,7 @@ WaylandConnection::~WaylandConnection()
 void WaylandConnection::addGlobal(uint32_t name, const char* interface, uint32_t version)
 {
     const std::string_view kind = interface;
-    m_offered.emplace_back(kind);
+    m_offered.push_back({ name, std::string(kind), version });
     if (kind == wl_seat_interface.name && !m_seat) {
         m_seat = bindGlobal<wl_seat>(m_registry, name, wl_seat_interface, 1);
     } else if (kind == wl_shm_interface.name && !m_shm) {
@@ -174,6 +174,7 @@ void WaylandConnection::watchOutput(Output& output)
 
 void WaylandConnection::removeGlobal(uint32_t name)
 {
+    std::erase_if(m_offered, [&](const Global& global) { return global.name == name; });
     auto it = std::find_if(m_outputs.begin(), m_outputs.end(), [&](const Output& o) { return o.globalName == name; });
     if (it == m_outputs.end())
         return;
@@ -187,10 +188,26 @@ std::vector<std::string> WaylandConnection::missing(const std::vector<std::strin
 {
     std::vector<std::string> absent;
     for (const auto& protocol : protocols) {
-        if (std::find(m_offered.begin(), m_offered.end(), protocol) == m_offered.end())
+        if (!offeredVersion(protocol))
             absent.push_back(protocol);
     }
     return absent;
+}
+
+uint32_t WaylandConnection::offeredVersion(const std::string& interface) const
+{
+    auto it = std::find_if(
+        m_offered.begin(), m_offered.end(), [&](const Global& global) { return global.interface == interface; });
+    return it == m_offered.end() ? 0 : it->version;
+}
+
+void* WaylandConnection::bind(const wl_interface& interface, uint32_t maxVersion)
+{
+    auto it = std::find_if(
+        m_offered.begin(), m_offered.end(), [&](const Global& global) { return global.interface == interface.name; });
+    if (it == m_offered.end())
+        return nullptr;
+    return wl_registry_bind(m_registry, it->name, &interface, std::min(it->version, maxVersion));
 }
 
 Result<void> WaylandConnection::require(const std::vector<std::string>& protocols) const

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct wl_display;
+struct wl_interface;
 struct wl_registry;
 struct wl_seat;
 struct wl_shm;
@@ -45,6 +46,12 @@ public:
     Result<void> require(const std::vector<std::string>& protocols) const;
     // Interface names of protocols that the compositor does not offer.
     std::vector<std::string> missing(const std::vector<std::string>& protocols) const;
+    // Binds the first global of interface at the lower of its version and
+    // maxVersion; null when the compositor does not offer it. The caller
+    // owns the proxy.
+    void* bind(const wl_interface& interface, uint32_t maxVersion);
+    // The version of interface the compositor offers; 0 when none.
+    uint32_t offeredVersion(const std::string& interface) const;
 
     // Sends what is queued and waits until the compositor has handled it,
     // dispatching events. False when the connection is broken.
@@ -69,7 +76,11 @@ public:
     std::string brokenReason() const;
 
     struct Output; // one wl_output and what we know of it
-    struct Global; // a global and its registry name
+    struct Global {
+        uint32_t name = 0;
+        std::string interface;
+        uint32_t version = 0;
+    };
 
 private:
     WaylandConnection() = default;
@@ -87,7 +98,7 @@ private:
     zwp_virtual_keyboard_manager_v1* m_keyboardManager = nullptr;
     zwlr_screencopy_manager_v1* m_screencopy = nullptr;
     std::list<Output> m_outputs; // stable addresses for the listeners
-    std::vector<std::string> m_offered; // interface names of every global
+    std::vector<Global> m_offered; // every global, in the order announced
 
     friend struct RegistryEvents;
 };

@@ -6,6 +6,7 @@
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_keyboard.h"
 #include "platform/wayland/wayland_platform.h"
+#include "platform/wayland/wayland_pointer.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -13,7 +14,6 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <linux/input-event-codes.h>
 
 namespace clickwisp {
 
@@ -24,9 +24,6 @@ uint32_t nowMs()
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
-
-// One notch of a wheel in the surface units wl_pointer.axis uses.
-constexpr double kNotch = 15.0;
 
 class WaylandInput final : public InputInjector {
 public:
@@ -75,8 +72,8 @@ public:
         if (const int32_t notches = WheelSteps(flags, data)) {
             // Wayland scrolls down with a positive value.
             zwlr_virtual_pointer_v1_axis_source(m_pointer, WL_POINTER_AXIS_SOURCE_WHEEL);
-            zwlr_virtual_pointer_v1_axis_discrete(
-                m_pointer, nowMs(), WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(notches * kNotch), notches);
+            zwlr_virtual_pointer_v1_axis_discrete(m_pointer, nowMs(), WL_POINTER_AXIS_VERTICAL_SCROLL,
+                wl_fixed_from_double(notches * kWheelNotchDistance), notches);
             zwlr_virtual_pointer_v1_frame(m_pointer);
         }
         m_connection->roundtrip();
@@ -101,16 +98,6 @@ public:
     }
 
 private:
-    void button(MouseButtonId id, bool down)
-    {
-        const uint32_t code = id == MouseButtonId::Left ? BTN_LEFT
-            : id == MouseButtonId::Right                ? BTN_RIGHT
-                                                        : BTN_MIDDLE;
-        zwlr_virtual_pointer_v1_button(
-            m_pointer, nowMs(), code, down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-        zwlr_virtual_pointer_v1_frame(m_pointer);
-    }
-
     std::unique_ptr<WaylandConnection> m_connection;
     std::unique_ptr<WaylandKeyboard> m_keyboard;
     zwlr_virtual_pointer_v1* m_pointer = nullptr;

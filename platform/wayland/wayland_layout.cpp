@@ -27,6 +27,23 @@ const WaylandOutput* primaryOutput(const std::vector<WaylandOutput>& outputs)
     return outputs.empty() ? nullptr : &outputs.front();
 }
 
+ScreenSize primaryScreenSize(const std::vector<WaylandOutput>& outputs)
+{
+    const WaylandOutput* primary = primaryOutput(outputs);
+    return primary ? ScreenSize { primary->width, primary->height } : ScreenSize {};
+}
+
+std::vector<OutputPart> outputParts(const std::vector<WaylandOutput>& outputs, const LayoutRect& wanted)
+{
+    std::vector<OutputPart> parts;
+    for (const auto& output : outputs) {
+        const LayoutRect part = intersect(wanted, { output.x, output.y, output.width, output.height });
+        if (!part.empty())
+            parts.push_back({ &output, part });
+    }
+    return parts;
+}
+
 LayoutRect intersect(const LayoutRect& a, const LayoutRect& b)
 {
     const int64_t left = std::max(a.x, b.x), top = std::max(a.y, b.y);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/geometry.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,17 @@ const WaylandOutput* primaryOutput(const std::vector<WaylandOutput>& outputs);
 
 // The part of a and b that both cover (empty when they do not meet).
 LayoutRect intersect(const LayoutRect& a, const LayoutRect& b);
+
+// The size of the primary screen; 0 x 0 without outputs.
+ScreenSize primaryScreenSize(const std::vector<WaylandOutput>& outputs);
+
+// The part of wanted each output covers, for the outputs that meet it, in
+// their order: a capture is made of these, the rest black.
+struct OutputPart {
+    const WaylandOutput* output = nullptr;
+    LayoutRect part;
+};
+std::vector<OutputPart> outputParts(const std::vector<WaylandOutput>& outputs, const LayoutRect& wanted);
 
 // Absolute pointer motion for a point of the layout: the point clamped into
 // the extent and given relative to it, as zwlr_virtual_pointer_v1 takes it.

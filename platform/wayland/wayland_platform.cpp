@@ -21,13 +21,10 @@ Result<Platform> openWaylandPlayback(const std::string& display)
         [&] { return makeWaylandScreen(display); });
 }
 
-Result<std::vector<std::string>> missingWaylandProtocols(const std::string& display)
+std::vector<std::string> missingWaylandProtocols(const WaylandConnection& connection)
 {
-    auto connection = WaylandConnection::open(display, "Wayland");
-    if (!connection)
-        return std::unexpected(connection.error());
-    return (*connection)
-        ->missing({ kVirtualPointerProtocol, kVirtualKeyboardProtocol, kScreencopyProtocol, kXdgOutputProtocol });
+    return connection.missing(
+        { kVirtualPointerProtocol, kVirtualKeyboardProtocol, kScreencopyProtocol, kXdgOutputProtocol });
 }
 
 } // namespace clickwisp

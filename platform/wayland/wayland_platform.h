@@ -26,9 +26,10 @@ Result<std::unique_ptr<HotKeySource>> makeWaylandHotKeys(const std::string& disp
 // Input, text and screen, which playback needs; fails when any is missing.
 Result<Platform> openWaylandPlayback(const std::string& display = {});
 
-// The protocols that playback and capture need and that the compositor on
-// display lacks (empty: all there); fails when it cannot be reached.
-Result<std::vector<std::string>> missingWaylandProtocols(const std::string& display = {});
+// The protocols that playback and capture need and that the compositor of
+// connection lacks (empty: all there).
+class WaylandConnection;
+std::vector<std::string> missingWaylandProtocols(const WaylandConnection& connection);
 
 // The message of the recorder's failure.
 inline constexpr const char* kWaylandRecordingMessage

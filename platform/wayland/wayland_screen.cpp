@@ -5,12 +5,12 @@
 // pointer moves. Parts of the rectangle on no output come out black.
 #include "core/pixel_packing.h"
 #include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_output_screen.h"
 #include "platform/wayland/wayland_platform.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
 
-#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -108,66 +108,37 @@ Order orderOf(uint32_t format)
     }
 }
 
-class WaylandScreen final : public ScreenSource {
+class WaylandScreen final : public WaylandOutputScreen {
 public:
-    explicit WaylandScreen(std::unique_ptr<WaylandConnection> connection)
-        : m_connection(std::move(connection))
-    {
-    }
-
-    ScreenSize screenSize() override
-    {
-        m_connection->roundtrip();
-        const auto outputs = m_connection->outputs();
-        const WaylandOutput* primary = primaryOutput(outputs);
-        return primary ? ScreenSize { primary->width, primary->height } : ScreenSize {};
-    }
-
-    bool capture(int32_t left, int32_t top, const PixelView& target) override
-    {
-        if (target.bytes() == 0)
-            return true;
-        if (!m_connection->roundtrip())
-            return false;
-        std::memset(target.pixels, 0, target.bytes());
-        const LayoutRect wanted { left, top, target.width, target.height };
-        for (const auto& output : m_connection->outputs()) {
-            const LayoutRect part = intersect(wanted, { output.x, output.y, output.width, output.height });
-            if (part.empty())
-                continue;
-            if (!copyPart(output, part, target, left, top))
-                return false;
-        }
-        return true;
-    }
+    using WaylandOutputScreen::WaylandOutputScreen;
 
 private:
-    // Copies part (within output) into target, whose top-left is (left, top).
     bool copyPart(
-        const WaylandOutput& output, const LayoutRect& part, const PixelView& target, int32_t left, int32_t top)
+        const WaylandOutput& output, const LayoutRect& part, const PixelView& target, int32_t dx, int32_t dy) override
     {
-        wl_output* handle = m_connection->outputHandle(output.name);
+        WaylandConnection& wayland = connection();
+        wl_output* handle = wayland.outputHandle(output.name);
         if (!handle)
             return false;
         Frame frame;
         zwlr_screencopy_frame_v1* request = zwlr_screencopy_manager_v1_capture_output_region(
-            m_connection->screencopy(), 0, handle, part.x - output.x, part.y - output.y, part.width, part.height);
+            wayland.screencopy(), 0, handle, part.x - output.x, part.y - output.y, part.width, part.height);
         zwlr_screencopy_frame_v1_add_listener(request, &kFrameListener, &frame);
-        bool ok = m_connection->dispatchUntil([&] { return frame.described || frame.failed; }) && !frame.failed;
+        bool ok = wayland.dispatchUntil([&] { return frame.described || frame.failed; }) && !frame.failed;
         const Order order = orderOf(frame.format);
         ok = ok && order != Order::Unknown && frame.width > 0 && frame.height > 0
-            && m_shm.reserve(m_connection->shm(), size_t(frame.stride) * frame.height);
+            && m_shm.reserve(wayland.shm(), size_t(frame.stride) * frame.height);
         if (ok) {
             wl_buffer* buffer = wl_shm_pool_create_buffer(
                 m_shm.pool(), 0, int32_t(frame.width), int32_t(frame.height), int32_t(frame.stride), frame.format);
             zwlr_screencopy_frame_v1_copy(request, buffer);
-            ok = m_connection->dispatchUntil([&] { return frame.ready || frame.failed; }) && frame.ready;
+            ok = wayland.dispatchUntil([&] { return frame.ready || frame.failed; }) && frame.ready;
             wl_buffer_destroy(buffer);
         }
         zwlr_screencopy_frame_v1_destroy(request);
         if (!ok)
             return false;
-        convert(frame, order, part, target, part.x - left, part.y - top);
+        convert(frame, order, part, target, dx, dy);
         return true;
     }
 
@@ -197,7 +168,6 @@ private:
         }
     }
 
-    std::unique_ptr<WaylandConnection> m_connection;
     ShmArea m_shm;
 };
 

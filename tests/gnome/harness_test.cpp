@@ -3,7 +3,7 @@
 // independent client (wev) as the session's layout types them.
 #include "tests/gnome/gnome_session.h"
 #include "tests/support/consent_answerer.h"
-#include "tests/support/wev_log.h"
+#include "tests/support/wev.h"
 
 #include <linux/input-event-codes.h>
 

@@ -3,7 +3,7 @@
 // the compositor's own screen cast, input and text read by wev.
 #include "tests/gnome/gnome_screen.h"
 #include "tests/support/consent_answerer.h"
-#include "tests/support/wev_log.h"
+#include "tests/support/wev.h"
 
 #include <gmock/gmock.h>
 

@@ -4,7 +4,7 @@
 // never typed as another.
 #include "tests/gnome/gnome_screen.h"
 #include "tests/support/consent_answerer.h"
-#include "tests/support/wev_log.h"
+#include "tests/support/wev.h"
 
 #include <gmock/gmock.h>
 

@@ -1,4 +1,4 @@
-// The start-up choice between the Wayland, portal and X11 backends, on
+// The start-up choice between the Wayland, KWin, portal and X11 backends, on
 // environments made up for each case (no display needed).
 #include "desktop/desktop_choice.h"
 
@@ -85,7 +85,7 @@ TEST(DesktopChoice, TheOverrideWinsAndAnUnknownValueIsAnError)
 
     choice = chooseBackend(session.environment("wayland-1", ":0", "X11"));
     ASSERT_FALSE(choice.has_value());
-    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland, portal)");
+    EXPECT_EQ(choice.error().message, "CLICKWISP_BACKEND: 'X11' is not a backend (known: x11, wayland, kwin, portal)");
 }
 
 TEST(DesktopChoice, ThePortalServesACompositorWithoutTheWlrootsProtocolsBeforeXWayland)
@@ -115,6 +115,64 @@ TEST(DesktopChoice, ThePortalServesACompositorWithoutTheWlrootsProtocolsBeforeXW
     choice = chooseBackend(session.environment("wayland-0", "", ""));
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(choice->name, "wayland");
+
+    // KWin that grants its fake input to this program goes before the portal;
+    // KWin that does not leaves the session to the portal.
+    session.portalVersion = 1;
+    session.missing = { "zwlr_virtual_pointer_manager_v1" };
+    auto kwin = session.environment("wayland-0", "", "");
+    kwin.kwinOffer = [] { return KwinOffer::FakeInput; };
+    EXPECT_EQ(chooseBackend(kwin), (BackendChoice { "kwin", "" }));
+    kwin.kwinOffer = [] { return KwinOffer::NotToThisProgram; };
+    choice = chooseBackend(kwin);
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "portal");
+}
+
+TEST(DesktopChoice, KwinIsForcedByName)
+{
+    Session session;
+    auto choice = chooseBackend(session.environment("wayland-1", ":0", "kwin"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "kwin");
+    EXPECT_EQ(session.asked, 0);
+}
+
+// KDE Plasma: KWin lacks the wlroots protocols; its own fake input serves
+// when KWin grants it to this program, and only then.
+TEST(DesktopChoice, KwinWhenItGrantsItsFakeInput)
+{
+    Session session;
+    session.missing = { "zwlr_virtual_pointer_manager_v1" };
+    int kwinAsked = 0;
+    KwinOffer offer = KwinOffer::FakeInput;
+    auto environment = [&](const std::string& x11) {
+        auto env = session.environment("wayland-0", x11, "");
+        env.kwinOffer = [&] {
+            ++kwinAsked;
+            return offer;
+        };
+        return env;
+    };
+    EXPECT_EQ(chooseBackend(environment("")), (BackendChoice { "kwin", "" }));
+    EXPECT_EQ(chooseBackend(environment(":1")), (BackendChoice { "kwin", "" }));
+
+    // KWin without the grant: XWayland where there is one, saying why.
+    offer = KwinOffer::NotToThisProgram;
+    auto choice = chooseBackend(environment(":1"));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "x11");
+    EXPECT_NE(choice->note.find("KWin does not let this program use its fake input"), std::string::npos)
+        << choice->note;
+    choice = chooseBackend(environment(""));
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, "wayland");
+
+    // A wlroots compositor is not asked about KWin.
+    kwinAsked = 0;
+    session.missing = {};
+    EXPECT_EQ(chooseBackend(environment("")), (BackendChoice { "wayland", "" }));
+    EXPECT_EQ(kwinAsked, 0);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
-#include "tests/support/wev_log.h"
+#include "tests/support/wev.h"
 
 #include <gtest/gtest.h>
 #include <wayland-server.h>
@@ -119,34 +119,20 @@ protected:
         }
     }
 
-    // wev with the keyboard focus, its output read as it comes.
-    std::unique_ptr<test::ChildProcess> startWev()
-    {
-        auto wev = std::make_unique<test::ChildProcess>(std::vector<std::string> { "stdbuf", "-oL", "wev" });
-        EXPECT_TRUE(wev->waitForStdout("wl_keyboard] enter", 10s)) << wev->out() << wev->err();
-        return wev;
-    }
-
     std::unique_ptr<test::HeadlessSway> m_sway;
     std::unique_ptr<InputInjector> m_residentInput;
 };
 
 TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
 {
-    auto wev = startWev();
+    auto wev = test::startWev();
     auto input = makeWaylandInput();
     ASSERT_TRUE(input.has_value()) << input.error().message;
     auto text = makeWaylandText();
     ASSERT_TRUE(text.has_value()) << text.error().message;
     InputInjector& in = **input;
 
-    in.SetCursorPos(300, 200);
-    EXPECT_EQ(in.GetCursorPos(), (ScreenPoint { 300, 200 }));
-    in.mouse_event(MOUSEEVENTF_LEFTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_LEFTUP, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTDOWN, 0);
-    in.mouse_event(MOUSEEVENTF_RIGHTUP, 0);
-    in.mouse_event(MOUSEEVENTF_WHEEL, -120); // one notch toward the user: down
+    test::playPointerSteps(in);
     // Shift held through key actions gives the capital; typed text is not shifted.
     in.keybd_event(0x10, 0); // Shift
     in.keybd_event('Q', 0);
@@ -157,13 +143,8 @@ TEST_F(WaylandDesktop, PointerButtonsWheelKeysAndTextReachAWindow)
     (*text)->sendEnter();
 
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
-    const WevLog log(wev->out());
-    ASSERT_FALSE(log.motions.empty());
-    EXPECT_EQ(log.motions.back(), 300 * 10000 + 200); // the window fills the output from (0, 0)
-    EXPECT_EQ(log.buttons, (std::vector<std::string> { "left down", "left up", "right down", "right up" }));
-    EXPECT_FALSE(log.movedAfterButton);
-    ASSERT_FALSE(log.axes.empty());
-    EXPECT_EQ(log.axes.front(), "vertical 15.000000");
+    const test::WevLog log(wev->out());
+    test::expectPointerSteps(log); // the window fills the output from (0, 0)
     EXPECT_EQ(
         log.keys, (std::vector<std::string> { "Shift_L", "Q", "a", "eacute", "EuroSign", "Cyrillic_zhe", "Return" }));
     EXPECT_EQ(log.typed, "Qaé€ж\r");
@@ -255,7 +236,7 @@ TEST_F(WaylandDesktop, CliFindsCapturesPlaysAndRefusesToRecord)
     ASSERT_EQ(image->pixels.width, 200);
     EXPECT_EQ(differences(image->pixels, 0, 0, *theirs, 1), 0u);
 
-    auto wev = startWev();
+    auto wev = test::startWev();
     test::writeFile(dir / "list.xml", R"(<?xml version="1.0" encoding="utf-8"?><list versionNo="1.0">
 <item actionType="1" mouseMovePosX="321" mouseMovePosY="123" delay="0"/>
 <item actionType="0" mousePoint="0" mouseButton="1" mouseAction="0" delay="0"/>
@@ -268,7 +249,7 @@ TEST_F(WaylandDesktop, CliFindsCapturesPlaysAndRefusesToRecord)
     const auto played = test::runProcess({ test::cliPath(), "play", (dir / "list.xml").string() });
     EXPECT_EQ(played.status, 0) << played.err;
     ASSERT_TRUE(wev->waitForStdout("sym: Return", 10s)) << wev->out();
-    const WevLog log(wev->out());
+    const test::WevLog log(wev->out());
     ASSERT_FALSE(log.motions.empty());
     EXPECT_EQ(log.motions.back(), 321 * 10000 + 123);
     EXPECT_EQ(log.buttons, (std::vector<std::string> { "right down", "right up" }));
@@ -358,7 +339,8 @@ TEST(WaylandWithoutWlroots, TheCliNamesTheMissingProtocolOrFallsBackToXWayland)
     const auto refused = test::runProcess({ test::cliPath(), "capture", (dir / "shot.bmp").string() });
     EXPECT_EQ(refused.status, 69);
     EXPECT_NE(
-        refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland, portal)"), std::string::npos)
+        refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland, kwin, portal)"),
+            std::string::npos)
         << refused.err;
     unsetenv("CLICKWISP_BACKEND");
     unsetenv("DISPLAY");

@@ -2,14 +2,17 @@
 // rules, our keymap (checked by compiling it with xkbcommon, as the
 // compositor and its clients do) and the characters' keysyms.
 #include "core/virtual_keysyms.h"
+#include "core/win_codes.h"
 #include "platform/wayland/wayland_keymap.h"
 #include "platform/wayland/wayland_keysyms.h"
 #include "platform/wayland/wayland_layout.h"
+#include "platform/wayland/wayland_pointer.h"
 
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <linux/input-event-codes.h>
 #include <memory>
 #include <string_view>
 
@@ -39,6 +42,16 @@ TEST(WaylandLayout, ExtentPrimaryAndMotionOverOutputsLeftOfAndAboveTheFirst)
 
     EXPECT_EQ(intersect({ -10, -10, 20, 20 }, { 0, 0, 1280, 720 }), (LayoutRect { 0, 0, 10, 10 }));
     EXPECT_TRUE(intersect({ -10, -10, 10, 10 }, { 0, 0, 1280, 720 }).empty());
+
+    // A capture's parts: each output that meets the rectangle, its own part.
+    EXPECT_EQ(primaryScreenSize(outputs), (ScreenSize { 1280, 720 }));
+    EXPECT_EQ(primaryScreenSize({}), (ScreenSize {}));
+    const auto parts = outputParts(outputs, { -5, -5, 10, 10 });
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].output->name, "LEFT");
+    EXPECT_EQ(parts[0].part, (LayoutRect { -5, -5, 5, 5 }));
+    EXPECT_EQ(parts[1].part, (LayoutRect { 0, 0, 5, 5 }));
+    EXPECT_TRUE(outputParts(outputs, { 1280, 0, 10, 10 }).empty());
 }
 
 // The keymap as the compositor compiles it.
