@@ -65,8 +65,7 @@ DesktopLimits DesktopLimitsOf(
     std::vector<std::string> works { "Playback", "the screen searches" };
     std::vector<std::string> fails;
     (noRecorder ? fails : works).push_back("recording");
-    (noHotKeys ? fails : works)
-        .push_back(compositorKeys.empty() ? "the hot keys" : "the hot keys (bound through " + compositorKeys + ")");
+    (noHotKeys ? fails : works).push_back("the hot keys");
     const bool plural = fails.size() > 1 || noHotKeys; // "the hot keys do not"
     limits.status = listed(works) + " work; " + listed(fails) + (plural ? " do not" : " does not");
 

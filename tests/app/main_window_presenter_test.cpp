@@ -66,8 +66,7 @@ TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord
 
     // Where sway binds the keys, their absence on the display is no loss.
     const DesktopLimits onSway = DesktopLimitsOf("no recorder.", "no X11 display", "sway");
-    EXPECT_EQ(
-        onSway.status, "Playback, the screen searches and the hot keys (bound through sway) work; recording does not");
+    EXPECT_EQ(onSway.status, "Playback, the screen searches and the hot keys work; recording does not");
     EXPECT_EQ(onSway.recordHint, "Recording is not available: no recorder.");
     EXPECT_EQ(DesktopLimitsOf("", "no X11 display", "sway").notice, "");
 
