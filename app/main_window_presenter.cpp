@@ -139,11 +139,13 @@ WindowStart WindowStartFromConfig(const TConfig& config)
     return start;
 }
 
-void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TConfig& config)
+void StoreWindowBounds(std::optional<ScreenPoint> origin, ScreenSize size, bool maximized, TConfig& config)
 {
     auto frame = config.GetFrame();
-    frame.setLeft(origin.x);
-    frame.setTop(origin.y);
+    if (origin) {
+        frame.setLeft(origin->x);
+        frame.setTop(origin->y);
+    }
     frame.setHeight(size.height);
     frame.setWidth(size.width);
     frame.setMax(maximized);
