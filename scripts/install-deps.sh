@@ -45,6 +45,8 @@ PACKAGES=(
   libwayland-dev wayland-protocols libxkbcommon-dev
   # a headless compositor and independent Wayland clients for the tests
   sway swaybg wev grim
+  # D-Bus through sd-bus, for the desktop portals (and private buses in tests)
+  libsystemd-dev dbus
   # GUI; qt6-wayland: the desktop program as a native Wayland client
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins qt6-wayland
   # display for tests and end-to-end checks with independent X clients
