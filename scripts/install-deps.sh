@@ -47,6 +47,9 @@ PACKAGES=(
   sway swaybg wev grim
   # D-Bus through sd-bus, for the desktop portals (and private buses in tests)
   libsystemd-dev dbus
+  # headless GNOME desktops for the tests (mutter, gnome-shell with logind
+  # mocked, the portal and its GNOME backend, PipeWire for screen casts)
+  mutter gnome-shell xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber python3-dbusmock
   # GUI; qt6-wayland: the desktop program as a native Wayland client
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins qt6-wayland
   # display for tests and end-to-end checks with independent X clients

@@ -7,6 +7,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/headless_sway.h"
 #include "tests/support/process.h"
+#include "tests/support/wev_log.h"
 
 #include <gtest/gtest.h>
 #include <wayland-server.h>
@@ -14,8 +15,6 @@
 #include <atomic>
 #include <cstdio>
 #include <optional>
-#include <regex>
-#include <set>
 #include <sys/stat.h>
 #include <thread>
 
@@ -23,43 +22,10 @@ namespace clickwisp {
 namespace {
 
 using namespace std::chrono_literals;
+using test::WevLog;
 
 // What wev printed, once per event: wev reports each key on every keyboard
 // object it has, so events are told apart by their serial.
-struct WevLog {
-    explicit WevLog(const std::string& text)
-    {
-        static const std::regex key(
-            R"(key: serial: (\d+); time: \d+; key: \d+; state: 1 \(pressed\)\n\s*sym: (\S+)\s+\(\d+\), utf8: '([^']*)')");
-        static const std::regex button(R"(button: serial: (\d+); time: \d+; button: \d+ \((\w+)\), state: (\d))");
-        static const std::regex motion(R"(motion: time: \d+; x, y: ([-\d.]+), ([-\d.]+))");
-        static const std::regex axis(R"(axis: time: \d+; axis: \d+ \((\w+)\), value: ([-\d.]+))");
-        std::set<std::string> serials;
-        for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
-            if (!serials.insert((*it)[1]).second)
-                continue;
-            keys.push_back((*it)[2]);
-            typed += (*it)[3];
-        }
-        for (std::sregex_iterator it(text.begin(), text.end(), button), end; it != end; ++it) {
-            if (serials.insert((*it)[1]).second)
-                buttons.push_back((*it)[2].str() + ((*it)[3] == "1" ? " down" : " up"));
-        }
-        for (std::sregex_iterator it(text.begin(), text.end(), motion), end; it != end; ++it)
-            motions.push_back(std::stoi((*it)[1]) * 10000 + std::stoi((*it)[2]));
-        for (std::sregex_iterator it(text.begin(), text.end(), axis), end; it != end; ++it)
-            axes.push_back((*it)[1].str() + " " + (*it)[2].str());
-        const size_t firstButton = text.find("button: serial");
-        movedAfterButton = firstButton != std::string::npos && text.find("motion:", firstButton) != std::string::npos;
-    }
-    std::vector<std::string> keys; // keysym names of the presses
-    std::string typed; // what the presses typed
-    std::vector<std::string> buttons; // "left down", ...
-    std::vector<int> motions; // x * 10000 + y, surface-local
-    std::vector<std::string> axes;
-    bool movedAfterButton = false;
-};
-
 // A PPM from grim: rows top first, red, green, blue.
 struct Ppm {
     int width = 0, height = 0;
