@@ -50,6 +50,11 @@ PACKAGES=(
   # headless GNOME desktops for the tests (mutter, gnome-shell with logind
   # mocked, the portal and its GNOME backend, PipeWire for screen casts)
   mutter gnome-shell xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber python3-dbusmock
+  # KDE Plasma: KWin's fake-input protocol file for the build; KWin 5.27 run
+  # headless by the tests, with its portal (which needs Qt 5's Wayland
+  # plugin), pipewire and wireplumber on a session bus of their own
+  plasma-wayland-protocols kwin-wayland xdg-desktop-portal-kde qtwayland5 pipewire wireplumber
+  dbus-daemon dbus-bin
   # GUI; qt6-wayland: the desktop program as a native Wayland client
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins qt6-wayland
   # display for tests and end-to-end checks with independent X clients
