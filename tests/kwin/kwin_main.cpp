@@ -9,24 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <grp.h>
-#include <pwd.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (geteuid() == 0) {
-        const passwd* user = getpwnam("clickwisp-test");
-        if (!user || initgroups(user->pw_name, user->pw_gid) != 0 || setgid(user->pw_gid) != 0
-            || setuid(user->pw_uid) != 0) {
-            std::fprintf(stderr, "test_kwin: cannot become clickwisp-test (scripts/install-deps.sh adds it)\n");
-            return 1;
-        }
-        // A changed user makes the process undumpable, which hides its
-        // /proc/PID/exe from KWin.
-        prctl(PR_SET_DUMPABLE, 1);
+    if (const std::string problem = clickwisp::test::HeadlessKwin::becomeSessionUser(); !problem.empty()) {
+        std::fprintf(stderr, "test_kwin: %s\n", problem.c_str());
+        return 1;
     }
     ::testing::AddGlobalTestEnvironment(new clickwisp::test::KwinSession);
     return RUN_ALL_TESTS();

@@ -10,6 +10,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -61,6 +62,21 @@ std::string busConfiguration()
 bool HeadlessKwin::installed()
 {
     return !onPath("kwin_wayland").empty() && !onPath("dbus-daemon").empty() && !onPath("dbus-send").empty();
+}
+
+std::string HeadlessKwin::becomeSessionUser()
+{
+    if (geteuid() != 0)
+        return {};
+    const passwd* user = getpwnam(kTestUser);
+    if (!user)
+        return std::string("no user ") + kTestUser + " to run as (scripts/install-deps.sh adds it)";
+    if (initgroups(user->pw_name, user->pw_gid) != 0 || setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)
+        return std::string("cannot become ") + kTestUser + ": " + std::strerror(errno);
+    // A changed user makes the process undumpable, which hides its
+    // /proc/PID/exe from KWin.
+    prctl(PR_SET_DUMPABLE, 1);
+    return {};
 }
 
 HeadlessKwin::HeadlessKwin(HeadlessKwinOptions options)

@@ -46,6 +46,11 @@ class HeadlessKwin {
 public:
     // Whether kwin_wayland is installed: tests skip only when it is not.
     static bool installed();
+    // Makes this process, when it runs as root, the user the session runs
+    // as, and keeps it dumpable so that KWin may read its /proc/PID/exe:
+    // for test programs that use KWin's grants themselves. Call before any
+    // thread starts. The error, or "".
+    static std::string becomeSessionUser();
 
     // Starts the session and waits until KWin serves its Wayland socket and
     // its D-Bus name; exports WAYLAND_DISPLAY, XDG_RUNTIME_DIR,
