@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/command_keys.h"
+#include "platform/compositor_keys.h"
 
 #include <string>
 #include <vector>
@@ -17,16 +17,17 @@ struct HotKeysWay {
     // The desktop binds them to remote commands ("sway", "GNOME's keyboard
     // shortcuts"); empty: nobody does. Named before a grab.
     std::string boundThrough;
-    // The keys in effect where the user chooses them in the desktop's
-    // settings (global shortcuts); empty: the configured ones.
-    std::vector<CommandKey> chosenKeys;
+    // The keys in effect where the user chooses them in the desktop's own
+    // settings (KDE Plasma's global shortcuts); empty: the configured ones.
+    std::vector<CompositorKeys::Trigger> chosenKeys;
     // Why some or all keys are not bound; empty: every key is.
     std::string problem;
 };
 
 // The status text: "Hot keys: bound through sway", "Hot keys: grabbed
-// through X11", "Hot keys (KDE's global shortcuts): start run Ctrl+F5, ...",
-// "Hot keys: not available"; "; some keys were refused" when some are not.
+// through X11", "Hot keys (KDE's global shortcuts): Start playback Ctrl+F5,
+// Stop playback none, ...", "Hot keys: not available"; "; some keys were
+// refused" when some are not.
 std::string HotKeysStatus(const HotKeysWay& way);
 
 // The status bar's third panel: what the desktop does not allow (limits,

@@ -28,7 +28,7 @@ void TMouseCtrl::showDesktopStatus()
         way.grabbedThrough = m_services.hotKeys->name();
     if (m_services.compositorKeys) {
         way.boundThrough = m_services.compositorKeys->name();
-        way.chosenKeys = m_services.compositorKeys->keysInEffect();
+        way.chosenKeys = m_services.compositorKeys->triggers();
     }
     const bool someWay = !way.grabbedThrough.empty() || !way.boundThrough.empty();
     way.problem = someWay ? m_hotKeyProblem : m_services.hotKeysProblem;

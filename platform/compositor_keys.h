@@ -15,15 +15,21 @@ public:
     virtual ~CompositorKeys() = default;
     // Who binds the keys, for the user ("sway").
     virtual std::string name() const = 0;
-    // The keys in effect where the user chooses them in the desktop's own
-    // settings (the desktop's global shortcuts), as the desktop names them,
-    // each with the commands it runs; empty: the keys bindKeys was given.
-    virtual std::vector<CommandKey> keysInEffect() const { return {}; }
     // Replaces the bindings made before by these. Every key is tried; the
     // error names each one that could not be bound and why.
     virtual Result<void> bindKeys(const std::vector<CommandKey>& keys) = 0;
     // Removes every binding made by bindKeys.
     virtual Result<void> unbindKeys() = 0;
+
+    // One binding as the desktop holds it after bindKeys.
+    struct Trigger {
+        std::string hotKeyText; // as asked for: "CTRL+F2"
+        std::string description; // "Start playback"
+        std::string keys; // in effect, as the desktop names them ("Ctrl+F2", "Meta+R"); "" when none
+    };
+    // The keys in effect, where the desktop lets the user change them in
+    // its own settings (KDE Plasma); empty where it takes the keys as given.
+    virtual std::vector<Trigger> triggers() const { return {}; }
 };
 
 } // namespace clickwisp

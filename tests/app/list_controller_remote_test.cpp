@@ -123,7 +123,7 @@ TEST_F(RemoteControllerTest, ASecondProgramTellsTheUserWhereTheCommandsGo)
 class RecordedKeys : public CompositorKeys {
 public:
     std::string name() const override { return m_name; }
-    std::vector<CommandKey> keysInEffect() const override { return chosen; }
+    std::vector<Trigger> triggers() const override { return chosen; }
     Result<void> bindKeys(const std::vector<CommandKey>& keys) override
     {
         bound.clear();
@@ -143,7 +143,7 @@ public:
     std::string refusal;
     int unbinds = 0;
     std::string m_name = "sway";
-    std::vector<CommandKey> chosen;
+    std::vector<Trigger> chosen;
 };
 
 TEST_F(ControllerTest, TheCompositorBindsTheHotKeysUntilTheProgramCloses)
@@ -171,12 +171,13 @@ TEST_F(ControllerTest, TheCompositorBindsTheHotKeysUntilTheProgramCloses)
     // The desktop's own shortcuts, whose keys its user may change there: the
     // keys in effect are shown, each with what it does.
     keys.refusal.clear();
-    keys.m_name = "the desktop's global shortcuts";
-    keys.chosen = CommandKeysOf({ "Alt+F2", "Alt+F3", "Meta+R", "Meta+R" });
+    keys.m_name = "KDE's global shortcuts";
+    keys.chosen = { { "ALT+F2", "Start recording", "Alt+F2" }, { "ALT+F3", "Stop recording", "" },
+        { "CTRL+F2", "Start playback, or stop playback", "Meta+R, Ctrl+F2" } };
     ctrl->ShowOptions();
     EXPECT_EQ(view.status[2],
-        "Hot keys (the desktop's global shortcuts): start record Alt+F2, stop record Alt+F3, start run or stop run "
-        "Meta+R");
+        "Hot keys (KDE's global shortcuts): Start recording Alt+F2, Stop recording none, Start playback, or stop "
+        "playback Meta+R, Ctrl+F2");
     EXPECT_EQ(view.statusTip[2], "");
 
     ctrl->Shutdown();
