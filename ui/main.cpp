@@ -8,6 +8,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace clickwisp;
 
@@ -66,6 +71,37 @@ void addRemoteControl(MainWindowServices& services)
         services.hotKeysProblem += (services.hotKeysProblem.empty() ? "" : "; ") + binder.error().message;
 }
 
+// Signals that end the program (the session ending, kill, Ctrl+C) close the
+// window as its close box does: the settings are written and the hot keys
+// a desktop holds for us are given back. The handler only writes a byte;
+// the UI thread reads it.
+int g_endSignals[2] = { -1, -1 };
+
+void onEndSignal(int)
+{
+    const char byte = 1;
+    const ssize_t written = write(g_endSignals[1], &byte, 1);
+    (void)written;
+}
+
+void closeOnEndSignals(TMForm& window)
+{
+    if (pipe2(g_endSignals, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_endSignals[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char bytes[16];
+        while (read(g_endSignals[0], bytes, sizeof bytes) > 0) { }
+        window.close();
+    });
+    struct sigaction action { };
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : { SIGTERM, SIGINT, SIGHUP })
+        sigaction(number, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -81,6 +117,7 @@ int main(int argc, char* argv[])
     addRemoteControl(services);
     TMForm window(std::move(services));
     QObject::connect(&window, &TMForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    closeOnEndSignals(window);
     window.showAtStart();
     return app.exec();
 }
