@@ -20,6 +20,7 @@
 #include "platform/screen_source.h"
 #include "platform/wayland/wayland_platform.h"
 #include "tests/support/headless_sway.h"
+#include "tests/support/private_bus.h"
 #include "tests/support/process.h"
 #include "tests/ui/find_child.h"
 #include "ui/action_editor.h"
@@ -28,6 +29,7 @@
 #include <filesystem>
 #include <memory>
 #include <pwd.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace clickwisp;
@@ -36,6 +38,9 @@ using test::child;
 namespace {
 
 test::HeadlessSway* g_sway = nullptr;
+// The session bus of swaybar's tray (StatusNotifierWatcher and host); null
+// where none could be started.
+test::PrivateBus* g_bus = nullptr;
 // Stands for the user's own keyboard and mouse: a client binds a keyboard
 // only once the seat has one.
 InputInjector* g_user = nullptr;
@@ -151,6 +156,36 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
     return condition();
 }
 
+// dbus-send on the tray's bus; its standard output.
+std::string dbusSend(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv = { "dbus-send", "--bus=" + g_bus->address(), "--print-reply" };
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return test::runProcess(argv).out;
+}
+
+// The items swaybar's watcher lists ("string \":1.5/StatusNotifierItem\"").
+QStringList trayItems()
+{
+    const QString reply = QString::fromStdString(dbusSend(
+        { "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+            "string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems" }));
+    QStringList items;
+    for (const QString& line : reply.split(QLatin1Char('\n')))
+        if (line.trimmed().startsWith(QLatin1String("string \"")))
+            items << line.trimmed().mid(8).chopped(1);
+    return items;
+}
+
+// A left click on a tray item, as swaybar sends it.
+void activateTrayItem(const QString& item)
+{
+    const QString service = item.section(QLatin1Char('/'), 0, 0);
+    const QString path = QLatin1Char('/') + item.section(QLatin1Char('/'), 1);
+    dbusSend({ "--dest=" + service.toStdString(), path.toStdString(), "org.kde.StatusNotifierItem.Activate", "int32:0",
+        "int32:0" });
+}
+
 void click(int x, int y)
 {
     g_user->SetCursorPos(x, y);
@@ -214,6 +249,8 @@ private slots:
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
         environment.insert(QStringLiteral("HOME"), QString::fromStdString(dir.path().string()));
+        if (g_bus)
+            environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(g_bus->address()));
         environment.insert(
             QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
         app.setProcessEnvironment(environment);
@@ -232,6 +269,17 @@ private slots:
         QCOMPARE(main.shell, QStringLiteral("xdg_shell"));
         QCOMPARE(main.output, QStringLiteral("HEADLESS-1"));
         QVERIFY2(waitFor([&] { return windowsNamed(caption).first().focused; }), qPrintable(treeText()));
+
+        // swaybar's tray shows the program's icon; a click on it hides the
+        // window and the next one shows it again.
+        if (g_bus) {
+            QVERIFY2(waitFor([] { return trayItems().size() == 1; }), qPrintable(trayItems().join(' ')));
+            activateTrayItem(trayItems().first());
+            QVERIFY2(waitFor([&] { return windowsNamed(caption).isEmpty(); }), qPrintable(treeText()));
+            activateTrayItem(trayItems().first());
+            QVERIFY2(waitFor([&] { return windowsNamed(caption).size() == 1; }), qPrintable(treeText()));
+            QVERIFY2(waitFor([&] { return windowsNamed(caption).first().focused; }), qPrintable(treeText()));
+        }
 
         // Options (Alt+O) opens as a window of its own; Esc closes it.
         press('O', kAlt);
@@ -303,13 +351,13 @@ private slots:
                 const auto shown = overlays();
                 return shown.size() == 2 && shown[0].fullscreen && shown[1].fullscreen
                     && shown[0].output != shown[1].output;
-            }) && waitFor([] { return grimPixel("HEADLESS-1", 20, 700) != kPrimaryColour; });
+            }) && waitFor([] { return grimPixel("HEADLESS-1", 20, 600) != kPrimaryColour; });
         };
 
         // The second output first: the colour under a click there, which a
         // point taken in the wrong coordinates would not give.
         QVERIFY(waitFor([] { return grimPixel("HEADLESS-2", 80, 620) == kSecondColour; })); // (-600, -50)
-        QVERIFY(waitFor([] { return grimPixel("HEADLESS-1", 20, 700) == kPrimaryColour; }));
+        QVERIFY(waitFor([] { return grimPixel("HEADLESS-1", 20, 600) == kPrimaryColour; }));
         child<QRadioButton>(&dialog, "rbColor")->click();
         QVERIFY2(startCapture("btnCaptureColor"), qPrintable(treeText()));
         QVERIFY(clickUntil(-600, -50, [&] { return !capturing(); }));
@@ -333,10 +381,10 @@ private slots:
         QCOMPARE(child<QLineEdit>(&dialog, "edPX")->text(), QStringLiteral("700"));
 
         // Once the screen shows no overlay, as a user would see it.
-        QVERIFY(waitFor([] { return grimPixel("HEADLESS-1", 20, 700) == kPrimaryColour; }));
+        QVERIFY(waitFor([] { return grimPixel("HEADLESS-1", 20, 600) == kPrimaryColour; }));
         child<QRadioButton>(&dialog, "rbColor")->click();
         QVERIFY2(startCapture("btnCaptureColor"), qPrintable(treeText()));
-        QVERIFY(clickUntil(20, 700, [&] { return !capturing(); }));
+        QVERIFY(clickUntil(20, 600, [&] { return !capturing(); }));
         QCOMPARE(child<QLineEdit>(&dialog, "edColor")->text(), QStringLiteral("$00604020"));
         QVERIFY(waitFor([&] { return overlays().isEmpty(); }));
     }
@@ -348,6 +396,7 @@ private slots:
 int main(int argc, char** argv)
 {
     std::unique_ptr<test::HeadlessSway> sway;
+    std::unique_ptr<test::PrivateBus> bus;
     std::unique_ptr<InputInjector> user;
     if (test::HeadlessSway::installed()) {
         sway = std::make_unique<test::HeadlessSway>();
@@ -367,6 +416,24 @@ int main(int argc, char** argv)
             if (const auto done = sway->swaymsg({ setting }); done.status != 0) {
                 std::fprintf(stderr, "swaymsg %s: %s\n", setting.c_str(), done.out.c_str());
                 return 1;
+            }
+        }
+        // swaybar with its tray (StatusNotifierWatcher and host) on a session
+        // bus of the test's own, as a sway session with D-Bus has it.
+        if (test::onPath("dbus-daemon") && test::onPath("swaybar")) {
+            test::PrivateBus::Options options;
+            options.folder = sway->runtimeDir();
+            bus = std::make_unique<test::PrivateBus>(options);
+            if (bus->ok()) {
+                sway->swaymsg({ "bar tray mode dock" }); // sway's own swaybar: no bus, no tray
+                sway->swaymsg({ "exec env DBUS_SESSION_BUS_ADDRESS=" + bus->address() + " swaybar -b tray" });
+                g_bus = bus.get();
+                for (int waited = 0; waited < 10000
+                     && !dbusSend({ "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                      "org.freedesktop.DBus.NameHasOwner", "string:org.kde.StatusNotifierWatcher" })
+                             .contains("boolean true");
+                     waited += 50)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         }
         auto resident = makeWaylandInput();
