@@ -55,6 +55,22 @@ cleanup() {
     rm -rf "$root"
 }
 trap cleanup EXIT
+# started_as_nobody LOG SETTINGS VARIABLE=value...: starts the unpacked
+# clickwisp as nobody with exactly these variables; true once it has written
+# SETTINGS (after Qt loaded its platform plugin) and still runs.
+started_as_nobody() {
+    local log="$1" settings="$2"
+    shift 2
+    env -i "$@" setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" >"$log" 2>&1 &
+    local gui=$!
+    pids+=($gui)
+    for _ in $(seq 100); do
+        [ -s "$settings" ] && break
+        kill -0 "$gui" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$settings" ] && kill -0 "$gui" 2>/dev/null
+}
 dpkg-deb -x "$deb" "$root"
 
 echo "---- desktop-file-validate, appstreamcli"
@@ -126,20 +142,11 @@ chmod 755 "$root"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$root/display" ] && break; sleep 0.1; done
-env -i PATH=/usr/bin:/bin DISPLAY=":$(cat "$root/display")" HOME="$home" \
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" >"$root/clickwisp.log" 2>&1 &
-gui=$!
-pids+=($gui)
-settings="$home/.config/clickwisp/config.xml"
-for _ in $(seq 100); do
-    [ -s "$settings" ] && break
-    kill -0 "$gui" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -s "$settings" ]; then
+if started_as_nobody "$root/clickwisp.log" "$home/.config/clickwisp/config.xml" \
+    PATH=/usr/bin:/bin DISPLAY=":$(cat "$root/display")" HOME="$home"; then
     echo "clickwisp started as nobody and wrote ~/.config/clickwisp/config.xml"
 else
-    problem "clickwisp run by a user did not write $settings: $(cat "$root/clickwisp.log")"
+    problem "clickwisp run by a user did not write ~/.config/clickwisp/config.xml: $(cat "$root/clickwisp.log")"
 fi
 [ ! -e "$root/usr/bin/config.xml" ] || problem "clickwisp run by a user wrote config.xml beside itself"
 
@@ -170,18 +177,8 @@ env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKEND
 pids+=($!)
 for _ in $(seq 100); do compgen -G "$runtime/wayland-*.lock" >/dev/null && break; sleep 0.1; done
 socket="$(basename "$(compgen -G "$runtime/wayland-*.lock" | head -n 1)" .lock)"
-env -i PATH=/usr/bin:/bin HOME="$wlhome" XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
-    XDG_SESSION_TYPE=wayland setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" \
-    >"$root/clickwisp-wayland.log" 2>&1 &
-gui=$!
-pids+=($gui)
-settings="$wlhome/.config/clickwisp/config.xml"
-for _ in $(seq 100); do
-    [ -s "$settings" ] && break
-    kill -0 "$gui" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -s "$settings" ] && kill -0 "$gui" 2>/dev/null; then
+if started_as_nobody "$root/clickwisp-wayland.log" "$wlhome/.config/clickwisp/config.xml" \
+    PATH=/usr/bin:/bin HOME="$wlhome" XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland; then
     echo "clickwisp started as a native Wayland client on sway"
 else
     problem "clickwisp did not start on Wayland without XWayland: $(cat "$root/clickwisp-wayland.log")"

@@ -48,19 +48,7 @@ Keys parsed(std::string_view accelerator)
 
 std::string GnomeAccelerator(std::string_view hotKeyText)
 {
-    std::string accelerator;
-    for (;;) {
-        if (hotKeyText.starts_with("CTRL+")) {
-            accelerator += "<Control>";
-            hotKeyText.remove_prefix(5);
-        } else if (hotKeyText.starts_with("ALT+")) {
-            accelerator += "<Alt>";
-            hotKeyText.remove_prefix(4);
-        } else {
-            break;
-        }
-    }
-    return accelerator + std::string(hotKeyText);
+    return HotKeyInSyntax(hotKeyText, "<Control>", "<Alt>");
 }
 
 bool SameAccelerator(std::string_view a, std::string_view b)

@@ -7,6 +7,7 @@
 #include "platform/dbus/dbus_connection.h"
 #include "tests/gnome/gnome_session.h"
 #include "tests/support/child_process.h"
+#include "tests/support/desktop_program.h"
 
 #include <linux/input-event-codes.h>
 
@@ -75,33 +76,11 @@ private:
     std::string m_error;
 };
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 15s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
-
 std::string readText(const std::filesystem::path& path)
 {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-// Start and stop recording on ALT+F2 (GNOME's run dialog) and ALT+F3, a run
-// on CTRL+F5 and CTRL+F6; the notice of what Wayland lacks already given.
-const char* kConfig
-    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"0\" top=\"0\" height=\"480\" "
-      "width=\"640\" max=\"False\" limitsnoticed=\"True\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" "
-      "stop=\"2\"/><running start=\"4\" stop=\"5\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
-      "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
-      "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
-      "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
-      "</cols></config>";
 
 TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemovesOnlyOurs)
 {
@@ -131,7 +110,9 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
     TempDir dir;
     std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
     std::filesystem::copy_file(cliPath(), dir / "clickwisp-cli");
-    writeFile(dir / "config.xml", kConfig);
+    // Start and stop recording on ALT+F2 (GNOME's run dialog) and ALT+F3, a
+    // run on CTRL+F5 and CTRL+F6; the notice of what Wayland lacks given.
+    writeFile(dir / "config.xml", PreparedConfigXml({ .runStart = 4, .runStop = 5, .limitsNoticed = true }));
     writeFile(dir / "status.log", "");
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ASSERT_TRUE(desktop.user().own(entry.path()));
@@ -141,7 +122,7 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
         = desktop.spawn({ (dir / "clickwisp").string() }, { "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string() });
     auto statusHas
         = [&](const std::string& line) { return readText(dir / "status.log").find(line + "\n") != std::string::npos; };
-    ASSERT_TRUE(waitFor([&] { return statusHas("0: Ready"); }))
+    ASSERT_TRUE(waitUntil([&] { return statusHas("0: Ready"); }))
         << readText(dir / "status.log") << program->err() << desktop.logs();
     // ALT+F2 belongs to GNOME; the other three are bound.
     EXPECT_TRUE(statusHas("2: Playback, the screen searches and the hot keys work; recording does not. Hot keys: "
@@ -158,10 +139,10 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
     for (int attempt = 0; attempt < 20 && !ran; ++attempt) {
         // gsd-media-keys grabs the keys a moment after the settings change.
         keyboard.tap({ KEY_LEFTCTRL, KEY_F5 });
-        ran = waitFor([&] { return statusHas("0: Running..."); }, 1s);
+        ran = waitUntil([&] { return statusHas("0: Running..."); }, 1s);
     }
     ASSERT_TRUE(ran) << readText(dir / "status.log") << mediaKeys->err();
-    EXPECT_TRUE(waitFor([&] { return statusHas("0: Finished"); })) << readText(dir / "status.log");
+    EXPECT_TRUE(waitUntil([&] { return statusHas("0: Finished"); })) << readText(dir / "status.log");
 
     // The session ends the program (SIGTERM): it closes as through its close
     // box, which removes our shortcuts and leaves the user's.

@@ -6,6 +6,7 @@
 #include "build_info.h"
 #include "tests/kwin/kwin_session.h"
 #include "tests/support/child_process.h"
+#include "tests/support/desktop_program.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -18,26 +19,6 @@ namespace clickwisp {
 namespace {
 
 using namespace std::chrono_literals;
-
-const char* kConfig
-    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"0\" top=\"0\" height=\"480\" "
-      "width=\"640\" max=\"False\" limitsnoticed=\"True\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" "
-      "stop=\"2\"/><running start=\"4\" stop=\"5\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
-      "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
-      "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
-      "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
-      "</cols></config>";
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 15s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
 
 // Runs a KWin script (JavaScript) once; what it prints goes to KWin's log.
 void runKwinScript(const test::HeadlessKwin& kwin, const std::filesystem::path& folder, const std::string& code)
@@ -68,7 +49,7 @@ std::vector<std::string> kwinWindows(const test::HeadlessKwin& kwin, const std::
         "print('"
             + marker + "' + text + '\\n" + marker + "-end');\n");
     std::vector<std::string> windows;
-    waitFor([&] { return kwin.log().find(marker + "-end") != std::string::npos; }, 5s);
+    test::waitUntil([&] { return kwin.log().find(marker + "-end") != std::string::npos; }, 5s);
     const std::string log = kwin.log();
     const size_t from = log.find(marker + "\n");
     const size_t to = log.find(marker + "-end");
@@ -89,7 +70,8 @@ TEST(KwinGui, TheProgramIsANativeWindowWithoutATrayAndComesBackFromMinimised)
         GTEST_SKIP() << "the desktop program is not built";
     test::TempDir dir;
     std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
-    test::writeFile(dir / "config.xml", kConfig);
+    test::writeFile(
+        dir / "config.xml", test::PreparedConfigXml({ .runStart = 4, .runStop = 5, .limitsNoticed = true }));
     test::writeFile(dir / "status.log", "");
     auto status = [&] { return test::readFile(dir / "status.log"); };
     const std::string caption = kProductCaption;
@@ -105,8 +87,9 @@ TEST(KwinGui, TheProgramIsANativeWindowWithoutATrayAndComesBackFromMinimised)
 
     test::ChildProcess program({ "env", "-u", "QT_QPA_PLATFORM", "-u", "DISPLAY", "XDG_SESSION_TYPE=wayland",
         "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string(), (dir / "clickwisp").string() });
-    ASSERT_TRUE(waitFor([&] { return status().find("0: Ready\n") != std::string::npos; })) << status() << program.err();
-    ASSERT_TRUE(waitFor([&] { return shown("false"); }))
+    ASSERT_TRUE(test::waitUntil([&] { return status().find("0: Ready\n") != std::string::npos; }))
+        << status() << program.err();
+    ASSERT_TRUE(test::waitUntil([&] { return shown("false"); }))
         << kwin.log().substr(kwin.log().size() > 3000 ? kwin.log().size() - 3000 : 0);
 
     // Minimised by the desktop (no tray to hide into), restored by it.
@@ -114,17 +97,17 @@ TEST(KwinGui, TheProgramIsANativeWindowWithoutATrayAndComesBackFromMinimised)
         "var list = workspace.clientList();\n"
         "for (var i = 0; i < list.length; ++i) if (list[i].caption == '"
             + caption + "') list[i].minimized = true;\n");
-    ASSERT_TRUE(waitFor([&] { return shown("true"); }));
+    ASSERT_TRUE(test::waitUntil([&] { return shown("true"); }));
     runKwinScript(kwin, dir.path(),
         "var list = workspace.clientList();\n"
         "for (var i = 0; i < list.length; ++i) if (list[i].caption == '"
             + caption + "') list[i].minimized = false;\n");
-    EXPECT_TRUE(waitFor([&] { return shown("false"); }));
+    EXPECT_TRUE(test::waitUntil([&] { return shown("false"); }));
 
     program.signal(SIGTERM);
     ASSERT_TRUE(program.waitForExit(15s)) << status();
     EXPECT_EQ(program.status(), 0);
-    EXPECT_TRUE(waitFor([&] { return !shown("false") && !shown("true"); }));
+    EXPECT_TRUE(test::waitUntil([&] { return !shown("false") && !shown("true"); }));
 }
 
 } // namespace

@@ -19,21 +19,24 @@
 #include "platform/input_injector.h"
 #include "platform/screen_source.h"
 #include "platform/wayland/wayland_platform.h"
+#include "tests/support/desktop_program.h"
+#include "tests/support/desktop_user.h"
 #include "tests/support/headless_sway.h"
 #include "tests/support/private_bus.h"
 #include "tests/support/process.h"
 #include "tests/ui/find_child.h"
+#include "tests/ui/qt_wait.h"
 #include "ui/action_editor.h"
 #include "ui/action_editor_frame.h"
 
 #include <filesystem>
 #include <memory>
-#include <pwd.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace clickwisp;
 using test::child;
+using test::waitFor;
 
 namespace {
 
@@ -52,15 +55,6 @@ constexpr uint32_t kSecondColour = 0x806040;
 // Virtual-key codes of the keys pressed.
 constexpr uint8_t kAlt = 0x12;
 constexpr uint8_t kEscape = 0x1B;
-
-const char* kConfig
-    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"5\" top=\"7\" height=\"480\" "
-      "width=\"640\" max=\"False\" limitsnoticed=\"True\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"1\" "
-      "stop=\"2\"/><running start=\"1\" stop=\"2\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/><cols>"
-      "<col id=\"0\" Name=\"No.\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"45\" Index=\"0\"/>"
-      "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
-      "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
-      "</cols></config>";
 
 // A window as sway shows it.
 struct SwayWindow {
@@ -146,16 +140,6 @@ void press(uint8_t vk, uint8_t modifier = 0)
         g_user->keybd_event(modifier, KEYEVENTF_KEYUP);
 }
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
-{
-    for (int waited = 0; waited < milliseconds; waited += 50) {
-        if (condition())
-            return true;
-        QTest::qWait(50);
-    }
-    return condition();
-}
-
 // dbus-send on the tray's bus; its standard output.
 std::string dbusSend(const std::vector<std::string>& arguments)
 {
@@ -227,22 +211,18 @@ private slots:
         test::TempDir dir;
         std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
         std::filesystem::copy_file(test::cliPath(), dir / "clickwisp-cli");
-        test::writeFile(dir / "config.xml", kConfig);
+        test::writeFile(dir / "config.xml", test::PreparedConfigXml({ .left = 5, .top = 7, .limitsNoticed = true }));
         test::writeFile(dir / "status.log", "");
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
 
         // As sway's user: the bindings' commands reach only its own socket.
-        QStringList command { QString::fromStdString((dir / "clickwisp").string()) };
-        if (geteuid() == 0) {
-            const passwd* user = getpwnam("clickwisp-test");
-            QVERIFY(user);
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
-                QVERIFY(chown(entry.path().c_str(), user->pw_uid, user->pw_gid) == 0);
-            QVERIFY(chown(dir.path().c_str(), user->pw_uid, user->pw_gid) == 0);
-            command = QStringList { QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(user->pw_uid),
-                QStringLiteral("--regid=%1").arg(user->pw_gid), QStringLiteral("--init-groups") }
-                + command;
-        }
+        const test::DesktopUser user = test::DesktopUser::forDesktop();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            QVERIFY(user.own(entry.path()));
+        QVERIFY(user.own(dir.path()));
+        QStringList command;
+        for (const std::string& word : user.command({ (dir / "clickwisp").string() }))
+            command << QString::fromStdString(word);
         QProcess app;
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
