@@ -47,6 +47,9 @@ PACKAGES=(
   sway swaybg wev grim
   # D-Bus through sd-bus, for the desktop portals (and private buses in tests)
   libsystemd-dev dbus
+  # GIO's GSettings, for the hot keys as GNOME's custom shortcuts; gsettings
+  # reads them in the tests
+  libglib2.0-dev libglib2.0-bin
   # headless GNOME desktops for the tests (mutter, gnome-shell with logind
   # mocked, the portal and its GNOME backend, PipeWire for screen casts)
   mutter gnome-shell xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber python3-dbusmock
