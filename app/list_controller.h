@@ -195,6 +195,9 @@ private:
     void finishStatus(const RunEnd& end);
     void postToSelf(std::function<void(TMouseCtrl&)> call);
     void tellLimits();
+    // Status panel 2: what the desktop does not allow, and how the hot keys
+    // are bound or why not (the reason as the panel's tip).
+    void showDesktopStatus();
     void openRemoteControl();
     void closeRemoteControl();
 
@@ -211,6 +214,7 @@ private:
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<RecordingSession> m_recording;
     std::string m_hotKeyProblem; // shown since the last registration; empty: none
+    std::string m_limitsStatus; // what the desktop does not allow, in the user's words
 
     bool m_running = false;
     std::unique_ptr<TRunThread> m_run;

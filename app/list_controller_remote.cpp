@@ -1,6 +1,7 @@
 // TMouseCtrl: the remote control, and what the desktop does not allow.
 #include "app/list_controller.h"
 
+#include "app/hot_keys_status.h"
 #include "app/main_window_presenter.h"
 
 #include <future>
@@ -12,12 +13,31 @@ void TMouseCtrl::tellLimits()
     const DesktopLimits limits = DesktopLimitsOf(m_services.recorderProblem, m_services.hotKeysProblem,
         m_services.compositorKeys ? m_services.compositorKeys->name() : std::string());
     m_view.setRecordAvailable(m_recording != nullptr, limits.recordHint);
-    const std::string& note = m_services.desktopNote;
-    m_view.setStatus(2, note.empty() ? limits.status : limits.status.empty() ? note : limits.status + "; " + note);
+    m_limitsStatus = limits.status;
+    showDesktopStatus();
     if (limits.notice.empty() || GetConfig().GetFrame().limitsnoticed())
         return;
     m_view.showMessage(limits.notice, ControllerView::MessageKind::Notice);
     GetConfig().GetFrame().setLimitsnoticed(true);
+}
+
+void TMouseCtrl::showDesktopStatus()
+{
+    HotKeysWay way;
+    if (m_hotKeys)
+        way.grabbedThrough = m_services.hotKeys->name();
+    if (m_services.compositorKeys) {
+        way.boundThrough = m_services.compositorKeys->name();
+        way.chosenKeys = m_services.compositorKeys->triggers();
+    }
+    const bool someWay = !way.grabbedThrough.empty() || !way.boundThrough.empty();
+    way.problem = someWay ? m_hotKeyProblem : m_services.hotKeysProblem;
+    // What the desktop itself asks of the user (a consent at each session)
+    // follows the hot keys' way.
+    const std::string status = DesktopStatus(m_limitsStatus, way);
+    const std::string& note = m_services.desktopNote;
+    m_view.setStatus(2, note.empty() ? status : status.empty() ? note : status + "; " + note);
+    m_view.setStatusTip(2, way.problem);
 }
 
 void TMouseCtrl::openRemoteControl()

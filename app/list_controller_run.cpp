@@ -166,6 +166,9 @@ void TMouseCtrl::RegisterHotKeys(bool confirmedByUser)
         m_view.setTrayNote(problem);
     }
     m_hotKeyProblem = problem;
+    // At start the desktop's status follows with its limits (tellLimits).
+    if (confirmedByUser)
+        showDesktopStatus();
     if (!problem.empty() && confirmedByUser)
         m_view.showMessage(problem, ControllerView::MessageKind::Error);
 }

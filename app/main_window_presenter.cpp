@@ -65,8 +65,7 @@ DesktopLimits DesktopLimitsOf(
     std::vector<std::string> works { "Playback", "the screen searches" };
     std::vector<std::string> fails;
     (noRecorder ? fails : works).push_back("recording");
-    (noHotKeys ? fails : works)
-        .push_back(compositorKeys.empty() ? "the hot keys" : "the hot keys (bound through " + compositorKeys + ")");
+    (noHotKeys ? fails : works).push_back("the hot keys");
     const bool plural = fails.size() > 1 || noHotKeys; // "the hot keys do not"
     limits.status = listed(works) + " work; " + listed(fails) + (plural ? " do not" : " does not");
 
@@ -149,11 +148,13 @@ WindowStart WindowStartFromConfig(const TConfig& config)
     return start;
 }
 
-void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TConfig& config)
+void StoreWindowBounds(std::optional<ScreenPoint> origin, ScreenSize size, bool maximized, TConfig& config)
 {
     auto frame = config.GetFrame();
-    frame.setLeft(origin.x);
-    frame.setTop(origin.y);
+    if (origin) {
+        frame.setLeft(origin->x);
+        frame.setTop(origin->y);
+    }
     frame.setHeight(size.height);
     frame.setWidth(size.width);
     frame.setMax(maximized);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,9 @@ struct WindowStart {
     ScreenSize size;
 };
 WindowStart WindowStartFromConfig(const TConfig& config);
-void StoreWindowBounds(ScreenPoint origin, ScreenSize size, bool maximized, TConfig& config);
+// origin is where the window is; nothing where the system does not tell a
+// program (Wayland): the configured left and top then stay as they were.
+void StoreWindowBounds(std::optional<ScreenPoint> origin, ScreenSize size, bool maximized, TConfig& config);
 // The top-left corner that centres a window of size on a desktop (all
 // monitors) at desktopOrigin of desktopSize, never left of or above it.
 ScreenPoint CentredOrigin(ScreenPoint desktopOrigin, ScreenSize desktopSize, ScreenSize size);

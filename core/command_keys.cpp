@@ -18,6 +18,22 @@ std::vector<CommandKey> CommandKeysOf(const std::array<std::string, 4>& hotKeyTe
     return keys;
 }
 
+std::string HotKeyInSyntax(std::string_view hotKeyText, std::string_view control, std::string_view alt)
+{
+    std::string text;
+    for (;;) {
+        if (hotKeyText.starts_with("CTRL+")) {
+            text += control;
+            hotKeyText.remove_prefix(5);
+        } else if (hotKeyText.starts_with("ALT+")) {
+            text += alt;
+            hotKeyText.remove_prefix(4);
+        } else {
+            return text + std::string(hotKeyText);
+        }
+    }
+}
+
 std::string BindingCommandLine(const std::string& cliProgram, const CommandKey& key)
 {
     std::string line;

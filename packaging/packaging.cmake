@@ -84,10 +84,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://clickwisp.example/")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Libraries the programs link come from dpkg-shlibdeps; Qt's X11 platform
-# plugin is loaded at run time, so no linked library names it.
+# Libraries the programs link come from dpkg-shlibdeps; Qt's platform
+# plugins are loaded at run time, so no linked library names them: the X11
+# one (qt6-qpa-plugins) and the Wayland one (qt6-wayland), without which
+# the program aborts on a Wayland session that has no XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET clickwisp)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 endif()
 include(CPack)

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace clickwisp {
 
@@ -16,6 +17,9 @@ public:
     using Handler = std::function<void(uint32_t modifiers, uint32_t vk)>;
 
     virtual ~HotKeySource() = default;
+
+    // Through what the keys are grabbed, for the user ("X11", "Windows").
+    virtual std::string name() const = 0;
 
     // Sets the receiver of key presses; call before registering keys.
     virtual void setHandler(Handler handler) = 0;

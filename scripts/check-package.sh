@@ -12,6 +12,9 @@
 #   - the unpacked clickwisp-cli prints the package's version and describes
 #     the example list it installs; the unpacked clickwisp, run by a user on a
 #     private Xvfb, starts and keeps its config.xml in ~/.config/clickwisp;
+#     Depends names the packages of Qt's X11 and Wayland platform plugins,
+#     and the unpacked clickwisp starts as a native Wayland client on a
+#     private headless sway without XWayland (no DISPLAY, no QT_QPA_PLATFORM);
 #   - man -l: each manual page renders without warnings, and the one of
 #     clickwisp-cli has a section for every verb the program lists in --help;
 #   - the newest release in the AppStream metadata and in the changelog is the
@@ -54,6 +57,22 @@ cleanup() {
     rm -rf "$root"
 }
 trap cleanup EXIT
+# started_as_nobody LOG SETTINGS VARIABLE=value...: starts the unpacked
+# clickwisp as nobody with exactly these variables; true once it has written
+# SETTINGS (after Qt loaded its platform plugin) and still runs.
+started_as_nobody() {
+    local log="$1" settings="$2"
+    shift 2
+    env -i "$@" setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" >"$log" 2>&1 &
+    local gui=$!
+    pids+=($gui)
+    for _ in $(seq 100); do
+        [ -s "$settings" ] && break
+        kill -0 "$gui" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$settings" ] && kill -0 "$gui" 2>/dev/null
+}
 dpkg-deb -x "$deb" "$root"
 
 echo "---- desktop-file-validate, appstreamcli"
@@ -152,22 +171,47 @@ chmod 755 "$root"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$root/display" ] && break; sleep 0.1; done
-env -i PATH=/usr/bin:/bin DISPLAY=":$(cat "$root/display")" HOME="$home" \
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$root/usr/bin/clickwisp" >"$root/clickwisp.log" 2>&1 &
-gui=$!
-pids+=($gui)
-settings="$home/.config/clickwisp/config.xml"
-for _ in $(seq 100); do
-    [ -s "$settings" ] && break
-    kill -0 "$gui" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -s "$settings" ]; then
+if started_as_nobody "$root/clickwisp.log" "$home/.config/clickwisp/config.xml" \
+    PATH=/usr/bin:/bin DISPLAY=":$(cat "$root/display")" HOME="$home"; then
     echo "clickwisp started as nobody and wrote ~/.config/clickwisp/config.xml"
 else
-    problem "clickwisp run by a user did not write $settings: $(cat "$root/clickwisp.log")"
+    problem "clickwisp run by a user did not write ~/.config/clickwisp/config.xml: $(cat "$root/clickwisp.log")"
 fi
 [ ! -e "$root/usr/bin/config.xml" ] || problem "clickwisp run by a user wrote config.xml beside itself"
+
+echo "---- Qt's platform plugins, and the unpacked clickwisp on Wayland"
+# Qt loads them at run time: only Depends brings them.
+qtPlugins="$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qt6/plugins)"
+for plugin in xcb wayland-generic; do
+    package="$(owner "$qtPlugins/platforms/libq$plugin.so")"
+    if [ -z "$package" ]; then
+        problem "no installed package provides Qt's $plugin platform plugin"
+    elif ! grep -Fxq "$package" <<<"$depends"; then
+        problem "Qt's $plugin platform plugin comes with $package, which Depends lacks"
+    else
+        echo "platform plugin $plugin: $package"
+    fi
+done
+# As a user on a Wayland session without XWayland: sway with its own runtime
+# folder, the program with neither DISPLAY nor QT_QPA_PLATFORM.
+wlhome="$root/wlhome"
+runtime="$root/runtime"
+mkdir -p "$wlhome" "$runtime"
+printf 'xwayland disable\n' >"$runtime/config"
+chown -R 65534:65534 "$wlhome" "$runtime"
+chmod 700 "$runtime"
+env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+    WLR_LIBINPUT_NO_DEVICES=1 setpriv --reuid=65534 --regid=65534 --clear-groups \
+    sway --config "$runtime/config" >"$root/sway.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do compgen -G "$runtime/wayland-*.lock" >/dev/null && break; sleep 0.1; done
+socket="$(basename "$(compgen -G "$runtime/wayland-*.lock" | head -n 1)" .lock)"
+if started_as_nobody "$root/clickwisp-wayland.log" "$wlhome/.config/clickwisp/config.xml" \
+    PATH=/usr/bin:/bin HOME="$wlhome" XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland; then
+    echo "clickwisp started as a native Wayland client on sway"
+else
+    problem "clickwisp did not start on Wayland without XWayland: $(cat "$root/clickwisp-wayland.log")"
+fi
 
 echo "---- manual pages"
 for page in "$root"/usr/share/man/man1/*.1.gz; do

@@ -50,7 +50,10 @@ PACKAGES=(
   sway swaybg wev grim
   # the desktop portal backend: D-Bus through sd-bus (also private buses in
   # tests) and the monitors' screen casts through PipeWire
-  libsystemd-dev dbus libpipewire-0.3-dev
+  libsystemd-dev dbus dbus-daemon dbus-bin libpipewire-0.3-dev
+  # GIO's GSettings, for the hot keys as GNOME's custom shortcuts; gsettings
+  # reads them in the tests
+  libglib2.0-dev libglib2.0-bin
   # headless GNOME desktops for the tests (mutter, gnome-shell with logind
   # mocked, the portal and its GNOME backend, PipeWire for screen casts), and
   # the tests' independent clients: a GTK 4 window of one colour, the
@@ -61,8 +64,8 @@ PACKAGES=(
   # headless by the tests, with its portal (which needs Qt 5's Wayland
   # plugin), pipewire and wireplumber on a session bus of their own
   plasma-wayland-protocols kwin-wayland xdg-desktop-portal-kde qtwayland5
-  # GUI
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins
+  # GUI; qt6-wayland: the desktop program as a native Wayland client
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-qpa-plugins qt6-wayland
   # display for tests and end-to-end checks with independent X clients
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick
   # window frames for scripts/screenshots.sh, and a window manager and a

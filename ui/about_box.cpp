@@ -89,7 +89,14 @@ void TFMAbout::showEvent(QShowEvent* event)
 
 void TFMAbout::mousePressEvent(QMouseEvent* event)
 {
-    // The links are child labels and take their own clicks.
+    event->accept();
+}
+
+void TFMAbout::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The links are child labels and take their own clicks. On the release:
+    // a box that closes on the press leaves the release to the window below,
+    // and sway then takes no more clicks.
     accept();
     event->accept();
 }

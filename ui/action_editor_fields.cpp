@@ -190,8 +190,17 @@ void TfrmDefine::showPickOverlays()
 {
     if (!m_pickOverlays.empty())
         return;
+    // The screens as they are now, shown on the overlays (a compositor may
+    // draw nothing under them) and read for a colour.
+    if (m_screen) {
+        QRect desktop;
+        for (QScreen* screen : QGuiApplication::screens())
+            desktop |= screen->geometry();
+        m_pickSnapshot.take(*m_screen, { desktop.x(), desktop.y() }, { desktop.width(), desktop.height() });
+    }
     for (QScreen* screen : QGuiApplication::screens()) {
-        auto* overlay = new PointPickOverlay(this, screen, QString::fromLatin1(kPointPickHint));
+        auto* overlay
+            = new PointPickOverlay(this, screen, QString::fromLatin1(kPointPickHint), snapshotOf(screen->geometry()));
         connect(overlay, &PointPickOverlay::picked, this, [this](QPoint at) { pickPoint({ at.x(), at.y() }); });
         connect(overlay, &PointPickOverlay::cancelled, this, &TfrmDefine::StopCapture);
         m_pickOverlays.emplace_back(overlay);
@@ -204,6 +213,21 @@ void TfrmDefine::showPickOverlays()
     }
 }
 
+QImage TfrmDefine::snapshotOf(const QRect& area) const
+{
+    if (!m_pickSnapshot.taken())
+        return {};
+    const TBDBitmapData& pixels = m_pickSnapshot.pixels();
+    const QPoint from = area.topLeft() - QPoint(m_pickSnapshot.origin().x, m_pickSnapshot.origin().y);
+    if (from.x() < 0 || from.y() < 0 || from.x() + area.width() > pixels.Width()
+        || from.y() + area.height() > pixels.Height())
+        return {};
+    QImage image(area.size(), QImage::Format_BGR888);
+    for (int y = 0; y < area.height(); ++y)
+        std::memcpy(image.scanLine(y), pixels.Row(from.y() + y) + 3 * from.x(), size_t(area.width()) * 3);
+    return image;
+}
+
 void TfrmDefine::closePickOverlays()
 {
     // Later: the click or key that ends the pick is still being delivered.
@@ -213,6 +237,7 @@ void TfrmDefine::closePickOverlays()
             overlay->deleteLater();
         }
     m_pickOverlays.clear();
+    m_pickSnapshot.clear();
 }
 
 void TfrmDefine::timerSetPointTimer()
@@ -229,7 +254,9 @@ void TfrmDefine::pickPoint(ScreenPoint point)
     if (!m_capture.waitsForClick())
         return;
     ActionEditorFields current = fields();
-    showCaptured(current, m_capture.pick(current, point, [this](ScreenPoint at) { return readPixel(at); }));
+    showCaptured(current, m_capture.pick(current, point, [this](ScreenPoint at) {
+        return m_pickSnapshot.taken() ? m_pickSnapshot.colourAt(at) : readPixel(at);
+    }));
     followCapture();
 }
 

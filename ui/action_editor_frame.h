@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/action_editor_presenter.h"
+#include "app/screen_snapshot.h"
 #include "core/action.h"
 #include "core/error.h"
 #include "screen/bitmap_data.h"
@@ -137,6 +138,8 @@ private:
     void followCapture();
     void showPickOverlays();
     void closePickOverlays();
+    // The part of the snapshot at area (screen coordinates); null without one.
+    QImage snapshotOf(const QRect& area) const;
     // The captured texts into their fields, and the swatch.
     void showCaptured(const ActionEditorFields& captured, const std::vector<EditorText>& changed);
     // Each type panel enabled exactly with its radio button.
@@ -213,6 +216,7 @@ private:
     QButtonGroup* m_pointGroup;
     EditorCapture m_capture;
     std::vector<QPointer<PointPickOverlay>> m_pickOverlays; // one per screen while waiting for a click
+    ScreenSnapshot m_pickSnapshot; // the screens before the overlays showed, for a colour pick
     std::string m_pictureText; // the picture as the action stores it
     QImage m_picture; // its decoded form, for display
     std::function<QString()> m_filePrompt;

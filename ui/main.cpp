@@ -1,10 +1,8 @@
 // Clickwisp, the desktop program. It takes no command-line arguments.
 #include "config/config.h"
 #include "desktop/desktop_choice.h"
+#include "desktop/key_binder_choice.h"
 #include "platform/control_channel.h"
-#include "platform/unix/kde_global_keys.h"
-#include "platform/unix/portal_global_keys.h"
-#include "platform/unix/sway_keys.h"
 #include "ui/main_window.h"
 #include "ui/session_end.h"
 
@@ -58,32 +56,22 @@ MainWindowServices desktopServices()
     return services;
 }
 
-// The remote control on every desktop; on sway the hot keys are bound to it
-// through sway's IPC, since a Wayland client cannot take global keys, on KDE
-// Plasma through KDE's global shortcuts and elsewhere through the desktop
-// portal's, which send it the commands.
+// The remote control on every desktop; where a Wayland client cannot take
+// global keys, the desktop binds the hot keys to it (sway's IPC, KDE's
+// global shortcuts, the GlobalShortcuts portal, GNOME's custom shortcuts).
 void addRemoteControl(MainWindowServices& services)
 {
     services.remoteControl
         = [](ControlServer::Handler handler) { return ListenForControl(ControlAddress(), std::move(handler)); };
     services.waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (const QString sway = qEnvironmentVariable("SWAYSOCK"); !sway.isEmpty()) {
-        // The command-line tool installed beside the program, else the one on
-        // the PATH (a path with blanks would need quoting in sway's command).
-        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clickwisp-cli"));
-        const bool usable = QFileInfo(beside).isExecutable() && !beside.contains(QLatin1Char(' '));
-        services.compositorKeys
-            = makeSwayKeys(sway.toStdString(), usable ? beside.toStdString() : std::string("clickwisp-cli"));
-        return;
-    }
-#ifdef CLICKWISP_HAVE_KDE_KEYS
-    // On Plasma the portal binds nothing (5.27) or asks first (6): KDE's own
-    // service binds without a dialog.
-    if (services.waylandSession && KdeGlobalKeysRunning())
-        services.compositorKeys = makeKdeGlobalKeys(ControlAddress());
-    else if (services.waylandSession && PortalGlobalKeysVersion() > 0)
-        services.compositorKeys = makePortalGlobalKeys(ControlAddress());
-#endif
+    // The command-line tool installed beside the program, else the one on the PATH.
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clickwisp-cli"));
+    auto binder
+        = openKeyBinder(QFileInfo(beside).isExecutable() ? beside.toStdString() : std::string(), ControlAddress());
+    if (binder)
+        services.compositorKeys = std::move(*binder);
+    else
+        services.hotKeysProblem += (services.hotKeysProblem.empty() ? "" : "; ") + binder.error().message;
 }
 
 } // namespace

@@ -49,6 +49,13 @@ public:
     }
 };
 
+// Whether the system tells and takes window positions: a Wayland client
+// neither knows nor chooses where its windows are.
+bool windowPositionsKnown()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 // A thin vertical separator of the tool panel in the tooltip colour.
 QFrame* separator(QWidget* parent)
 {
@@ -304,7 +311,8 @@ void TMForm::applyColumns()
 
 void TMForm::storeWindowSettings()
 {
-    StoreWindowBounds({ x(), y() }, { width(), height() }, isMaximized(), m_controller->GetConfig());
+    const auto origin = windowPositionsKnown() ? std::optional(ScreenPoint { x(), y() }) : std::nullopt;
+    StoreWindowBounds(origin, { width(), height() }, isMaximized(), m_controller->GetConfig());
     QHeaderView* header = m_listView->header();
     std::vector<ColumnState> columns;
     for (int i = 0; i < header->count(); ++i)
@@ -314,8 +322,9 @@ void TMForm::storeWindowSettings()
 
 void TMForm::showAtStart()
 {
-    // Centred on the whole desktop (every monitor), whatever left and top say.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    // Centred on the whole desktop (every monitor), whatever left and top
+    // say; on Wayland the compositor places it.
+    if (QScreen* screen = QGuiApplication::primaryScreen(); screen && windowPositionsKnown()) {
         const QRect desktop = screen->virtualGeometry();
         const ScreenPoint origin
             = CentredOrigin({ desktop.x(), desktop.y() }, { desktop.width(), desktop.height() }, { width(), height() });

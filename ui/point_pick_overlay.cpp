@@ -7,24 +7,27 @@
 
 namespace clickwisp {
 
-PointPickOverlay::PointPickOverlay(QWidget* owner, QScreen* screen, const QString& hint)
+PointPickOverlay::PointPickOverlay(QWidget* owner, QScreen* screen, const QString& hint, QImage picture)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_hint(hint)
+    , m_picture(std::move(picture))
+    , m_origin(screen->geometry().topLeft())
 {
     setObjectName(QStringLiteral("PointPickOverlay"));
-    setAttribute(Qt::WA_TranslucentBackground);
+    if (m_picture.isNull())
+        setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
     setScreen(screen);
-    // The screen's place first, so the window's (and its events') global
-    // coordinates are the screen's even where the system does not report
-    // where a window is.
+    setWindowTitle(hint);
     setGeometry(screen->geometry());
 }
 
 void PointPickOverlay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!m_picture.isNull())
+        painter.drawImage(rect(), m_picture);
     // Faintly dimmed: the desktop stays visible, and every pixel takes clicks.
     painter.fillRect(rect(), QColor(0, 0, 0, 48));
     QFont font = painter.font();
@@ -43,8 +46,15 @@ void PointPickOverlay::paintEvent(QPaintEvent*)
 void PointPickOverlay::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
+}
+
+void PointPickOverlay::mouseReleaseEvent(QMouseEvent* event)
+{
+    // On the release: a window that closes on the press leaves the release
+    // to whatever lies below it, and sway then takes no more clicks.
+    event->accept();
     if (event->button() == Qt::LeftButton)
-        emit picked(event->globalPosition().toPoint());
+        emit picked(m_origin + event->position().toPoint());
     else if (event->button() == Qt::RightButton)
         emit cancelled();
 }

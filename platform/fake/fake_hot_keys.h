@@ -17,6 +17,7 @@ class FakeHotKeys : public HotKeySource {
 public:
     explicit FakeHotKeys(std::shared_ptr<FakeTrace> trace);
 
+    std::string name() const override { return "the fake desktop"; }
     void setHandler(Handler handler) override;
     Result<void> registerHotKey(int id, uint32_t modifiers, uint32_t vk) override;
     void unregisterHotKey(int id) override;

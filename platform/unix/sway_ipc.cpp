@@ -1,5 +1,6 @@
 #include "platform/unix/sway_ipc.h"
 
+#include "core/command_keys.h"
 #include "platform/unix/unix_socket.h"
 
 #include <cctype>
@@ -216,19 +217,7 @@ Result<std::vector<IpcCommandOutcome>> ParseIpcCommandReply(std::string_view jso
 
 std::string SwayKeyCombo(std::string_view hotKeyText)
 {
-    std::string combo;
-    for (;;) {
-        if (hotKeyText.starts_with("CTRL+")) {
-            combo += "Ctrl+";
-            hotKeyText.remove_prefix(5);
-        } else if (hotKeyText.starts_with("ALT+")) {
-            combo += "Alt+";
-            hotKeyText.remove_prefix(4);
-        } else {
-            break;
-        }
-    }
-    return combo + std::string(hotKeyText);
+    return HotKeyInSyntax(hotKeyText, "Ctrl+", "Alt+");
 }
 
 SwayIpc::SwayIpc(int fd)

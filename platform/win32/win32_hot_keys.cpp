@@ -32,6 +32,7 @@ class Win32HotKeys final : public HotKeySource {
 public:
     ~Win32HotKeys() override;
 
+    std::string name() const override { return "Windows"; }
     Result<void> open();
     void setHandler(Handler handler) override;
     Result<void> registerHotKey(int id, uint32_t modifiers, uint32_t vk) override;

@@ -40,6 +40,7 @@ public:
     X11HotKeys(Display* display, int wakeRead, int wakeWrite);
     ~X11HotKeys() override;
 
+    std::string name() const override { return "X11"; }
     void setHandler(Handler handler) override;
     Result<void> registerHotKey(int id, uint32_t modifiers, uint32_t vk) override;
     void unregisterHotKey(int id) override;

@@ -51,6 +51,10 @@ TEST_F(ControllerTest, AKeyUsedByAnotherProgramIsShownWithoutABoxAtStart)
     EXPECT_EQ(view.status[1], "Hot key ALT+F2 is used by another program");
     EXPECT_EQ(view.trayNote, "Hot key ALT+F2 is used by another program");
     EXPECT_EQ(hotKeys->registered().size(), 3u);
+    // The status bar's last panel says how the keys are bound, and that one
+    // is missing; pointing at it tells which and why.
+    EXPECT_EQ(view.status[2], "Hot keys: grabbed through the fake desktop; some keys were refused");
+    EXPECT_EQ(view.statusTip[2], "Hot key ALT+F2 is used by another program");
 
     ctrl->ShowOptions();
     ASSERT_EQ(view.messages.size(), 1u);
@@ -63,6 +67,8 @@ TEST_F(ControllerTest, AKeyUsedByAnotherProgramIsShownWithoutABoxAtStart)
     EXPECT_EQ(view.status[1], "");
     EXPECT_EQ(view.trayNote, "");
     EXPECT_EQ(hotKeys->registered().size(), 4u);
+    EXPECT_EQ(view.status[2], "Hot keys: grabbed through the fake desktop");
+    EXPECT_EQ(view.statusTip[2], "");
 }
 
 } // namespace

@@ -123,7 +123,8 @@ TEST_F(RemoteControllerTest, ASecondProgramTellsTheUserWhereTheCommandsGo)
 // Bindings that the compositor would make, kept for the test.
 class RecordedKeys : public CompositorKeys {
 public:
-    std::string name() const override { return "sway"; }
+    std::string name() const override { return m_name; }
+    std::vector<Trigger> triggers() const override { return chosen; }
     Result<void> bindKeys(const std::vector<CommandKey>& keys) override
     {
         bound.clear();
@@ -142,6 +143,8 @@ public:
     std::vector<std::string> bound;
     std::string refusal;
     int unbinds = 0;
+    std::string m_name = "sway";
+    std::vector<Trigger> chosen;
 };
 
 TEST_F(ControllerTest, TheCompositorBindsTheHotKeysUntilTheProgramCloses)
@@ -152,6 +155,8 @@ TEST_F(ControllerTest, TheCompositorBindsTheHotKeysUntilTheProgramCloses)
     EXPECT_EQ(keys.bound,
         (std::vector<std::string> {
             "ALT+F2 start-record", "ALT+F3 stop-record", "CTRL+F2 start-run", "CTRL+F3 stop-run" }));
+    // Where both grab, the compositor's bindings are what the user relies on.
+    EXPECT_EQ(view.status[2], "Hot keys: bound through sway");
 
     ctrl->GetConfig().GetRunning().setStop(9);
     ctrl->ShowOptions();
@@ -161,6 +166,20 @@ TEST_F(ControllerTest, TheCompositorBindsTheHotKeysUntilTheProgramCloses)
     ctrl->ShowOptions();
     EXPECT_EQ(view.status[1], "Sway did not bind every hot key: CTRL+F10: no");
     ASSERT_EQ(view.messages.size(), 1u) << "the user who just chose the keys is told at once";
+    EXPECT_EQ(view.status[2], "Hot keys: bound through sway; some keys were refused");
+    EXPECT_EQ(view.statusTip[2], "Sway did not bind every hot key: CTRL+F10: no");
+
+    // The desktop's own shortcuts, whose keys its user may change there: the
+    // keys in effect are shown, each with what it does.
+    keys.refusal.clear();
+    keys.m_name = "KDE's global shortcuts";
+    keys.chosen = { { "ALT+F2", "Start recording", "Alt+F2" }, { "ALT+F3", "Stop recording", "" },
+        { "CTRL+F2", "Start playback, or stop playback", "Meta+R, Ctrl+F2" } };
+    ctrl->ShowOptions();
+    EXPECT_EQ(view.status[2],
+        "Hot keys (KDE's global shortcuts): Start recording Alt+F2, Stop recording none, Start playback, or stop "
+        "playback Meta+R, Ctrl+F2");
+    EXPECT_EQ(view.statusTip[2], "");
 
     ctrl->Shutdown();
     EXPECT_TRUE(keys.bound.empty());
@@ -185,7 +204,9 @@ TEST_F(ControllerTest, ADesktopWithoutRecordingOrHotKeysSaysSoOncePerConfigurati
     EXPECT_EQ(view.recordHint,
         "Recording is not available: recording needs an X11 session: Wayland does not let programs read global "
         "input.");
-    EXPECT_EQ(view.status[2], "Playback and the screen searches work; recording and the hot keys do not");
+    EXPECT_EQ(view.status[2],
+        "Playback and the screen searches work; recording and the hot keys do not. Hot keys: not available");
+    EXPECT_EQ(view.statusTip[2], "no X11 display");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find(view.recordHint), std::string::npos);
     EXPECT_NE(view.messages[0].find("The global hot keys are not available: no X11 display."), std::string::npos);
@@ -207,7 +228,8 @@ TEST_F(ControllerTest, ADesktopWithoutRecordingOrHotKeysSaysSoOncePerConfigurati
     view.status[2].clear();
     auto second = start();
     EXPECT_TRUE(view.messages.empty()) << view.messages[0];
-    EXPECT_EQ(view.status[2], "Playback and the screen searches work; recording and the hot keys do not");
+    EXPECT_EQ(view.status[2],
+        "Playback and the screen searches work; recording and the hot keys do not. Hot keys: not available");
 }
 
 TEST_F(ControllerTest, TheDesktopsOwnNoteJoinsWhatWorksInTheStatusBar)

@@ -48,6 +48,19 @@ TEST(MainWindowPresenter, TheWindowIsCentredOnTheWholeDesktopButNotPastItsCorner
     EXPECT_EQ(CentredOrigin({ 0, 0 }, { 640, 480 }, { 800, 600 }), (ScreenPoint { 0, 0 }));
 }
 
+TEST(MainWindowPresenter, BoundsAreStoredAndAPlaceNobodyToldKeepsTheConfiguredOne)
+{
+    test::TempDir dir;
+    TConfig config { dir / "config.xml" };
+    StoreWindowBounds(ScreenPoint { -300, 20 }, { 800, 600 }, false, config);
+    // Wayland: the program is not told where its window is.
+    StoreWindowBounds(std::nullopt, { 1280, 697 }, true, config);
+    const auto frame = config.GetFrame();
+    EXPECT_EQ((std::vector { frame.left(), frame.top(), frame.width(), frame.height() }),
+        (std::vector { -300, 20, 1280, 697 }));
+    EXPECT_TRUE(frame.max());
+}
+
 TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord)
 {
     EXPECT_FALSE(ControlEnabled(MainControl::Record, true, false));
@@ -66,8 +79,7 @@ TEST(MainWindowPresenter, ADesktopWithoutRecordingSaysWhatWorksAndDisablesRecord
 
     // Where sway binds the keys, their absence on the display is no loss.
     const DesktopLimits onSway = DesktopLimitsOf("no recorder.", "no X11 display", "sway");
-    EXPECT_EQ(
-        onSway.status, "Playback, the screen searches and the hot keys (bound through sway) work; recording does not");
+    EXPECT_EQ(onSway.status, "Playback, the screen searches and the hot keys work; recording does not");
     EXPECT_EQ(onSway.recordHint, "Recording is not available: no recorder.");
     EXPECT_EQ(DesktopLimitsOf("", "no X11 display", "sway").notice, "");
 

@@ -436,7 +436,8 @@ private slots:
         QVERIFY(!record->isEnabled());
         QCOMPARE(record->toolTip(), reason);
         QCOMPARE(child<QLabel>(h.window.get(), "StatusPanel2")->text(),
-            QStringLiteral("Playback, the screen searches and the hot keys work; recording does not"));
+            QStringLiteral("Playback, the screen searches and the hot keys work; recording does not. Hot keys: grabbed "
+                           "through the fake desktop"));
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages[0].startsWith(reason));
 

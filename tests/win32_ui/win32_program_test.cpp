@@ -327,6 +327,8 @@ TEST(Win32Program, LoadMoveRunEditSaveAndCloseAsAUserWould)
     GetWindowTextW(program.main, caption, 64);
     EXPECT_EQ(std::wstring(caption), wide(kProductCaption));
     EXPECT_EQ(program.statusText(0), L"Ready");
+    // How the hot keys reach the program.
+    EXPECT_EQ(program.statusText(2), L"Hot keys: grabbed through Windows");
 
     // The configured size, centred on the desktop whatever left and top say.
     RECT bounds;
