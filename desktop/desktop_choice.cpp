@@ -100,8 +100,8 @@ Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment)
         || environment.requested == "portal")
         return BackendChoice { environment.requested, "chosen by CLICKWISP_BACKEND" };
     if (!environment.requested.empty())
-        return fail("CLICKWISP_BACKEND: '" + environment.requested
-            + "' is not a backend (known: x11, wayland, kwin, portal)");
+        return fail(
+            "CLICKWISP_BACKEND: '" + environment.requested + "' is not a backend (known: x11, wayland, kwin, portal)");
     if (environment.waylandDisplay.empty())
         return BackendChoice { "x11", "" };
     auto missing = environment.missingWaylandProtocols();
@@ -109,19 +109,25 @@ Result<BackendChoice> chooseBackend(const DesktopEnvironment& environment)
         return BackendChoice { "wayland", "" };
     std::string reason
         = missing ? "the Wayland compositor does not offer " + joined(*missing) : missing.error().message;
+    std::string kwinRefused; // why KWin's own interfaces do not serve, when it is KWin
     if (missing && environment.kwinOffer) {
         switch (environment.kwinOffer()) {
         case KwinOffer::FakeInput: return BackendChoice { "kwin", "" };
         case KwinOffer::NotToThisProgram:
-            reason = "KWin does not let this program use its fake input (no installed .desktop file names it)";
+            kwinRefused = "KWin does not let this program use its fake input (no installed .desktop file names it)";
+            reason = kwinRefused;
             break;
         case KwinOffer::NotKwin: break;
         }
     }
     const Result<uint32_t> portal
         = environment.remoteDesktopPortal ? environment.remoteDesktopPortal() : fail("no desktop portal");
-    if (portal)
-        return BackendChoice { "portal", portalNote(*portal) };
+    if (portal) {
+        const std::string note = portalNote(*portal);
+        if (kwinRefused.empty() || note.empty())
+            return BackendChoice { "portal", kwinRefused.empty() ? note : kwinRefused };
+        return BackendChoice { "portal", kwinRefused + "; " + note };
+    }
     if (!environment.x11Display.empty())
         return BackendChoice { "x11", reason + "; using X11 (XWayland), which reaches only X11 windows" };
     return BackendChoice { "wayland", reason };

@@ -46,6 +46,13 @@ KeyBinder chooseKeyBinder(const KeyBinderEnvironment& environment);
 // with blanks for sway, whose commands are not quoted) the one on the PATH;
 // KDE's and the portal's bindings send their commands to controlSocket.
 // An error says why the chosen one cannot bind (GNOME without its schemas).
-Result<std::unique_ptr<CompositorKeys>> openKeyBinder(const std::string& cliBeside, const std::filesystem::path& controlSocket);
+// primary, until a binding of it binds no key at all: then the keys made by
+// fallback from then on (an older GNOME whose portal answers for
+// GlobalShortcuts through another desktop's backend, which refuses).
+std::unique_ptr<CompositorKeys> FirstThatBinds(
+    std::unique_ptr<CompositorKeys> primary, std::function<Result<std::unique_ptr<CompositorKeys>>()> fallback);
+
+Result<std::unique_ptr<CompositorKeys>> openKeyBinder(
+    const std::string& cliBeside, const std::filesystem::path& controlSocket);
 
 } // namespace clickwisp

@@ -98,6 +98,13 @@ public:
     }
 
 private:
+    void button(MouseButtonId id, bool down)
+    {
+        zwlr_virtual_pointer_v1_button(m_pointer, nowMs(), evdevButton(id),
+            down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+        zwlr_virtual_pointer_v1_frame(m_pointer);
+    }
+
     std::unique_ptr<WaylandConnection> m_connection;
     std::unique_ptr<WaylandKeyboard> m_keyboard;
     zwlr_virtual_pointer_v1* m_pointer = nullptr;

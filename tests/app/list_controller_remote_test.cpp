@@ -247,8 +247,8 @@ TEST_F(ControllerTest, TheDesktopsOwnNoteJoinsWhatWorksInTheStatusBar)
     };
     auto portal = start("recording needs an X11 session");
     EXPECT_EQ(view.status[2],
-        "Playback, the screen searches and the hot keys work; recording does not; the desktop asks for permission "
-        "at each session");
+        "Playback, the screen searches and the hot keys work; recording does not. Hot keys: not available; the "
+        "desktop asks for permission at each session");
     portal->Shutdown();
     portal.reset();
 }

@@ -28,6 +28,7 @@ class CommandLog {
 public:
     CommandLog()
     {
+        std::filesystem::permissions(m_dir.path(), std::filesystem::perms::owner_all);
         auto server = ListenForControl(m_dir / "control", [this](ControlCommand command) {
             std::lock_guard lock(m_mutex);
             m_commands.push_back(command);
@@ -37,7 +38,7 @@ public:
         if (server)
             m_server = std::move(*server);
     }
-    std::filesystem::path socket() const { return m_server ? m_server->socketPath() : std::filesystem::path(); }
+    std::filesystem::path socket() const { return m_server ? m_server->address() : std::filesystem::path(); }
     std::vector<ControlCommand> commands()
     {
         std::lock_guard lock(m_mutex);

@@ -54,8 +54,12 @@ TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCl
     unsetenv("CLICKWISP_STATUS_LOG");
     unsetenv("QT_QPA_PLATFORM");
     ASSERT_TRUE(waitFor([&] { return has("0: Ready"); })) << statusLines() << program.err();
-    EXPECT_TRUE(has("2: Playback, the screen searches and the hot keys (bound through KDE's global shortcuts) work; "
-                    "recording does not"))
+    // Not granted KWin's interfaces (a copy outside /usr/bin), it asks the
+    // portal; the hot keys are KDE's either way.
+    EXPECT_NE(statusLines().find("2: Playback, the screen searches and the hot keys work; recording does not. Hot keys "
+                                 "(KDE's global shortcuts): Start recording Alt+F6, Stop recording Alt+F7, Start "
+                                 "playback Ctrl+F5, Stop playback Ctrl+F6"),
+        std::string::npos)
         << statusLines();
     EXPECT_FALSE(has("0: Running..."));
 

@@ -12,7 +12,7 @@ namespace {
 struct Session {
     DesktopEnvironment environment(const std::string& wayland, const std::string& x11, const std::string& requested)
     {
-        DesktopEnvironment env { wayland, x11, requested, {}, {} };
+        DesktopEnvironment env { wayland, x11, requested, {}, {}, {} };
         env.missingWaylandProtocols = [this]() -> Result<std::vector<std::string>> {
             ++asked;
             if (!unreachable.empty())
@@ -127,6 +127,9 @@ TEST(DesktopChoice, ThePortalServesACompositorWithoutTheWlrootsProtocolsBeforeXW
     choice = chooseBackend(kwin);
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(choice->name, "portal");
+    EXPECT_EQ(choice->note,
+        "KWin does not let this program use its fake input (no installed .desktop file names it); the desktop asks "
+        "for permission at each session (its portal, RemoteDesktop version 1, keeps no grant)");
 }
 
 TEST(DesktopChoice, KwinIsForcedByName)

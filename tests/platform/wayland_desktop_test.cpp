@@ -338,9 +338,8 @@ TEST(WaylandWithoutWlroots, TheCliNamesTheMissingProtocolOrFallsBackToXWayland)
     setenv("CLICKWISP_BACKEND", "mir", 1);
     const auto refused = test::runProcess({ test::cliPath(), "capture", (dir / "shot.bmp").string() });
     EXPECT_EQ(refused.status, 69);
-    EXPECT_NE(
-        refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland, kwin, portal)"),
-            std::string::npos)
+    EXPECT_NE(refused.err.find("CLICKWISP_BACKEND: 'mir' is not a backend (known: x11, wayland, kwin, portal)"),
+        std::string::npos)
         << refused.err;
     unsetenv("CLICKWISP_BACKEND");
     unsetenv("DISPLAY");

@@ -134,9 +134,9 @@ private:
 // The remote control's listener, writing down what it gets.
 class Commands {
 public:
-    explicit Commands(const std::filesystem::path& folder)
+    explicit Commands(const std::filesystem::path& address)
     {
-        auto server = ListenForControl(folder, [this](ControlCommand command) {
+        auto server = ListenForControl(address, [this](ControlCommand command) {
             std::lock_guard lock(m_mutex);
             m_got.push_back(command);
             return OkReply("done");
@@ -145,7 +145,7 @@ public:
         if (server)
             m_server = std::move(*server);
     }
-    std::filesystem::path socket() const { return m_server->socketPath(); }
+    std::filesystem::path socket() const { return m_server->address(); }
     std::vector<ControlCommand> got()
     {
         std::lock_guard lock(m_mutex);
@@ -172,6 +172,7 @@ TEST(PortalGlobalKeys, BindsOurKeysAsPreferredSendsTheirCommandsWhenLetGoAndClos
     setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     FakeShortcutsPortal portal(bus.address());
     portal.refused = { "stop-record" };
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
     Commands commands(dir / "control");
     auto keys = makePortalGlobalKeys(commands.socket());
 

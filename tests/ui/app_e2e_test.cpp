@@ -264,7 +264,7 @@ private slots:
         QVERIFY2(xvfb.ok(), xvfb.error().c_str());
         test::TempDir dir;
         std::filesystem::copy_file(CLICKWISP_GUI_PATH, dir / "clickwisp");
-        test::writeFile(dir / "config.xml", kPreparedConfig);
+        test::writeFile(dir / "config.xml", test::PreparedConfigXml());
         const QString product = QString::fromLatin1(kProductCaption);
         auto logHas = [&](const char* log, const QString& line) {
             return QString::fromStdString(test::readFile(dir / log)).split('\n').contains(line);
