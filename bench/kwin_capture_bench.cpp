@@ -6,7 +6,7 @@
 // grants ScreenShot2 by the program's executable.
 //
 //   kwin_capture_bench [ROUNDS]   (default 30)
-#include "platform/dbus/portal_request.h"
+#include "platform/portal_request.h"
 #include "platform/wayland/kwin_platform.h"
 #include "tests/support/headless_kwin.h"
 #include "tests/support/process.h"

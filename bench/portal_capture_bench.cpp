@@ -4,8 +4,8 @@
 // private headless gnome-shell 43. The figures are taken as the desktop's
 // user (the portal serves no other), by this program run again as that user.
 // Prints milliseconds: the median and the slowest of each.
-#include "platform/dbus/portal_request.h"
 #include "platform/portal/portal_session.h"
+#include "platform/portal_request.h"
 #include "tests/support/consent_answerer.h"
 #include "tests/support/headless_gnome.h"
 

@@ -4,8 +4,8 @@
 // if the layout were US cannot press another key.
 #include "core/mouse_flags.h"
 #include "core/virtual_keysyms.h"
+#include "platform/keymap_keys.h"
 #include "platform/portal/portal_parts.h"
-#include "platform/session_layout/keymap_keys.h"
 
 #include <linux/input-event-codes.h>
 

@@ -1,7 +1,7 @@
 #include "platform/portal/portal_platform.h"
 
-#include "platform/dbus/portal_request.h"
 #include "platform/portal/portal_parts.h"
+#include "platform/portal_request.h"
 
 namespace clickwisp {
 

@@ -2,10 +2,10 @@
 // next one) and its input calls.
 #include "platform/portal/portal_session.h"
 
-#include "platform/dbus/portal_request.h"
 #include "platform/portal/pipewire_frames.h"
 #include "platform/portal/restore_token.h"
-#include "platform/session_layout/session_layout.h"
+#include "platform/portal_request.h"
+#include "platform/session_layout.h"
 
 #include <linux/input-event-codes.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dbus/dbus_value.h"
+#include "platform/dbus_value.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/session_layout/keymap_keys.h"
+#include "platform/keymap_keys.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // on a thread of their own over another.
 #include "platform/unix/kde_global_keys.h"
 
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "platform/stop_request.h"
 #include "platform/unix/desktop_keys.h"
 

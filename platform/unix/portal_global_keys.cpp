@@ -4,7 +4,7 @@
 // one connection, and bindKeys and unbindKeys hand their work to it.
 #include "platform/unix/portal_global_keys.h"
 
-#include "platform/dbus/portal_request.h"
+#include "platform/portal_request.h"
 #include "platform/stop_request.h"
 #include "platform/unix/desktop_keys.h"
 

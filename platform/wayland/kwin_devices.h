@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "platform/desktop.h"
-#include "platform/session_layout/session_layout.h"
+#include "platform/session_layout.h"
 #include "platform/wayland/kwin_fake_input.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 #include "platform/wayland/kwin_screenshot.h"
 
 #include "core/pixel_packing.h"
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "platform/wayland/kwin_platform.h"
 
 #include <cerrno>

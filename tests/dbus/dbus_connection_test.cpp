@@ -1,6 +1,6 @@
 // DbusConnection against a service of the tests' own on a private bus:
 // values out and back, errors, properties, signals and waiting.
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "tests/dbus/fake_bus_service.h"
 #include "tests/dbus/private_bus_test.h"
 

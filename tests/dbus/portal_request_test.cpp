@@ -1,6 +1,6 @@
 // The portal's Request/Response pattern and portal sessions against a fake
 // portal on a private bus.
-#include "platform/dbus/portal_request.h"
+#include "platform/portal_request.h"
 #include "tests/dbus/fake_bus_service.h"
 #include "tests/dbus/private_bus_test.h"
 

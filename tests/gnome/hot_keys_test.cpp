@@ -4,7 +4,7 @@
 // a key pressed on the desktop runs "clickwisp-cli remote start-run", which
 // starts the program's run. Keys are pressed through mutter's own remote
 // desktop interface, from the test; the settings are read with gsettings.
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "tests/gnome/gnome_session.h"
 #include "tests/support/child_process.h"
 #include "tests/support/consent_answerer.h"

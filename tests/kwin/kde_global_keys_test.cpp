@@ -4,7 +4,7 @@
 // and released at the end.
 #include "core/command_keys.h"
 #include "platform/control_channel.h"
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "platform/unix/kde_global_keys.h"
 #include "platform/unix/portal_global_keys.h"
 #include "platform/wayland/kwin_fake_input.h"

@@ -1,6 +1,6 @@
 #include "tests/kwin/kwin_session.h"
 
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 #include "platform/wayland/kwin_platform.h"
 #include "tests/support/process.h"
 

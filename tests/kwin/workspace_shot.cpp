@@ -1,6 +1,6 @@
 #include "tests/kwin/workspace_shot.h"
 
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 
 #include <fcntl.h>
 #include <unistd.h>

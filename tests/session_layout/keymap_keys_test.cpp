@@ -1,7 +1,7 @@
 // The keys that type each character on real XKB layouts (the system's XKB
 // data): the French layout moves letters, puts digits on Shift and "@" on
 // AltGr; characters no key has get no stroke.
-#include "platform/session_layout/keymap_keys.h"
+#include "platform/keymap_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SessionLayout reads the keymap a compositor gives its clients and follows
 // it when the user switches layouts: a compositor of the tests' own that
 // offers a seat with a keyboard (or without one) and sends XKB keymaps.
-#include "platform/session_layout/session_layout.h"
+#include "platform/session_layout.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>

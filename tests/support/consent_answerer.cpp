@@ -1,6 +1,6 @@
 #include "tests/support/consent_answerer.h"
 
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 
 #include <set>
 

@@ -1,6 +1,6 @@
 #include "tests/support/headless_gnome.h"
 
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/dbus/portal_request.h"
+#include "platform/portal_request.h"
 
 #include <atomic>
 #include <optional>

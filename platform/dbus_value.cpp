@@ -1,4 +1,4 @@
-#include "platform/dbus/dbus_value.h"
+#include "platform/dbus_value.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/error.h"
-#include "platform/dbus/dbus_value.h"
+#include "platform/dbus_value.h"
 #include "platform/stop_request.h"
 
 #include <chrono>

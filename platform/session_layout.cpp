@@ -1,4 +1,4 @@
-#include "platform/session_layout/session_layout.h"
+#include "platform/session_layout.h"
 
 #include <wayland-client.h>
 

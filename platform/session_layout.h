@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/error.h"
-#include "platform/session_layout/keymap_keys.h"
+#include "platform/keymap_keys.h"
 
 #include <chrono>
 #include <cstdint>

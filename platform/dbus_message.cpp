@@ -1,4 +1,4 @@
-#include "platform/dbus/dbus_message.h"
+#include "platform/dbus_message.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 
-#include "platform/dbus/dbus_message.h"
+#include "platform/dbus_message.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/session_layout/keymap_keys.h"
+#include "platform/keymap_keys.h"
 
 #include <xkbcommon/xkbcommon.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// Between DbusValue and sd-bus messages; used inside platform/dbus only.
+// Between DbusValue and sd-bus messages; used by the D-Bus files only.
 #include "core/error.h"
-#include "platform/dbus/dbus_value.h"
+#include "platform/dbus_value.h"
 
 #include <systemd/sd-bus.h>
 

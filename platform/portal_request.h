@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/error.h"
-#include "platform/dbus/dbus_connection.h"
+#include "platform/dbus_connection.h"
 
 #include <chrono>
 #include <memory>
