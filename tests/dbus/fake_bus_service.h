@@ -97,6 +97,26 @@ public:
         return "/org/freedesktop/portal/desktop/request/" + sender + "/" + token;
     }
 
+    // Replies to a portal call (its options the last argument) with the path
+    // of its Request, and has respond send the Response on that path before
+    // (early) or after the reply; respond may send none.
+    static void answerRequest(
+        sd_bus_message* call, bool early, const std::function<void(const std::string& path)>& respond)
+    {
+        const std::string signature = sd_bus_message_get_signature(call, 1);
+        sd_bus_message_rewind(call, 1);
+        if (signature != "a{sv}")
+            sd_bus_message_skip(call, signature.substr(0, signature.size() - 5).c_str());
+        const auto options = stringOptions(call);
+        const auto token = options.find("handle_token");
+        const std::string path = requestPath(call, token == options.end() ? std::string("none") : token->second);
+        if (early)
+            respond(path);
+        sd_bus_reply_method_return(call, "o", path.c_str());
+        if (!early)
+            respond(path);
+    }
+
 private:
     static int filter(sd_bus_message* message, void* data, sd_bus_error*)
     {

@@ -17,27 +17,6 @@ using namespace std::chrono_literals;
 constexpr const char* kRemoteDesktop = "org.freedesktop.portal.RemoteDesktop";
 constexpr const char* kSessionPath = "/org/freedesktop/portal/desktop/session/1_1/s1";
 
-// Replies to a portal call with its request path, and has respond send
-// the Response before (early) or after the reply; respond may send none.
-void answer(sd_bus_message* call, bool early, const std::function<void(const std::string& path)>& respond)
-{
-    sd_bus_message_ref(call);
-    // The options are the last argument: skip those before.
-    const std::string signature = sd_bus_message_get_signature(call, 1);
-    if (signature != "a{sv}")
-        sd_bus_message_skip(call, signature.substr(0, signature.size() - 5).c_str());
-    const auto options = FakeBusService::stringOptions(call);
-    const auto token = options.find("handle_token");
-    const std::string path
-        = FakeBusService::requestPath(call, token == options.end() ? std::string("none") : token->second);
-    if (early)
-        respond(path);
-    sd_bus_reply_method_return(call, "o", path.c_str());
-    if (!early)
-        respond(path);
-    sd_bus_message_unref(call);
-}
-
 void respondWith(sd_bus* bus, const std::string& path, uint32_t code, const char* sessionHandle)
 {
     if (sessionHandle)
@@ -56,16 +35,18 @@ protected:
         // CreateSession answers before its reply, as a fast portal may.
         m_portal->on("org.freedesktop.portal.RemoteDesktop.CreateSession", [](sd_bus_message* call) {
             sd_bus* bus = sd_bus_message_get_bus(call);
-            answer(call, true, [bus](const std::string& path) { respondWith(bus, path, 0, kSessionPath); });
+            FakeBusService::answerRequest(
+                call, true, [bus](const std::string& path) { respondWith(bus, path, 0, kSessionPath); });
         });
         // SelectDevices: the user refuses.
         m_portal->on("org.freedesktop.portal.RemoteDesktop.SelectDevices", [](sd_bus_message* call) {
             sd_bus* bus = sd_bus_message_get_bus(call);
-            answer(call, false, [bus](const std::string& path) { respondWith(bus, path, 1, nullptr); });
+            FakeBusService::answerRequest(
+                call, false, [bus](const std::string& path) { respondWith(bus, path, 1, nullptr); });
         });
         // Start: the dialog stays open.
         m_portal->on("org.freedesktop.portal.RemoteDesktop.Start",
-            [](sd_bus_message* call) { answer(call, false, [](const std::string&) {}); });
+            [](sd_bus_message* call) { FakeBusService::answerRequest(call, false, [](const std::string&) {}); });
         for (const char* method : { "org.freedesktop.portal.Request.Close", "org.freedesktop.portal.Session.Close" })
             m_portal->on(method, [](sd_bus_message* call) { sd_bus_reply_method_return(call, ""); });
         m_portal->on("org.freedesktop.DBus.Properties.Get", [](sd_bus_message* call) {

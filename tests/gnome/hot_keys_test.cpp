@@ -9,11 +9,11 @@
 #include "tests/support/child_process.h"
 #include "tests/support/consent_answerer.h"
 #include "tests/support/desktop_program.h"
+#include "tests/support/process.h"
 
 #include <linux/input-event-codes.h>
 
 #include <csignal>
-#include <fstream>
 #include <thread>
 
 namespace clickwisp::test {
@@ -77,12 +77,6 @@ private:
     std::string m_error;
 };
 
-std::string readText(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemovesOnlyOurs)
 {
     GNOME_DESKTOP_OR_SKIP();
@@ -124,15 +118,15 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
     auto program
         = desktop.spawn({ (dir / "clickwisp").string() }, { "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string() });
     auto statusHas
-        = [&](const std::string& line) { return readText(dir / "status.log").find(line + "\n") != std::string::npos; };
+        = [&](const std::string& line) { return readFile(dir / "status.log").find(line + "\n") != std::string::npos; };
     ASSERT_TRUE(waitUntil([&] { return statusHas("0: Ready"); }))
-        << readText(dir / "status.log") << program->err() << desktop.logs();
+        << readFile(dir / "status.log") << program->err() << desktop.logs();
     // ALT+F2 belongs to GNOME; the other three are bound.
-    EXPECT_NE(readText(dir / "status.log")
+    EXPECT_NE(readFile(dir / "status.log")
                   .find("2: Playback, the screen searches and the hot keys work; recording does not. Hot keys: "
                         "bound through GNOME's keyboard shortcuts; some keys were refused"),
         std::string::npos)
-        << readText(dir / "status.log");
+        << readFile(dir / "status.log");
     EXPECT_EQ(gsettings({ "get", kList, "custom-keybindings" }),
         "['" + user + "', '" + kFolder + "clickwisp-stop-record/', '" + kFolder + "clickwisp-start-run/', '" + kFolder
             + "clickwisp-stop-run/']\n");
@@ -146,13 +140,13 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
         keyboard.tap({ KEY_LEFTCTRL, KEY_F5 });
         ran = waitUntil([&] { return statusHas("0: Running..."); }, 1s);
     }
-    ASSERT_TRUE(ran) << readText(dir / "status.log") << mediaKeys->err();
-    EXPECT_TRUE(waitUntil([&] { return statusHas("0: Finished"); })) << readText(dir / "status.log");
+    ASSERT_TRUE(ran) << readFile(dir / "status.log") << mediaKeys->err();
+    EXPECT_TRUE(waitUntil([&] { return statusHas("0: Finished"); })) << readFile(dir / "status.log");
 
     // The session ends the program (SIGTERM): it closes as through its close
     // box, which removes our shortcuts and leaves the user's.
     program->signal(SIGTERM);
-    ASSERT_TRUE(program->waitForExit(15s)) << readText(dir / "status.log") << program->out() << program->err();
+    ASSERT_TRUE(program->waitForExit(15s)) << readFile(dir / "status.log") << program->out() << program->err();
     EXPECT_EQ(program->status(), 0);
     EXPECT_EQ(gsettings({ "get", kList, "custom-keybindings" }), "['" + user + "']\n");
     EXPECT_EQ(gsettings({ "get", kList + ".custom-keybinding:" + user, "command" }), "'gnome-terminal'\n");

@@ -3,13 +3,13 @@
 // the keys back to the windows.
 #include "tests/kwin/kwin_session.h"
 #include "tests/support/child_process.h"
+#include "tests/support/desktop_program.h"
 #include "tests/support/process.h"
 #include "tests/support/wev.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <thread>
 
 namespace clickwisp {
 namespace {
@@ -21,20 +21,9 @@ using namespace std::chrono_literals;
 // Hot keys CTRL+F5 (start) and CTRL+F6 (stop) for playback, ALT+F6 and
 // ALT+F7 for recording, which KWin leaves free; the notice of what the
 // desktop lacks already given.
-const char* kConfig
-    = "<config versionNo=\"2.0\" generated=\"x\"><frame running=\"rbNormal\" left=\"5\" top=\"5\" height=\"480\" "
-      "width=\"640\" max=\"False\" limitsnoticed=\"True\"/><shade mousemove=\"True\" keyboard=\"True\" start=\"5\" "
-      "stop=\"6\"/><running start=\"4\" stop=\"5\" interval=\"1000\" speed=\"0\" repeat=\"0\" times=\"1\"/></config>";
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s)
-{
-    for (auto deadline = std::chrono::steady_clock::now() + limit; !condition();) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
+const test::PreparedConfig kConfig {
+    .shadeStart = 5, .shadeStop = 6, .runStart = 4, .runStop = 5, .limitsNoticed = true
+};
 
 TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCloses)
 {
@@ -43,7 +32,7 @@ TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCl
     test::TempDir dir;
     // The program with its settings beside it.
     std::filesystem::copy_file(test::KwinSession::gui(), dir / "clickwisp");
-    test::writeFile(dir / "config.xml", kConfig);
+    test::writeFile(dir / "config.xml", test::PreparedConfigXml(kConfig));
     test::writeFile(dir / "status.log", "");
     auto statusLines = [&] { return test::readFile(dir / "status.log"); };
     auto has = [&](const std::string& line) { return statusLines().find(line + "\n") != std::string::npos; };
@@ -53,7 +42,7 @@ TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCl
     test::ChildProcess program({ (dir / "clickwisp").string() });
     unsetenv("CLICKWISP_STATUS_LOG");
     unsetenv("QT_QPA_PLATFORM");
-    ASSERT_TRUE(waitFor([&] { return has("0: Ready"); })) << statusLines() << program.err();
+    ASSERT_TRUE(test::waitUntil([&] { return has("0: Ready"); })) << statusLines() << program.err();
     // Not granted KWin's interfaces (a copy outside /usr/bin), it asks the
     // portal; the hot keys are KDE's either way.
     EXPECT_NE(statusLines().find("2: Playback, the screen searches and the hot keys work; recording does not. Hot keys "
@@ -77,8 +66,8 @@ TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCl
         EXPECT_EQ(played.status, 0) << played.err;
     };
     press();
-    ASSERT_TRUE(waitFor([&] { return has("0: Running..."); })) << statusLines();
-    EXPECT_TRUE(waitFor([&] { return has("0: Finished"); })) << statusLines();
+    ASSERT_TRUE(test::waitUntil([&] { return has("0: Running..."); })) << statusLines();
+    EXPECT_TRUE(test::waitUntil([&] { return has("0: Finished"); })) << statusLines();
     EXPECT_EQ(wev->out().find("sym: F5"), std::string::npos) << wev->out();
 
     // Closed (the session's end sends SIGTERM): KDE holds the key no more.

@@ -1,7 +1,6 @@
 // The hot keys as GNOME's custom keyboard shortcuts, in GSettings' memory
 // backend (each test process has its own settings, from the installed
-// schemas), read back the way GNOME's settings daemon reads them. That the
-// shortcuts reach dconf for other programs is checked in gnome_dconf_test.cpp.
+// schemas), read back the way GNOME's settings daemon reads them.
 #include "platform/gnome/gnome_keys.h"
 #include "platform/gnome/gnome_shortcut_text.h"
 #include "tests/support/process.h"

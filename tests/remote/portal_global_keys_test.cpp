@@ -70,18 +70,10 @@ public:
 
 private:
     // Replies with the request's path, then answers on it.
-    void respond(sd_bus_message* call, const std::function<void(sd_bus*, const std::string&)>& answer)
+    static void respond(sd_bus_message* call, const std::function<void(sd_bus*, const std::string&)>& answer)
     {
-        const std::string signature = sd_bus_message_get_signature(call, 1);
-        sd_bus_message_rewind(call, 1);
-        if (signature != "a{sv}")
-            sd_bus_message_skip(call, signature.substr(0, signature.size() - 5).c_str());
-        const auto options = FakeBusService::stringOptions(call);
-        const auto token = options.find("handle_token");
-        const std::string path
-            = FakeBusService::requestPath(call, token == options.end() ? std::string("none") : token->second);
-        sd_bus_reply_method_return(call, "o", path.c_str());
-        answer(sd_bus_message_get_bus(call), path);
+        sd_bus* bus = sd_bus_message_get_bus(call);
+        FakeBusService::answerRequest(call, false, [&](const std::string& path) { answer(bus, path); });
     }
 
     void bind(sd_bus_message* call)
