@@ -3,12 +3,12 @@
 // them in the desktop's settings, sent to the remote control when let go,
 // and released at the end.
 #include "core/command_keys.h"
-#include "platform/control_channel.h"
 #include "platform/dbus_connection.h"
 #include "platform/unix/kde_global_keys.h"
 #include "platform/unix/portal_global_keys.h"
 #include "platform/wayland/kwin_fake_input.h"
 #include "tests/kwin/kwin_session.h"
+#include "tests/support/command_log.h"
 #include "tests/support/process.h"
 #include "tests/support/wev.h"
 
@@ -22,42 +22,6 @@ namespace clickwisp {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A remote-control listener that writes down the commands it gets.
-class CommandLog {
-public:
-    CommandLog()
-    {
-        std::filesystem::permissions(m_dir.path(), std::filesystem::perms::owner_all);
-        auto server = ListenForControl(m_dir / "control", [this](ControlCommand command) {
-            std::lock_guard lock(m_mutex);
-            m_commands.push_back(command);
-            return OkReply("done");
-        });
-        EXPECT_TRUE(server.has_value()) << server.error().message;
-        if (server)
-            m_server = std::move(*server);
-    }
-    std::filesystem::path socket() const { return m_server ? m_server->address() : std::filesystem::path(); }
-    std::vector<ControlCommand> commands()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_commands;
-    }
-    // Waits until count commands came, at most 5 s.
-    bool waitFor(size_t count)
-    {
-        for (int i = 0; i < 250 && commands().size() < count; ++i)
-            std::this_thread::sleep_for(20ms);
-        return commands().size() >= count;
-    }
-
-private:
-    test::TempDir m_dir;
-    std::unique_ptr<ControlServer> m_server;
-    std::mutex m_mutex;
-    std::vector<ControlCommand> m_commands;
-};
 
 // Presses a combination on KWin's seat and lets go of it (evdev codes).
 void press(std::initializer_list<uint32_t> codes)
@@ -85,23 +49,17 @@ void changeInTheDesktopsSettings(const std::string& action, int32_t code)
     ASSERT_TRUE(set.has_value()) << set.error().message;
 }
 
-std::vector<CommandKey> keysOf(
-    const char* startRecord, const char* stopRecord, const char* startRun, const char* stopRun)
-{
-    return CommandKeysOf({ startRecord, stopRecord, startRun, stopRun });
-}
-
 TEST(KdeGlobalKeys, BindsWithoutADialogKeepsTheUsersChoiceAndLetsGo)
 {
     REQUIRE_KWIN();
     ASSERT_TRUE(KdeGlobalKeysRunning());
     test::forgetTheProgramsShortcuts();
-    CommandLog log;
+    test::CommandLog log;
     auto keys = makeKdeGlobalKeys(log.socket());
     EXPECT_EQ(keys->name(), "KDE's global shortcuts");
 
     // The program's default keys: KWin has CTRL+F2, CTRL+F3 and ALT+F3.
-    auto bound = keys->bindKeys(keysOf("ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F3"));
+    auto bound = keys->bindKeys(CommandKeysOf({ "ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F3" }));
     ASSERT_FALSE(bound.has_value());
     EXPECT_NE(
         bound.error().message.find("CTRL+F2: KDE Plasma uses it for 'Switch to Desktop 2' (KWin)"), std::string::npos)
@@ -118,7 +76,7 @@ TEST(KdeGlobalKeys, BindsWithoutADialogKeepsTheUsersChoiceAndLetsGo)
     EXPECT_EQ(triggers[2].keys, "");
 
     // Free keys, start and stop of recording on one: one binding for both.
-    ASSERT_TRUE(keys->bindKeys(keysOf("ALT+F6", "ALT+F6", "CTRL+F5", "CTRL+F6")));
+    ASSERT_TRUE(keys->bindKeys(CommandKeysOf({ "ALT+F6", "ALT+F6", "CTRL+F5", "CTRL+F6" })));
     triggers = keys->triggers();
     ASSERT_EQ(triggers.size(), 3u);
     EXPECT_EQ(triggers[0].description, "Start recording, or stop recording");
@@ -132,7 +90,7 @@ TEST(KdeGlobalKeys, BindsWithoutADialogKeepsTheUsersChoiceAndLetsGo)
     // The user gives "start playback" Meta+R in System Settings: binding
     // again (the next start of the program) keeps it.
     changeInTheDesktopsSettings("start-run", 0x10000000 | 'R');
-    ASSERT_TRUE(keys->bindKeys(keysOf("ALT+F6", "ALT+F6", "CTRL+F5", "CTRL+F6")));
+    ASSERT_TRUE(keys->bindKeys(CommandKeysOf({ "ALT+F6", "ALT+F6", "CTRL+F5", "CTRL+F6" })));
     EXPECT_EQ(keys->triggers()[1].keys, "Meta+R");
     press({ 125, 19 }); // Meta+R
     ASSERT_TRUE(log.waitFor(3));
@@ -156,9 +114,9 @@ TEST(KdeGlobalKeys, ThePortalOfPlasma527BindsNone)
 {
     REQUIRE_KWIN();
     ASSERT_GT(PortalGlobalKeysVersion(), 0u);
-    CommandLog log;
+    test::CommandLog log;
     auto keys = makePortalGlobalKeys(log.socket());
-    auto bound = keys->bindKeys(keysOf("ALT+F6", "ALT+F7", "CTRL+F5", "CTRL+F6"));
+    auto bound = keys->bindKeys(CommandKeysOf({ "ALT+F6", "ALT+F7", "CTRL+F5", "CTRL+F6" }));
     ASSERT_FALSE(bound.has_value());
     EXPECT_NE(bound.error().message.find("the desktop portal bound none of the hot keys"), std::string::npos)
         << bound.error().message;

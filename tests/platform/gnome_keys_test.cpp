@@ -74,12 +74,6 @@ void writeShortcut(const std::string& path, const Shortcut& s)
     g_object_unref(settings);
 }
 
-std::vector<CommandKey> keysOf(
-    const char* startRecord, const char* stopRecord, const char* startRun, const char* stopRun)
-{
-    return CommandKeysOf({ startRecord, stopRecord, startRun, stopRun });
-}
-
 const std::string kCli = "/opt/click wisp/clickwisp-cli";
 const std::string kQuotedCli = "'/opt/click wisp/clickwisp-cli'";
 
@@ -108,7 +102,7 @@ TEST_F(GnomeKeysTest, eachKeyBecomesAShortcutAfterTheUsersOwnExceptOneGnomeUses)
     // The defaults: ALT+F2 is GNOME's run dialog, which a shortcut cannot
     // take (GNOME also uses ALT with F1, F4 to F8 and F10; CTRL with F1 to F12
     // only together with ALT).
-    auto bound = m_keys->bindKeys(keysOf("ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F3"));
+    auto bound = m_keys->bindKeys(CommandKeysOf({ "ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F3" }));
     ASSERT_FALSE(bound);
     EXPECT_EQ(bound.error().message,
         "GNOME did not bind every hot key: ALT+F2: GNOME uses it for \"Show the run command prompt\" "
@@ -129,9 +123,9 @@ TEST_F(GnomeKeysTest, eachKeyBecomesAShortcutAfterTheUsersOwnExceptOneGnomeUses)
 
 TEST_F(GnomeKeysTest, newKeysReplaceOursAndUnbindingLeavesOnlyTheUsers)
 {
-    ASSERT_TRUE(m_keys->bindKeys(keysOf("ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6")));
+    ASSERT_TRUE(m_keys->bindKeys(CommandKeysOf({ "ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6" })));
     // Options confirmed: one key starts and stops a run.
-    ASSERT_TRUE(m_keys->bindKeys(keysOf("ALT+F12", "ALT+F3", "CTRL+F9", "CTRL+F9")));
+    ASSERT_TRUE(m_keys->bindKeys(CommandKeysOf({ "ALT+F12", "ALT+F3", "CTRL+F9", "CTRL+F9" })));
     EXPECT_EQ(listed(),
         (std::vector<std::string> { kFolder + "custom0/", kFolder + "clickwisp-start-record/",
             kFolder + "clickwisp-stop-record/", kFolder + "clickwisp-start-run/" }));
@@ -162,7 +156,7 @@ TEST_F(GnomeKeysTest, entriesACrashedProgramLeftAreReplacedAndLookalikesOfTheUse
     setListed({ kFolder + "clickwisp-start-run/", kFolder + "custom0/", kFolder + "clickwisp-stop-run/",
         kFolder + "custom1/" });
 
-    ASSERT_TRUE(m_keys->bindKeys(keysOf("ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6")));
+    ASSERT_TRUE(m_keys->bindKeys(CommandKeysOf({ "ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6" })));
     EXPECT_EQ(listed(),
         (std::vector<std::string> { kFolder + "custom0/", kFolder + "custom1/", kFolder + "clickwisp-start-record/",
             kFolder + "clickwisp-stop-record/", kFolder + "clickwisp-start-run/", kFolder + "clickwisp-stop-run/" }));
@@ -176,7 +170,7 @@ TEST_F(GnomeKeysTest, entriesACrashedProgramLeftAreReplacedAndLookalikesOfTheUse
 TEST_F(GnomeKeysTest, aKeyOfTheUsersOwnShortcutIsLeftToIt)
 {
     writeShortcut(kFolder + "custom0/", { "Terminal", "gnome-terminal", "<Primary>F5" });
-    auto bound = m_keys->bindKeys(keysOf("ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6"));
+    auto bound = m_keys->bindKeys(CommandKeysOf({ "ALT+F9", "ALT+F11", "CTRL+F5", "CTRL+F6" }));
     ASSERT_FALSE(bound);
     EXPECT_EQ(
         bound.error().message, "GNOME did not bind every hot key: CTRL+F5: your custom shortcut \"Terminal\" uses it");
@@ -230,7 +224,7 @@ TEST(GnomeShortcutText, commandsRunTheToolAsGnomeStartsThem)
     test::writeFile(tool, "#!/bin/sh\necho \"$#:$1:$2\" >> '" + log + "'\n[ \"$2\" = start-run ] && exit 4\nexit 0\n");
     std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
 
-    for (const auto& keys : { keysOf("ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F2") }) {
+    for (const auto& keys : { CommandKeysOf({ "ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F2" }) }) {
         for (const CommandKey& key : keys) {
             const std::string line = GnomeCommandLine(tool, key);
             gchar** argv = nullptr;

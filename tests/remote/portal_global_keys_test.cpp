@@ -2,9 +2,9 @@
 // private bus: what is asked for, what the desktop's answer makes of it,
 // and the keys' commands reaching the remote control when let go.
 #include "core/command_keys.h"
-#include "platform/control_channel.h"
 #include "platform/unix/portal_global_keys.h"
 #include "tests/dbus/fake_bus_service.h"
+#include "tests/support/command_log.h"
 #include "tests/support/private_bus.h"
 #include "tests/support/process.h"
 
@@ -123,39 +123,6 @@ private:
     std::vector<std::string> m_closed;
 };
 
-// The remote control's listener, writing down what it gets.
-class Commands {
-public:
-    explicit Commands(const std::filesystem::path& address)
-    {
-        auto server = ListenForControl(address, [this](ControlCommand command) {
-            std::lock_guard lock(m_mutex);
-            m_got.push_back(command);
-            return OkReply("done");
-        });
-        EXPECT_TRUE(server.has_value());
-        if (server)
-            m_server = std::move(*server);
-    }
-    std::filesystem::path socket() const { return m_server->address(); }
-    std::vector<ControlCommand> got()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_got;
-    }
-    bool waitFor(size_t count)
-    {
-        for (int i = 0; i < 250 && got().size() < count; ++i)
-            std::this_thread::sleep_for(20ms);
-        return got().size() >= count;
-    }
-
-private:
-    std::unique_ptr<ControlServer> m_server;
-    std::mutex m_mutex;
-    std::vector<ControlCommand> m_got;
-};
-
 TEST(PortalGlobalKeys, BindsOurKeysAsPreferredSendsTheirCommandsWhenLetGoAndClosesTheSession)
 {
     test::TempDir dir;
@@ -164,8 +131,7 @@ TEST(PortalGlobalKeys, BindsOurKeysAsPreferredSendsTheirCommandsWhenLetGoAndClos
     setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     FakeShortcutsPortal portal(bus.address());
     portal.refused = { "stop-record" };
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-    Commands commands(dir / "control");
+    test::CommandLog commands;
     auto keys = makePortalGlobalKeys(commands.socket());
 
     auto bound = keys->bindKeys(CommandKeysOf({ "ALT+F2", "ALT+F3", "CTRL+F2", "CTRL+F3" }));
@@ -187,7 +153,7 @@ TEST(PortalGlobalKeys, BindsOurKeysAsPreferredSendsTheirCommandsWhenLetGoAndClos
     portal.signal("Deactivated", session, "start-run");
     ASSERT_TRUE(commands.waitFor(1));
     std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(commands.got(), (std::vector<ControlCommand> { ControlCommand::StartRun }));
+    EXPECT_EQ(commands.commands(), (std::vector<ControlCommand> { ControlCommand::StartRun }));
 
     // Start and stop on one key: one shortcut, both commands in order (the
     // second only when the first was refused: here the first is done).
