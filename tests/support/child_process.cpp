@@ -74,6 +74,17 @@ bool ChildProcess::waitFor(
     return true;
 }
 
+bool ChildProcess::waitForStdout(const std::function<bool(const std::string&)>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done(m_out)) {
+        if (m_outFd < 0 || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        readFor(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 void ChildProcess::signal(int number)
 {
     if (!m_exited)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -20,6 +21,9 @@ public:
     bool waitForStderr(const std::string& text, std::chrono::milliseconds timeout);
     // Reads output until stdout holds text; false at the timeout or exit.
     bool waitForStdout(const std::string& text, std::chrono::milliseconds timeout);
+    // Reads standard output until done says it holds for all read so far,
+    // at most timeout; whether it came to hold.
+    bool waitForStdout(const std::function<bool(const std::string&)>& done, std::chrono::milliseconds timeout);
     void signal(int number);
     // Waits for the exit, reading output; false at the timeout.
     bool waitForExit(std::chrono::milliseconds timeout);
