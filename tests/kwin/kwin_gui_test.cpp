@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <regex>
 #include <thread>
 
 namespace clickwisp {
@@ -29,13 +28,16 @@ void runKwinScript(const test::HeadlessKwin& kwin, const std::filesystem::path& 
     test::writeFile(file, code);
     const auto loaded = kwin.dbusSend({ "--print-reply", "--dest=org.kde.KWin", "/Scripting",
         "org.kde.kwin.Scripting.loadScript", "string:" + file.string(), "string:" + name });
-    std::smatch id;
-    ASSERT_TRUE(std::regex_search(loaded.out, id, std::regex(R"(int32 (\d+))"))) << loaded.out << loaded.err;
+    // The reply's "int32 <id>".
+    const size_t at = loaded.out.find("int32 ");
+    ASSERT_NE(at, std::string::npos) << loaded.out << loaded.err;
+    const std::string id = loaded.out.substr(at + 6, loaded.out.find_first_not_of("0123456789", at + 6) - at - 6);
+    ASSERT_FALSE(id.empty()) << loaded.out;
     // KWin 5.27 serves a loaded script at /<id>, later ones at /Scripting/Script<id>.
-    auto ran = kwin.dbusSend({ "--print-reply", "--dest=org.kde.KWin", "/" + id[1].str(), "org.kde.kwin.Script.run" });
+    auto ran = kwin.dbusSend({ "--print-reply", "--dest=org.kde.KWin", "/" + id, "org.kde.kwin.Script.run" });
     if (ran.status != 0)
         ran = kwin.dbusSend(
-            { "--print-reply", "--dest=org.kde.KWin", "/Scripting/Script" + id[1].str(), "org.kde.kwin.Script.run" });
+            { "--print-reply", "--dest=org.kde.KWin", "/Scripting/Script" + id, "org.kde.kwin.Script.run" });
     ASSERT_EQ(ran.status, 0) << ran.err;
 }
 

@@ -28,6 +28,8 @@ const test::PreparedConfig kConfig {
 TEST(KwinProgram, TheRunKeyStartsARunThroughKdesGlobalShortcutsUntilTheProgramCloses)
 {
     REQUIRE_KWIN();
+    if (test::KwinSession::gui().empty())
+        GTEST_SKIP() << "the desktop program is not built";
     test::forgetTheProgramsShortcuts();
     test::TempDir dir;
     // The program with its settings beside it.

@@ -1,8 +1,11 @@
 #include "tests/support/private_bus.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -30,6 +33,22 @@ std::string configText(const std::filesystem::path& socket, bool activation)
           "    <allow own=\"*\"/>\n"
           "  </policy>\n"
           "</busconfig>\n";
+}
+
+bool accepts(const std::filesystem::path& socket)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string path = socket.string();
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
 }
 
 std::vector<std::string> currentEnvironment()
@@ -69,8 +88,9 @@ std::string PrivateBus::start(const Options& options)
     if (m_pid < 0)
         return "cannot start dbus-daemon";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    std::error_code error;
-    while (!std::filesystem::exists(socket, error)) {
+    // Ready once it accepts: the socket file is there from bind(), before
+    // the daemon listens.
+    while (!accepts(socket)) {
         if (std::chrono::steady_clock::now() >= deadline) {
             std::ifstream in(log);
             std::stringstream text;
