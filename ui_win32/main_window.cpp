@@ -340,7 +340,7 @@ void TMForm::storeWindowSettings()
     placement.length = sizeof(placement);
     GetWindowPlacement(m_window, &placement);
     const RECT& bounds = placement.rcNormalPosition;
-    StoreWindowBounds({ unscaled(bounds.left), unscaled(bounds.top) },
+    StoreWindowBounds(ScreenPoint { unscaled(bounds.left), unscaled(bounds.top) },
         { unscaled(bounds.right - bounds.left), unscaled(bounds.bottom - bounds.top) },
         placement.showCmd == SW_SHOWMAXIMIZED || (IsZoomed(m_window) && IsWindowVisible(m_window)),
         m_controller->GetConfig());
