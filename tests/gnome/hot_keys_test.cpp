@@ -109,14 +109,15 @@ TEST(GnomeHotKeys, ACustomShortcutStartsTheProgramsRunAndTheEndOfTheSessionRemov
     // run on CTRL+F5 and CTRL+F6; the notice of what Wayland lacks given.
     writeFile(dir / "config.xml", PreparedConfigXml({ .runStart = 4, .runStop = 5, .limitsNoticed = true }));
     writeFile(dir / "status.log", "");
+    const std::string leakOptions = QtWaylandLeakOptions(dir.path());
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ASSERT_TRUE(desktop.user().own(entry.path()));
     ASSERT_TRUE(desktop.user().own(dir.path()));
     // As a user starts it: no QT_QPA_PLATFORM, no DISPLAY. It opens its
     // portal session at start, which the user confirms.
     ConsentAnswerer answerer(desktop, ConsentAnswer::Share);
-    auto program
-        = desktop.spawn({ (dir / "clickwisp").string() }, { "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string() });
+    auto program = desktop.spawn(
+        { (dir / "clickwisp").string() }, { "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string(), leakOptions });
     auto statusHas
         = [&](const std::string& line) { return readFile(dir / "status.log").find(line + "\n") != std::string::npos; };
     ASSERT_TRUE(waitUntil([&] { return statusHas("0: Ready"); }))

@@ -88,7 +88,8 @@ TEST(KwinGui, TheProgramIsANativeWindowWithoutATrayAndComesBackFromMinimised)
     EXPECT_NE(watcher.out.find("boolean false"), std::string::npos) << watcher.out << watcher.err;
 
     test::ChildProcess program({ "env", "-u", "QT_QPA_PLATFORM", "-u", "DISPLAY", "XDG_SESSION_TYPE=wayland",
-        "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string(), (dir / "clickwisp").string() });
+        test::QtWaylandLeakOptions(dir.path()), "CLICKWISP_STATUS_LOG=" + (dir / "status.log").string(),
+        (dir / "clickwisp").string() });
     ASSERT_TRUE(test::waitUntil([&] { return status().find("0: Ready\n") != std::string::npos; }))
         << status() << program.err();
     ASSERT_TRUE(test::waitUntil([&] { return shown("false"); }))

@@ -287,6 +287,8 @@ public:
     {
         m_stop = true;
         m_thread.join();
+        // A client whose hang-up was not read yet goes too.
+        wl_display_destroy_clients(m_display);
         wl_display_destroy(m_display);
     }
     const std::string& socket() const { return m_socket; }

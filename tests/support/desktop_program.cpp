@@ -1,5 +1,6 @@
 #include "tests/support/desktop_program.h"
 
+#include <fstream>
 #include <thread>
 
 namespace clickwisp::test {
@@ -17,6 +18,13 @@ std::string PreparedConfigXml(const PreparedConfig& config)
           "<col id=\"1\" Name=\"Type\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"100\" Index=\"1\"/>"
           "<col id=\"2\" Name=\"Action\" Align=\"left\" Color=\"\" Visible=\"True\" Width=\"300\" Index=\"2\"/>"
           "</cols></config>";
+}
+
+std::string QtWaylandLeakOptions(const std::filesystem::path& folder)
+{
+    const auto file = folder / "lsan.supp";
+    std::ofstream(file) << "leak:libQt6WaylandClient.so\nleak:libxdg-shell.so\nleak:libQt6DBus.so\nleak:libdbus-1.so\n";
+    return "LSAN_OPTIONS=fast_unwind_on_malloc=0:suppressions=" + file.string();
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)

@@ -213,6 +213,7 @@ private slots:
         std::filesystem::copy_file(test::cliPath(), dir / "clickwisp-cli");
         test::writeFile(dir / "config.xml", test::PreparedConfigXml({ .left = 5, .top = 7, .limitsNoticed = true }));
         test::writeFile(dir / "status.log", "");
+        const QString leakOptions = QString::fromStdString(test::QtWaylandLeakOptions(dir.path()));
         auto statusLines = [&] { return QString::fromStdString(test::readFile(dir / "status.log")).split('\n'); };
 
         // As sway's user: the bindings' commands reach only its own socket.
@@ -233,6 +234,7 @@ private slots:
             environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(g_bus->address()));
         environment.insert(
             QStringLiteral("CLICKWISP_STATUS_LOG"), QString::fromStdString((dir / "status.log").string()));
+        environment.insert(leakOptions.section(QLatin1Char('='), 0, 0), leakOptions.section(QLatin1Char('='), 1));
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedChannels);
         app.start(command.takeFirst(), command);
