@@ -57,10 +57,14 @@ else
   echo "==== package checks ($BUILD_ROOT/test-normal)"
   scripts/check-package.sh "$BUILD_ROOT/test-normal" || failed+=("package")
 fi
-configure_and_test sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
+# The sanitizer builds at -O1 with line tables only, as the sanitizers
+# advise: their reports keep file and line, and they build in half the time.
+SANITIZER_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
+  "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
+configure_and_test sanitize "${SANITIZER_FLAGS[@]}" -DCLICKWISP_SANITIZE=ON -DCLICKWISP_BENCH=OFF
 # Read only by the ThreadSanitizer build's programs.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$ROOT/tests/tsan.supp"
-configure_and_test tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLICKWISP_TSAN=ON -DCLICKWISP_GUI=OFF \
+configure_and_test tsan "${SANITIZER_FLAGS[@]}" -DCLICKWISP_TSAN=ON -DCLICKWISP_GUI=OFF \
   -DCLICKWISP_BENCH=OFF
 
 if command -v clang++-16 >/dev/null; then

@@ -234,10 +234,14 @@ TEST(Win32ActionEditor, InvalidFieldWarnsAndKeepsTheDialogThenCancelChangesNothi
         SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         test::waitUntil([box] { return !IsWindow(box); });
         stillOpen = IsWindowVisible(dialog);
-        GUITHREADINFO gui {};
-        gui.cbSize = sizeof(gui);
-        GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
-        focused = gui.hwndFocus == c[textId(EditorText::ClickY)];
+        // The dialog's thread gives the field the focus once the box has
+        // returned, which may be a moment after the box is gone.
+        focused = test::waitUntil([&] {
+            GUITHREADINFO gui {};
+            gui.cbSize = sizeof(gui);
+            GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+            return gui.hwndFocus == c[textId(EditorText::ClickY)];
+        });
         c.click(kCancel);
     });
     EXPECT_FALSE(ShowActionEditorDialog(nullptr, "Edit Action", *action, true, {}));
