@@ -18,13 +18,13 @@
 
 namespace clickwisp {
 
-namespace {
-
-std::string variable(const char* name)
+std::string environmentVariable(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
+
+namespace {
 
 // What --version says of a portal of that RemoteDesktop version.
 std::string portalNote(uint32_t version)
@@ -48,9 +48,9 @@ std::string joined(const std::vector<std::string>& names)
 DesktopEnvironment currentDesktopEnvironment()
 {
     DesktopEnvironment environment;
-    environment.waylandDisplay = variable("WAYLAND_DISPLAY");
-    environment.x11Display = variable("DISPLAY");
-    environment.requested = variable("CLICKWISP_BACKEND");
+    environment.waylandDisplay = environmentVariable("WAYLAND_DISPLAY");
+    environment.x11Display = environmentVariable("DISPLAY");
+    environment.requested = environmentVariable("CLICKWISP_BACKEND");
 #ifdef CLICKWISP_HAVE_WAYLAND
     // One connection answers both questions: KWin reads our executable for
     // each connection, which takes a while for a large one.

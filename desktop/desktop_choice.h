@@ -32,6 +32,9 @@ struct DesktopEnvironment {
     std::function<Result<uint32_t>()> remoteDesktopPortal;
 };
 
+// The value of the environment variable name; empty when it is not set.
+std::string environmentVariable(const char* name);
+
 // The environment of this process.
 DesktopEnvironment currentDesktopEnvironment();
 

@@ -1,5 +1,7 @@
 #include "desktop/key_binder_choice.h"
 
+#include "desktop/desktop_choice.h"
+
 #include "platform/gnome/gnome_keys.h"
 #include "platform/unix/sway_keys.h"
 #ifdef CLICKWISP_HAVE_KDE_KEYS
@@ -7,18 +9,11 @@
 #include "platform/unix/portal_global_keys.h"
 #endif
 
-#include <cstdlib>
 #include <sstream>
 
 namespace clickwisp {
 
 namespace {
-
-std::string variable(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 // Whether the colon-separated list names desktop.
 bool names(const std::string& list, const std::string& desktop)
@@ -85,8 +80,8 @@ std::unique_ptr<CompositorKeys> FirstThatBinds(
 
 KeyBinderEnvironment currentKeyBinderEnvironment()
 {
-    KeyBinderEnvironment environment { variable("WAYLAND_DISPLAY"), variable("SWAYSOCK"),
-        variable("XDG_CURRENT_DESKTOP"), {}, {} };
+    KeyBinderEnvironment environment { environmentVariable("WAYLAND_DISPLAY"), environmentVariable("SWAYSOCK"),
+        environmentVariable("XDG_CURRENT_DESKTOP"), {}, {} };
 #ifdef CLICKWISP_HAVE_KDE_KEYS
     environment.kdeShortcutsRunning = [] { return KdeGlobalKeysRunning(); };
     environment.globalShortcutsPortal = [] { return PortalGlobalKeysVersion(); };
